@@ -1,0 +1,220 @@
+// The conversion run: read blocks of records, format each channel's lines, write them in the
+// background, and commit the outputs when the whole recording is converted.
+#include "core/conversion.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "core/background_writer.h"
+#include "core/channel_table.h"
+#include "core/value_line.h"
+
+namespace velbrix {
+namespace {
+
+// Records per block: 256 KiB of input, and some 80 KiB of text per channel and batch.
+constexpr std::size_t kRecordsPerBlock = 8192;
+
+// The position "1" .. "32" as written by the window: decimal digits, no sign, no spaces, no
+// leading zero.
+std::optional<int> ParsePosition(std::string_view text) {
+  if (text.empty() || text.size() > 2 || text[0] == '0') {
+    return std::nullopt;
+  }
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > static_cast<int>(kChannelCount)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool IsAllChannelsInRecordOrder(std::span<const int> positions) {
+  if (positions.size() != kChannelCount) {
+    return false;
+  }
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    if (positions[i] != static_cast<int>(i) + 1) {
+      return false;
+    }
+  }
+  return true;
+}
+
+Status CheckPositions(std::span<const int> positions) {
+  if (positions.empty()) {
+    return Status::InvalidArgument("No channel was chosen");
+  }
+  std::array<bool, kChannelCount + 1> seen{};
+  for (const int p : positions) {
+    if (p < 1 || p > static_cast<int>(kChannelCount)) {
+      return Status::InvalidArgument("There is no channel at position " + std::to_string(p));
+    }
+    if (seen[static_cast<std::size_t>(p)]) {
+      return Status::InvalidArgument("Channel " + std::string(ChannelAtPosition(p).name) +
+                                     " was chosen twice");
+    }
+    seen[static_cast<std::size_t>(p)] = true;
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::filesystem::path OutputPath(const std::filesystem::path& output_dir,
+                                 const std::filesystem::path& file_name, std::string_view name) {
+  std::filesystem::path leaf = file_name;
+  leaf += "_";
+  leaf += std::string(name);
+  leaf += ".eeg";
+  return output_dir / leaf;
+}
+
+Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport* report,
+                                const ProgressCallback& progress) {
+  static constexpr std::array<int, kChannelCount> kAll = [] {
+    std::array<int, kChannelCount> all{};
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      all[i] = static_cast<int>(i) + 1;
+    }
+    return all;
+  }();
+  if (inputs.AllCh) {
+    return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, kAll,
+                           inputs.decimal_separator, report, progress);
+  }
+  const std::optional<int> by_name = FindChannelPosition(inputs.ChName);
+  if (!by_name) {
+    return Status::InvalidArgument("There is no channel named \"" + inputs.ChName + "\"");
+  }
+  const std::optional<int> position = ParsePosition(inputs.ChPos);
+  if (!position) {
+    return Status::InvalidArgument("The channel position \"" + inputs.ChPos +
+                                   "\" is not a number from 1 to 32");
+  }
+  if (*position != *by_name) {
+    return Status::InvalidArgument("Channel " + inputs.ChName + " is at position " +
+                                   std::to_string(*by_name) + ", not " + inputs.ChPos);
+  }
+  const std::array<int, 1> one = {*position};
+  return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, one,
+                         inputs.decimal_separator, report, progress);
+}
+
+Status Converter::ConvertChannels(const std::filesystem::path& recording,
+                                  const std::filesystem::path& output_dir,
+                                  const std::filesystem::path& file_name,
+                                  std::span<const int> positions,
+                                  std::string_view decimal_separator, ConversionReport* report,
+                                  const ProgressCallback& progress) {
+  *report = ConversionReport();
+  if (Status s = CheckPositions(positions); !s.ok()) {
+    return s;
+  }
+  if (Status s = ValueLineTable::Check(decimal_separator); !s.ok()) {
+    return s;
+  }
+  if (file_name.empty() || file_name.has_parent_path() || !file_name.has_filename()) {
+    return Status::InvalidArgument("\"" + PathForDisplay(file_name) +
+                                   "\" is not the file name of a recording");
+  }
+
+  files_.DiscardOutputs();  // close all
+  InFileNo = static_cast<std::uint8_t>(files_.LowestFreeNumber());
+  Status status = files_.OpenForBinaryInput(InFileNo, recording);
+  std::vector<int> numbers;
+  const bool all_channels = IsAllChannelsInRecordOrder(positions);
+  for (std::size_t i = 0; status.ok() && i < positions.size(); ++i) {
+    const Channel& channel = ChannelAtPosition(positions[i]);
+    const int number = all_channels ? kFirstAllChannelFileNumber - 1 + channel.position
+                                    : files_.LowestFreeNumber();
+    if (!all_channels) {
+      OutFileNo = static_cast<std::uint8_t>(number);
+    }
+    const std::filesystem::path path = OutputPath(output_dir, file_name, channel.name);
+    status = files_.OpenForTextOutput(number, path);
+    if (status.ok()) {
+      numbers.push_back(number);
+      report->outputs.push_back(path);
+    }
+  }
+  if (status.ok()) {
+    status = Run(positions, decimal_separator, report, progress, numbers);
+  }
+  if (status.ok()) {
+    status = files_.CloseAll();
+  }
+  if (status.ok()) {
+    status = files_.CommitOutputs();
+  }
+  if (!status.ok()) {
+    files_.DiscardOutputs();
+    report->outputs.clear();
+  }
+  return status;
+}
+
+Status Converter::Run(std::span<const int> positions, std::string_view decimal_separator,
+                      ConversionReport* report, const ProgressCallback& progress,
+                      std::vector<int> numbers) {
+  const auto table = std::make_unique<ValueLineTable>(decimal_separator);
+  const std::uint64_t total = files_.Size(InFileNo);
+  const std::size_t block_bytes = kRecordsPerBlock * kRecordSize;
+  const auto block = std::make_unique<std::uint8_t[]>(block_bytes);
+  BackgroundWriter writer(files_, std::move(numbers),
+                          kRecordsPerBlock * table->longest_line() + ValueLineTable::kSlotSize);
+
+  std::uint64_t bytes_read = 0;
+  for (;;) {
+    std::size_t got = 0;
+    // The writer thread uses only the output slots of the table; reading the input is ours.
+    if (Status s = files_.Read(InFileNo, {block.get(), block_bytes}, &got); !s.ok()) {
+      (void)writer.Finish();
+      return s;
+    }
+    bytes_read += got;
+    const std::size_t records = got / kRecordSize;
+    if (records > 0) {
+      OutputBatch& batch = writer.NextBatch();
+      for (std::size_t k = 0; k < positions.size(); ++k) {
+        const std::uint8_t* in = block.get() + (positions[k] - 1);
+        char* const begin = batch.buffer(k);
+        char* out = begin;
+        for (std::size_t r = 0; r < records; ++r) {
+          out = table->Append(out, in[r * kRecordSize]);
+        }
+        batch.set_length(k, static_cast<std::size_t>(out - begin));
+      }
+      writer.Submit();
+      std::memcpy(RecBuf_.data(), block.get() + (records - 1) * kRecordSize, kRecordSize);
+      report->records += records;
+    }
+    if (progress) {
+      progress(bytes_read, total);
+    }
+    if (got < block_bytes) {
+      report->bytes_left_out = got % kRecordSize;
+      break;
+    }
+    if (Status s = writer.failure(); !s.ok()) {
+      (void)writer.Finish();
+      return s;
+    }
+  }
+  return writer.Finish();
+}
+
+Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
+                     const ProgressCallback& progress) {
+  Converter converter;
+  return converter.RunConversion(inputs, report, progress);
+}
+
+}  // namespace velbrix

@@ -1,0 +1,86 @@
+// The program's table of open files, addressed by numbers 1 .. 255.
+//
+// A number names at most one open file. Inputs are opened for reading and never changed. Outputs
+// appear whole or not at all: an output is written under a temporary name in its final folder and
+// only CommitOutputs moves it to its final name, replacing a file of that name; DiscardOutputs (or
+// the table's destruction) removes the temporaries and leaves existing files as they were.
+//
+// Every failure names the file the caller asked for (the final name of an output, never its
+// temporary) and the system's reason. The table is not safe for concurrent use, but one thread may
+// use it while another waits.
+#ifndef VELBRIX_CORE_FILE_TABLE_H_
+#define VELBRIX_CORE_FILE_TABLE_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/os_file.h"
+#include "core/status.h"
+
+namespace velbrix {
+
+class FileTable {
+ public:
+  static constexpr int kLowestNumber = 1;
+  static constexpr int kHighestNumber = 255;
+
+  FileTable() = default;
+  ~FileTable() { DiscardOutputs(); }
+  FileTable(const FileTable&) = delete;
+  FileTable& operator=(const FileTable&) = delete;
+
+  // The smallest number 1 .. 255 that names no open file, or 0 when every number is in use.
+  int LowestFreeNumber() const;
+
+  // Opens the existing file `path` for reading as `number`. A missing file is an error; nothing is
+  // created. Requires `number` to be free.
+  Status OpenForBinaryInput(int number, const std::filesystem::path& path);
+  // Opens an output as `number` that will become `path` when committed; until then `path` is not
+  // touched. Requires `number` to be free.
+  Status OpenForTextOutput(int number, const std::filesystem::path& path);
+
+  // Reads up to buffer.size() bytes from input `number`; fewer only at the end of the file.
+  Status Read(int number, std::span<std::uint8_t> buffer, std::size_t* got);
+  // Writes all of `data` to output `number`.
+  Status Write(int number, std::string_view data);
+  // The size in bytes of the file open as `number` (0 if it has none).
+  std::uint64_t Size(int number) const;
+
+  // Closes every open file. Closed outputs wait, complete, for CommitOutputs or DiscardOutputs.
+  // On failure the remaining files are still closed.
+  Status CloseAll();
+  // Requires every file to be closed. Moves every waiting output to its final name. If any move
+  // fails, the outputs already moved are taken back, the files they replaced are restored and all
+  // temporaries are removed: either every output is in place or none is.
+  Status CommitOutputs();
+  // Closes every open file and removes every output's temporary; no final name is touched.
+  void DiscardOutputs();
+
+ private:
+  struct Output {
+    std::filesystem::path final_path;
+    std::filesystem::path temp_path;
+  };
+  struct Slot {
+    OsFile file;
+    bool is_output = false;
+    std::filesystem::path path;  // the name the caller gave
+  };
+
+  Slot& At(int number);
+  const Slot& At(int number) const;
+  Status Restore(std::size_t moved, const std::vector<std::filesystem::path>& backups,
+                 Status failure);
+
+  std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
+  std::vector<Output> outputs_;                   // opened or waiting since the last commit
+};
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_CORE_FILE_TABLE_H_

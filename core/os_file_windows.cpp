@@ -1,0 +1,131 @@
+// Windows file services for the core, through the C runtime's wide-character functions so that
+// any file name works. (The core includes no system window headers.)
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/os_file.h"
+
+namespace velbrix {
+namespace {
+
+std::error_code LastError() {
+  return std::error_code(errno, std::generic_category());
+}
+
+}  // namespace
+
+OsFile::~OsFile() {
+  if (fd_ >= 0) {
+    ::_close(fd_);
+  }
+}
+
+OsFile& OsFile::operator=(OsFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) {
+      ::_close(fd_);
+    }
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile* file) {
+  int fd = -1;
+  const errno_t err =
+      ::_wsopen_s(&fd, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+  if (err != 0) {
+    return std::error_code(err, std::generic_category());
+  }
+  *file = OsFile();
+  file->fd_ = fd;
+  return {};
+}
+
+std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* file) {
+  int fd = -1;
+  const errno_t err =
+      ::_wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _SH_DENYWR, _S_IREAD | _S_IWRITE);
+  if (err != 0) {
+    return std::error_code(err, std::generic_category());
+  }
+  *file = OsFile();
+  file->fd_ = fd;
+  return {};
+}
+
+std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t total = 0;
+  while (total < size) {
+    const std::size_t want = std::min<std::size_t>(size - total, INT_MAX / 2);
+    const int n = ::_read(fd_, out + total, static_cast<unsigned>(want));
+    if (n < 0) {
+      *got = total;
+      return LastError();
+    }
+    if (n == 0) {
+      break;
+    }
+    total += static_cast<std::size_t>(n);
+  }
+  *got = total;
+  return {};
+}
+
+std::error_code OsFile::Write(const void* data, std::size_t size) {
+  const auto* in = static_cast<const char*>(data);
+  while (size > 0) {
+    const std::size_t want = std::min<std::size_t>(size, INT_MAX / 2);
+    const int n = ::_write(fd_, in, static_cast<unsigned>(want));
+    if (n < 0) {
+      return LastError();
+    }
+    if (n == 0) {
+      return std::make_error_code(std::errc::no_space_on_device);
+    }
+    in += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+std::uint64_t OsFile::Size() const {
+  struct _stat64 st {};
+  if (::_fstat64(fd_, &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
+    return {};
+  }
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::error_code OsFile::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (fd >= 0 && ::_close(fd) != 0) {
+    return LastError();
+  }
+  return {};
+}
+
+std::error_code RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  // The standard library replaces an existing file here (MoveFileEx with REPLACE_EXISTING).
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  return ec ? (ec.category() == std::generic_category() ? ec.value() : EACCES) : 0;
+}
+
+std::error_code RemoveFile(const std::filesystem::path& path) {
+  return ::_wremove(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+}  // namespace velbrix

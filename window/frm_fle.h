@@ -1,0 +1,78 @@
+// The controller of the converter window FrmFle: its state and the handlers of its events.
+//
+// A real window creates its controls, constructs an FrmFle with itself as the view, calls
+// Form_Load once before it is first shown, and then calls the handler of each user event
+// (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
+// CmdCancel_Click). The controller does not draw, does not know any toolkit and never blocks
+// except in CmdOk_Click, which converts on the caller's thread.
+#ifndef VELBRIX_WINDOW_FRM_FLE_H_
+#define VELBRIX_WINDOW_FRM_FLE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "core/conversion.h"
+#include "window/frm_fle_view.h"
+
+namespace velbrix {
+
+// Texts the window shows at run time.
+inline constexpr char kIdleFileText[] = "File Opened - None";
+inline constexpr char kOpenedFilePrefix[] = "File Opened - ";
+inline constexpr char kTitleText[] = "ASCCII-DECIMAL FILECONVERTER";
+inline constexpr char kLoadingText[] = "LOADING THE FILES....";
+inline constexpr char kNotValidText[] = "Not a Valid EEG file";
+inline constexpr char kOpenFilter[] = "All Files (*.*)|*.*";
+inline constexpr char kRecordingNameEnd[] = "_eeg";
+
+// The window state, as long-lived as the window.
+struct FrmFleState {
+  std::filesystem::path FlePath;  // the opened recording; set only by a successful open
+  std::filesystem::path FleName;  // its file name, the part after the last separator
+  std::string ChName;             // the selected channel; empty: nothing to convert
+  std::string ChPos;              // its record position, "1" .. "32"
+  bool AllCh = false;             // convert all 32 channels rather than ChName
+  std::filesystem::path AppDir;   // the output folder, ending in a separator
+};
+
+class FrmFle {
+ public:
+  // `view` must outlive the controller.
+  explicit FrmFle(FrmFleView& view) : view_(view) {}
+  FrmFle(const FrmFle&) = delete;
+  FrmFle& operator=(const FrmFle&) = delete;
+
+  // Event handlers.
+  void Form_Load();
+  void mnuopen_Click();
+  void optch_Click(std::int16_t Index);
+  void LstCh_Click();
+  void CmdOk_Click();
+  void CmdCancel_Click();
+
+  const FrmFleState& state() const { return state_; }
+
+ private:
+  void FillChList();
+  void SetFleName(const std::filesystem::path& path);
+  // A selection from code runs the control's click handler, as a user's click would.
+  void SelectOptch(std::int16_t Index);
+  void SelectLstCh(int index);
+  void ReturnToIdle();
+
+  FrmFleView& view_;
+  FrmFleState state_;
+  Converter converter_;
+};
+
+// The folder `folder` with a separator at its end, unless it ends in one already.
+std::filesystem::path WithTrailingSeparator(const std::filesystem::path& folder);
+
+// The part of `path` after its last separator ("/" on POSIX systems, "\" or "/" on Windows), or
+// the whole path when it holds none.
+std::filesystem::path FileNamePart(const std::filesystem::path& path);
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_FRM_FLE_H_

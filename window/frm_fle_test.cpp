@@ -1,0 +1,314 @@
+#include "window/frm_fle.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/test_support.h"
+#include "core/value_line.h"
+#include "window/fake_frm_fle_view.h"
+
+namespace velbrix {
+namespace {
+
+using testing::FakeFrmFleView;
+using testing::ListFolder;
+using testing::MakeRecording;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::Utf8Path;
+using testing::WriteFile;
+
+class FrmFleTest : public ::testing::Test {
+ protected:
+  FrmFleTest() {
+    view_.program_folder = program_dir_.path();
+    form_.Form_Load();
+    view_.log.clear();
+  }
+
+  // Opens `path` through File > Open.
+  void Open(const std::filesystem::path& path) {
+    view_.dialog_answers.push_back(path);
+    form_.mnuopen_Click();
+  }
+  // Writes a recording of `size` bytes under `name` in the data folder and opens it.
+  std::string OpenRecording(std::string_view name, std::size_t size) {
+    std::string recording = MakeRecording(size);
+    WriteFile(data_dir_ / name, recording);
+    Open(data_dir_ / name);
+    return recording;
+  }
+  void ClickList(int index) {
+    view_.lst_ch_selected = index;
+    form_.LstCh_Click();
+  }
+  void ClickOption(std::int16_t index) {
+    view_.optch_selected = index;
+    form_.optch_Click(index);
+  }
+  void ExpectIdle() {
+    EXPECT_FALSE(view_.fra_ch_visible);
+    EXPECT_EQ(view_.lbl_file, "File Opened - None");
+    EXPECT_EQ(view_.label1, "ASCCII-DECIMAL FILECONVERTER");
+    EXPECT_TRUE(view_.mnufile_enabled);
+    EXPECT_EQ(form_.state().ChName, "");
+  }
+
+  TempDir program_dir_;
+  TempDir data_dir_;
+  FakeFrmFleView view_;
+  FrmFle form_{view_};
+};
+
+// Start-up
+
+TEST_F(FrmFleTest, LoadFillsTheListInListOrderAndComesToTheTop) {
+  EXPECT_EQ(view_.brought_to_top, 1);
+  ASSERT_EQ(view_.lst_ch.size(), 32u);
+  EXPECT_EQ(view_.lst_ch[0], "FP2");
+  EXPECT_EQ(view_.lst_ch[12], "Oz");
+  EXPECT_EQ(view_.lst_ch[22], "EKG");
+  EXPECT_EQ(view_.lst_ch[31], "PG2");
+  EXPECT_EQ(view_.lst_ch_selected, -1);
+  EXPECT_FALSE(view_.fra_ch_visible);
+  EXPECT_EQ(form_.state().ChName, "");
+}
+
+TEST(FrmFleLoadTest, OutputFolderEndsInExactlyOneSeparator) {
+  struct Case {
+    const char* folder;
+    const char* app_dir;
+  };
+#ifdef _WIN32
+  const Case cases[] = {{"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"}, {"C:\\a", "C:\\a\\"},
+                        {"D:\\x/", "D:\\x/"}};
+#else
+  const Case cases[] = {{"/", "/"}, {"/a", "/a/"}, {"/opt/velbrix", "/opt/velbrix/"},
+                        {"/opt/velbrix/", "/opt/velbrix/"}};
+#endif
+  for (const Case& c : cases) {
+    FakeFrmFleView view;
+    view.program_folder = c.folder;
+    FrmFle form(view);
+    form.Form_Load();
+    EXPECT_EQ(form.state().AppDir, std::filesystem::path(c.app_dir)) << c.folder;
+  }
+}
+
+TEST(FrmFleNameTest, FileNameIsThePartAfterTheLastSeparator) {
+#ifdef _WIN32
+  EXPECT_EQ(FileNamePart("C:\\data\\rec01_eeg"), "rec01_eeg");
+  EXPECT_EQ(FileNamePart("C:/data/rec01_eeg"), "rec01_eeg");
+#else
+  EXPECT_EQ(FileNamePart("/data/rec01_eeg"), "rec01_eeg");
+  EXPECT_EQ(FileNamePart("/data\\x/a\\b_eeg"), "a\\b_eeg");  // a backslash is a letter here
+#endif
+  EXPECT_EQ(FileNamePart("rec01_eeg"), "rec01_eeg");
+  const std::string deep = "d/" + std::string(40000, 'x') + "/long_eeg";
+  EXPECT_EQ(FileNamePart(deep), "long_eeg");
+}
+
+// File > Open
+
+TEST_F(FrmFleTest, OpenAcceptsANameEndingInUnderscoreEeg) {
+  OpenRecording("rec01_eeg", 64);
+  EXPECT_EQ(view_.cdb_filter, "All Files (*.*)|*.*");
+  EXPECT_EQ(form_.state().FlePath, data_dir_ / "rec01_eeg");
+  EXPECT_EQ(form_.state().FleName, "rec01_eeg");
+  EXPECT_EQ(view_.lbl_file, "File Opened - rec01_eeg");
+  EXPECT_TRUE(view_.fra_ch_visible);
+  EXPECT_EQ(view_.optch_selected, 0);
+  EXPECT_FALSE(form_.state().AllCh);
+  EXPECT_TRUE(view_.lst_ch_enabled);
+  EXPECT_EQ(view_.lst_ch_selected, 0);
+  EXPECT_EQ(form_.state().ChName, "FP2");
+  EXPECT_EQ(form_.state().ChPos, "1");
+  EXPECT_TRUE(view_.messages.empty());
+  const std::vector<std::string> order = {
+      "ShowCdbOpen()",      "SetLblFileCaption(File Opened - rec01_eeg)",
+      "ShowFraCh(true)",    "SelectOptch(0)",
+      "EnableLstCh(true)",  "SelectLstCh(0)"};
+  EXPECT_EQ(view_.log, order);
+}
+
+TEST_F(FrmFleTest, OpenRefusesOtherNamesAndChangesNothing) {
+  OpenRecording("rec01_eeg", 64);
+  ClickOption(1);
+  const FrmFleState before = form_.state();
+  for (const char* name : {"rec01.eeg", "REC01_EEG", "rec01_Eeg", "eeg", "_ee", "rec01_eeg.txt",
+                           "rec01_eeg "}) {
+    view_.log.clear();
+    Open(data_dir_ / name);
+    ASSERT_FALSE(view_.messages.empty());
+    EXPECT_EQ(view_.messages.back().text, "Not a Valid EEG file") << name;
+    EXPECT_EQ(view_.messages.back().icon, MessageIcon::kInformation);
+    EXPECT_EQ(view_.log, (std::vector<std::string>{"ShowCdbOpen()",
+                                                   "ShowMessage(Not a Valid EEG file)"}));
+  }
+  EXPECT_EQ(form_.state().FlePath, before.FlePath);
+  EXPECT_EQ(form_.state().ChName, "FP2");
+  EXPECT_TRUE(form_.state().AllCh);
+  EXPECT_EQ(view_.lbl_file, "File Opened - rec01_eeg");
+}
+
+TEST_F(FrmFleTest, ClosingTheDialogEndsQuietly) {
+  form_.mnuopen_Click();
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(view_.log, std::vector<std::string>{"ShowCdbOpen()"});
+  ExpectIdle();
+}
+
+TEST_F(FrmFleTest, ANewOpenStartsAgainInSelectionWithTheFirstChannel) {
+  OpenRecording("rec01_eeg", 64);
+  ClickOption(1);
+  ClickList(12);
+  OpenRecording("rec02_eeg", 64);
+  EXPECT_EQ(form_.state().FleName, "rec02_eeg");
+  EXPECT_FALSE(form_.state().AllCh);
+  EXPECT_TRUE(view_.lst_ch_enabled);
+  EXPECT_EQ(form_.state().ChName, "FP2");
+  EXPECT_EQ(form_.state().ChPos, "1");
+}
+
+// Mode and channel
+
+TEST_F(FrmFleTest, AllThenSelectionKeepsTheChosenChannel) {
+  OpenRecording("rec01_eeg", 64);
+  ClickList(12);
+  EXPECT_EQ(form_.state().ChName, "Oz");
+  EXPECT_EQ(form_.state().ChPos, "28");
+  ClickOption(1);
+  EXPECT_TRUE(form_.state().AllCh);
+  EXPECT_FALSE(view_.lst_ch_enabled);
+  EXPECT_EQ(form_.state().ChName, "Oz");
+  ClickOption(0);
+  EXPECT_FALSE(form_.state().AllCh);
+  EXPECT_TRUE(view_.lst_ch_enabled);
+  EXPECT_EQ(form_.state().ChName, "Oz");
+  EXPECT_EQ(form_.state().ChPos, "28");
+  ClickList(23);
+  EXPECT_EQ(form_.state().ChName, "BP1");
+  EXPECT_EQ(form_.state().ChPos, "32");
+}
+
+TEST_F(FrmFleTest, ListClickWithNothingSelectedKeepsThePosition) {
+  OpenRecording("rec01_eeg", 64);
+  ClickList(9);
+  ClickList(-1);
+  EXPECT_EQ(form_.state().ChName, "");
+  EXPECT_EQ(form_.state().ChPos, "10");
+}
+
+// OK and Cancel
+
+TEST_F(FrmFleTest, OkConvertsOneChannelIntoTheProgramFolder) {
+  const std::string recording = OpenRecording("rec01_eeg", 96);
+  ClickList(12);  // Oz
+  form_.CmdOk_Click();
+  EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_Oz.eeg"});
+  std::string expected;
+  for (std::size_t r = 0; r < 3; ++r) {
+    expected += FormatValueLine(static_cast<std::uint8_t>(recording[r * 32 + 27]), ".");
+  }
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_Oz.eeg"), expected);
+  ExpectIdle();
+  EXPECT_TRUE(view_.messages.empty());
+}
+
+TEST_F(FrmFleTest, OkShowsLoadingAndLocksTheMenuWhileConverting) {
+  OpenRecording("rec01_eeg", 64);
+  view_.log.clear();
+  form_.CmdOk_Click();
+  const std::vector<std::string> order = {
+      "ShowFraCh(false)",    "SetLabel1Caption(LOADING THE FILES....)",
+      "EnableMnuFile(false)", "EnableMnuFile(true)",
+      "SetLabel1Caption(ASCCII-DECIMAL FILECONVERTER)", "SetLblFileCaption(File Opened - None)"};
+  EXPECT_EQ(view_.log, order);
+}
+
+TEST_F(FrmFleTest, OkOverAllChannelsUsesTheUsersDecimalSeparator) {
+  view_.decimal_separator = ",";
+  const std::string recording = OpenRecording("rec01_eeg", 64);
+  ClickList(5);
+  ClickOption(1);
+  form_.CmdOk_Click();
+  EXPECT_EQ(ListFolder(program_dir_.path()).size(), 32u);
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"),
+            FormatValueLine(static_cast<std::uint8_t>(recording[0]), ",") +
+                FormatValueLine(static_cast<std::uint8_t>(recording[32]), ","));
+  ExpectIdle();
+}
+
+TEST_F(FrmFleTest, OkDoesNothingWithoutAChannel) {
+  form_.CmdOk_Click();  // before any open
+  EXPECT_TRUE(view_.log.empty());
+
+  OpenRecording("rec01_eeg", 64);
+  form_.CmdCancel_Click();
+  view_.log.clear();
+  form_.CmdOk_Click();  // after Cancel
+  EXPECT_TRUE(view_.log.empty());
+
+  OpenRecording("rec01_eeg", 64);
+  form_.CmdOk_Click();
+  view_.log.clear();
+  form_.CmdOk_Click();  // after a conversion
+  EXPECT_TRUE(view_.log.empty());
+  EXPECT_EQ(ListFolder(program_dir_.path()).size(), 1u);
+}
+
+TEST_F(FrmFleTest, CancelReturnsToIdleAndKeepsTheRest) {
+  OpenRecording("rec01_eeg", 64);
+  ClickList(9);
+  ClickOption(1);
+  form_.CmdCancel_Click();
+  ExpectIdle();
+  EXPECT_EQ(form_.state().FleName, "rec01_eeg");
+  EXPECT_EQ(form_.state().ChPos, "10");
+  EXPECT_TRUE(form_.state().AllCh);
+  EXPECT_EQ(view_.lst_ch_selected, 9);
+  EXPECT_EQ(view_.optch_selected, 1);
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+}
+
+TEST_F(FrmFleTest, FailedRunShowsTheErrorAndReturnsToIdle) {
+  OpenRecording("rec01_eeg", 64);
+  std::filesystem::remove(data_dir_ / "rec01_eeg");
+  form_.CmdOk_Click();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                                        ": No such file or directory");
+  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
+  ExpectIdle();
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+  EXPECT_TRUE(ListFolder(data_dir_.path()).empty());
+}
+
+TEST_F(FrmFleTest, PartialTailIsReportedOnceBackInIdle) {
+  OpenRecording("rec01_eeg", 70);
+  form_.CmdOk_Click();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  const auto& message = view_.messages[0];
+  EXPECT_EQ(message.text, "The last 6 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                              " do not make a whole record of 32 bytes and were not converted.");
+  EXPECT_EQ(message.icon, MessageIcon::kInformation);
+  EXPECT_EQ(message.label1, "ASCCII-DECIMAL FILECONVERTER");
+  EXPECT_EQ(message.lbl_file, "File Opened - None");
+  EXPECT_TRUE(message.mnufile_enabled);
+  const std::string fp2 = ReadFile(program_dir_ / "rec01_eeg_FP2.eeg");
+  EXPECT_EQ(std::count(fp2.begin(), fp2.end(), '\n'), 2);
+}
+
+TEST_F(FrmFleTest, NonAsciiNamesConvert) {
+  const std::filesystem::path name = Utf8Path("Ålesund ñ 01_eeg");
+  WriteFile(data_dir_.path() / name, MakeRecording(32));
+  Open(data_dir_.path() / name);
+  EXPECT_EQ(view_.lbl_file, "File Opened - Ålesund ñ 01_eeg");
+  form_.CmdOk_Click();
+  EXPECT_EQ(ListFolder(program_dir_.path()),
+            std::set<std::string>{"Ålesund ñ 01_eeg_FP2.eeg"});
+}
+
+}  // namespace
+}  // namespace velbrix

@@ -1,0 +1,63 @@
+// The passive view of the converter window: what the controller may show or ask, and nothing
+// else. Implemented by the real windows (window/qt, window/win32) and by the tests' fake.
+//
+// Every operation only shows or reads; none of them raises an event or calls back into the
+// controller. In particular SelectOptch and SelectLstCh set the selection silently: running the
+// click handler that a selection from code implies is the controller's job (FrmFle), so that the
+// rule holds for every view alike. Only a user's own action on a control is reported, by the view
+// calling the controller's handler of that event (FrmFle::optch_Click and so on).
+//
+// Texts are UTF-8. No operation fails: a view shows what it can.
+#ifndef VELBRIX_WINDOW_FRM_FLE_VIEW_H_
+#define VELBRIX_WINDOW_FRM_FLE_VIEW_H_
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace velbrix {
+
+enum class MessageIcon { kInformation, kWarning };
+
+class FrmFleView {
+ public:
+  virtual ~FrmFleView() = default;
+
+  // The labels. SetLabel1Caption leaves the new text painted on the screen before it returns,
+  // since a conversion may block the event loop right after it.
+  virtual void SetLblFileCaption(const std::string& text) = 0;
+  virtual void SetLabel1Caption(const std::string& text) = 0;
+
+  // The frame FraCh with everything inside it; while shown it covers Label1.
+  virtual void ShowFraCh(bool visible) = 0;
+  // The File menu's title; disabled, neither it nor its item Open can be chosen.
+  virtual void EnableMnuFile(bool enabled) = 0;
+
+  // The channel list LstCh.
+  virtual void EnableLstCh(bool enabled) = 0;
+  virtual void AppendLstCh(const std::string& entry) = 0;
+  virtual void SelectLstCh(int index) = 0;  // 0-based; silently
+  // The text of the selected entry, or "" when none is selected.
+  virtual std::string LstChText() const = 0;
+
+  // Checks option button optch(Index) and clears the other one; silently.
+  virtual void SelectOptch(int index) = 0;
+
+  // The open dialog cdb: its filter in the form "Description|pattern", shown modally. Returns the
+  // full path of the chosen file, or nothing when the user closed the dialog without a choice.
+  virtual void SetCdbFilter(const std::string& filter) = 0;
+  virtual std::optional<std::filesystem::path> ShowCdbOpen() = 0;
+
+  // A modal message box with one OK button, captioned "Velbrix"; returns when dismissed.
+  virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+
+  // Platform services.
+  virtual void BringToTop() = 0;
+  virtual std::filesystem::path ProgramFolder() const = 0;
+  // The decimal separator of the user's regional settings ("." where none is set).
+  virtual std::string DecimalSeparator() const = 0;
+};
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_FRM_FLE_VIEW_H_
