@@ -5,6 +5,7 @@
 #include <share.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -119,9 +120,10 @@ std::error_code OsFile::Close() {
 
 std::error_code RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   // The standard library replaces an existing file here (MoveFileEx with REPLACE_EXISTING).
+  // Its error carries the system's own code and text.
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
-  return ec ? (ec.category() == std::generic_category() ? ec.value() : EACCES) : 0;
+  return ec;
 }
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
