@@ -1,0 +1,65 @@
+// Fonts by face and point size, with stand-ins for faces that are not installed.
+#include "window/win32/fonts.h"
+
+#include <cmath>
+#include <cwchar>
+
+namespace velbrix::win32 {
+namespace {
+
+int CALLBACK StopAtFirstFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+}  // namespace
+
+Font::~Font() {
+  if (font_ != nullptr) {
+    ::DeleteObject(font_);
+  }
+}
+
+Font& Font::operator=(Font&& other) noexcept {
+  if (this != &other) {
+    if (font_ != nullptr) {
+      ::DeleteObject(font_);
+    }
+    font_ = other.font_;
+    other.font_ = nullptr;
+  }
+  return *this;
+}
+
+bool IsFaceInstalled(const wchar_t* face) {
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  if (std::wcslen(face) >= LF_FACESIZE) {
+    return false;
+  }
+  std::wcscpy(wanted.lfFaceName, face);
+  bool found = false;
+  HDC screen = ::GetDC(nullptr);
+  ::EnumFontFamiliesExW(screen, &wanted, StopAtFirstFace, reinterpret_cast<LPARAM>(&found), 0);
+  ::ReleaseDC(nullptr, screen);
+  return found;
+}
+
+const wchar_t* ChooseFace(const FaceList& faces) {
+  for (const wchar_t* face : faces.names) {
+    if (IsFaceInstalled(face)) {
+      return face;
+    }
+  }
+  return faces.names[0];
+}
+
+Font CreateSpecFont(const FontSpec& spec, int dpi) {
+  const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
+  return Font(::CreateFontW(height, 0, 0, 0, spec.weight, spec.italic ? TRUE : FALSE,
+                            spec.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN,
+                            ChooseFace(spec.faces)));
+}
+
+}  // namespace velbrix::win32

@@ -1,0 +1,329 @@
+// The converter window's controls, its messages and its view operations.
+#include "window/win32/frm_fle_window.h"
+
+#include <system_error>
+
+#include "window/win32/fra_ch_frame.h"
+#include "window/win32/frm_fle_layout.h"
+#include "window/win32/text.h"
+
+namespace velbrix::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"VelbrixFrmFle";
+// A fixed frame: a caption with the system menu and a minimise button; no resizing.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_CENTER | SS_NOPREFIX;
+constexpr int kIconResource = 1;  // velbrix.rc
+
+[[noreturn]] void ThrowLastError(const char* what) {
+  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
+}
+
+HMENU MakeMenuBar() {
+  HMENU file = ::CreatePopupMenu();
+  ::AppendMenuW(file, MF_STRING, kIdMnuOpen, kMnuOpenCaption);
+  HMENU bar = ::CreateMenu();
+  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), kMnuFileCaption);
+  return bar;
+}
+
+bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  // The program's own icon; a test program without the resource gets the system's.
+  window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
+  if (window_class.hIcon == nullptr) {
+    window_class.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+  }
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kClassName;
+  return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
+  HDC screen = ::GetDC(nullptr);
+  dpi_x_ = ::GetDeviceCaps(screen, LOGPIXELSX);
+  dpi_y_ = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+
+  lbl_file_font_ = CreateSpecFont(kLblFileFont, dpi_y_);
+  fra_ch_font_ = CreateSpecFont(kFraChFont, dpi_y_);
+  lst_ch_font_ = CreateSpecFont(kLstChFont, dpi_y_);
+  cmd_font_ = CreateSpecFont(kCmdFont, dpi_y_);
+  label1_font_ = CreateSpecFont(kLabel1Font, dpi_y_);
+  label15_font_ = CreateSpecFont(kLabel15Font, dpi_y_);
+
+  CreateMainWindow();
+  CreateFrameControls();
+  CreateWindowControls();
+  controller_.Form_Load();
+}
+
+FrmFleWindow::~FrmFleWindow() {
+  if (hwnd_ != nullptr) {
+    ::DestroyWindow(hwnd_);
+  }
+}
+
+void FrmFleWindow::Show(int show_command) {
+  ::ShowWindow(hwnd_, show_command);
+  ::UpdateWindow(hwnd_);
+}
+
+void FrmFleWindow::CreateMainWindow() {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  if (!RegisterWindowClass(instance, WindowProc)) {
+    ThrowLastError("Cannot register the window class");
+  }
+  controls_.menu = MakeMenuBar();
+  // The outer size that gives the client area its fixed size below the menu bar.
+  RECT outer{0, 0, TwipsToPixels(kClientWidth, dpi_x_), TwipsToPixels(kClientHeight, dpi_y_)};
+  ::AdjustWindowRectEx(&outer, kWindowStyle, TRUE, 0);
+  // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
+  if (::CreateWindowExW(0, kClassName, kCaption, kWindowStyle | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                        CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                        controls_.menu, instance, this) == nullptr) {
+    ::DestroyMenu(controls_.menu);
+    ThrowLastError("Cannot create the window");
+  }
+}
+
+HWND FrmFleWindow::CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class,
+                                 const wchar_t* text, DWORD style, const TwipsRect& place, int id,
+                                 const Font& font) {
+  const RECT rect = PixelRect(place, dpi_x_, dpi_y_);
+  HWND control = ::CreateWindowExW(ex_style, window_class, text, style, rect.left, rect.top,
+                                   rect.right - rect.left, rect.bottom - rect.top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   ::GetModuleHandleW(nullptr), nullptr);
+  if (control == nullptr) {
+    ThrowLastError("Cannot create a control of the window");
+  }
+  if (font.get() != nullptr) {
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  }
+  return control;
+}
+
+void FrmFleWindow::CreateFrameControls() {
+  // The container is created first, so it lies above every other control of the window.
+  controls_.fra_ch = CreateFraChFrame(hwnd_, PixelRect(kFraChRect, dpi_x_, dpi_y_), kIdFraCh);
+  if (controls_.fra_ch == nullptr) {
+    ThrowLastError("Cannot create the frame of the window");
+  }
+  const HWND frame = controls_.fra_ch;
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  // Tab order follows creation: the option group, the list, OK, Cancel.
+  controls_.optch[0] = CreateControl(frame, 0, L"BUTTON", kOptchCaption[0],
+                                     kChild | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
+                                     kOptchRect[0], kIdOptch0, fra_ch_font_);
+  controls_.optch[1] =
+      CreateControl(frame, 0, L"BUTTON", kOptchCaption[1], kChild | BS_AUTORADIOBUTTON,
+                    kOptchRect[1], kIdOptch1, fra_ch_font_);
+  controls_.lst_ch =
+      CreateControl(frame, WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                    kChild | WS_GROUP | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                    kLstChRect, kIdLstCh, lst_ch_font_);
+  controls_.cmd_ok = CreateControl(frame, 0, L"BUTTON", kCmdOkCaption,
+                                   kChild | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, kCmdOkRect,
+                                   kIdCmdOk, cmd_font_);
+  controls_.cmd_cancel =
+      CreateControl(frame, 0, L"BUTTON", kCmdCancelCaption, kChild | WS_TABSTOP | BS_PUSHBUTTON,
+                    kCmdCancelRect, kIdCmdCancel, cmd_font_);
+  // The group box last, beneath the controls that it surrounds.
+  const TwipsRect whole{0, 0, kFraChRect.width, kFraChRect.height};
+  controls_.fra_ch_border =
+      CreateControl(frame, 0, L"BUTTON", kFraChCaption, kChild | WS_GROUP | BS_GROUPBOX, whole,
+                    kIdFraChBorder, fra_ch_font_);
+}
+
+void FrmFleWindow::CreateWindowControls() {
+  // Beneath the frame, in the order of the remaining tab indexes.
+  controls_.label1 = CreateControl(hwnd_, 0, L"STATIC", Widen(kTitleText).c_str(), kLabelStyle,
+                                   kLabel1Rect, kIdLabel1, label1_font_);
+  controls_.lbl_file = CreateControl(hwnd_, 0, L"STATIC", Widen(kIdleFileText).c_str(), kLabelStyle,
+                                     kLblFileRect, kIdLblFile, lbl_file_font_);
+  controls_.label15 = CreateControl(hwnd_, 0, L"STATIC", kLabel15Text, kLabelStyle, kLabel15Rect,
+                                    kIdLabel15, label15_font_);
+  controls_.image1 = CreateControl(hwnd_, 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
+                                   kImage1Rect, kIdImage1, Font());
+}
+
+LRESULT CALLBACK FrmFleWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self =
+        static_cast<FrmFleWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<FrmFleWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) {
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT FrmFleWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      return TRUE;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+  }
+}
+
+void FrmFleWindow::OnCommand(int id, int code, HWND control) {
+  if (control == nullptr) {
+    // The menu (code 0). Enter and Escape arrive here as IDOK and IDCANCEL and do nothing.
+    if (code == 0 && id == kIdMnuOpen) {
+      controller_.mnuopen_Click();
+    }
+    return;
+  }
+  for (std::int16_t index = 0; index < 2; ++index) {
+    if (control == controls_.optch[static_cast<std::size_t>(index)]) {
+      if (code == BN_CLICKED && ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        controller_.optch_Click(index);
+      }
+      return;
+    }
+  }
+  if (control == controls_.lst_ch && code == LBN_SELCHANGE) {
+    controller_.LstCh_Click();
+  } else if (control == controls_.cmd_ok && code == BN_CLICKED) {
+    controller_.CmdOk_Click();
+  } else if (control == controls_.cmd_cancel && code == BN_CLICKED) {
+    controller_.CmdCancel_Click();
+  }
+}
+
+LRESULT FrmFleWindow::OnCtlColorStatic(HDC dc, HWND control) {
+  COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+  if (control == controls_.lbl_file) {
+    text = kLblFileColour;
+  } else if (control == controls_.label1) {
+    text = kLabel1Colour;
+  } else if (control == controls_.fra_ch_border) {
+    text = kFraChColour;
+  } else if (control == controls_.optch[0] || control == controls_.optch[1]) {
+    text = kOptchColour;
+  } else if (control == controls_.label15) {
+    ::SetTextColor(dc, kLabel15Colour);
+    ::SetBkColor(dc, kLabel15BackColour);
+    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+  }
+  ::SetTextColor(dc, text);
+  ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void FrmFleWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.hwndItem != controls_.image1) {
+    return;
+  }
+  ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
+  image1_picture_.Draw(item.hDC, item.rcItem.left, item.rcItem.top, dpi_x_, dpi_y_);
+}
+
+void FrmFleWindow::SetLblFileCaption(const std::string& text) {
+  ::SetWindowTextW(controls_.lbl_file, Widen(text).c_str());
+}
+
+void FrmFleWindow::SetLabel1Caption(const std::string& text) {
+  ::SetWindowTextW(controls_.label1, Widen(text).c_str());
+  // Paint now, with whatever a hidden frame uncovered: a conversion may block the loop next.
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void FrmFleWindow::ShowFraCh(bool visible) {
+  if (!visible && ::IsChild(controls_.fra_ch, ::GetFocus())) {
+    ::SetFocus(hwnd_);  // nothing inside a hidden frame keeps the focus
+  }
+  ::ShowWindow(controls_.fra_ch, visible ? SW_SHOW : SW_HIDE);
+}
+
+void FrmFleWindow::EnableMnuFile(bool enabled) {
+  ::EnableMenuItem(controls_.menu, 0, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+  ::DrawMenuBar(hwnd_);
+}
+
+void FrmFleWindow::EnableLstCh(bool enabled) {
+  ::EnableWindow(controls_.lst_ch, enabled ? TRUE : FALSE);
+}
+
+void FrmFleWindow::AppendLstCh(const std::string& entry) {
+  ::SendMessageW(controls_.lst_ch, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+}
+
+void FrmFleWindow::SelectLstCh(int index) {
+  ::SendMessageW(controls_.lst_ch, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+std::string FrmFleWindow::LstChText() const {
+  const LRESULT selected = ::SendMessageW(controls_.lst_ch, LB_GETCURSEL, 0, 0);
+  if (selected == LB_ERR) {
+    return {};
+  }
+  const auto item = static_cast<WPARAM>(selected);
+  const LRESULT length = ::SendMessageW(controls_.lst_ch, LB_GETTEXTLEN, item, 0);
+  if (length == LB_ERR) {
+    return {};
+  }
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  ::SendMessageW(controls_.lst_ch, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return Narrow(text);
+}
+
+void FrmFleWindow::SelectOptch(int index) {
+  for (int i = 0; i < 2; ++i) {
+    ::SendMessageW(controls_.optch[static_cast<std::size_t>(i)], BM_SETCHECK,
+                   i == index ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+}
+
+void FrmFleWindow::SetCdbFilter(const std::string& filter) {
+  cdb_filter_ = OpenDialogFilter(filter);
+}
+
+std::optional<std::filesystem::path> FrmFleWindow::ShowCdbOpen() {
+  return platform_.ShowOpenDialog(hwnd_, cdb_filter_);
+}
+
+void FrmFleWindow::ShowMessage(const std::string& text, MessageIcon icon) {
+  platform_.ShowMessageBox(hwnd_, Widen(text), icon);
+}
+
+void FrmFleWindow::BringToTop() {
+  ::BringWindowToTop(hwnd_);
+}
+
+std::filesystem::path FrmFleWindow::ProgramFolder() const {
+  return platform_.ProgramFolder();
+}
+
+std::string FrmFleWindow::DecimalSeparator() const {
+  return Narrow(platform_.DecimalSeparator());
+}
+
+}  // namespace velbrix::win32

@@ -1,0 +1,113 @@
+// The converter window FrmFle on the Win32 API: real controls at the fixed places of
+// frm_fle_layout.h, the File menu, and the view operations of FrmFleView carried out on them.
+//
+// The window has no logic of its own. It routes each user event to the controller's handler of
+// the same name (File > Open to mnuopen_Click, a click on an option button to optch_Click with its
+// Index, a new selection in the list to LstCh_Click, the push buttons to CmdOk_Click and
+// CmdCancel_Click), and its view operations change the controls silently. Enter and Escape press
+// no button. The open dialog, the message box, the program's folder and the decimal separator
+// come from the Platform seam.
+//
+// Keyboard navigation (Tab, the arrow keys) needs the message loop of message_loop.h.
+#ifndef VELBRIX_WINDOW_WIN32_FRM_FLE_WINDOW_H_
+#define VELBRIX_WINDOW_WIN32_FRM_FLE_WINDOW_H_
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "window/frm_fle.h"
+#include "window/frm_fle_view.h"
+#include "window/win32/fonts.h"
+#include "window/win32/image1_picture.h"
+#include "window/win32/platform.h"
+
+namespace velbrix::win32 {
+
+class FrmFleWindow final : public FrmFleView {
+ public:
+  // The window's controls and menu.
+  struct Controls {
+    HWND fra_ch = nullptr;         // the frame's container, which shows and hides with the frame
+    HWND fra_ch_border = nullptr;  // the group box with the frame's caption
+    std::array<HWND, 2> optch{};   // Index 0 "Selection", Index 1 "All"
+    HWND lst_ch = nullptr;
+    HWND cmd_ok = nullptr;
+    HWND cmd_cancel = nullptr;
+    HWND label1 = nullptr;
+    HWND lbl_file = nullptr;
+    HWND label15 = nullptr;
+    HWND image1 = nullptr;
+    HMENU menu = nullptr;  // the menu bar; mnufile is its item 0
+  };
+
+  // Creates the window with its menu and controls in their start state and runs Form_Load; the
+  // window stays hidden until Show. `platform` must outlive the window. Throws std::system_error
+  // when the system cannot create the window or a control.
+  explicit FrmFleWindow(Platform& platform);
+  ~FrmFleWindow() override;
+  FrmFleWindow(const FrmFleWindow&) = delete;
+  FrmFleWindow& operator=(const FrmFleWindow&) = delete;
+
+  // Shows the window (`show_command` as for ShowWindow) and paints it.
+  void Show(int show_command);
+
+  // The window, or nullptr once it has been closed.
+  HWND hwnd() const { return hwnd_; }
+  const Controls& controls() const { return controls_; }
+  const FrmFle& controller() const { return controller_; }
+  // The pixels per inch by which twips are mapped.
+  int dpi_x() const { return dpi_x_; }
+  int dpi_y() const { return dpi_y_; }
+
+  // FrmFleView.
+  void SetLblFileCaption(const std::string& text) override;
+  void SetLabel1Caption(const std::string& text) override;
+  void ShowFraCh(bool visible) override;
+  void EnableMnuFile(bool enabled) override;
+  void EnableLstCh(bool enabled) override;
+  void AppendLstCh(const std::string& entry) override;
+  void SelectLstCh(int index) override;
+  std::string LstChText() const override;
+  void SelectOptch(int index) override;
+  void SetCdbFilter(const std::string& filter) override;
+  std::optional<std::filesystem::path> ShowCdbOpen() override;
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  void BringToTop() override;
+  std::filesystem::path ProgramFolder() const override;
+  std::string DecimalSeparator() const override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void CreateMainWindow();
+  void CreateFrameControls();
+  void CreateWindowControls();
+  HWND CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class, const wchar_t* text,
+                     DWORD style, const TwipsRect& place, int id, const Font& font);
+
+  void OnCommand(int id, int code, HWND control);
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+
+  Platform& platform_;
+  int dpi_x_ = 96;
+  int dpi_y_ = 96;
+  Font lbl_file_font_;
+  Font fra_ch_font_;
+  Font lst_ch_font_;
+  Font cmd_font_;
+  Font label1_font_;
+  Font label15_font_;
+  Image1Picture image1_picture_;
+  HWND hwnd_ = nullptr;
+  Controls controls_;
+  std::wstring cdb_filter_;
+  FrmFle controller_{*this};
+};
+
+}  // namespace velbrix::win32
+
+#endif  // VELBRIX_WINDOW_WIN32_FRM_FLE_WINDOW_H_

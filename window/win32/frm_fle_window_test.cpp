@@ -1,0 +1,623 @@
+// Tests of the real converter window, driven by messages as a user's mouse and keyboard drive it.
+// They need a display; under Wine, Xvfb serves.
+#include "window/win32/frm_fle_window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "core/channel_table.h"
+#include "core/test_support.h"
+#include "core/value_line.h"
+#include "window/win32/frm_fle_layout.h"
+#include "window/win32/message_loop.h"
+#include "window/win32/text.h"
+#include "window/win32/window_test_support.h"
+
+namespace velbrix::win32 {
+namespace {
+
+using testing::CountPixels;
+using testing::IsPainted;
+using testing::MenuDriver;
+using testing::PostClick;
+using testing::PostKeyPress;
+using testing::RectInParent;
+using testing::ScriptedPlatform;
+using testing::WindowText;
+using velbrix::testing::ListFolder;
+using velbrix::testing::MakeRecording;
+using velbrix::testing::ReadFile;
+using velbrix::testing::TempDir;
+using velbrix::testing::Utf8Path;
+using velbrix::testing::WriteFile;
+
+constexpr wchar_t kIdleFile[] = L"File Opened - None";
+constexpr wchar_t kTitle[] = L"ASCCII-DECIMAL FILECONVERTER";
+
+class FrmFleWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PumpMessages(nullptr);  // what an earlier window left behind
+    std::filesystem::create_directories(program_dir_);
+    std::filesystem::create_directories(data_dir_);
+    platform_.program_folder = program_dir_;
+    window_.emplace(platform_);
+    window_->Show(SW_SHOWNORMAL);
+    Pump();
+  }
+  void TearDown() override {
+    window_.reset();
+    PumpMessages(nullptr);
+  }
+
+  HWND hwnd() const { return window_->hwnd(); }
+  const FrmFleWindow::Controls& controls() const { return window_->controls(); }
+  const FrmFleState& state() const { return window_->controller().state(); }
+  void Pump() { PumpMessages(hwnd()); }
+
+  // Writes a recording of `size` bytes named `name` (UTF-8) into the data folder.
+  std::filesystem::path WriteRecording(std::string_view name, std::size_t size) {
+    const std::filesystem::path path = data_dir_ / Utf8Path(name);
+    WriteFile(path, MakeRecording(size));
+    return path;
+  }
+  // Chooses File > Open by its menu command, the dialog answering `path`.
+  void OpenByMenu(const std::filesystem::path& path) {
+    platform_.dialog_answers.push_back(path);
+    ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
+    Pump();
+  }
+  void Click(HWND button) {
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+    Pump();
+  }
+  bool Checked(HWND button) const {
+    return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  bool MnuFileGreyed() const {
+    return (::GetMenuState(controls().menu, 0, MF_BYPOSITION) & MF_GRAYED) != 0;
+  }
+  // How many pixels of the File menu's title show in the menu's text colour.
+  int MnuFileTextPixels() const {
+    RECT title{}, window{};
+    ::GetMenuItemRect(hwnd(), controls().menu, 0, &title);
+    ::GetWindowRect(hwnd(), &window);
+    ::OffsetRect(&title, -window.left, -window.top);
+    return CountPixels(hwnd(), title, ::GetSysColor(COLOR_MENUTEXT), 60, testing::Area::kWindow);
+  }
+  std::wstring ListEntry(int index) const {
+    wchar_t text[64] = {};
+    ::SendMessageW(controls().lst_ch, LB_GETTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  int ListSelection() const {
+    return static_cast<int>(::SendMessageW(controls().lst_ch, LB_GETCURSEL, 0, 0));
+  }
+  void ExpectIdle() {
+    EXPECT_FALSE(::IsWindowVisible(controls().fra_ch));
+    EXPECT_EQ(WindowText(controls().lbl_file), kIdleFile);
+    EXPECT_EQ(WindowText(controls().label1), kTitle);
+    EXPECT_FALSE(MnuFileGreyed());
+    EXPECT_EQ(state().ChName, "");
+  }
+  void ExpectOpened(const std::wstring& name) {
+    EXPECT_TRUE(::IsWindowVisible(controls().fra_ch));
+    EXPECT_EQ(WindowText(controls().lbl_file), L"File Opened - " + name);
+    EXPECT_TRUE(Checked(controls().optch[0]));
+    EXPECT_FALSE(Checked(controls().optch[1]));
+    EXPECT_EQ(ListSelection(), 0);
+    EXPECT_TRUE(::IsWindowEnabled(controls().lst_ch));
+    EXPECT_EQ(state().ChName, "FP2");
+    EXPECT_EQ(state().ChPos, "1");
+  }
+
+  TempDir temp_;
+  std::filesystem::path program_dir_ = temp_.path() / "program";
+  std::filesystem::path data_dir_ = temp_.path() / "data";
+  ScriptedPlatform platform_;
+  std::optional<FrmFleWindow> window_;
+};
+
+// The place of a control as the layout gives it in twips, and in pixels at 96 dpi.
+struct ExpectedPlace {
+  const char* control;
+  int left, top, width, height;  // twips
+};
+
+void ExpectPlace(HWND control, const ExpectedPlace& twips) {
+  SCOPED_TRACE(twips.control);
+  for (int value : {twips.left, twips.top, twips.width, twips.height}) {
+    ASSERT_EQ(value % 15, 0) << "not a whole pixel at 96 dpi";
+  }
+  const RECT rect = RectInParent(control);
+  EXPECT_EQ(rect.left, twips.left / 15);
+  EXPECT_EQ(rect.top, twips.top / 15);
+  EXPECT_EQ(rect.right - rect.left, twips.width / 15);
+  EXPECT_EQ(rect.bottom - rect.top, twips.height / 15);
+}
+
+TEST_F(FrmFleWindowTest, ControlsSitAtTheirPlacesInTwipsAt96Dpi) {
+  if (window_->dpi_x() != 96 || window_->dpi_y() != 96) {
+    GTEST_SKIP() << "the screen does not have 96 dpi";
+  }
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  EXPECT_EQ(client.right, 5790 / 15);
+  EXPECT_EQ(client.bottom, 6915 / 15);
+
+  const auto& c = controls();
+  ExpectPlace(c.lbl_file, {"LblFile", 600, 375, 4305, 495});
+  ExpectPlace(c.image1, {"Image1", 5085, 90, 600, 705});
+  ExpectPlace(c.fra_ch, {"FraCh", 255, 1005, 5130, 5385});
+  ExpectPlace(c.fra_ch_border, {"FraCh's border", 0, 0, 5130, 5385});
+  ExpectPlace(c.optch[0], {"optch(0)", 1065, 570, 1500, 375});
+  ExpectPlace(c.optch[1], {"optch(1)", 3105, 570, 1500, 375});
+  ExpectPlace(c.lst_ch, {"LstCh", 690, 1455, 3735, 2895});
+  ExpectPlace(c.cmd_ok, {"CmdOk", 1080, 4620, 1110, 315});
+  ExpectPlace(c.cmd_cancel, {"CmdCancel", 2730, 4620, 1110, 315});
+  ExpectPlace(c.label1, {"Label1", 300, 2205, 5010, 1590});
+  ExpectPlace(c.label15, {"Label15", -315, 6690, 7245, 300});
+  EXPECT_EQ(::GetParent(c.lst_ch), c.fra_ch);
+  EXPECT_EQ(::GetParent(c.label1), hwnd());
+}
+
+// The font of `control` as the system holds it.
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW font{};
+  auto handle = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  ::GetObjectW(handle, sizeof(font), &font);
+  return font;
+}
+
+TEST_F(FrmFleWindowTest, FontsHaveTheirFaceSizeAndStyle) {
+  if (window_->dpi_y() != 96) {
+    GTEST_SKIP() << "the screen does not have 96 dpi";
+  }
+  struct Row {
+    HWND control;
+    const FaceList& faces;
+    int height;  // pixels at 96 dpi: points * 96 / 72
+    int weight;
+    bool italic_and_underlined;
+  };
+  const auto& c = controls();
+  const Row rows[] = {
+      {c.lbl_file, kBookAntiqua, -15, FW_BOLD, false},  // 11.25 pt
+      {c.fra_ch_border, kGaramond, -16, FW_BOLD, false},
+      {c.optch[0], kGaramond, -16, FW_BOLD, false},
+      {c.optch[1], kGaramond, -16, FW_BOLD, false},
+      {c.lst_ch, kBookAntiqua, -16, FW_BOLD, false},
+      {c.cmd_ok, kBookAntiqua, -13, FW_BOLD, false},  // 9.75 pt
+      {c.cmd_cancel, kBookAntiqua, -13, FW_BOLD, false},
+      {c.label1, kBookAntiqua, -37, FW_NORMAL, true},  // 27.75 pt
+      {c.label15, kBookAntiqua, -11, FW_BOLD, false},  // 8.25 pt
+  };
+  for (const Row& row : rows) {
+    const LOGFONTW font = FontOf(row.control);
+    SCOPED_TRACE(testing::WindowText(row.control));
+    EXPECT_EQ(std::wstring(font.lfFaceName), ChooseFace(row.faces));
+    EXPECT_EQ(font.lfHeight, row.height);
+    EXPECT_EQ(font.lfWeight, row.weight);
+    EXPECT_EQ(font.lfItalic != 0, row.italic_and_underlined);
+    EXPECT_EQ(font.lfUnderline != 0, row.italic_and_underlined);
+    EXPECT_EQ(font.lfStrikeOut, 0);
+  }
+}
+
+// The text colour and back colour that `control`'s parent gives it.
+std::pair<COLORREF, COLORREF> ColoursOf(HWND control) {
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  ::SendMessageW(::GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(control));
+  const std::pair colours{::GetTextColor(dc), ::GetBkColor(dc)};
+  ::DeleteDC(dc);
+  return colours;
+}
+
+TEST_F(FrmFleWindowTest, ControlsHaveTheirColours) {
+  const auto& c = controls();
+  const COLORREF dialog = ::GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(ColoursOf(c.lbl_file), std::pair(RGB(128, 0, 128), dialog));
+  EXPECT_EQ(ColoursOf(c.fra_ch_border), std::pair(RGB(0, 0, 192), dialog));
+  EXPECT_EQ(ColoursOf(c.optch[0]), std::pair(RGB(128, 0, 0), dialog));
+  EXPECT_EQ(ColoursOf(c.optch[1]), std::pair(RGB(128, 0, 0), dialog));
+  EXPECT_EQ(ColoursOf(c.label1), std::pair(RGB(0, 128, 0), dialog));
+  EXPECT_EQ(ColoursOf(c.label15), std::pair(RGB(192, 0, 0), RGB(255, 255, 255)));
+}
+
+TEST_F(FrmFleWindowTest, StartsIdleWithOnlyTheLabelsThePictureAndTheMenuToSee) {
+  const auto& c = controls();
+  EXPECT_EQ(WindowText(hwnd()), L"Velbrix");
+  ExpectIdle();
+  EXPECT_TRUE(::IsWindowVisible(c.lbl_file));
+  EXPECT_TRUE(::IsWindowVisible(c.label1));
+  EXPECT_TRUE(::IsWindowVisible(c.label15));
+  EXPECT_TRUE(::IsWindowVisible(c.image1));
+  for (HWND inside : {c.optch[0], c.optch[1], c.lst_ch, c.cmd_ok, c.cmd_cancel}) {
+    EXPECT_FALSE(::IsWindowVisible(inside));
+    EXPECT_TRUE(::IsWindowEnabled(inside));
+  }
+  EXPECT_FALSE(Checked(c.optch[0]));
+  EXPECT_FALSE(Checked(c.optch[1]));
+  EXPECT_EQ(WindowText(c.label15).empty(), false);
+
+  // Form_Load filled the list in the channel table's list order and selected nothing.
+  ASSERT_EQ(::SendMessageW(c.lst_ch, LB_GETCOUNT, 0, 0), 32);
+  for (int i = 0; i < 32; ++i) {
+    const std::string_view name = ChannelAtListIndex(i).name;
+    EXPECT_EQ(ListEntry(i), std::wstring(name.begin(), name.end()));
+  }
+  EXPECT_EQ(ListSelection(), LB_ERR);
+  EXPECT_EQ(state().AppDir, program_dir_ / "");
+
+  wchar_t caption[32] = {};
+  ASSERT_EQ(::GetMenuItemCount(c.menu), 1);
+  ::GetMenuStringW(c.menu, 0, caption, 32, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(caption), L"&File");
+  HMENU file = ::GetSubMenu(c.menu, 0);
+  ASSERT_EQ(::GetMenuItemCount(file), 1);
+  ::GetMenuStringW(file, 0, caption, 32, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(caption), L"&Open");
+  EXPECT_FALSE(::GetMenuState(file, 0, MF_BYPOSITION) & MF_GRAYED);
+
+  // Tab finds no control to move the focus to.
+  ::SetFocus(hwnd());
+  PostKeyPress(hwnd(), VK_TAB);
+  Pump();
+  EXPECT_TRUE(::GetFocus() == hwnd() || ::GetFocus() == nullptr);
+}
+
+TEST_F(FrmFleWindowTest, ControlsAreOfTheirKinds) {
+  const auto& c = controls();
+  const auto style = [](HWND hwnd) { return ::GetWindowLongW(hwnd, GWL_STYLE); };
+  EXPECT_EQ(style(c.optch[0]) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+  EXPECT_EQ(style(c.optch[1]) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+  EXPECT_TRUE(style(c.optch[0]) & WS_GROUP);
+  EXPECT_FALSE(style(c.optch[1]) & WS_GROUP);
+  EXPECT_EQ(style(c.cmd_ok) & BS_TYPEMASK, BS_PUSHBUTTON);  // not the default button
+  EXPECT_EQ(style(c.cmd_cancel) & BS_TYPEMASK, BS_PUSHBUTTON);
+  EXPECT_EQ(style(c.fra_ch_border) & BS_TYPEMASK, BS_GROUPBOX);
+  EXPECT_TRUE(style(c.lst_ch) & LBS_NOTIFY);
+  EXPECT_FALSE(style(c.lst_ch) & LBS_SORT);
+  EXPECT_FALSE(style(c.lst_ch) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL));
+  for (HWND label : {c.lbl_file, c.label1, c.label15}) {
+    EXPECT_EQ(style(label) & SS_TYPEMASK, SS_CENTER);  // centred, wrapped at words
+    EXPECT_TRUE(style(label) & SS_NOPREFIX);
+    EXPECT_FALSE(style(label) & WS_TABSTOP);
+  }
+  EXPECT_FALSE(::GetWindowLongW(hwnd(), GWL_STYLE) & WS_THICKFRAME);  // a fixed size
+}
+
+TEST_F(FrmFleWindowTest, IconIsThirtyTwoPixelsInSixteenColours) {
+#pragma pack(push, 2)
+  struct GroupIconEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bit_count;
+    DWORD bytes;
+    WORD id;
+  };
+  struct GroupIcon {
+    WORD reserved, type, count;
+    GroupIconEntry entries[1];
+  };
+#pragma pack(pop)
+  HRSRC found =
+      ::FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+  ASSERT_NE(found, nullptr);
+  const auto* group = static_cast<const GroupIcon*>(::LockResource(::LoadResource(nullptr, found)));
+  ASSERT_EQ(group->count, 1);
+  EXPECT_EQ(group->entries[0].width, 32);
+  EXPECT_EQ(group->entries[0].height, 32);
+  EXPECT_EQ(group->entries[0].colours, 16);
+  EXPECT_EQ(group->entries[0].bit_count, 4);
+  EXPECT_NE(::GetClassLongPtrW(hwnd(), GCLP_HICON), 0);
+}
+
+TEST_F(FrmFleWindowTest, AltFThenOOpensTheDialogWithItsFilter) {
+  const std::filesystem::path recording = WriteRecording("rec01_eeg", 64);
+  platform_.dialog_answers.push_back(recording);
+  MenuDriver menu(hwnd());
+  menu.keys_for_menu = {'O'};
+  menu.PressAlt('F');
+  Pump();
+
+  EXPECT_EQ(menu.popups_opened, 1);
+  ASSERT_EQ(platform_.dialog_filters.size(), 1u);
+  EXPECT_EQ(platform_.dialog_filters[0], std::wstring(L"All Files (*.*)\0*.*\0\0", 21));
+  ExpectOpened(L"rec01_eeg");
+  EXPECT_EQ(state().FlePath, recording);
+}
+
+TEST_F(FrmFleWindowTest, FrameCoversLabel1WhileShown) {
+  const auto& c = controls();
+  RECT label = RectInParent(c.label1);
+  const COLORREF green = RGB(0, 128, 0);
+  ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_GT(CountPixels(hwnd(), label, green, 40), 200) << "Label1's text shows while idle";
+
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_EQ(CountPixels(hwnd(), label, green, 40), 0) << "the frame hides Label1";
+  RECT frame = RectInParent(c.fra_ch);
+  RECT both{};
+  ::UnionRect(&both, &frame, &label);
+  EXPECT_TRUE(::EqualRect(&both, &frame)) << "Label1 lies inside the frame";
+  // The frame is above Label1 and paints its whole ground.
+  bool frame_above = false;
+  for (HWND above = ::GetWindow(c.label1, GW_HWNDPREV); above != nullptr;
+       above = ::GetWindow(above, GW_HWNDPREV)) {
+    frame_above = frame_above || above == c.fra_ch;
+  }
+  EXPECT_TRUE(frame_above);
+  EXPECT_NE(::GetClassLongPtrW(c.fra_ch, GCLP_HBRBACKGROUND), 0);
+  // Nothing of Label1 is seen: the point at its centre belongs to the frame.
+  POINT centre{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+  EXPECT_NE(::ChildWindowFromPointEx(hwnd(), centre, CWP_SKIPINVISIBLE), c.label1);
+}
+
+TEST_F(FrmFleWindowTest, DisabledFileMenuOpensNeitherByAltFNorByTheMouse) {
+  window_->EnableMnuFile(false);
+  EXPECT_TRUE(MnuFileGreyed());
+  MenuDriver menu(hwnd());
+  menu.keys_for_menu = {'O', VK_ESCAPE, VK_ESCAPE};
+  menu.PressAlt('F');
+  Pump();
+  menu.keys_for_menu = {'O', VK_ESCAPE, VK_ESCAPE};
+  menu.ClickMenuBar(0);
+  Pump();
+  EXPECT_EQ(menu.popups_opened, 0);
+  EXPECT_TRUE(platform_.dialog_filters.empty());
+
+  // Enabled again, the same click opens it.
+  window_->EnableMnuFile(true);
+  menu.keys_for_menu = {'O'};
+  menu.ClickMenuBar(0);
+  Pump();
+  EXPECT_EQ(menu.popups_opened, 1);
+  EXPECT_EQ(platform_.dialog_filters.size(), 1u);
+}
+
+TEST_F(FrmFleWindowTest, EnterAndEscapePressNoButton) {
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  const auto& c = controls();
+  for (HWND focus : {c.lst_ch, c.optch[0], c.cmd_ok, c.cmd_cancel}) {
+    ::SetFocus(focus);
+    PostKeyPress(hwnd(), VK_RETURN);
+    PostKeyPress(hwnd(), VK_ESCAPE);
+    Pump();
+    ExpectOpened(L"rec01_eeg");
+  }
+  EXPECT_TRUE(ListFolder(program_dir_).empty());
+
+  // Space presses the button that has the focus.
+  ::SetFocus(c.cmd_cancel);
+  PostKeyPress(hwnd(), VK_SPACE);
+  Pump();
+  ExpectIdle();
+}
+
+TEST_F(FrmFleWindowTest, OptionButtonsRunOptchClickWithTheirIndex) {
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  const auto& c = controls();
+
+  Click(c.optch[1]);  // "All", the right one
+  EXPECT_TRUE(state().AllCh);
+  EXPECT_FALSE(::IsWindowEnabled(c.lst_ch));
+  EXPECT_FALSE(Checked(c.optch[0]));
+  EXPECT_EQ(ListSelection(), 0);  // kept while disabled
+
+  Click(c.optch[0]);  // "Selection", the left one
+  EXPECT_FALSE(state().AllCh);
+  EXPECT_TRUE(::IsWindowEnabled(c.lst_ch));
+  EXPECT_FALSE(Checked(c.optch[1]));
+  EXPECT_EQ(state().ChName, "FP2");
+
+  // The mouse, and the arrow keys within the group.
+  RECT button{};
+  ::GetClientRect(c.optch[1], &button);
+  PostClick(c.optch[1], button);
+  Pump();
+  EXPECT_TRUE(state().AllCh);
+  ::SetFocus(c.optch[1]);
+  PostKeyPress(hwnd(), VK_LEFT);
+  Pump();
+  EXPECT_EQ(::GetFocus(), c.optch[0]);
+  EXPECT_TRUE(Checked(c.optch[0]));
+  EXPECT_FALSE(state().AllCh);
+}
+
+TEST_F(FrmFleWindowTest, ListSelectionByMouseAndKeyboardRunsLstChClick) {
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  const auto& c = controls();
+  const auto expect_channel = [&](int index) {
+    const Channel& channel = ChannelAtListIndex(index);
+    EXPECT_EQ(ListSelection(), index);
+    EXPECT_EQ(state().ChName, channel.name);
+    EXPECT_EQ(state().ChPos, std::to_string(channel.position));
+  };
+
+  RECT item{};
+  ::SendMessageW(c.lst_ch, LB_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&item));
+  PostClick(c.lst_ch, item);
+  Pump();
+  expect_channel(3);
+
+  ::SetFocus(c.lst_ch);
+  PostKeyPress(hwnd(), VK_DOWN);
+  Pump();
+  expect_channel(4);
+
+  // Disabled, the list keeps its entry.
+  Click(c.optch[1]);
+  EXPECT_FALSE(::IsWindowEnabled(c.lst_ch));
+  expect_channel(4);
+}
+
+TEST_F(FrmFleWindowTest, TabVisitsTheFrameInItsOrder) {
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  const auto& c = controls();
+  ::SetFocus(c.cmd_cancel);
+  for (HWND next : {c.optch[0], c.lst_ch, c.cmd_ok, c.cmd_cancel, c.optch[0]}) {
+    PostKeyPress(hwnd(), VK_TAB);
+    Pump();
+    EXPECT_EQ(::GetFocus(), next);
+  }
+  // Tab enters the option group at its selected button.
+  Click(c.optch[1]);
+  ::SetFocus(c.cmd_cancel);
+  PostKeyPress(hwnd(), VK_TAB);
+  Pump();
+  EXPECT_EQ(::GetFocus(), c.optch[1]);
+}
+
+TEST_F(FrmFleWindowTest, RefusedNameShowsTheMessageAndChangesNothing) {
+  OpenByMenu(WriteRecording("rec01.eeg", 64));
+  ASSERT_EQ(platform_.messages.size(), 1u);
+  EXPECT_EQ(platform_.messages[0].text, L"Not a Valid EEG file");
+  EXPECT_EQ(platform_.messages[0].icon, MessageIcon::kInformation);
+  ExpectIdle();
+  // A dialog closed without a choice changes nothing either.
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
+  Pump();
+  EXPECT_EQ(platform_.dialog_filters.size(), 2u);
+  EXPECT_EQ(platform_.messages.size(), 1u);
+  ExpectIdle();
+}
+
+TEST_F(FrmFleWindowTest, CancelHidesTheFrameWithEverythingInIt) {
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  const auto& c = controls();
+  ::SetFocus(c.lst_ch);
+  Click(c.cmd_cancel);
+  ExpectIdle();
+  for (HWND inside : {c.optch[0], c.optch[1], c.lst_ch, c.cmd_ok, c.cmd_cancel}) {
+    EXPECT_FALSE(::IsWindowVisible(inside));
+  }
+  EXPECT_FALSE(::IsChild(c.fra_ch, ::GetFocus()));
+  Click(c.cmd_ok);  // hidden, but were it pressed it would do nothing
+  EXPECT_TRUE(ListFolder(program_dir_).empty());
+}
+
+TEST_F(FrmFleWindowTest, OpenAllOkWritesThirtyTwoFilesIntoTheProgramFolder) {
+  const std::filesystem::path recording = WriteRecording("rec01_eeg", 3 * 32);
+  MenuDriver menu(hwnd());
+  menu.keys_for_menu = {'O'};
+  platform_.dialog_answers.push_back(recording);
+  menu.PressAlt('F');
+  Pump();
+  Click(controls().optch[1]);
+
+  // While the run converts, the window shows it and the File menu stays shut.
+  EXPECT_GT(MnuFileTextPixels(), 10);
+  int runs = 0;
+  platform_.on_decimal_separator = [&] {
+    ++runs;
+    EXPECT_FALSE(::IsWindowVisible(controls().fra_ch));
+    EXPECT_EQ(WindowText(controls().label1), L"LOADING THE FILES....");
+    EXPECT_TRUE(IsPainted(controls().label1));
+    EXPECT_TRUE(IsPainted(hwnd()));
+    EXPECT_TRUE(MnuFileGreyed());
+    EXPECT_EQ(MnuFileTextPixels(), 0) << "the File menu shows greyed";
+    menu.keys_for_menu = {'O', VK_ESCAPE, VK_ESCAPE};
+    menu.PressAlt('F');
+    Pump();
+    EXPECT_EQ(menu.popups_opened, 1);  // only the first one
+  };
+  Click(controls().cmd_ok);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(platform_.dialog_filters.size(), 1u);
+  ExpectIdle();
+
+  const std::set<std::string> outputs = ListFolder(program_dir_);
+  ASSERT_EQ(outputs.size(), 32u);
+  const std::string separator = Narrow(platform_.SystemPlatform::DecimalSeparator());
+  const std::string bytes = MakeRecording(3 * 32);
+  for (const Channel& channel : ChTable) {
+    const std::string name = "rec01_eeg_" + std::string(channel.name) + ".eeg";
+    ASSERT_TRUE(outputs.contains(name)) << name;
+    std::string expected;
+    for (std::size_t record = 0; record < 3; ++record) {
+      const auto sample = static_cast<std::uint8_t>(
+          bytes[record * 32 + static_cast<std::size_t>(channel.position) - 1]);
+      expected += FormatValueLine(sample, separator);
+    }
+    EXPECT_EQ(ReadFile(program_dir_ / name), expected) << name;
+  }
+  // Sample byte 0 in the first record of channel FP2.
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg").substr(0, 10),
+            "-476" + separator + "25 \r\n");
+}
+
+TEST_F(FrmFleWindowTest, NonAsciiNamesOpenAndConvert) {
+  program_dir_ = temp_.path() / Utf8Path(
+                                    "Programm \xC3\x9C"
+                                    "ber \xCE\xA9");  // Programm Über Ω
+  std::filesystem::create_directories(program_dir_);
+  window_.reset();
+  platform_.program_folder = program_dir_;
+  window_.emplace(platform_);
+  window_->Show(SW_SHOWNORMAL);
+  Pump();
+
+  const std::string name =
+      "Messung Gr\xC3\xB6\xC3\x9F"
+      "e \xE6\x9D\xB1_eeg";  // Messung Größe 東_eeg
+  OpenByMenu(WriteRecording(name, 64));
+  ExpectOpened(Widen(name));
+  Click(controls().cmd_ok);
+  ExpectIdle();
+  EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{name + "_FP2.eeg"});
+}
+
+// The user's own decimal separator in the regional settings, replaced for a test's length.
+class DecimalSeparatorSetting {
+ public:
+  explicit DecimalSeparatorSetting(const wchar_t* separator) {
+    ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, saved_, 8);
+    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
+  }
+  ~DecimalSeparatorSetting() { ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved_); }
+  DecimalSeparatorSetting(const DecimalSeparatorSetting&) = delete;
+  DecimalSeparatorSetting& operator=(const DecimalSeparatorSetting&) = delete;
+
+ private:
+  wchar_t saved_[8] = {};
+};
+
+TEST_F(FrmFleWindowTest, DecimalSeparatorIsTheUsersOwnSetting) {
+  const DecimalSeparatorSetting middle_dot(L"\u00B7");
+  OpenByMenu(WriteRecording("rec01_eeg", 32));
+  Click(controls().cmd_ok);
+  // Sample byte 0 of channel FP2, with the separator in UTF-8.
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"),
+            "-476\xC2\xB7"
+            "25 \r\n");
+}
+
+// Run also under a German locale (LC_ALL=de_DE.UTF-8 under Wine), with VELBRIX_EXPECT_LOCALE
+// naming the locale that the run must have.
+TEST_F(FrmFleWindowTest, DecimalSeparatorFollowsTheLocale) {
+  wchar_t locale[LOCALE_NAME_MAX_LENGTH] = {};
+  ::GetUserDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH);
+  if (const char* expected = std::getenv("VELBRIX_EXPECT_LOCALE")) {
+    ASSERT_EQ(std::wstring(locale), Widen(expected));
+  }
+  const std::map<std::wstring, std::string> separators = {
+      {L"en-US", "."}, {L"en-GB", "."}, {L"de-DE", ","}, {L"fr-FR", ","}};
+  const auto separator = separators.find(locale);
+  if (separator == separators.end()) {
+    GTEST_SKIP() << "no known separator for " << Narrow(locale);
+  }
+  OpenByMenu(WriteRecording("rec01_eeg", 32));
+  Click(controls().cmd_ok);
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"), "-476" + separator->second + "25 \r\n");
+}
+
+}  // namespace
+}  // namespace velbrix::win32

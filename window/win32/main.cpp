@@ -1,0 +1,22 @@
+// velbrix.exe: the converter window on Windows.
+#include <windows.h>
+
+#include <exception>
+
+#include "window/win32/frm_fle_window.h"
+#include "window/win32/message_loop.h"
+#include "window/win32/platform.h"
+#include "window/win32/text.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
+  try {
+    velbrix::win32::SystemPlatform platform;
+    velbrix::win32::FrmFleWindow window(platform);
+    window.Show(show_command);
+    return velbrix::win32::RunMessageLoop(window.hwnd());
+  } catch (const std::exception& error) {
+    ::MessageBoxW(nullptr, velbrix::win32::Widen(error.what()).c_str(), L"Velbrix",
+                  MB_OK | MB_ICONERROR);
+    return 1;
+  }
+}

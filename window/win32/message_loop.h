@@ -1,0 +1,20 @@
+// The event loop of the converter window: each message goes to the dialog keys first (Tab and the
+// arrow keys between the controls), then to its window.
+#ifndef VELBRIX_WINDOW_WIN32_MESSAGE_LOOP_H_
+#define VELBRIX_WINDOW_WIN32_MESSAGE_LOOP_H_
+
+#include <windows.h>
+
+namespace velbrix::win32 {
+
+// Runs until the program is asked to quit (the window posts that when it is closed); returns the
+// exit code that came with the request.
+int RunMessageLoop(HWND window);
+
+// Handles every message waiting for this thread as RunMessageLoop would, including those that
+// handling them posts, and returns when none is left. A request to quit is dropped. For tests.
+void PumpMessages(HWND window);
+
+}  // namespace velbrix::win32
+
+#endif  // VELBRIX_WINDOW_WIN32_MESSAGE_LOOP_H_

@@ -1,0 +1,67 @@
+// The system's open dialog, message box, program folder and decimal separator.
+#include "window/win32/platform.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+#include "window/win32/frm_fle_layout.h"
+
+namespace velbrix::win32 {
+namespace {
+
+// Long enough for any path the system allows ("\\?\" paths of up to 32,767 characters).
+constexpr DWORD kPathBufferSize = 32768;
+
+}  // namespace
+
+std::optional<std::filesystem::path> SystemPlatform::ShowOpenDialog(HWND owner,
+                                                                    const std::wstring& filter) {
+  std::vector<wchar_t> file(kPathBufferSize, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kPathBufferSize;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!::GetOpenFileNameW(&dialog)) {
+    return std::nullopt;  // closed without a choice (or CommDlgExtendedError() tells the failure)
+  }
+  return std::filesystem::path(file.data());
+}
+
+void SystemPlatform::ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) {
+  const UINT icon_style = icon == MessageIcon::kWarning ? MB_ICONWARNING : MB_ICONINFORMATION;
+  ::MessageBoxW(owner, text.c_str(), kCaption, MB_OK | icon_style);
+}
+
+std::filesystem::path SystemPlatform::ProgramFolder() const {
+  return ModulePath(nullptr).parent_path();
+}
+
+std::wstring SystemPlatform::DecimalSeparator() const {
+  wchar_t separator[16] = {};  // LOCALE_SDECIMAL holds at most 4 characters
+  if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 16) <= 1) {
+    return L".";
+  }
+  return separator;
+}
+
+std::filesystem::path ModulePath(HMODULE module) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = ::GetModuleFileNameW(module, buffer.data(), size);
+    if (length == 0) {
+      return {};
+    }
+    if (length < size) {
+      return std::filesystem::path(std::wstring(buffer.data(), length));
+    }
+    buffer.resize(buffer.size() * 2);  // truncated: try again with more room
+  }
+}
+
+}  // namespace velbrix::win32

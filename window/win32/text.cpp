@@ -1,0 +1,43 @@
+// UTF-8 and UTF-16 through the system's own converters.
+#include "window/win32/text.h"
+
+#include <windows.h>
+
+namespace velbrix::win32 {
+
+std::wstring Widen(std::string_view utf8) {
+  if (utf8.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(utf8.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view utf16) {
+  if (utf16.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(utf16.size());
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+std::wstring OpenDialogFilter(std::string_view filter) {
+  std::wstring result = Widen(filter);
+  for (wchar_t& c : result) {
+    if (c == L'|') {
+      c = L'\0';
+    }
+  }
+  result.push_back(L'\0');
+  result.push_back(L'\0');
+  return result;
+}
+
+}  // namespace velbrix::win32

@@ -1,0 +1,34 @@
+// Tests of the text conversions at the border to the Win32 API.
+#include "window/win32/text.h"
+
+#include <gtest/gtest.h>
+
+namespace velbrix::win32 {
+namespace {
+
+TEST(TextTest, NonAsciiTextSurvivesTheRoundTrip) {
+  const std::string utf8 =
+      "Gr\xC3\xB6\xC3\x9F"
+      "e \xCE\xA9 \xE6\x9D\xB1 \xF0\x9F\xA7\xA0";  // Größe Ω 東 🧠
+  const std::wstring utf16 = Widen(utf8);
+  EXPECT_EQ(utf16, L"Gr\u00F6\u00DFe \u03A9 \u6771 \U0001F9E0");
+  EXPECT_EQ(Narrow(utf16), utf8);
+  EXPECT_EQ(Widen(""), L"");
+  EXPECT_EQ(Narrow(L""), "");
+}
+
+TEST(TextTest, BrokenUtf8BecomesTheReplacementCharacter) {
+  EXPECT_EQ(Widen("a\xFF"
+                  "b"),
+            L"a\uFFFD"
+            L"b");
+}
+
+TEST(TextTest, OpenDialogFilterEndsEachPartAndTheWholeInNul) {
+  const std::wstring expected(L"All Files (*.*)\0*.*\0\0", 21);
+  EXPECT_EQ(OpenDialogFilter("All Files (*.*)|*.*"), expected);
+  EXPECT_EQ(OpenDialogFilter("A|*.a|B|*.b"), std::wstring(L"A\0*.a\0B\0*.b\0\0", 13));
+}
+
+}  // namespace
+}  // namespace velbrix::win32

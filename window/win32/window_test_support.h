@@ -1,0 +1,92 @@
+// Helpers for the tests that drive the real converter window by messages: a platform whose modal
+// dialogs the test answers, a user's keys and clicks, and a driver for the menu.
+#ifndef VELBRIX_WINDOW_WIN32_WINDOW_TEST_SUPPORT_H_
+#define VELBRIX_WINDOW_WIN32_WINDOW_TEST_SUPPORT_H_
+
+#include <windows.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "window/win32/platform.h"
+
+namespace velbrix::win32::testing {
+
+// The system's platform, except that the open dialog and the message box are answered by the
+// test and the program's folder is the test's choice. The decimal separator is the system's.
+class ScriptedPlatform : public SystemPlatform {
+ public:
+  struct Message {
+    std::wstring text;
+    MessageIcon icon;
+  };
+
+  // The answers of the open dialog, one per showing; when none is left, it is cancelled.
+  std::deque<std::optional<std::filesystem::path>> dialog_answers;
+  std::filesystem::path program_folder;
+  // Runs whenever the window asks for the decimal separator, which it does as a run starts.
+  std::function<void()> on_decimal_separator;
+
+  // What the window showed.
+  std::vector<std::wstring> dialog_filters;  // one per showing of the open dialog
+  std::vector<Message> messages;
+
+  std::optional<std::filesystem::path> ShowOpenDialog(HWND owner,
+                                                      const std::wstring& filter) override;
+  void ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) override;
+  std::filesystem::path ProgramFolder() const override { return program_folder; }
+  std::wstring DecimalSeparator() const override;
+};
+
+// The text of a window or control.
+std::wstring WindowText(HWND hwnd);
+// The rectangle of `control` in its parent's client area, in pixels.
+RECT RectInParent(HWND control);
+// Whether `control` has no part waiting to be painted.
+bool IsPainted(HWND control);
+// How many pixels of `rect` show on the screen in a colour close to `colour`: no channel more than
+// `tolerance` away. `rect` is in `window`'s client area, or with `Area::kWindow` relative to the
+// window's top-left corner (to reach the caption and the menu bar).
+enum class Area { kClient, kWindow };
+int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance,
+                Area area = Area::kClient);
+
+// A key pressed and released, as the keyboard delivers it to the focused window (or `window`
+// when nothing has the focus); handled by the next PumpMessages.
+void PostKeyPress(HWND window, UINT virtual_key);
+// A click with the left mouse button at the centre of `rect`, in `control`'s client area.
+void PostClick(HWND control, const RECT& rect);
+
+// Drives the window's menu bar as a user does, and watches it. While it exists the window is
+// subclassed. Each time the menu waits for input, it is given all the keys queued in
+// `keys_for_menu` at once; a menu still open after a few seconds is closed, so that a failing
+// test cannot hang.
+class MenuDriver {
+ public:
+  explicit MenuDriver(HWND window);
+  ~MenuDriver();
+  MenuDriver(const MenuDriver&) = delete;
+  MenuDriver& operator=(const MenuDriver&) = delete;
+
+  // Alt held down while `letter` (an upper-case letter) is pressed; needs PumpMessages.
+  void PressAlt(wchar_t letter);
+  // A click on the menu bar's item at `position`; needs PumpMessages.
+  void ClickMenuBar(int position);
+
+  std::deque<UINT> keys_for_menu;
+  int menu_loops = 0;     // times the menu was entered
+  int popups_opened = 0;  // drop-down menus shown
+
+ private:
+  static LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                   UINT_PTR id, DWORD_PTR self);
+  HWND window_;
+};
+
+}  // namespace velbrix::win32::testing
+
+#endif  // VELBRIX_WINDOW_WIN32_WINDOW_TEST_SUPPORT_H_
