@@ -15,13 +15,17 @@ else()
 endif()
 include(GoogleTest)
 
-# velbrix_add_test(NAME source... LIBS lib...) builds one GoogleTest executable and registers its
-# tests with CTest.
+# velbrix_add_test(NAME SOURCES source... LIBS lib...) builds one GoogleTest executable and
+# registers its tests with CTest (when cross-building, only where an emulator can run them).
 function(velbrix_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   if(NOT CMAKE_CROSSCOMPILING)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  elseif(CMAKE_CROSSCOMPILING_EMULATOR)
+    # One CTest test per executable: discovering the cases would start the emulator (Wine) once
+    # per case.
+    add_test(NAME ${name} COMMAND ${name})
   endif()
 endfunction()
