@@ -15,39 +15,13 @@
 #include <QSignalBlocker>
 
 #include "window/qt/cdb_filter.h"
+#include "window/qt/controls.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_layout.h"
 #include "window/qt/image1_picture.h"
 
 namespace velbrix {
 namespace {
-
-// A single-selection list whose selected entry cannot be cleared by the user (Ctrl+click), so
-// that, once one is chosen, one entry stays selected.
-class ChannelList final : public QListWidget {
- public:
-  using QListWidget::QListWidget;
-
- protected:
-  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                       const QEvent* event) const override {
-    const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
-    if (flags.testFlag(QItemSelectionModel::Deselect) ||
-        flags.testFlag(QItemSelectionModel::Toggle)) {
-      return QItemSelectionModel::NoUpdate;
-    }
-    return flags;
-  }
-};
-
-// An option button that takes a click anywhere in its rectangle, not only on its circle and text.
-class OptionButton final : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
 
 QColor ToColor(const layout::Rgb& rgb) {
   return QColor(rgb.red, rgb.green, rgb.blue);
@@ -139,7 +113,7 @@ void FrmFleWindow::CreateLabels() {
 }
 
 void FrmFleWindow::CreateFrame() {
-  FraCh_ = new QGroupBox(QString::fromUtf8(layout::kFraChCaption), client_);
+  FraCh_ = new Frame(QString::fromUtf8(layout::kFraChCaption), client_);
   Dress(FraCh_, "FraCh", layout::kFraCh);
   FraCh_->setAutoFillBackground(true);  // covers Label1 while shown
   FraCh_->raise();

@@ -102,6 +102,7 @@ class FrmFleWindowTest : public QObject {
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
   void FilterLetsEveryFileShow_data();
   void FilterLetsEveryFileShow();
+  void OpenFilterPatternMatchesNamesWithoutADot();
 
  private:
   template <typename T>
@@ -381,6 +382,12 @@ void FrmFleWindowTest::ClickingAllAndSelectionGivesIndexOneAndZero() {
   QVERIFY(!Control<QListWidget>("LstCh")->isEnabled());
   QVERIFY(!Control<QRadioButton>("optch_0")->isChecked());
   QCOMPARE(window_->form().state().ChName, std::string("FP2"));
+  // The disabled list takes no clicks and keeps its selection.
+  auto* list = Control<QListWidget>("LstCh");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(3)).center());
+  QCOMPARE(window_->LstChText(), std::string("FP2"));
+  QCOMPARE(window_->form().state().ChName, std::string("FP2"));
 
   QTest::mouseClick(Control<QRadioButton>("optch_0"), Qt::LeftButton);
   QVERIFY(!window_->form().state().AllCh);  // optch_Click(0)
@@ -480,7 +487,7 @@ void FrmFleWindowTest::FrameCoversLabel1WhileShown() {
   QVERIFY(children.indexOf(frame) > children.indexOf(label1));
   OpenRecording("rec01_eeg", std::string(64, '\x80'));
   QVERIFY(frame->isVisible());
-  QCOMPARE(window_->centralWidget()->childAt(label1->geometry().center()) == label1, false);
+  QVERIFY(window_->centralWidget()->childAt(label1->geometry().center()) != label1);
 }
 
 // Open, convert, messages
@@ -568,12 +575,14 @@ void FrmFleWindowTest::FilterLetsEveryFileShow() {
   QFETCH(QString, filter);
   QFETCH(QString, qt_filter);
   QCOMPARE(QString::fromStdString(QtFilterFromCdb(filter.toStdString())), qt_filter);
+}
 
-  // "*" lets a name without a dot show, as Qt's dialog matches it.
-  const QString pattern = qt_filter.section('(', -1).section(')', 0, 0);
-  if (qt_filter.startsWith("All Files")) {
-    QVERIFY(QDir::match(pattern, "rec01_eeg"));
-  }
+void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
+  const QString filter = QString::fromStdString(QtFilterFromCdb(kOpenFilter));
+  const QString pattern = filter.section('(', 1).chopped(1);  // what Qt reads from the filter
+  QCOMPARE(pattern, QString("*"));
+  QVERIFY(QDir::match(pattern, "rec01_eeg"));
+  QVERIFY(!QDir::match("*.*", "rec01_eeg"));  // what the untranslated pattern would do
 }
 
 }  // namespace velbrix
