@@ -5,15 +5,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <deque>
 #include <fstream>
@@ -70,6 +75,17 @@ std::string ReadBytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Runs `answer` on the modal dialog that opens next, then closes whatever is still open, so that a
+// failed check cannot leave the test waiting on the dialog.
+void AnswerNextModal(std::function<void(QWidget*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    answer(QApplication::activeModalWidget());
+    if (QWidget* still_open = QApplication::activeModalWidget()) {
+      still_open->close();
+    }
+  });
+}
+
 }  // namespace
 
 class FrmFleWindowTest : public QObject {
@@ -103,6 +119,8 @@ class FrmFleWindowTest : public QObject {
   void FilterLetsEveryFileShow_data();
   void FilterLetsEveryFileShow();
   void OpenFilterPatternMatchesNamesWithoutADot();
+  void DesktopMessageBoxHasTheCaptionIconAndOneOk();
+  void DesktopOpenDialogReturnsTheChosenPathOrNothing();
 
  private:
   template <typename T>
@@ -583,6 +601,57 @@ void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
   QCOMPARE(pattern, QString("*"));
   QVERIFY(QDir::match(pattern, "rec01_eeg"));
   QVERIFY(!QDir::match("*.*", "rec01_eeg"));  // what the untranslated pattern would do
+}
+
+void FrmFleWindowTest::DesktopMessageBoxHasTheCaptionIconAndOneOk() {
+  QtFrmFlePlatform desktop;
+  for (MessageIcon icon : {MessageIcon::kInformation, MessageIcon::kWarning}) {
+    bool checked = false;
+    AnswerNextModal([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      QCOMPARE(box->windowTitle(), QString("Velbrix"));
+      QCOMPARE(box->text(), QString("Not a Valid EEG file"));
+      QCOMPARE(box->icon(),
+               icon == MessageIcon::kWarning ? QMessageBox::Warning : QMessageBox::Information);
+      QCOMPARE(box->buttons().size(), 1);
+      QCOMPARE(box->standardButton(box->buttons().front()), QMessageBox::Ok);
+      box->buttons().front()->click();
+      checked = true;
+    });
+    desktop.ShowMessage(window_.get(), "Not a Valid EEG file", icon);
+    QVERIFY(checked);
+  }
+}
+
+void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
+  QtFrmFlePlatform desktop;
+  const QString recording = data_dir_.filePath("rec01_eeg");
+  WriteBytes(PathFromQt(recording), std::string(32, '\x80'));
+
+  bool checked = false;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog != nullptr);
+    QCOMPARE(dialog->nameFilters(), QStringList("All Files (*)"));
+    dialog->setDirectory(data_dir_.path());
+    // The dialog lists the recording, whose name has no dot. (Asked before the file is selected:
+    // the model shows a file that was asked for by name whatever the filter.)
+    const auto* files = dialog->findChild<QFileSystemModel*>();
+    QVERIFY(files != nullptr);
+    QTRY_COMPARE(files->rowCount(files->index(data_dir_.path())), 1);
+    // The user types the name and presses Enter.
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    QVERIFY(name != nullptr);
+    QTest::keyClicks(name, "rec01_eeg");
+    QTest::keyClick(name, Qt::Key_Return);
+    checked = true;
+  });
+  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), PathFromQt(recording));
+  QVERIFY(checked);
+
+  AnswerNextModal([](QWidget*) {});  // closed without a choice
+  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), std::nullopt);
 }
 
 }  // namespace velbrix
