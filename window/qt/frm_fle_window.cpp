@@ -46,6 +46,9 @@ void Dress(QWidget* widget, const char* name, const layout::Control& control,
   if (control.font) {
     widget->setFont(MakeFont(*control.font));
   }
+  if (!control.text_colour && !control.back_colour) {
+    return;  // the standard colours
+  }
   QPalette palette = widget->palette();
   if (control.text_colour) {
     for (QPalette::ColorRole role : text_roles) {
@@ -118,12 +121,18 @@ void FrmFleWindow::CreateFrame() {
   FraCh_->setAutoFillBackground(true);  // covers Label1 while shown
   FraCh_->raise();
 
-  for (int i = 0; i < 2; ++i) {
-    // Being in the same frame, the two buttons form one group.
-    optch_[static_cast<std::size_t>(i)] = new OptionButton(
-        QString::fromUtf8(i == 0 ? layout::kOptch0Caption : layout::kOptch1Caption), FraCh_);
-    Dress(optch_[static_cast<std::size_t>(i)], i == 0 ? "optch_0" : "optch_1",
-          i == 0 ? layout::kOptch0 : layout::kOptch1, {QPalette::WindowText, QPalette::ButtonText});
+  // Being in the same frame, the two option buttons form one group.
+  struct Option {
+    const char* name;
+    const char* caption;
+    const layout::Control& look;
+  };
+  const Option options[] = {{"optch_0", layout::kOptch0Caption, layout::kOptch0},
+                            {"optch_1", layout::kOptch1Caption, layout::kOptch1}};
+  for (std::size_t i = 0; i < optch_.size(); ++i) {
+    optch_[i] = new OptionButton(QString::fromUtf8(options[i].caption), FraCh_);
+    Dress(optch_[i], options[i].name, options[i].look,
+          {QPalette::WindowText, QPalette::ButtonText});
   }
 
   LstCh_ = new ChannelList(FraCh_);

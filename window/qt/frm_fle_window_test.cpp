@@ -364,6 +364,12 @@ void FrmFleWindowTest::EnterAndEscapePressNoButton() {
   QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - rec01_eeg"));
   QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files).size(), 0);
   QVERIFY(platform_.messages.empty());
+
+  // The keys do reach the buttons: Space presses the one with the focus.
+  Control<QWidget>("CmdCancel")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  QVERIFY(!Control<QWidget>("FraCh")->isVisible());
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
 }
 
 void FrmFleWindowTest::TabVisitsTheSelectedOptionListAndButtons() {
