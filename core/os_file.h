@@ -17,9 +17,16 @@ namespace velbrix {
 class OsFile {
  public:
   OsFile() = default;
-  ~OsFile();
+  ~OsFile() { (void)Close(); }
   OsFile(OsFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  OsFile& operator=(OsFile&& other) noexcept;
+  OsFile& operator=(OsFile&& other) noexcept {
+    if (this != &other) {
+      (void)Close();
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
   OsFile(const OsFile&) = delete;
   OsFile& operator=(const OsFile&) = delete;
 
@@ -42,6 +49,8 @@ class OsFile {
   std::error_code Close();
 
  private:
+  explicit OsFile(int fd) : fd_(fd) {}
+
   int fd_ = -1;
 };
 

@@ -22,23 +22,6 @@ std::error_code LastError() {
 
 }  // namespace
 
-OsFile::~OsFile() {
-  if (fd_ >= 0) {
-    ::_close(fd_);
-  }
-}
-
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) {
-      ::_close(fd_);
-    }
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile* file) {
   int fd = -1;
   const errno_t err =
@@ -46,8 +29,7 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
   if (err != 0) {
     return std::error_code(err, std::generic_category());
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -59,8 +41,7 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
   if (err != 0) {
     return std::error_code(err, std::generic_category());
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -121,7 +102,7 @@ std::error_code RenameFile(const std::filesystem::path& from, const std::filesys
   // The standard library replaces an existing file here (MoveFileEx with REPLACE_EXISTING).
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
-  return ec ? (ec.category() == std::generic_category() ? ec.value() : EACCES) : 0;
+  return ec;
 }
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
