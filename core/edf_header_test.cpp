@@ -125,7 +125,12 @@ TEST(EdfHeaderTest, FieldsHaveTheirWidthsAndPlaces) {
 TEST(EdfHeaderTest, StartAndNameGoIntoTheirFields) {
   EdfStart start;
   ASSERT_TRUE(ParseEdfStart("2002-03-02 14:05:09", &start).ok());
-  EdfHeaderFields fields{{1}, Layout("256", 1), start, "r\xC3\xAB" "c 01_eeg", 0};
+  EdfHeaderFields fields{{1},
+                         Layout("256", 1),
+                         start,
+                         "r\xC3\xAB"
+                         "c 01_eeg",
+                         0};
   const std::string header = MakeEdfHeader(fields);
   ASSERT_EQ(header.size(), 512u);
   EXPECT_EQ(Field(header, 88, 80), "Startdate 02-MAR-2002 X X r_c_01_eeg");
