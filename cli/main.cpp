@@ -1,6 +1,7 @@
-// velbrix-convert: converts EEG recordings into decimal text from the command line.
+// velbrix-convert: converts EEG recordings into decimal text or EDF from the command line.
 //
 //   velbrix-convert [-o DIR] [-c NAME]... [-d SEP] [-q] RECORDING...
+//   velbrix-convert --format edf --sample-rate HZ [--start TIME] [-o DIR] [-c NAME]... RECORDING...
 //
 // Exit status: 0 every recording converted, 1 at least one failed, 2 a usage error.
 #include <cstdio>

@@ -91,9 +91,12 @@ std::string LocaleDecimalSeparator() {
 std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Options* options) {
   CLI::App app(
       "Converts EEG recordings into decimal text, one file per channel, exactly as the Velbrix "
-      "window does. A recording's file name must end in \"_eeg\"; recording rec01_eeg gives "
-      "rec01_eeg_FP2.eeg, rec01_eeg_F8.eeg and so on.",
+      "window does, or into EDF files. A recording's file name must end in \"_eeg\"; recording "
+      "rec01_eeg gives rec01_eeg_FP2.eeg, rec01_eeg_F8.eeg and so on, or rec01_eeg.edf.",
       kProgramName);
+  std::string format = "text";
+  std::string sample_rate;
+  std::string start;
   std::string output_dir;
   std::vector<std::string> channels;
   std::string separator;
@@ -113,13 +116,29 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
                      "'-d .' gives files that analysis software (numpy, MNE, EEGLAB) reads "
                      "everywhere")
           ->option_text("SEP");
+  app.add_option("--format", format,
+                 "text: one decimal text file per channel (the default). edf: one EDF file, "
+                 "OUTDIR/<recording>.edf, with the chosen channels as signals")
+      ->check(CLI::IsMember({"text", "edf"}))
+      ->option_text("FORMAT");
+  CLI::Option* rate_option =
+      app.add_option("--sample-rate", sample_rate,
+                     "EDF: the recording's sample rate in Hz (required; the recording does not "
+                     "hold it), e.g. 256 or 250.5")
+          ->option_text("HZ");
+  CLI::Option* start_option =
+      app.add_option("--start", start,
+                     "EDF: the recording's start, \"YYYY-MM-DD HH:MM:SS\". Default: unknown "
+                     "(01.01.85 00.00.00, as EDF has it)")
+          ->option_text("TIME");
   app.add_flag("-q,--quiet", options->quiet, "No warnings and no progress display");
   app.set_version_flag("--version", std::string(kProgramName) + " " + VELBRIX_VERSION);
   app.add_option("RECORDING", recordings, "Recordings to convert")->required();
   app.footer("Channels: " + ChannelNames() +
              "\n\nExit status: 0 every recording converted, 1 at least one failed, 2 usage error."
-             "\n\nExample: " +
-             kProgramName + " -d . -o out -c Fz -c Cz rec01_eeg rec02_eeg");
+             "\n\nExamples:\n  " +
+             kProgramName + " -d . -o out -c Fz -c Cz rec01_eeg rec02_eeg\n  " + kProgramName +
+             " --format edf --sample-rate 256 --start \"2024-05-17 09:30:00\" rec01_eeg");
 
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) {
@@ -138,7 +157,31 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   if (const std::optional<std::string> error = ToPositions(channels, &options->positions)) {
     return UsageError(*error);
   }
-  if (separator_option->count() > 0) {
+  options->format = format == "edf" ? OutputFormat::kEdf : OutputFormat::kText;
+  if (options->format == OutputFormat::kEdf) {
+    if (separator_option->count() > 0) {
+      return UsageError("--decimal-separator applies to --format text only");
+    }
+    if (rate_option->count() == 0) {
+      return UsageError(
+          "--format edf needs --sample-rate HZ: a recording does not hold its sample rate");
+    }
+    if (const Status status =
+            ChooseEdfRecordLayout(sample_rate, options->positions.size(), &options->edf_layout);
+        !status.ok()) {
+      return UsageError(status.message());
+    }
+    options->edf_start.reset();
+    if (start_option->count() > 0) {
+      EdfStart parsed;
+      if (const Status status = ParseEdfStart(start, &parsed); !status.ok()) {
+        return UsageError(status.message());
+      }
+      options->edf_start = parsed;
+    }
+  } else if (rate_option->count() > 0 || start_option->count() > 0) {
+    return UsageError("--sample-rate and --start apply to --format edf only");
+  } else if (separator_option->count() > 0) {
     if (const Status status = ValueLineTable::Check(separator); !status.ok()) {
       return UsageError(status.message());
     }

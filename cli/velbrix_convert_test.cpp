@@ -343,6 +343,63 @@ TEST_F(VelbrixConvertTest, HelpAndVersion) {
   EXPECT_EQ(version.out, "velbrix-convert " VELBRIX_VERSION "\n");
 }
 
+TEST_F(VelbrixConvertTest, EdfFormatWritesOneFileAndWarnsOfPaddingAndLeftOutBytes) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(300 * 32 + 3));
+  const RunResult run =
+      RunConvert({"--format", "edf", "--sample-rate", "256", "-c", "Cz", "-o", out_.path(), rec},
+                 RunSetup().In(in_.path()));
+  EXPECT_EQ(run.exit_status, 0);
+  const std::string edf = (out_ / "rec01_eeg.edf").string();
+  EXPECT_EQ(run.err, "velbrix-convert: warning: the last 3 bytes of " + rec +
+                         " do not make a whole record of 32 bytes and were not converted\n"
+                         "velbrix-convert: warning: the last data record of " +
+                         edf + " was completed with 212 samples of 0 uV per channel\n");
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"rec01_eeg.edf"});
+  const std::string bytes = ReadFile(edf);
+  ASSERT_EQ(bytes.size(), 512u + 2 * 256 * 2);
+  EXPECT_EQ(bytes.substr(236, 20), "2       1       1   ");
+  EXPECT_EQ(bytes.substr(256, 16), "Cz              ");
+
+  const RunResult quiet =
+      RunConvert({"-q", "--format", "edf", "--sample-rate", "256", "-o", out_.path(), rec});
+  EXPECT_EQ(quiet.exit_status, 0);
+  EXPECT_EQ(quiet.err, "");
+}
+
+TEST_F(VelbrixConvertTest, EdfUsageErrors) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--format", "edf"}, "needs --sample-rate"},
+           {{"--format", "edf", "--sample-rate", "0.000000001"}, "no data record duration"},
+           {{"--format", "edf", "--sample-rate", "fast"}, "not a positive number"},
+           {{"--format", "edf", "--sample-rate", "256", "--start", "2024-02-30 10:00:00"},
+            "not a real date"},
+           {{"--format", "edf", "--sample-rate", "256", "-d", "."}, "--format text only"},
+           {{"--sample-rate", "256"}, "--format edf only"},
+           {{"--format", "csv"}, "--format"}}) {
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.end(), {"-o", out_.path(), rec});
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 2) << c.says;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, EdfFailuresNameThePathAndSpareTheOtherRecordings) {
+  const std::string good = Recording("good_eeg", MakeRecording(64));
+  const std::string missing = in_ / "missing_eeg";
+  const RunResult run =
+      RunConvert({"--format", "edf", "--sample-rate", "2", "-o", out_.path(), missing, good});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + missing + ": No such file or directory\n");
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"good_eeg.edf"});
+}
+
 // A recording that arrives through a pipe: half a megabyte at once, then, after a pause longer
 // than the quiet start of the progress display, another half.
 class SlowRecordingTest : public VelbrixConvertTest {
