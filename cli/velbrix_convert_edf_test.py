@@ -31,7 +31,8 @@ def convert(program, *arguments):
 
 def text_values(path):
     """The values of a channel's text file, in microvolts."""
-    return np.array([float(line) for line in path.read_bytes().decode("ascii").split("\r\n") if line])
+    lines = path.read_bytes().decode("ascii").split("\r\n")
+    return np.array([float(line) for line in lines if line])
 
 
 def check(program, work, name, size, rate, channels, start=None):
