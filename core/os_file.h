@@ -43,6 +43,9 @@ class OsFile {
   std::error_code Read(void* buffer, std::size_t size, std::size_t* got);
   // Writes all `size` bytes.
   std::error_code Write(const void* data, std::size_t size);
+  // Writes all `size` bytes at `offset` from the file's start, over what is there; the position at
+  // which Write continues stays where it was.
+  std::error_code WriteAt(std::uint64_t offset, const void* data, std::size_t size);
   // The file's size in bytes, or 0 where it has none (a pipe).
   std::uint64_t Size() const;
   // Closes the file; a failure to write out pending data is reported here.

@@ -72,6 +72,23 @@ std::error_code OsFile::Write(const void* data, std::size_t size) {
   return {};
 }
 
+std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  const auto* in = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd_, in, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return LastError();
+    }
+    in += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+  }
+  return {};
+}
+
 std::uint64_t OsFile::Size() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {

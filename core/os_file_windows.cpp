@@ -81,6 +81,18 @@ std::error_code OsFile::Write(const void* data, std::size_t size) {
   return {};
 }
 
+std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  const __int64 position = ::_telli64(fd_);
+  if (position < 0 || ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+    return LastError();
+  }
+  const std::error_code written = Write(data, size);
+  if (::_lseeki64(fd_, position, SEEK_SET) < 0 && !written) {
+    return LastError();
+  }
+  return written;
+}
+
 std::uint64_t OsFile::Size() const {
   struct _stat64 st {};
   if (::_fstat64(fd_, &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
