@@ -7,23 +7,11 @@
 
 #include "core/conversion.h"
 #include "core/edf_export.h"
+#include "core/recording_name.h"
 #include "core/status.h"
 
 namespace velbrix::cli {
 namespace {
-
-constexpr std::string_view kRecordingNameEnd = "_eeg";
-constexpr char kNotValidText[] = "Not a Valid EEG file";
-
-bool HasRecordingName(const std::string& path) {
-  return path.size() >= kRecordingNameEnd.size() &&
-         std::string_view(path).substr(path.size() - kRecordingNameEnd.size()) == kRecordingNameEnd;
-}
-
-std::string LeftOutWarning(const std::string& recording, std::uint64_t bytes) {
-  return "warning: the last " + std::to_string(bytes) + (bytes == 1 ? " byte of " : " bytes of ") +
-         recording + " do not make a whole record of 32 bytes and were not converted";
-}
 
 std::string PaddingWarning(const std::filesystem::path& output, std::uint64_t samples) {
   return "warning: the last data record of " + PathForDisplay(output) + " was completed with " +
@@ -57,7 +45,8 @@ Status ConvertOne(Converter& converter, const Options& options,
     }
   }
   if (bytes_left_out > 0) {
-    warnings->insert(warnings->begin(), LeftOutWarning(PathForDisplay(recording), bytes_left_out));
+    warnings->insert(warnings->begin(),
+                     "warning: " + LeftOutDescription(recording, bytes_left_out));
   }
   return Status::Ok();
 }
@@ -74,7 +63,7 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
   for (std::size_t i = 0; i < options.recordings.size(); ++i) {
     const std::filesystem::path& recording = options.recordings[i];
     const std::string shown = PathForDisplay(recording);
-    if (!HasRecordingName(shown)) {
+    if (!HasRecordingName(recording)) {
       say(shown + ": " + kNotValidText);
       exit_status = kExitSomeFailed;
       continue;
