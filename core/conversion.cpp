@@ -122,8 +122,9 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
     return s;
   }
   if (file_name.empty() || file_name.has_parent_path() || !file_name.has_filename()) {
-    return Status::InvalidArgument("\"" + PathForDisplay(file_name) +
-                                   "\" is not the file name of a recording");
+    std::string message = "Not the file name of a recording: ";
+    message += PathForDisplay(file_name);
+    return Status::InvalidArgument(std::move(message));
   }
 
   files_.DiscardOutputs();  // close all

@@ -22,23 +22,6 @@ std::error_code LastError() {
 
 }  // namespace
 
-OsFile::~OsFile() {
-  if (fd_ >= 0) {
-    ::_close(fd_);
-  }
-}
-
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) {
-      ::_close(fd_);
-    }
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile* file) {
   int fd = -1;
   const errno_t err =
@@ -46,8 +29,7 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
   if (err != 0) {
     return std::error_code(err, std::generic_category());
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -59,8 +41,7 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
   if (err != 0) {
     return std::error_code(err, std::generic_category());
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -100,6 +81,18 @@ std::error_code OsFile::Write(const void* data, std::size_t size) {
   return {};
 }
 
+std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  const __int64 position = ::_telli64(fd_);
+  if (position < 0 || ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+    return LastError();
+  }
+  const std::error_code written = Write(data, size);
+  if (::_lseeki64(fd_, position, SEEK_SET) < 0 && !written) {
+    return LastError();
+  }
+  return written;
+}
+
 std::uint64_t OsFile::Size() const {
   struct _stat64 st {};
   if (::_fstat64(fd_, &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
@@ -121,7 +114,7 @@ std::error_code RenameFile(const std::filesystem::path& from, const std::filesys
   // The standard library replaces an existing file here (MoveFileEx with REPLACE_EXISTING).
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
-  return ec ? (ec.category() == std::generic_category() ? ec.value() : EACCES) : 0;
+  return ec;
 }
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
