@@ -10,14 +10,14 @@
 
 #include "core/background_writer.h"
 #include "core/file_table.h"
+#include "core/record_blocks.h"
 
 namespace velbrix {
 namespace {
 
 constexpr int kInputNumber = 1;
 constexpr int kOutputNumber = 2;
-constexpr std::size_t kRecordsPerBlock = 8192;  // 256 KiB of the recording per read
-constexpr std::size_t kBatchBytes = 1 << 20;    // data records handed to the writer at once
+constexpr std::size_t kBatchBytes = 1 << 20;  // data records handed to the writer at once
 
 // The two bytes (little-endian) of each sample byte's digital value.
 constexpr std::array<std::array<char, 2>, 256> kSampleBytes = [] {
@@ -153,33 +153,18 @@ Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* 
   const std::size_t records_per_batch = std::max<std::size_t>(1, kBatchBytes / record_bytes);
   BackgroundWriter writer(files, {kOutputNumber}, records_per_batch * record_bytes);
   DataRecordFiller filler(writer, inputs.positions, samples, records_per_batch);
-  const std::size_t block_bytes = kRecordsPerBlock * kRecordSize;
-  const auto block = std::make_unique<std::uint8_t[]>(block_bytes);
-  std::uint64_t bytes_read = 0;
-  for (;;) {
-    std::size_t got = 0;
-    if (Status s = files.Read(kInputNumber, {block.get(), block_bytes}, &got); !s.ok()) {
-      (void)writer.Finish();
-      return s;
+  const auto fill = [&](const std::uint8_t* records, std::size_t count) {
+    for (std::size_t r = 0; r < count; ++r) {
+      filler.Add(records + r * kRecordSize);
     }
-    bytes_read += got;
-    const std::size_t records = got / kRecordSize;
-    for (std::size_t r = 0; r < records; ++r) {
-      filler.Add(block.get() + r * kRecordSize);
-    }
-    report->records += records;
-    if (progress) {
-      progress(bytes_read, total);
-    }
-    if (got < block_bytes) {
-      report->bytes_left_out = got % kRecordSize;
-      break;
-    }
-    if (Status s = writer.failure(); !s.ok()) {
-      (void)writer.Finish();
-      return s;
-    }
+    return writer.failure();
+  };
+  RecordBlocksRead read;
+  if (Status s = ReadRecordBlocks(files, kInputNumber, fill, progress, &read); !s.ok()) {
+    return s;
   }
+  report->records = read.records;
+  report->bytes_left_out = read.bytes_left_out;
   report->samples_added = filler.Finish();
   report->data_records = filler.data_records();
   if (Status s = writer.Finish(); !s.ok()) {
