@@ -14,9 +14,6 @@
 namespace velbrix {
 namespace {
 
-// Records per block: 256 KiB of input, and some 80 KiB of text per channel and batch.
-constexpr std::size_t kRecordsPerBlock = 8192;
-
 // The position "1" .. "32" as written by the window: decimal digits, no sign, no spaces, no
 // leading zero.
 std::optional<int> ParsePosition(std::string_view text) {
@@ -122,8 +119,9 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
     return s;
   }
   if (file_name.empty() || file_name.has_parent_path() || !file_name.has_filename()) {
-    return Status::InvalidArgument("\"" + PathForDisplay(file_name) +
-                                   "\" is not the file name of a recording");
+    std::string message = "Not the file name of a recording: ";
+    message += PathForDisplay(file_name);
+    return Status::InvalidArgument(std::move(message));
   }
 
   files_.DiscardOutputs();  // close all
@@ -165,50 +163,30 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
                       ConversionReport* report, const ProgressCallback& progress,
                       std::vector<int> numbers) {
   const auto table = std::make_unique<ValueLineTable>(decimal_separator);
-  const std::uint64_t total = files_.Size(InFileNo);
-  const std::size_t block_bytes = kRecordsPerBlock * kRecordSize;
-  const auto block = std::make_unique<std::uint8_t[]>(block_bytes);
+  // The writer thread uses only the output slots of the table; reading the input is ours.
   BackgroundWriter writer(files_, std::move(numbers),
                           kRecordsPerBlock * table->longest_line() + ValueLineTable::kSlotSize);
-
-  std::uint64_t bytes_read = 0;
-  for (;;) {
-    std::size_t got = 0;
-    // The writer thread uses only the output slots of the table; reading the input is ours.
-    if (Status s = files_.Read(InFileNo, {block.get(), block_bytes}, &got); !s.ok()) {
-      (void)writer.Finish();
-      return s;
-    }
-    bytes_read += got;
-    const std::size_t records = got / kRecordSize;
-    if (records > 0) {
-      OutputBatch& batch = writer.NextBatch();
-      for (std::size_t k = 0; k < positions.size(); ++k) {
-        const std::uint8_t* in = block.get() + (positions[k] - 1);
-        char* const begin = batch.buffer(k);
-        char* out = begin;
-        for (std::size_t r = 0; r < records; ++r) {
-          out = table->Append(out, in[r * kRecordSize]);
-        }
-        batch.set_length(k, static_cast<std::size_t>(out - begin));
+  const auto format = [&](const std::uint8_t* records, std::size_t count) {
+    OutputBatch& batch = writer.NextBatch();
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+      const std::uint8_t* in = records + (positions[k] - 1);
+      char* const begin = batch.buffer(k);
+      char* out = begin;
+      for (std::size_t r = 0; r < count; ++r) {
+        out = table->Append(out, in[r * kRecordSize]);
       }
-      writer.Submit();
-      std::memcpy(RecBuf_.data(), block.get() + (records - 1) * kRecordSize, kRecordSize);
-      report->records += records;
+      batch.set_length(k, static_cast<std::size_t>(out - begin));
     }
-    if (progress) {
-      progress(bytes_read, total);
-    }
-    if (got < block_bytes) {
-      report->bytes_left_out = got % kRecordSize;
-      break;
-    }
-    if (Status s = writer.failure(); !s.ok()) {
-      (void)writer.Finish();
-      return s;
-    }
-  }
-  return writer.Finish();
+    writer.Submit();
+    std::memcpy(RecBuf_.data(), records + (count - 1) * kRecordSize, kRecordSize);
+    return writer.failure();
+  };
+  RecordBlocksRead read;
+  const Status status = ReadRecordBlocks(files_, InFileNo, format, progress, &read);
+  report->records = read.records;
+  report->bytes_left_out = read.bytes_left_out;
+  const Status written = writer.Finish();
+  return status.ok() ? written : status;
 }
 
 Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,

@@ -15,7 +15,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +22,7 @@
 
 #include "core/file_table.h"
 #include "core/record.h"
+#include "core/record_blocks.h"
 #include "core/status.h"
 
 namespace velbrix {
@@ -43,10 +43,6 @@ struct ConversionReport {
   std::uint64_t bytes_left_out = 0;            // bytes of a trailing partial record (0 .. 31)
   std::vector<std::filesystem::path> outputs;  // the files written, in the order opened
 };
-
-// Called after each block of the recording with the bytes read so far and the recording's size
-// (0 when its size is not known). Runs on the caller's thread.
-using ProgressCallback = std::function<void(std::uint64_t bytes_read, std::uint64_t bytes_total)>;
 
 // The output file of channel `name` for recording `file_name` in folder `output_dir`.
 std::filesystem::path OutputPath(const std::filesystem::path& output_dir,

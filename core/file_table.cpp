@@ -89,6 +89,14 @@ Status FileTable::Write(int number, std::string_view data) {
   return Status::Ok();
 }
 
+Status FileTable::WriteAt(int number, std::uint64_t offset, std::string_view data) {
+  Slot& slot = At(number);
+  if (const std::error_code ec = slot.file.WriteAt(offset, data.data(), data.size())) {
+    return Status::IoError("Cannot write to", slot.path, ec.message());
+  }
+  return Status::Ok();
+}
+
 std::uint64_t FileTable::Size(int number) const {
   return At(number).file.Size();
 }

@@ -48,6 +48,9 @@ class FileTable {
   Status Read(int number, std::span<std::uint8_t> buffer, std::size_t* got);
   // Writes all of `data` to output `number`.
   Status Write(int number, std::string_view data);
+  // Writes `data` over the bytes at `offset` of output `number`, as when a header is completed
+  // after the data that follows it; later writes continue where they would have.
+  Status WriteAt(int number, std::uint64_t offset, std::string_view data);
   // The size in bytes of the file open as `number` (0 if it has none).
   std::uint64_t Size(int number) const;
 

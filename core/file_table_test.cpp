@@ -26,6 +26,18 @@ TEST(FileTableTest, LowestFreeNumberFillsGaps) {
   EXPECT_EQ(files.LowestFreeNumber(), 1);
 }
 
+TEST(FileTableTest, WriteAtReplacesEarlierBytesAndWritingGoesOnAtTheEnd) {
+  TempDir dir;
+  FileTable files;
+  ASSERT_TRUE(files.OpenForTextOutput(1, dir / "out.edf").ok());
+  ASSERT_TRUE(files.Write(1, "count=?? data").ok());
+  ASSERT_TRUE(files.WriteAt(1, 6, "42").ok());
+  ASSERT_TRUE(files.Write(1, " more").ok());
+  ASSERT_TRUE(files.CloseAll().ok());
+  ASSERT_TRUE(files.CommitOutputs().ok());
+  EXPECT_EQ(ReadFile(dir / "out.edf"), "count=42 data more");
+}
+
 TEST(FileTableTest, OutputsAppearOnlyWhenCommitted) {
   TempDir dir;
   WriteFile(dir / "b.eeg", "old b");

@@ -17,9 +17,16 @@ namespace velbrix {
 class OsFile {
  public:
   OsFile() = default;
-  ~OsFile();
+  ~OsFile() { (void)Close(); }
   OsFile(OsFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  OsFile& operator=(OsFile&& other) noexcept;
+  OsFile& operator=(OsFile&& other) noexcept {
+    if (this != &other) {
+      (void)Close();
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
   OsFile(const OsFile&) = delete;
   OsFile& operator=(const OsFile&) = delete;
 
@@ -36,12 +43,17 @@ class OsFile {
   std::error_code Read(void* buffer, std::size_t size, std::size_t* got);
   // Writes all `size` bytes.
   std::error_code Write(const void* data, std::size_t size);
+  // Writes all `size` bytes at `offset` from the file's start, over what is there; the position at
+  // which Write continues stays where it was.
+  std::error_code WriteAt(std::uint64_t offset, const void* data, std::size_t size);
   // The file's size in bytes, or 0 where it has none (a pipe).
   std::uint64_t Size() const;
   // Closes the file; a failure to write out pending data is reported here.
   std::error_code Close();
 
  private:
+  explicit OsFile(int fd) : fd_(fd) {}
+
   int fd_ = -1;
 };
 

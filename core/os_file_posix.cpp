@@ -17,30 +17,12 @@ std::error_code LastError() {
 
 }  // namespace
 
-OsFile::~OsFile() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-  }
-}
-
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile* file) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return LastError();
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -49,8 +31,7 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
   if (fd < 0) {
     return LastError();
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -87,6 +68,23 @@ std::error_code OsFile::Write(const void* data, std::size_t size) {
     }
     in += n;
     size -= static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  const auto* in = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd_, in, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return LastError();
+    }
+    in += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
   }
   return {};
 }

@@ -23,23 +23,6 @@ std::error_code LastError() {
 
 }  // namespace
 
-OsFile::~OsFile() {
-  if (fd_ >= 0) {
-    ::_close(fd_);
-  }
-}
-
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) {
-      ::_close(fd_);
-    }
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile* file) {
   int fd = -1;
   const errno_t err =
@@ -47,8 +30,7 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
   if (err != 0) {
     return std::error_code(err, std::generic_category());
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -60,8 +42,7 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
   if (err != 0) {
     return std::error_code(err, std::generic_category());
   }
-  *file = OsFile();
-  file->fd_ = fd;
+  *file = OsFile(fd);
   return {};
 }
 
@@ -99,6 +80,18 @@ std::error_code OsFile::Write(const void* data, std::size_t size) {
     size -= static_cast<std::size_t>(n);
   }
   return {};
+}
+
+std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  const __int64 position = ::_telli64(fd_);
+  if (position < 0 || ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+    return LastError();
+  }
+  const std::error_code written = Write(data, size);
+  if (::_lseeki64(fd_, position, SEEK_SET) < 0 && !written) {
+    return LastError();
+  }
+  return written;
 }
 
 std::uint64_t OsFile::Size() const {

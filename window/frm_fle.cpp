@@ -17,19 +17,6 @@ bool IsSeparator(std::filesystem::path::value_type c) {
 #endif
 }
 
-// Whether the last four characters of `path` are exactly "_eeg".
-bool HasRecordingName(const std::filesystem::path& path) {
-  const std::string text = PathForDisplay(path);
-  const std::string_view end = kRecordingNameEnd;
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-std::string LeftOutMessage(const std::filesystem::path& recording, std::uint64_t bytes) {
-  return "The last " + std::to_string(bytes) + (bytes == 1 ? " byte of " : " bytes of ") +
-         PathForDisplay(recording) +
-         " do not make a whole record of 32 bytes and were not converted.";
-}
-
 }  // namespace
 
 std::filesystem::path WithTrailingSeparator(const std::filesystem::path& folder) {
@@ -86,7 +73,9 @@ void FrmFle::mnuopen_Click() {
   }
 }
 
-void FrmFle::SetFleName(const std::filesystem::path& path) { state_.FleName = FileNamePart(path); }
+void FrmFle::SetFleName(const std::filesystem::path& path) {
+  state_.FleName = FileNamePart(path);
+}
 
 void FrmFle::optch_Click(std::int16_t Index) {
   state_.AllCh = Index != 0;
@@ -123,8 +112,9 @@ void FrmFle::CmdOk_Click() {
   }
   ReturnToIdle();
   if (report.bytes_left_out > 0) {
-    view_.ShowMessage(LeftOutMessage(state_.FlePath, report.bytes_left_out),
-                      MessageIcon::kInformation);
+    std::string text = LeftOutDescription(state_.FlePath, report.bytes_left_out) + ".";
+    text[0] = 'T';
+    view_.ShowMessage(text, MessageIcon::kInformation);
   }
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/conversion.h"
+#include "core/recording_name.h"
 #include "window/frm_fle_view.h"
 
 namespace velbrix {
@@ -22,9 +23,7 @@ inline constexpr char kIdleFileText[] = "File Opened - None";
 inline constexpr char kOpenedFilePrefix[] = "File Opened - ";
 inline constexpr char kTitleText[] = "ASCCII-DECIMAL FILECONVERTER";
 inline constexpr char kLoadingText[] = "LOADING THE FILES....";
-inline constexpr char kNotValidText[] = "Not a Valid EEG file";
 inline constexpr char kOpenFilter[] = "All Files (*.*)|*.*";
-inline constexpr char kRecordingNameEnd[] = "_eeg";
 
 // The window state, as long-lived as the window.
 struct FrmFleState {

@@ -1,0 +1,278 @@
+// Measures the conversion run against the machine's I/O floor and its peak memory.
+//
+// For each run it prints the median time of several repetitions, MB/s in and out, the floor (the
+// time to read the same recording and write the same number of bytes into the same number of files
+// with no formatting) and the ratio of the two. Peak resident memory is measured in a child
+// process per recording size, so that one measurement does not inherit another's pages.
+//
+// Usage: velbrix_bench [--dir DIR] [--mib N] [--repeat N] [--rss-mib N,N,...]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/channel_table.h"
+#include "core/conversion.h"
+#include "core/record.h"
+
+namespace fs = std::filesystem;
+using velbrix::kRecordSize;
+
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+[[noreturn]] void Die(const std::string& message) {
+  std::fprintf(stderr, "velbrix_bench: %s\n", message.c_str());
+  std::exit(1);
+}
+
+// A recording of `bytes` bytes of slowly varying, EEG-like samples, written in blocks.
+void WriteRecording(const fs::path& path, std::size_t bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<char> block(kMiB);
+  std::uint32_t state = 12345;
+  std::size_t written = 0;
+  while (written < bytes) {
+    const std::size_t n = std::min(block.size(), bytes - written);
+    for (std::size_t i = 0; i < n; ++i) {
+      state = state * 1664525u + 1013904223u;
+      const std::size_t offset = written + i;
+      const int wave = static_cast<int>((offset / 32 + (offset % 32) * 9) % 64) - 32;
+      block[i] = static_cast<char>(127 + wave + static_cast<int>(state >> 29));
+    }
+    out.write(block.data(), static_cast<std::streamsize>(n));
+    written += n;
+  }
+  if (!out) {
+    Die("cannot write " + path.string());
+  }
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The straightforward rule: the double in its shortest decimal form, a leading space for values of
+// zero or more, a trailing space and CR LF.
+std::string ReferenceText(const std::string& recording, int position) {
+  std::string text;
+  for (std::size_t r = 0; r + kRecordSize <= recording.size(); r += kRecordSize) {
+    const double value = velbrix::ScaleSample(
+        static_cast<std::uint8_t>(recording[r + static_cast<std::size_t>(position) - 1]));
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text += value < 0 ? "" : " ";
+    text.append(digits, end);
+    text += " \r\n";
+  }
+  return text;
+}
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+velbrix::ConversionInputs Inputs(const fs::path& recording, const fs::path& out_dir, bool all) {
+  return {recording, out_dir, recording.filename(), all, all ? "" : "Oz", all ? "" : "28", "."};
+}
+
+void Convert(const velbrix::ConversionInputs& inputs, velbrix::ConversionReport* report) {
+  const velbrix::Status status = velbrix::RunConversion(inputs, report);
+  if (!status.ok()) {
+    Die(status.message());
+  }
+}
+
+// Reads `recording` in blocks and writes sizes[i] bytes into file i of `out_dir`, as a conversion
+// writing those sizes would, with no formatting.
+void IoFloor(const fs::path& recording, const fs::path& out_dir,
+             const std::vector<std::uint64_t>& sizes) {
+  constexpr std::size_t kInBlock = 8192 * kRecordSize;
+  std::vector<char> in_block(kInBlock);
+  const std::size_t records_per_block = kInBlock / kRecordSize;
+  std::vector<std::vector<char>> out_blocks;
+  std::vector<int> fds;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const fs::path path = out_dir / ("floor_" + std::to_string(i));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      Die("cannot create " + path.string());
+    }
+    fds.push_back(fd);
+    out_blocks.emplace_back(
+        sizes[i] / std::max<std::uint64_t>(1, fs::file_size(recording) / kInBlock) + 4096, 'x');
+  }
+  const int in = ::open(recording.c_str(), O_RDONLY | O_CLOEXEC);
+  std::vector<std::uint64_t> left = sizes;
+  for (;;) {
+    const ssize_t got = ::read(in, in_block.data(), kInBlock);
+    if (got <= 0) {
+      break;
+    }
+    (void)records_per_block;
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      const std::size_t n =
+          static_cast<std::size_t>(std::min<std::uint64_t>(left[i], out_blocks[i].size()));
+      if (n > 0 && ::write(fds[i], out_blocks[i].data(), n) != static_cast<ssize_t>(n)) {
+        Die("write failed");
+      }
+      left[i] -= n;
+    }
+  }
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    while (left[i] > 0) {
+      const std::size_t n =
+          static_cast<std::size_t>(std::min<std::uint64_t>(left[i], out_blocks[i].size()));
+      if (::write(fds[i], out_blocks[i].data(), n) != static_cast<ssize_t>(n)) {
+        Die("write failed");
+      }
+      left[i] -= n;
+    }
+    ::close(fds[i]);
+  }
+  ::close(in);
+}
+
+void CheckCorrectness(const fs::path& dir) {
+  const fs::path recording = dir / "check_eeg";
+  WriteRecording(recording, 3 * kMiB + 17);
+  const std::string bytes = ReadAll(recording);
+  for (const bool all : {true, false}) {
+    velbrix::ConversionReport report;
+    Convert(Inputs(recording, dir, all), &report);
+    for (const fs::path& output : report.outputs) {
+      const std::string name = output.filename().string();
+      const std::string channel = name.substr(std::string("check_eeg_").size(),
+                                              name.size() - std::string("check_eeg_.eeg").size());
+      const int position = *velbrix::FindChannelPosition(channel);
+      if (ReadAll(output) != ReferenceText(bytes, position)) {
+        Die("output of channel " + channel + " differs from the straightforward rule");
+      }
+    }
+  }
+  std::printf(
+      "correctness: all 32 channels and the one-channel run match the straightforward "
+      "rule byte for byte (3 MiB + 17 bytes)\n");
+}
+
+void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
+  const fs::path recording = dir / "bench_eeg";
+  WriteRecording(recording, mib * kMiB);
+  const double in_mb = static_cast<double>(mib * kMiB) / 1e6;
+  std::printf("\nrecording: %zu MiB (%zu records), median of %d runs, page cache warm\n", mib,
+              mib * kMiB / kRecordSize, repeat);
+  std::printf("%-12s %9s %9s %10s %9s %7s\n", "run", "time (s)", "in MB/s", "out MB/s", "floor (s)",
+              "ratio");
+  for (const bool all : {true, false}) {
+    velbrix::ConversionReport report;
+    Convert(Inputs(recording, dir, all), &report);  // warm up, and learn the output sizes
+    std::vector<std::uint64_t> sizes;
+    std::uint64_t out_bytes = 0;
+    for (const fs::path& output : report.outputs) {
+      sizes.push_back(fs::file_size(output));
+      out_bytes += sizes.back();
+    }
+    std::vector<double> run_times;
+    std::vector<double> floor_times;
+    for (int i = 0; i < repeat; ++i) {
+      floor_times.push_back(Seconds([&] { IoFloor(recording, dir, sizes); }));
+      run_times.push_back(Seconds([&] { Convert(Inputs(recording, dir, all), &report); }));
+    }
+    const double run = Median(run_times);
+    const double floor = Median(floor_times);
+    std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", all ? "all (32)" : "one (Oz)", run,
+                in_mb / run, static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
+  }
+}
+
+// Runs one conversion over all channels in a child process and returns its peak RSS in KiB.
+long ChildPeakRss(const char* self, const fs::path& dir, std::size_t mib) {
+  const fs::path recording = dir / ("rss_" + std::to_string(mib) + "_eeg");
+  WriteRecording(recording, mib * kMiB);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execl(self, self, "--child-run", recording.c_str(), dir.c_str(), nullptr);
+    std::_Exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Die("the measuring child failed");
+  }
+  fs::remove(recording);
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().filename().string().rfind("rss_", 0) == 0) {
+      fs::remove(entry.path());
+    }
+  }
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--child-run") {
+    velbrix::ConversionReport report;
+    Convert(Inputs(argv[2], argv[3], true), &report);
+    return 0;
+  }
+  fs::path dir = fs::temp_directory_path() / ("velbrix-bench-" + std::to_string(::getpid()));
+  std::size_t mib = 64;
+  int repeat = 5;
+  std::vector<std::size_t> rss_sizes = {64, 1024};
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    const std::string value = argv[i + 1];
+    if (flag == "--dir") {
+      dir = fs::path(value) / ("velbrix-bench-" + std::to_string(::getpid()));
+    } else if (flag == "--mib") {
+      mib = std::stoul(value);
+    } else if (flag == "--repeat") {
+      repeat = std::stoi(value);
+    } else if (flag == "--rss-mib") {
+      rss_sizes.clear();
+      std::stringstream list(value);
+      for (std::string item; std::getline(list, item, ',');) {
+        rss_sizes.push_back(std::stoul(item));
+      }
+    } else {
+      Die("unknown option " + flag);
+    }
+  }
+  fs::create_directories(dir);
+  CheckCorrectness(dir);
+  TimeRuns(dir, mib, repeat);
+  std::printf("\npeak resident memory of a run over all channels (separate process each):\n");
+  for (const std::size_t size : rss_sizes) {
+    std::printf("  %5zu MiB recording: %6.1f MiB\n", size,
+                static_cast<double>(ChildPeakRss(argv[0], dir, size)) / 1024.0);
+  }
+  fs::remove_all(dir);
+  return 0;
+}

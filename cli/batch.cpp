@@ -1,0 +1,89 @@
+// Converting each recording of a batch, and what is said about it on stderr.
+#include "cli/batch.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/conversion.h"
+#include "core/edf_export.h"
+#include "core/recording_name.h"
+#include "core/status.h"
+
+namespace velbrix::cli {
+namespace {
+
+std::string PaddingWarning(const std::filesystem::path& output, std::uint64_t samples) {
+  return "warning: the last data record of " + PathForDisplay(output) + " was completed with " +
+         std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " of 0 uV per channel";
+}
+
+// Converts `recording` as `options` ask; adds the warnings worth telling to `warnings`.
+Status ConvertOne(Converter& converter, const Options& options,
+                  const std::filesystem::path& recording, const ProgressCallback& progress,
+                  std::vector<std::string>* warnings) {
+  std::uint64_t bytes_left_out = 0;
+  if (options.format == OutputFormat::kText) {
+    ConversionReport report;
+    if (Status s = converter.ConvertChannels(recording, options.output_dir, recording.filename(),
+                                             options.positions, options.decimal_separator, &report,
+                                             progress);
+        !s.ok()) {
+      return s;
+    }
+    bytes_left_out = report.bytes_left_out;
+  } else {
+    const EdfExportInputs inputs{recording,         options.output_dir, recording.filename(),
+                                 options.positions, options.edf_layout, options.edf_start};
+    EdfExportReport report;
+    if (Status s = ExportEdf(inputs, &report, progress); !s.ok()) {
+      return s;
+    }
+    bytes_left_out = report.bytes_left_out;
+    if (report.samples_added > 0) {
+      warnings->push_back(PaddingWarning(report.output, report.samples_added));
+    }
+  }
+  if (bytes_left_out > 0) {
+    warnings->insert(warnings->begin(),
+                     "warning: " + LeftOutDescription(recording, bytes_left_out));
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) {
+  const auto say = [&](const std::string& message) {
+    progress.Clear();
+    std::fprintf(err, "%s: %s\n", kProgramName, message.c_str());
+  };
+  Converter converter;
+  int exit_status = kExitOk;
+  for (std::size_t i = 0; i < options.recordings.size(); ++i) {
+    const std::filesystem::path& recording = options.recordings[i];
+    const std::string shown = PathForDisplay(recording);
+    if (!HasRecordingName(recording)) {
+      say(shown + ": " + kNotValidText);
+      exit_status = kExitSomeFailed;
+      continue;
+    }
+    progress.StartRecording(PathForDisplay(recording.filename()), i + 1, options.recordings.size());
+    std::vector<std::string> warnings;
+    const Status status = ConvertOne(
+        converter, options, recording,
+        [&](std::uint64_t read, std::uint64_t total) { progress.Update(read, total); }, &warnings);
+    if (!status.ok()) {
+      say(status.message());
+      exit_status = kExitSomeFailed;
+      continue;
+    }
+    for (const std::string& warning : options.quiet ? std::vector<std::string>() : warnings) {
+      say(warning);
+    }
+  }
+  progress.Clear();
+  return exit_status;
+}
+
+}  // namespace velbrix::cli

@@ -1,0 +1,25 @@
+// The batch run: every recording of the command line converted in turn, to text or to EDF.
+//
+// A recording whose name does not end in "_eeg" is refused with the window's text and nothing is
+// written for it. A recording that fails to convert leaves nothing behind (see core/conversion.h
+// and core/edf_export.h) and does not stop the others. Each failure is one line on `err` naming
+// the file and the system's reason. Unless the options ask for quiet, a trailing partial record is
+// a warning naming the recording and the bytes left out, and so is the completion of an EDF
+// file's last data record, with the samples added per channel.
+#ifndef VELBRIX_CLI_BATCH_H_
+#define VELBRIX_CLI_BATCH_H_
+
+#include <cstdio>
+
+#include "cli/options.h"
+#include "cli/progress.h"
+
+namespace velbrix::cli {
+
+// Converts every recording of `options`, which ParseOptions has checked. Returns kExitOk when every
+// recording was converted, kExitSomeFailed when at least one was not.
+int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress);
+
+}  // namespace velbrix::cli
+
+#endif  // VELBRIX_CLI_BATCH_H_

@@ -1,0 +1,33 @@
+// velbrix-convert: converts EEG recordings into decimal text or EDF from the command line.
+//
+//   velbrix-convert [-o DIR] [-c NAME]... [-d SEP] [-q] RECORDING...
+//   velbrix-convert --format edf --sample-rate HZ [--start TIME] [-o DIR] [-c NAME]... RECORDING...
+//
+// Exit status: 0 every recording converted, 1 at least one failed, 2 a usage error.
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/batch.h"
+#include "cli/options.h"
+#include "cli/platform.h"
+#include "cli/progress.h"
+
+int main(int argc, char** argv) {
+  using namespace velbrix::cli;
+  try {
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    Options options;
+    if (const std::optional<int> exit_status = ParseOptions(arguments, &options)) {
+      return *exit_status;
+    }
+    ProgressDisplay progress(stderr, !options.quiet && StderrIsTerminal());
+    return RunBatch(options, stderr, progress);
+  } catch (const std::exception& e) {
+    // Out of memory, or a name the system cannot represent.
+    std::fprintf(stderr, "%s: %s\n", kProgramName, e.what());
+    return kExitSomeFailed;
+  }
+}

@@ -1,0 +1,50 @@
+// The command line of velbrix-convert: what to convert, where to, and how.
+//
+// Parsing is done by CLI11. Help and version go to stdout; a usage error goes to stderr as one
+// line starting with the program's name, followed by a hint to run --help.
+#ifndef VELBRIX_CLI_OPTIONS_H_
+#define VELBRIX_CLI_OPTIONS_H_
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/edf_header.h"
+
+namespace velbrix::cli {
+
+inline constexpr char kProgramName[] = "velbrix-convert";
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+enum class OutputFormat { kText, kEdf };
+
+struct Options {
+  OutputFormat format = OutputFormat::kText;
+  std::vector<std::filesystem::path> recordings;  // in the order given
+  std::filesystem::path output_dir;               // an existing folder; empty: the current one
+  std::vector<int> positions;     // channel positions 1 .. 32, each once, in the order to convert
+  std::string decimal_separator;  // text: checked by ValueLineTable::Check
+  EdfRecordLayout edf_layout;     // EDF: for the sample rate and the number of channels
+  std::optional<EdfStart> edf_start;  // EDF: nothing when no start was given
+  bool quiet = false;                 // no warnings and no progress
+};
+
+// Parses `arguments` (argv[0] first, UTF-8). Returns the exit status when the program is to end
+// now: 0 after --help or --version, 2 after a usage error (reported on stderr). Returns nothing
+// when `*options` is complete and checked: every channel name exists, the output folder exists,
+// and the separator (text) or the sample rate and start (EDF) are usable.
+std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Options* options);
+
+// The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG as the C library reads
+// them), or "." when none is set, under "C" or "POSIX", or when the locale's separator cannot be
+// used. Leaves the program's numeric locale as "C".
+std::string LocaleDecimalSeparator();
+
+}  // namespace velbrix::cli
+
+#endif  // VELBRIX_CLI_OPTIONS_H_

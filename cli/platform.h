@@ -1,0 +1,26 @@
+// What the command-line companion needs of its platform: its arguments as UTF-8 text, paths made
+// from them, and whether stderr is a terminal. One implementation for POSIX systems
+// (platform_posix.cpp) and one for Windows (platform_windows.cpp), chosen by the build.
+#ifndef VELBRIX_CLI_PLATFORM_H_
+#define VELBRIX_CLI_PLATFORM_H_
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace velbrix::cli {
+
+// The program's arguments, argv[0] first, as UTF-8 text. On Windows they are taken from the wide
+// command line, so that any file name arrives intact, and console output is switched to UTF-8;
+// elsewhere they are `argv` unchanged.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+
+// The path that the argument `text` (as returned by Utf8Arguments) names.
+std::filesystem::path PathFromArgument(const std::string& text);
+
+// Whether the standard error stream is a terminal (a console window on Windows).
+bool StderrIsTerminal();
+
+}  // namespace velbrix::cli
+
+#endif  // VELBRIX_CLI_PLATFORM_H_

@@ -1,0 +1,53 @@
+// Windows services of the command-line companion: the wide command line and the console.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+// After windows.h, which it needs:
+#include <shellapi.h>
+
+#include <io.h>
+
+#include <cstdio>
+
+#include "cli/platform.h"
+
+namespace velbrix::cli {
+namespace {
+
+std::string ToUtf8(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) {
+    return {};
+  }
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating zero
+  return utf8;
+}
+
+}  // namespace
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  ::SetConsoleOutputCP(CP_UTF8);
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) {
+    return std::vector<std::string>(argv, argv + argc);
+  }
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) {
+    arguments.push_back(ToUtf8(wide[i]));
+  }
+  ::LocalFree(wide);
+  return arguments;
+}
+
+std::filesystem::path PathFromArgument(const std::string& text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+bool StderrIsTerminal() {
+  return ::_isatty(::_fileno(stderr)) != 0;
+}
+
+}  // namespace velbrix::cli

@@ -1,0 +1,56 @@
+// A one-line progress display on a terminal: the recording, how far it is, and the speed.
+//
+// The display appears only once the work has run for about a second, is redrawn at most ten times
+// a second, and is erased by Clear() (and on destruction), so that messages and the shell prompt
+// start on a clean line. It does not decide whether the stream is a terminal: its owner does, and
+// passes `enabled` = false where it is not (then nothing is ever written).
+#ifndef VELBRIX_CLI_PROGRESS_H_
+#define VELBRIX_CLI_PROGRESS_H_
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace velbrix::cli {
+
+class ProgressDisplay {
+ public:
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // `out` must stay open as long as the display. `clock` is the steady clock unless a test
+  // supplies its own.
+  ProgressDisplay(std::FILE* out, bool enabled, Clock clock = std::chrono::steady_clock::now);
+  ~ProgressDisplay() { Clear(); }
+  ProgressDisplay(const ProgressDisplay&) = delete;
+  ProgressDisplay& operator=(const ProgressDisplay&) = delete;
+
+  // Starts recording `name` (its file name, UTF-8), number `index` (from 1) of `count`.
+  void StartRecording(const std::string& name, std::size_t index, std::size_t count);
+  // `bytes_read` of the current recording's `bytes_total` (0: size unknown) are done.
+  void Update(std::uint64_t bytes_read, std::uint64_t bytes_total);
+  // Erases the line if one is shown.
+  void Clear();
+
+ private:
+  std::string Line(std::uint64_t bytes_read, std::uint64_t bytes_total,
+                   std::chrono::steady_clock::time_point now) const;
+
+  std::FILE* out_;
+  bool enabled_;
+  Clock clock_;
+  std::chrono::steady_clock::time_point started_;
+  std::chrono::steady_clock::time_point last_drawn_{};
+  std::string name_;
+  std::size_t index_ = 0;
+  std::size_t count_ = 0;
+  std::uint64_t bytes_before_ = 0;  // bytes of the recordings done before the current one
+  std::uint64_t bytes_current_ = 0;
+  std::size_t shown_width_ = 0;  // characters of the line on screen; 0: none shown
+};
+
+}  // namespace velbrix::cli
+
+#endif  // VELBRIX_CLI_PROGRESS_H_

@@ -1,0 +1,451 @@
+// End-to-end tests of velbrix-convert: the built program run on real files in temporary folders.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <locale.h>
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/channel_table.h"
+#include "core/conversion.h"
+#include "core/test_support.h"
+
+extern char** environ;
+
+namespace velbrix {
+namespace {
+
+using testing::ListFolder;
+using testing::MakeRecording;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct RunResult {
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+};
+
+// How to run the program; the setters chain: RunSetup().In(folder).Env("LC_ALL", "C").
+struct RunSetup {
+  RunSetup& In(const std::filesystem::path& folder) {
+    cwd = folder;
+    return *this;
+  }
+  RunSetup& Env(const std::string& name, const std::string& value) {
+    env[name] = value;
+    return *this;
+  }
+  RunSetup& Stderr(int fd) {
+    stderr_fd = fd;
+    return *this;
+  }
+  RunSetup& WhileRunning(std::function<void()> action) {
+    while_running = std::move(action);
+    return *this;
+  }
+
+  std::filesystem::path cwd;               // empty: the test's own
+  std::map<std::string, std::string> env;  // added to an environment without locale settings
+  int stderr_fd = -1;                      // where stderr goes; -1: a file, returned in err
+  std::function<void()> while_running;     // called after the start, before the wait
+};
+
+bool IsLocaleVariable(std::string_view entry) {
+  return entry.starts_with("LC_") || entry.starts_with("LANG=") || entry.starts_with("LANGUAGE=");
+}
+
+// Runs velbrix-convert with `arguments` and waits for it to end.
+RunResult RunConvert(const std::vector<std::string>& arguments, const RunSetup& setup = {}) {
+  const TempDir streams;
+  std::vector<std::string> strings = {VELBRIX_CONVERT_PATH};
+  strings.insert(strings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& s : strings) {
+    argv.push_back(s.data());
+  }
+  argv.push_back(nullptr);
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (!IsLocaleVariable(*e)) {
+      env_strings.emplace_back(*e);
+    }
+  }
+  for (const auto& [name, value] : setup.env) {
+    env_strings.push_back(name + "=" + value);
+  }
+  std::vector<char*> envp;
+  for (std::string& s : env_strings) {
+    envp.push_back(s.data());
+  }
+  envp.push_back(nullptr);
+
+  const std::string out_path = streams / "stdout";
+  const std::string err_path = streams / "stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT, 0600);
+  if (setup.stderr_fd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, setup.stderr_fd, 2);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT, 0600);
+  }
+  if (!setup.cwd.empty()) {
+    posix_spawn_file_actions_addchdir_np(&actions, setup.cwd.c_str());
+  }
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  RunResult result;
+  if (spawned != 0) {
+    ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(spawned);
+    return result;
+  }
+  if (setup.while_running) {
+    setup.while_running();
+  }
+  int wait_status = 0;
+  while (waitpid(pid, &wait_status, 0) < 0 && errno == EINTR) {
+  }
+  result.exit_status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  result.out = ReadFile(out_path);
+  result.err = ReadFile(err_path);
+  return result;
+}
+
+bool LocaleInstalled(const char* name) {
+  const locale_t locale = newlocale(LC_ALL_MASK, name, nullptr);
+  if (locale == nullptr) {
+    return false;
+  }
+  freelocale(locale);
+  return true;
+}
+
+class VelbrixConvertTest : public ::testing::Test {
+ protected:
+  // Writes `bytes` as recording `name` in the input folder and returns its path.
+  std::string Recording(const std::string& name, const std::string& bytes) {
+    WriteFile(in_ / name, bytes);
+    return in_ / name;
+  }
+  // The window's outputs of recording `name` (written by Recording) over all channels.
+  std::filesystem::path Reference(const std::string& name, const std::string& separator = ".") {
+    const std::filesystem::path folder = reference_ / separator;
+    std::filesystem::create_directories(folder);
+    ConversionInputs inputs{in_ / name, folder, name, true, "", "", separator};
+    ConversionReport report;
+    EXPECT_TRUE(RunConversion(inputs, &report).ok());
+    return folder;
+  }
+  // Expects the text files of `channels` for recording `name` in `folder`, each equal byte for
+  // byte to the window's, and no other regular file there whose name starts with `name` and "_".
+  void ExpectOutputs(const std::filesystem::path& folder, const std::string& name,
+                     const std::vector<std::string_view>& channels,
+                     const std::string& separator = ".") {
+    const std::filesystem::path reference = Reference(name, separator);
+    std::set<std::string> expected_names;
+    for (const std::string_view channel : channels) {
+      const std::filesystem::path leaf = OutputPath({}, name, channel);
+      expected_names.insert(leaf.string());
+      EXPECT_EQ(ReadFile(folder / leaf), ReadFile(reference / leaf)) << leaf;
+    }
+    std::set<std::string> names;
+    for (const std::string& file : ListFolder(folder)) {
+      if (file.starts_with(name + "_") && std::filesystem::is_regular_file(folder / file)) {
+        names.insert(file);
+      }
+    }
+    EXPECT_EQ(names, expected_names);
+  }
+  static std::vector<std::string_view> AllChannels() {
+    std::vector<std::string_view> names;
+    for (const Channel& channel : ChTable) {
+      names.push_back(channel.name);
+    }
+    return names;
+  }
+
+  TempDir in_;
+  TempDir out_;
+  TempDir reference_;
+};
+
+TEST_F(VelbrixConvertTest, AllChannelsGiveTheWindowsBytes) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(32 * 1000));
+  const RunResult run = RunConvert({"-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, "");
+  ExpectOutputs(out_.path(), "rec01_eeg", AllChannels());
+  // An independent look at one line: byte 0 of the recording is 0, that is -476.25.
+  EXPECT_TRUE(ReadFile(out_ / "rec01_eeg_FP2.eeg").starts_with("-476.25 \r\n"));
+}
+
+TEST_F(VelbrixConvertTest, OutputsGoToTheCurrentFolderByDefault) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(96));
+  const RunResult run = RunConvert({rec}, RunSetup().In(out_.path()));
+  EXPECT_EQ(run.exit_status, 0);
+  ExpectOutputs(out_.path(), "rec01_eeg", AllChannels());
+}
+
+TEST_F(VelbrixConvertTest, NamedChannelsAreConvertedOnceEach) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(320));
+  const RunResult run =
+      RunConvert({"-c", "Oz", "--channel", "Fz", "-c", "Oz", "-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  ExpectOutputs(out_.path(), "rec01_eeg", {"Oz", "Fz"});
+}
+
+TEST_F(VelbrixConvertTest, ANameNotEndingInEegIsRefusedWithTheWindowsText) {
+  Recording("rec01.eeg", MakeRecording(64));
+  const RunResult run = RunConvert({"-o", out_.path(), "rec01.eeg"}, RunSetup().In(in_.path()));
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: rec01.eeg: Not a Valid EEG file\n");
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+  EXPECT_EQ(ListFolder(in_.path()), std::set<std::string>{"rec01.eeg"});
+}
+
+TEST_F(VelbrixConvertTest, AMissingRecordingCreatesNothingAnywhere) {
+  const TempDir cwd;
+  const std::string missing = in_ / "missing_eeg";
+  const RunResult run = RunConvert({"-o", out_.path(), missing}, RunSetup().In(cwd.path()));
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + missing + ": No such file or directory\n");
+  EXPECT_TRUE(ListFolder(in_.path()).empty());
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+  EXPECT_TRUE(ListFolder(cwd.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, AnUnknownChannelIsAUsageErrorThatListsTheChannels) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  const RunResult run = RunConvert({"-c", "Fz", "-c", "fz", "-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find("\"fz\""), std::string::npos) << run.err;
+  for (const Channel& channel : ChTable) {
+    EXPECT_NE(run.err.find(" " + std::string(channel.name)), std::string::npos) << channel.name;
+  }
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, AMissingOutputFolderIsAUsageErrorAndIsNotCreated) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  const std::string missing = out_ / "missing";
+  const RunResult run = RunConvert({"-o", missing, rec});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find(missing + ": No such file or directory"), std::string::npos) << run.err;
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, UsageErrorsWithoutRecordingsOrWithABadSeparator) {
+  EXPECT_EQ(RunConvert({}).exit_status, 2);
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  const RunResult run = RunConvert({"-d", "1", "-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find("decimal separator"), std::string::npos) << run.err;
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, FailingRecordingsDoNotStopTheOthers) {
+  const std::string good1 = Recording("good1_eeg", MakeRecording(640));
+  const std::string good2 = Recording("good2_eeg", MakeRecording(96));
+  const std::string blocked = Recording("blocked_eeg", MakeRecording(64));
+  const std::string missing = in_ / "missing_eeg";
+  // A folder where an output of "blocked_eeg" belongs: that recording fails as a whole.
+  std::filesystem::create_directory(out_ / "blocked_eeg_Cz.eeg");
+  const RunResult run = RunConvert({"-o", out_.path(), good1, missing, "bad.eeg", blocked, good2},
+                                   RunSetup().In(in_.path()));
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + missing +
+                         ": No such file or directory\n"
+                         "velbrix-convert: bad.eeg: Not a Valid EEG file\n"
+                         "velbrix-convert: Cannot replace " +
+                         (out_ / "blocked_eeg_Cz.eeg").string() + ": Is a directory\n");
+  ExpectOutputs(out_.path(), "good1_eeg", AllChannels());
+  ExpectOutputs(out_.path(), "good2_eeg", AllChannels());
+  ExpectOutputs(out_.path(), "blocked_eeg", {});
+  EXPECT_TRUE(std::filesystem::is_directory(out_ / "blocked_eeg_Cz.eeg"));
+  EXPECT_EQ(ListFolder(out_.path()).size(), 65u);  // good1's, good2's and the folder
+}
+
+TEST_F(VelbrixConvertTest, DecimalSeparatorOptionIsUsed) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(320));
+  const RunResult run = RunConvert({"-d", ",", "-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 0);
+  ExpectOutputs(out_.path(), "rec01_eeg", AllChannels(), ",");
+  EXPECT_TRUE(ReadFile(out_ / "rec01_eeg_FP2.eeg").starts_with("-476,25 \r\n"));
+}
+
+TEST_F(VelbrixConvertTest, DefaultSeparatorFollowsTheLocale) {
+  if (!LocaleInstalled("de_DE.UTF-8")) {
+    GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed";
+  }
+  const std::string rec = Recording("rec01_eeg", MakeRecording(320));
+  const RunResult german =
+      RunConvert({"-o", out_.path(), "-c", "FP2", rec}, RunSetup().Env("LC_ALL", "de_DE.UTF-8"));
+  EXPECT_EQ(german.exit_status, 0);
+  ExpectOutputs(out_.path(), "rec01_eeg", {"FP2"}, ",");
+
+  // LANG alone is read too; "-d ." wins over the locale; "C" gives a full stop.
+  const TempDir lang_out, dot_out, c_out;
+  EXPECT_EQ(
+      RunConvert({"-o", lang_out.path(), "-c", "FP2", rec}, RunSetup().Env("LANG", "de_DE.UTF-8"))
+          .exit_status,
+      0);
+  ExpectOutputs(lang_out.path(), "rec01_eeg", {"FP2"}, ",");
+  EXPECT_EQ(RunConvert({"-d", ".", "-o", dot_out.path(), "-c", "FP2", rec},
+                       RunSetup().Env("LC_ALL", "de_DE.UTF-8"))
+                .exit_status,
+            0);
+  ExpectOutputs(dot_out.path(), "rec01_eeg", {"FP2"}, ".");
+  EXPECT_EQ(
+      RunConvert({"-o", c_out.path(), "-c", "FP2", rec}, RunSetup().Env("LC_ALL", "C")).exit_status,
+      0);
+  ExpectOutputs(c_out.path(), "rec01_eeg", {"FP2"}, ".");
+}
+
+TEST_F(VelbrixConvertTest, APartialRecordIsWarnedAboutUnlessQuiet) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(70));
+  const RunResult run = RunConvert({"-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "velbrix-convert: warning: the last 6 bytes of " + rec +
+                         " do not make a whole record of 32 bytes and were not converted\n");
+  ExpectOutputs(out_.path(), "rec01_eeg", AllChannels());
+
+  const RunResult quiet = RunConvert({"-q", "-o", out_.path(), rec});
+  EXPECT_EQ(quiet.exit_status, 0);
+  EXPECT_EQ(quiet.err, "");
+}
+
+TEST_F(VelbrixConvertTest, HelpAndVersion) {
+  const RunResult help = RunConvert({"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_NE(help.out.find("--decimal-separator"), std::string::npos);
+  EXPECT_NE(help.out.find("'-d .'"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("numpy"), std::string::npos);
+  const RunResult version = RunConvert({"--version"});
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_EQ(version.out, "velbrix-convert " VELBRIX_VERSION "\n");
+}
+
+TEST_F(VelbrixConvertTest, EdfFormatWritesOneFileAndWarnsOfPaddingAndLeftOutBytes) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(300 * 32 + 3));
+  const RunResult run =
+      RunConvert({"--format", "edf", "--sample-rate", "256", "-c", "Cz", "-o", out_.path(), rec},
+                 RunSetup().In(in_.path()));
+  EXPECT_EQ(run.exit_status, 0);
+  const std::string edf = (out_ / "rec01_eeg.edf").string();
+  EXPECT_EQ(run.err, "velbrix-convert: warning: the last 3 bytes of " + rec +
+                         " do not make a whole record of 32 bytes and were not converted\n"
+                         "velbrix-convert: warning: the last data record of " +
+                         edf + " was completed with 212 samples of 0 uV per channel\n");
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"rec01_eeg.edf"});
+  const std::string bytes = ReadFile(edf);
+  ASSERT_EQ(bytes.size(), 512u + 2 * 256 * 2);
+  EXPECT_EQ(bytes.substr(236, 20), "2       1       1   ");
+  EXPECT_EQ(bytes.substr(256, 16), "Cz              ");
+
+  const RunResult quiet =
+      RunConvert({"-q", "--format", "edf", "--sample-rate", "256", "-o", out_.path(), rec});
+  EXPECT_EQ(quiet.exit_status, 0);
+  EXPECT_EQ(quiet.err, "");
+}
+
+TEST_F(VelbrixConvertTest, EdfUsageErrors) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--format", "edf"}, "needs --sample-rate"},
+           {{"--format", "edf", "--sample-rate", "0.000000001"}, "no data record duration"},
+           {{"--format", "edf", "--sample-rate", "fast"}, "not a positive number"},
+           {{"--format", "edf", "--sample-rate", "256", "--start", "2024-02-30 10:00:00"},
+            "not a real date"},
+           {{"--format", "edf", "--sample-rate", "256", "-d", "."}, "--format text only"},
+           {{"--sample-rate", "256"}, "--format edf only"},
+           {{"--format", "csv"}, "--format"}}) {
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.end(), {"-o", out_.path(), rec});
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 2) << c.says;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, EdfFailuresNameThePathAndSpareTheOtherRecordings) {
+  const std::string good = Recording("good_eeg", MakeRecording(64));
+  const std::string missing = in_ / "missing_eeg";
+  const RunResult run =
+      RunConvert({"--format", "edf", "--sample-rate", "2", "-o", out_.path(), missing, good});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + missing + ": No such file or directory\n");
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"good_eeg.edf"});
+}
+
+// A recording that arrives through a pipe: half a megabyte at once, then, after a pause longer
+// than the quiet start of the progress display, another half.
+class SlowRecordingTest : public VelbrixConvertTest {
+ protected:
+  void SetUp() override { ASSERT_EQ(mkfifo(fifo_.c_str(), 0600), 0) << std::strerror(errno); }
+  void Feed() const {
+    const int fd = open(fifo_.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string half = MakeRecording(512 * 1024);
+    ASSERT_EQ(write(fd, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(write(fd, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+    close(fd);
+  }
+  const std::string fifo_ = in_ / "slow_eeg";
+};
+
+TEST_F(SlowRecordingTest, NoProgressWhenStderrIsNotATerminal) {
+  const RunResult run = RunConvert({"-o", out_.path(), "-c", "Cz", fifo_},
+                                   RunSetup().WhileRunning([this] { Feed(); }));
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(SlowRecordingTest, ProgressOnATerminalIsErasedAtTheEnd) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  const RunResult run = RunConvert({"-o", out_.path(), "-c", "Cz", fifo_},
+                                   RunSetup().Stderr(terminal).WhileRunning([this] { Feed(); }));
+  close(terminal);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) {
+    shown.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(master);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_NE(shown.find("\rslow_eeg  0 MB  "), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" MB/s"), std::string::npos) << shown;
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), '\r');  // the line is wiped and the cursor back at its start
+}
+
+}  // namespace
+}  // namespace velbrix

@@ -1,0 +1,221 @@
+// The EDF export run: read blocks of records, transpose them into data records, write those in
+// the background, and commit the file when the whole recording is in it.
+#include "core/edf_export.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "core/background_writer.h"
+#include "core/file_table.h"
+#include "core/record_blocks.h"
+
+namespace velbrix {
+namespace {
+
+constexpr int kInputNumber = 1;
+constexpr int kOutputNumber = 2;
+constexpr std::size_t kBatchBytes = 1 << 20;  // data records handed to the writer at once
+
+// The two bytes (little-endian) of each sample byte's digital value.
+constexpr std::array<std::array<char, 2>, 256> kSampleBytes = [] {
+  std::array<std::array<char, 2>, 256> bytes{};
+  for (int b = 0; b < 256; ++b) {
+    const auto value = static_cast<std::uint16_t>(EdfDigitalValue(static_cast<std::uint8_t>(b)));
+    bytes[static_cast<std::size_t>(b)] = {static_cast<char>(value & 0xFF),
+                                          static_cast<char>(value >> 8)};
+  }
+  return bytes;
+}();
+
+Status CheckInputs(const EdfExportInputs& inputs) {
+  if (inputs.positions.empty() || inputs.positions.size() > kChannelCount) {
+    return Status::InvalidArgument("An EDF file needs 1 to 32 channels");
+  }
+  std::array<bool, kChannelCount + 1> seen{};
+  for (const int p : inputs.positions) {
+    if (p < 1 || p > static_cast<int>(kChannelCount) || seen[static_cast<std::size_t>(p)]) {
+      return Status::InvalidArgument("The channel positions must be distinct, from 1 to 32");
+    }
+    seen[static_cast<std::size_t>(p)] = true;
+  }
+  if (inputs.layout.samples_per_record == 0 || inputs.layout.duration.empty()) {
+    return Status::InvalidArgument("The data record layout is not set");
+  }
+  const std::filesystem::path& name = inputs.file_name;
+  if (name.empty() || name.has_parent_path() || !name.has_filename()) {
+    return Status::InvalidArgument("\"" + PathForDisplay(name) +
+                                   "\" is not the file name of a recording");
+  }
+  return Status::Ok();
+}
+
+// Fills data records in the writer's batches, one input record (one sample per signal) at a time.
+class DataRecordFiller {
+ public:
+  DataRecordFiller(BackgroundWriter& writer, std::span<const int> positions,
+                   std::size_t samples_per_record, std::size_t records_per_batch)
+      : writer_(writer),
+        positions_(positions),
+        samples_(samples_per_record),
+        record_bytes_(2 * samples_per_record * positions.size()),
+        records_per_batch_(records_per_batch) {}
+
+  void Add(const std::uint8_t* record) {
+    if (batch_ == nullptr) {
+      batch_ = &writer_.NextBatch();
+    }
+    char* const data = batch_->buffer(0) + in_batch_ * record_bytes_ + 2 * next_sample_;
+    for (std::size_t s = 0; s < positions_.size(); ++s) {
+      const auto& bytes = kSampleBytes[record[positions_[s] - 1]];
+      std::memcpy(data + 2 * samples_ * s, bytes.data(), 2);
+    }
+    if (++next_sample_ == samples_) {
+      CompleteRecord();
+    }
+  }
+
+  // Completes a started data record with zeros and hands every filled one to the writer. Returns
+  // the samples per signal that were added.
+  std::size_t Finish() {
+    std::size_t added = 0;
+    if (next_sample_ > 0) {
+      added = samples_ - next_sample_;
+      char* const record = batch_->buffer(0) + in_batch_ * record_bytes_;
+      for (std::size_t s = 0; s < positions_.size(); ++s) {
+        std::memset(record + 2 * (samples_ * s + next_sample_), 0, 2 * added);
+      }
+      CompleteRecord();
+    }
+    if (in_batch_ > 0) {
+      Submit();
+    }
+    return added;
+  }
+
+  std::uint64_t data_records() const { return data_records_; }
+
+ private:
+  void CompleteRecord() {
+    next_sample_ = 0;
+    ++data_records_;
+    if (++in_batch_ == records_per_batch_) {
+      Submit();
+    }
+  }
+  void Submit() {
+    batch_->set_length(0, in_batch_ * record_bytes_);
+    writer_.Submit();
+    batch_ = nullptr;
+    in_batch_ = 0;
+  }
+
+  BackgroundWriter& writer_;
+  std::span<const int> positions_;
+  const std::size_t samples_;
+  const std::size_t record_bytes_;
+  const std::size_t records_per_batch_;
+  OutputBatch* batch_ = nullptr;
+  std::size_t in_batch_ = 0;     // complete data records in the batch
+  std::size_t next_sample_ = 0;  // of the data record being filled
+  std::uint64_t data_records_ = 0;
+};
+
+std::uint64_t DataRecordsFor(std::uint64_t records, std::uint64_t samples_per_record) {
+  return (records + samples_per_record - 1) / samples_per_record;
+}
+
+Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
+              const ProgressCallback& progress) {
+  const std::size_t samples = inputs.layout.samples_per_record;
+  const std::uint64_t total = files.Size(kInputNumber);
+  const std::uint64_t expected = DataRecordsFor(total / kRecordSize, samples);
+  const auto too_many = [&] {
+    return Status::IoError("Cannot create", report->output,
+                           "the recording needs more than " + std::to_string(kEdfLargestCount) +
+                               " data records, the most an EDF file can count");
+  };
+  if (expected > kEdfLargestCount) {
+    return too_many();
+  }
+  EdfHeaderFields header{{inputs.positions.begin(), inputs.positions.end()},
+                         inputs.layout,
+                         inputs.start,
+                         PathForDisplay(inputs.file_name),
+                         expected};
+  if (Status s = files.Write(kOutputNumber, MakeEdfHeader(header)); !s.ok()) {
+    return s;
+  }
+
+  const std::size_t record_bytes = 2 * samples * inputs.positions.size();
+  const std::size_t records_per_batch = std::max<std::size_t>(1, kBatchBytes / record_bytes);
+  BackgroundWriter writer(files, {kOutputNumber}, records_per_batch * record_bytes);
+  DataRecordFiller filler(writer, inputs.positions, samples, records_per_batch);
+  const auto fill = [&](const std::uint8_t* records, std::size_t count) {
+    for (std::size_t r = 0; r < count; ++r) {
+      filler.Add(records + r * kRecordSize);
+    }
+    return writer.failure();
+  };
+  RecordBlocksRead read;
+  if (Status s = ReadRecordBlocks(files, kInputNumber, fill, progress, &read); !s.ok()) {
+    return s;
+  }
+  report->records = read.records;
+  report->bytes_left_out = read.bytes_left_out;
+  report->samples_added = filler.Finish();
+  report->data_records = filler.data_records();
+  if (Status s = writer.Finish(); !s.ok()) {
+    return s;
+  }
+  // The recording's size was not known ahead (a pipe) or changed while it was read.
+  if (report->data_records != expected) {
+    if (report->data_records > kEdfLargestCount) {
+      return too_many();
+    }
+    return files.WriteAt(kOutputNumber, kEdfDataRecordsOffset,
+                         EdfDataRecordsField(report->data_records));
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
+                                    const std::filesystem::path& file_name) {
+  std::filesystem::path leaf = file_name;
+  leaf += ".edf";
+  return output_dir / leaf;
+}
+
+Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
+                 const ProgressCallback& progress) {
+  *report = EdfExportReport();
+  if (Status s = CheckInputs(inputs); !s.ok()) {
+    return s;
+  }
+  report->output = EdfOutputPath(inputs.output_dir, inputs.file_name);
+  FileTable files;
+  Status status = files.OpenForBinaryInput(kInputNumber, inputs.recording);
+  if (status.ok()) {
+    status = files.OpenForTextOutput(kOutputNumber, report->output);
+  }
+  if (status.ok()) {
+    status = Stream(files, inputs, report, progress);
+  }
+  if (status.ok()) {
+    status = files.CloseAll();
+  }
+  if (status.ok()) {
+    status = files.CommitOutputs();
+  }
+  if (!status.ok()) {
+    files.DiscardOutputs();
+    report->output.clear();
+  }
+  return status;
+}
+
+}  // namespace velbrix

@@ -1,0 +1,55 @@
+// The EDF export: a recording into one EDF file holding the chosen channels.
+//
+// The file is OUTDIR/<recording's file name>.edf with the header of edf_header.h and one data
+// record after another, each holding, signal after signal, `samples_per_record` samples of its
+// channel as 16-bit little-endian integers (byte - 127). Whole 32-byte records of the recording
+// are converted; a trailing partial record is left out and reported, as in the text conversion.
+// A last data record that the samples do not fill is completed with digital 0 (0 uV), and the
+// report says how many samples per channel were added.
+//
+// The export streams: it holds one block of the recording and a bounded number of data records
+// in memory, whatever the recording's size. It follows the failure rules of the text conversion:
+// on failure the Status names the operation, the file and the system's reason, no temporary is
+// left, and a file of the output's name is as it was. The recording is only read.
+#ifndef VELBRIX_CORE_EDF_EXPORT_H_
+#define VELBRIX_CORE_EDF_EXPORT_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+
+#include "core/conversion.h"
+#include "core/edf_header.h"
+#include "core/status.h"
+
+namespace velbrix {
+
+struct EdfExportInputs {
+  std::filesystem::path recording;
+  std::filesystem::path output_dir;  // empty: the current folder
+  std::filesystem::path file_name;   // the recording's file name, without its folder
+  std::span<const int> positions;    // channels 1 .. 32, no repeats, in the file's order
+  EdfRecordLayout layout;            // from ChooseEdfRecordLayout for positions.size() signals
+  std::optional<EdfStart> start;     // nothing: unknown
+};
+
+struct EdfExportReport {
+  std::uint64_t records = 0;         // whole 32-byte records converted
+  std::uint64_t bytes_left_out = 0;  // bytes of a trailing partial record (0 .. 31)
+  std::uint64_t data_records = 0;    // data records written
+  std::uint64_t samples_added = 0;   // 0 uV samples per channel completing the last one
+  std::filesystem::path output;      // the file written
+};
+
+// OUTDIR/<file_name>.edf.
+std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
+                                    const std::filesystem::path& file_name);
+
+// Writes the EDF file of `inputs`. `progress` is called as in a text conversion.
+Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
+                 const ProgressCallback& progress = {});
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_CORE_EDF_EXPORT_H_

@@ -1,0 +1,28 @@
+// The name check of recordings, and what is said of a partial record left out.
+#include "core/recording_name.h"
+
+#include <string_view>
+
+#include "core/record.h"
+#include "core/status.h"
+
+namespace velbrix {
+
+bool HasRecordingName(const std::filesystem::path& path) {
+  // "_eeg" is ASCII, so comparing the UTF-8 text's last four bytes compares its last four
+  // characters.
+  const std::string text = PathForDisplay(path);
+  const std::string_view end = kRecordingNameEnd;
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string LeftOutDescription(const std::filesystem::path& recording, std::uint64_t bytes) {
+  std::string text = "the last " + std::to_string(bytes);
+  text += bytes == 1 ? " byte of " : " bytes of ";
+  text += PathForDisplay(recording);
+  text += " do not make a whole record of " + std::to_string(kRecordSize) +
+          " bytes and were not converted";
+  return text;
+}
+
+}  // namespace velbrix

@@ -1,0 +1,21 @@
+// The window's fonts: faces by name, with free look-alikes standing in for missing ones.
+#ifndef VELBRIX_WINDOW_QT_FONTS_H_
+#define VELBRIX_WINDOW_QT_FONTS_H_
+
+#include <QFont>
+
+#include "window/qt/frm_fle_layout.h"
+
+namespace velbrix {
+
+// Registers look-alikes for "Garamond" (EB Garamond) and "Book Antiqua" (TeX Gyre Pagella, from
+// the setup's font packages) where the original face is not installed. Call once, after the
+// QApplication exists and before the window is created.
+void RegisterFontSubstitutes();
+
+// The font `font`; its face is asked for by name, so a registered look-alike stands in for it.
+QFont MakeFont(const layout::Font& font);
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_QT_FONTS_H_

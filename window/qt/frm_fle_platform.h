@@ -1,0 +1,44 @@
+// What the Qt window asks of the desktop: the open dialog, the message box and the program's
+// folder. The window reaches them only through this seam, so that tests can answer them.
+#ifndef VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_
+#define VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_
+
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+#include "window/frm_fle_view.h"
+
+class QWidget;
+
+namespace velbrix {
+
+class FrmFlePlatform {
+ public:
+  virtual ~FrmFlePlatform() = default;
+
+  // Shows the open dialog modally over `parent` with `filter` in Qt's form ("All Files (*)").
+  // Returns the chosen file's full path, or nothing when the dialog was closed without a choice.
+  virtual std::optional<std::filesystem::path> ShowOpenDialog(QWidget* parent,
+                                                              const QString& filter) = 0;
+  // Shows `text` modally over `parent` with one OK button and the caption "Velbrix".
+  virtual void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+  // The folder that holds the running program.
+  virtual std::filesystem::path ProgramFolder() const = 0;
+};
+
+// The desktop's own: QFileDialog, QMessageBox and QCoreApplication::applicationDirPath().
+class QtFrmFlePlatform final : public FrmFlePlatform {
+ public:
+  std::optional<std::filesystem::path> ShowOpenDialog(QWidget* parent,
+                                                      const QString& filter) override;
+  void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
+  std::filesystem::path ProgramFolder() const override;
+};
+
+// The path of a file name as Qt gives it, in the system's encoding of file names.
+std::filesystem::path PathFromQt(const QString& name);
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_

@@ -1,0 +1,90 @@
+// The converter window FrmFle on Qt Widgets: every control at its fixed place, the view operations
+// carried out on them, and each user event passed to the controller's handler of the same name.
+//
+// The window decides nothing itself: File > Open runs FrmFle::mnuopen_Click, a click on an option
+// button optch_Click with its Index, a selection in the list LstCh_Click, and so on. The view
+// operations only change what the controls show and never raise those events; user actions do
+// (a click, the arrow keys within the option group, the keyboard in the list, Space on a button).
+// Dialogs, message boxes and the program's folder come from the FrmFlePlatform it is given.
+//
+// The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
+// "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1"; the menu "mnufile" and its
+// item "mnuopen"), so that tests can find them.
+#ifndef VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
+#define VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
+
+#include <QMainWindow>
+#include <array>
+#include <string>
+
+#include "window/frm_fle.h"
+#include "window/frm_fle_view.h"
+#include "window/qt/frm_fle_platform.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace velbrix {
+
+class FrmFleWindow final : public QMainWindow, public FrmFleView {
+  Q_OBJECT
+
+ public:
+  // Creates the window with its controls in their start state and runs Form_Load; the window is
+  // left hidden for the caller to show. `platform` must outlive the window.
+  explicit FrmFleWindow(FrmFlePlatform& platform, QWidget* parent = nullptr);
+  FrmFleWindow(const FrmFleWindow&) = delete;
+  FrmFleWindow& operator=(const FrmFleWindow&) = delete;
+
+  const FrmFle& form() const { return form_; }
+
+  // FrmFleView.
+  void SetLblFileCaption(const std::string& text) override;
+  void SetLabel1Caption(const std::string& text) override;
+  void ShowFraCh(bool visible) override;
+  void EnableMnuFile(bool enabled) override;
+  void EnableLstCh(bool enabled) override;
+  void AppendLstCh(const std::string& entry) override;
+  void SelectLstCh(int index) override;
+  std::string LstChText() const override;
+  void SelectOptch(int index) override;
+  void SetCdbFilter(const std::string& filter) override;
+  std::optional<std::filesystem::path> ShowCdbOpen() override;
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  void BringToTop() override;
+  std::filesystem::path ProgramFolder() const override;
+  std::string DecimalSeparator() const override;
+
+ private:
+  void CreateMenu();
+  void CreateClientArea();
+  void CreateLabels();
+  void CreateFrame();
+  void SetTabOrder();
+  void ConnectEvents();
+
+  FrmFlePlatform& platform_;
+  QWidget* client_ = nullptr;
+  QMenu* mnufile_ = nullptr;
+  QAction* mnuopen_ = nullptr;
+  QLabel* LblFile_ = nullptr;
+  QWidget* Image1_ = nullptr;
+  QLabel* Label1_ = nullptr;
+  QLabel* Label15_ = nullptr;
+  QGroupBox* FraCh_ = nullptr;
+  std::array<QRadioButton*, 2> optch_{};
+  QListWidget* LstCh_ = nullptr;
+  QPushButton* CmdOk_ = nullptr;
+  QPushButton* CmdCancel_ = nullptr;
+  std::string cdb_filter_;
+  FrmFle form_{*this};
+};
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_

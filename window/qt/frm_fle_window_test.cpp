@@ -1,0 +1,666 @@
+// Tests of the Qt window on real widgets, driven by mouse and keyboard under a headless platform.
+// The open dialog, the message box and the program's folder are answered by a scripted platform.
+// Each run saves screenshots of the window in its states (Idle, Opened, Converting) beside the
+// test.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "window/qt/cdb_filter.h"
+#include "window/qt/fonts.h"
+#include "window/qt/frm_fle_platform.h"
+#include "window/qt/frm_fle_window.h"
+
+namespace velbrix {
+namespace {
+
+class ScriptedPlatform final : public FrmFlePlatform {
+ public:
+  struct Message {
+    QString text;
+    MessageIcon icon;
+  };
+
+  std::optional<std::filesystem::path> ShowOpenDialog(QWidget* /*parent*/,
+                                                      const QString& filter) override {
+    filters.push_back(filter);
+    if (answers.empty()) {
+      return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void ShowMessage(QWidget* /*parent*/, const QString& text, MessageIcon icon) override {
+    messages.push_back({text, icon});
+    if (while_message_shows) {
+      while_message_shows();
+    }
+  }
+  std::filesystem::path ProgramFolder() const override { return program_folder; }
+
+  std::deque<std::optional<std::filesystem::path>> answers;  // nothing: cancelled
+  std::vector<QString> filters;                              // one per dialog shown
+  std::vector<Message> messages;
+  std::function<void()> while_message_shows;
+  std::filesystem::path program_folder;
+};
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs `answer` on the modal dialog that opens next, then closes whatever is still open, so that a
+// failed check cannot leave the test waiting on the dialog.
+void AnswerNextModal(std::function<void(QWidget*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    answer(QApplication::activeModalWidget());
+    if (QWidget* still_open = QApplication::activeModalWidget()) {
+      still_open->close();
+    }
+  });
+}
+
+}  // namespace
+
+class FrmFleWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+
+  void ControlsSitAtTheirTwipsPlaces_data();
+  void ControlsSitAtTheirTwipsPlaces();
+  void ClientAreaHasItsFixedSizeBelowTheMenuBar();
+  void StartShowsOnlyMenuLabelsAndPicture();
+  void FontsAreTheNamedFacesOrTheirLookAlikes_data();
+  void FontsAreTheNamedFacesOrTheirLookAlikes();
+  void AltFThenORunsOpen();
+  void DisabledFileMenuOpensNeitherByKeysNorByMouse();
+  void EnterAndEscapePressNoButton();
+  void TabVisitsTheSelectedOptionListAndButtons();
+  void ClickingAllAndSelectionGivesIndexOneAndZero();
+  void ArrowKeysMoveWithinTheOptionGroup();
+  void SelectionsFromCodeRunNoHandler();
+  void ListKeepsTheAppendedOrderAndOneSelection();
+  void KeyboardSelectionInTheListRunsItsHandler();
+  void LongFileTextWrapsAndIsClipped();
+  void FrameCoversLabel1WhileShown();
+  void RefusedNameShowsAnInformationMessage();
+  void OpenAllOkWritesEveryChannelIntoTheProgramFolder();
+  void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
+  void FilterLetsEveryFileShow_data();
+  void FilterLetsEveryFileShow();
+  void OpenFilterPatternMatchesNamesWithoutADot();
+  void DesktopMessageBoxHasTheCaptionIconAndOneOk();
+  void DesktopOpenDialogReturnsTheChosenPathOrNothing();
+
+ private:
+  template <typename T>
+  T* Control(const char* name) const {
+    T* control = window_->findChild<T*>(QString::fromUtf8(name));
+    if (control == nullptr) {
+      qFatal("no control named %s", name);
+    }
+    return control;
+  }
+  void ShowAndActivate();
+  // Writes `bytes` as `name` in the data folder and opens it through File > Open.
+  std::filesystem::path OpenRecording(const char* name, const std::string& bytes);
+  void SaveScreenshot(const char* state) const;
+  // The widget that has the keyboard focus inside the window, or its object name "" if none.
+  QString FocusName() const;
+
+  QTemporaryDir program_dir_;
+  QTemporaryDir data_dir_;
+  ScriptedPlatform platform_;
+  std::unique_ptr<FrmFleWindow> window_;
+};
+
+void FrmFleWindowTest::initTestCase() {
+  RegisterFontSubstitutes();
+  QVERIFY(program_dir_.isValid() && data_dir_.isValid());
+}
+
+void FrmFleWindowTest::init() {
+  platform_ = ScriptedPlatform();
+  platform_.program_folder = PathFromQt(program_dir_.path());
+  window_ = std::make_unique<FrmFleWindow>(platform_);
+}
+
+void FrmFleWindowTest::cleanup() {
+  window_.reset();
+  for (QTemporaryDir* dir : {&program_dir_, &data_dir_}) {
+    QDir folder(dir->path());
+    for (const QString& name : folder.entryList(QDir::Files)) {
+      folder.remove(name);
+    }
+  }
+}
+
+void FrmFleWindowTest::ShowAndActivate() {
+  window_->show();
+  window_->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+std::filesystem::path FrmFleWindowTest::OpenRecording(const char* name, const std::string& bytes) {
+  const std::filesystem::path path = PathFromQt(data_dir_.filePath(QString::fromUtf8(name)));
+  WriteBytes(path, bytes);
+  platform_.answers.push_back(path);
+  Control<QAction>("mnuopen")->trigger();
+  return path;
+}
+
+void FrmFleWindowTest::SaveScreenshot(const char* state) const {
+  const QString file = QStringLiteral(VELBRIX_SCREENSHOT_DIR "/velbrix_%1.png").arg(state);
+  if (!window_->grab().save(file)) {
+    qWarning("could not save %s", qPrintable(QDir::toNativeSeparators(file)));
+  }
+}
+
+QString FrmFleWindowTest::FocusName() const {
+  QWidget* focus = QApplication::focusWidget();
+  return focus != nullptr && window_->isAncestorOf(focus) ? focus->objectName() : QString();
+}
+
+// Geometry
+
+void FrmFleWindowTest::ControlsSitAtTheirTwipsPlaces_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QRect>("twips");  // left, top, width, height
+  QTest::newRow("LblFile") << "LblFile" << QRect(600, 375, 4305, 495);
+  QTest::newRow("Image1") << "Image1" << QRect(5085, 90, 600, 705);
+  QTest::newRow("FraCh") << "FraCh" << QRect(255, 1005, 5130, 5385);
+  QTest::newRow("optch(0) Selection") << "optch_0" << QRect(1065, 570, 1500, 375);
+  QTest::newRow("optch(1) All") << "optch_1" << QRect(3105, 570, 1500, 375);
+  QTest::newRow("LstCh") << "LstCh" << QRect(690, 1455, 3735, 2895);
+  QTest::newRow("CmdOk") << "CmdOk" << QRect(1080, 4620, 1110, 315);
+  QTest::newRow("CmdCancel") << "CmdCancel" << QRect(2730, 4620, 1110, 315);
+  QTest::newRow("Label1") << "Label1" << QRect(300, 2205, 5010, 1590);
+  QTest::newRow("Label15") << "Label15" << QRect(-315, 6690, 7245, 300);
+}
+
+void FrmFleWindowTest::ControlsSitAtTheirTwipsPlaces() {
+  QFETCH(QString, name);
+  QFETCH(QRect, twips);
+  QCOMPARE(window_->logicalDpiX(), 96);  // 15 twips to a pixel
+  QCOMPARE(window_->logicalDpiY(), 96);
+  const QWidget* control = Control<QWidget>(qPrintable(name));
+  QCOMPARE(control->geometry(),
+           QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+}
+
+void FrmFleWindowTest::ClientAreaHasItsFixedSizeBelowTheMenuBar() {
+  ShowAndActivate();
+  const QWidget* client = window_->centralWidget();
+  QCOMPARE(client->size(), QSize(5790 / 15, 6915 / 15));
+  QVERIFY(client->geometry().top() >= window_->menuBar()->geometry().bottom());
+  QCOMPARE(window_->minimumSize(), window_->maximumSize());  // not resizable
+  window_->resize(window_->width() + 100, window_->height() + 100);
+  QCOMPARE(client->size(), QSize(386, 461));
+  QCOMPARE(Control<QWidget>("LblFile")->geometry(), QRect(40, 25, 287, 33));
+  // Label15 reaches beyond the client area; its parent cuts it off there.
+  QCOMPARE(Control<QWidget>("Label15")->parentWidget(), client);
+  QVERIFY(!client->rect().contains(Control<QWidget>("Label15")->geometry()));
+}
+
+// Start state
+
+void FrmFleWindowTest::StartShowsOnlyMenuLabelsAndPicture() {
+  ShowAndActivate();
+  SaveScreenshot("idle");
+  QCOMPARE(window_->windowTitle(), QString("Velbrix"));
+  QVERIFY(!window_->windowIcon().isNull());
+  QCOMPARE(window_->windowIcon().availableSizes().value(0), QSize(32, 32));
+
+  for (const char* name : {"LblFile", "Image1", "Label1", "Label15"}) {
+    QVERIFY2(Control<QWidget>(name)->isVisible(), name);
+  }
+  for (const char* name : {"FraCh", "optch_0", "optch_1", "LstCh", "CmdOk", "CmdCancel"}) {
+    QVERIFY2(!Control<QWidget>(name)->isVisible(), name);
+    QVERIFY2(Control<QWidget>(name)->isEnabled(), name);
+  }
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
+  QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
+  QVERIFY(!Control<QLabel>("Label15")->text().isEmpty());
+  QCOMPARE(Control<QGroupBox>("FraCh")->title(), QString("Channel Selection"));
+  QVERIFY(!Control<QRadioButton>("optch_0")->isChecked());
+  QVERIFY(!Control<QRadioButton>("optch_1")->isChecked());
+  QCOMPARE(Control<QListWidget>("LstCh")->count(), 32);  // filled by Form_Load
+  QVERIFY(Control<QListWidget>("LstCh")->selectedItems().isEmpty());
+  QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
+  QCOMPARE(Control<QMenu>("mnufile")->title(), QString("&File"));
+  QCOMPARE(Control<QAction>("mnuopen")->text(), QString("&Open"));
+  QVERIFY(Control<QAction>("mnuopen")->isEnabled());
+
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(window_.get(), Qt::Key_Tab);
+    QCOMPARE(FocusName(), QString());
+  }
+}
+
+void FrmFleWindowTest::FontsAreTheNamedFacesOrTheirLookAlikes_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("face");
+  QTest::addColumn<QString>("look_alike");
+  QTest::addColumn<double>("points");
+  QTest::addColumn<bool>("bold");
+  QTest::addColumn<QColor>("text_colour");
+  const QString antiqua = "Book Antiqua";
+  const QString pagella = "TeX Gyre Pagella";
+  QTest::newRow("LblFile") << "LblFile" << antiqua << pagella << 11.25 << true
+                           << QColor(128, 0, 128);
+  QTest::newRow("FraCh") << "FraCh"
+                         << "Garamond"
+                         << "EB Garamond" << 12.0 << true << QColor(0, 0, 192);
+  QTest::newRow("optch_0") << "optch_0"
+                           << "Garamond"
+                           << "EB Garamond" << 12.0 << true << QColor(128, 0, 0);
+  QTest::newRow("optch_1") << "optch_1"
+                           << "Garamond"
+                           << "EB Garamond" << 12.0 << true << QColor(128, 0, 0);
+  QTest::newRow("LstCh") << "LstCh" << antiqua << pagella << 12.0 << true << QColor();
+  QTest::newRow("CmdOk") << "CmdOk" << antiqua << pagella << 9.75 << true << QColor();
+  QTest::newRow("CmdCancel") << "CmdCancel" << antiqua << pagella << 9.75 << true << QColor();
+  QTest::newRow("Label1") << "Label1" << antiqua << pagella << 27.75 << false << QColor(0, 128, 0);
+  QTest::newRow("Label15") << "Label15" << antiqua << pagella << 8.25 << true << QColor(192, 0, 0);
+}
+
+void FrmFleWindowTest::FontsAreTheNamedFacesOrTheirLookAlikes() {
+  QFETCH(QString, name);
+  QFETCH(QString, face);
+  QFETCH(QString, look_alike);
+  QFETCH(double, points);
+  QFETCH(bool, bold);
+  QFETCH(QColor, text_colour);
+  const QWidget* control = Control<QWidget>(qPrintable(name));
+  const QFontInfo shown(control->font());
+  QVERIFY2(shown.family() == face || shown.family() == look_alike, qPrintable(shown.family()));
+  QCOMPARE(control->font().pointSizeF(), points);
+  QCOMPARE(shown.bold(), bold);
+  QCOMPARE(shown.italic(), name == "Label1");
+  QCOMPARE(shown.underline(), name == "Label1");
+  if (text_colour.isValid()) {
+    QCOMPARE(control->palette().color(QPalette::WindowText), text_colour);
+  }
+  if (name == "Label15") {
+    QVERIFY(control->autoFillBackground());
+    QCOMPARE(control->palette().color(QPalette::Window), QColor(255, 255, 255));
+  }
+}
+
+// The menu
+
+void FrmFleWindowTest::AltFThenORunsOpen() {
+  ShowAndActivate();
+  QTest::keyClick(window_.get(), Qt::Key_F, Qt::AltModifier);
+  QTRY_VERIFY(QApplication::activePopupWidget() == Control<QMenu>("mnufile"));
+  QTest::keyClick(Control<QMenu>("mnufile"), Qt::Key_O);
+  QCOMPARE(platform_.filters.size(), 1u);  // the dialog was shown: mnuopen_Click ran
+  QCOMPARE(platform_.filters[0], QString("All Files (*)"));
+}
+
+void FrmFleWindowTest::DisabledFileMenuOpensNeitherByKeysNorByMouse() {
+  ShowAndActivate();
+  window_->EnableMnuFile(false);
+  QTest::keyClick(window_.get(), Qt::Key_F, Qt::AltModifier);
+  QTest::keyClick(window_.get(), Qt::Key_O);
+  QMenuBar* bar = window_->menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {},
+                    bar->actionGeometry(Control<QMenu>("mnufile")->menuAction()).center());
+  QTest::qWait(50);
+  QVERIFY(QApplication::activePopupWidget() == nullptr);
+  QVERIFY(platform_.filters.empty());
+
+  window_->EnableMnuFile(true);
+  QTest::keyClick(window_.get(), Qt::Key_F, Qt::AltModifier);
+  QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+  QCOMPARE(platform_.filters.size(), 1u);
+}
+
+// Keyboard
+
+void FrmFleWindowTest::EnterAndEscapePressNoButton() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  QVERIFY(Control<QWidget>("FraCh")->isVisible());
+  for (const char* name : {"CmdOk", "CmdCancel", "LstCh", "optch_0"}) {
+    Control<QWidget>(name)->setFocus();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      QTest::keyClick(QApplication::focusWidget(), key);
+    }
+  }
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  QVERIFY(Control<QWidget>("FraCh")->isVisible());  // neither OK nor Cancel hid it
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - rec01_eeg"));
+  QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files).size(), 0);
+  QVERIFY(platform_.messages.empty());
+
+  // The keys do reach the buttons: Space presses the one with the focus.
+  Control<QWidget>("CmdCancel")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  QVERIFY(!Control<QWidget>("FraCh")->isVisible());
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
+}
+
+void FrmFleWindowTest::TabVisitsTheSelectedOptionListAndButtons() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  Control<QWidget>("optch_0")->setFocus();
+  QStringList visited{FocusName()};
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited << FocusName();
+  }
+  QCOMPARE(visited, QStringList({"optch_0", "LstCh", "CmdOk", "CmdCancel", "optch_0"}));
+
+  // With "All", Tab enters the group at "All" and passes the disabled list.
+  QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
+  visited = QStringList{FocusName()};
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited << FocusName();
+  }
+  QCOMPARE(visited, QStringList({"optch_1", "CmdOk", "CmdCancel", "optch_1"}));
+}
+
+// The options and the list
+
+void FrmFleWindowTest::ClickingAllAndSelectionGivesIndexOneAndZero() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  QVERIFY(Control<QRadioButton>("optch_0")->geometry().x() <
+          Control<QRadioButton>("optch_1")->geometry().x());
+
+  QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
+  QVERIFY(window_->form().state().AllCh);  // optch_Click(1)
+  QVERIFY(!Control<QListWidget>("LstCh")->isEnabled());
+  QVERIFY(!Control<QRadioButton>("optch_0")->isChecked());
+  QCOMPARE(window_->form().state().ChName, std::string("FP2"));
+  // The disabled list takes no clicks and keeps its selection.
+  auto* list = Control<QListWidget>("LstCh");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(3)).center());
+  QCOMPARE(window_->LstChText(), std::string("FP2"));
+  QCOMPARE(window_->form().state().ChName, std::string("FP2"));
+
+  QTest::mouseClick(Control<QRadioButton>("optch_0"), Qt::LeftButton);
+  QVERIFY(!window_->form().state().AllCh);  // optch_Click(0)
+  QVERIFY(Control<QListWidget>("LstCh")->isEnabled());
+  QVERIFY(!Control<QRadioButton>("optch_1")->isChecked());
+}
+
+void FrmFleWindowTest::ArrowKeysMoveWithinTheOptionGroup() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  Control<QWidget>("optch_0")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  QVERIFY(Control<QRadioButton>("optch_1")->isChecked());
+  QCOMPARE(FocusName(), QString("optch_1"));
+  QVERIFY(window_->form().state().AllCh);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+  QVERIFY(Control<QRadioButton>("optch_0")->isChecked());
+  QVERIFY(!window_->form().state().AllCh);
+}
+
+void FrmFleWindowTest::SelectionsFromCodeRunNoHandler() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  QCOMPARE(window_->form().state().ChName, std::string("FP2"));
+  window_->SelectOptch(1);
+  QVERIFY(Control<QRadioButton>("optch_1")->isChecked());
+  QVERIFY(!Control<QRadioButton>("optch_0")->isChecked());
+  QVERIFY(!window_->form().state().AllCh);  // optch_Click did not run
+  window_->SelectLstCh(5);
+  QCOMPARE(window_->LstChText(), std::string("C4"));
+  QCOMPARE(window_->form().state().ChName, std::string("FP2"));  // LstCh_Click did not run
+}
+
+void FrmFleWindowTest::ListKeepsTheAppendedOrderAndOneSelection() {
+  auto* list = Control<QListWidget>("LstCh");
+  QStringList entries;
+  for (int i = 0; i < list->count(); ++i) {
+    entries << list->item(i)->text();
+  }
+  QCOMPARE(entries,
+           QStringList({"FP2", "F8",  "T4",  "T6",  "F4",  "C4",  "P4",  "O2",  "A2",  "Fz", "Cz",
+                        "Pz",  "Oz",  "FP1", "F7",  "T3",  "T5",  "F3",  "C3",  "P3",  "O1", "A1",
+                        "EKG", "BP1", "BP2", "BP3", "BP4", "DC1", "DC2", "DC3", "PG1", "PG2"}));
+  QVERIFY(!list->isSortingEnabled());
+  QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  list->scrollToItem(list->item(3));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(3)).center());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    list->visualItemRect(list->item(3)).center());
+  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(list->selectedItems().front()->text(), QString("T6"));
+  QCOMPARE(window_->form().state().ChName, std::string("T6"));
+  QCOMPARE(window_->form().state().ChPos, std::string("4"));
+}
+
+void FrmFleWindowTest::KeyboardSelectionInTheListRunsItsHandler() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  auto* list = Control<QListWidget>("LstCh");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Down);
+  QCOMPARE(window_->form().state().ChName, std::string("T4"));
+  QTest::keyClick(list, Qt::Key_End);
+  QCOMPARE(window_->form().state().ChName, std::string("PG2"));
+  QCOMPARE(window_->form().state().ChPos, std::string("31"));
+}
+
+// Labels and the frame
+
+void FrmFleWindowTest::LongFileTextWrapsAndIsClipped() {
+  ShowAndActivate();
+  auto* label = Control<QLabel>("LblFile");
+  const QRect before = label->geometry();
+  window_->SetLblFileCaption(
+      "File Opened - a recording with a very long name that cannot possibly fit on one line of "
+      "this label nor on two of them, so that it runs past the label's bottom edge_eeg");
+  QApplication::processEvents();
+  QCOMPARE(label->geometry(), before);
+  QVERIFY(label->wordWrap());
+  QVERIFY(label->heightForWidth(label->width()) > 2 * label->height());
+  QCOMPARE(label->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+}
+
+void FrmFleWindowTest::FrameCoversLabel1WhileShown() {
+  ShowAndActivate();
+  const QWidget* frame = Control<QWidget>("FraCh");
+  const QWidget* label1 = Control<QWidget>("Label1");
+  QVERIFY(frame->geometry().contains(label1->geometry()));
+  QVERIFY(frame->autoFillBackground());
+  // The frame lies above Label1: it comes later among the client area's children.
+  const QObjectList& children = window_->centralWidget()->children();
+  QVERIFY(children.indexOf(frame) > children.indexOf(label1));
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  QVERIFY(frame->isVisible());
+  QVERIFY(window_->centralWidget()->childAt(label1->geometry().center()) != label1);
+}
+
+// Open, convert, messages
+
+void FrmFleWindowTest::RefusedNameShowsAnInformationMessage() {
+  OpenRecording("rec01.eeg", std::string(32, '\x80'));
+  QCOMPARE(platform_.messages.size(), 1u);
+  QCOMPARE(platform_.messages[0].text, QString("Not a Valid EEG file"));
+  QCOMPARE(platform_.messages[0].icon, MessageIcon::kInformation);
+  QVERIFY(!Control<QWidget>("FraCh")->isVisibleTo(window_.get()));
+
+  platform_.answers.push_back(std::nullopt);  // cancelled: nothing at all
+  Control<QAction>("mnuopen")->trigger();
+  QCOMPARE(platform_.messages.size(), 1u);
+}
+
+void FrmFleWindowTest::OpenAllOkWritesEveryChannelIntoTheProgramFolder() {
+  ShowAndActivate();
+  // Two records: every sample 128 (3.75), then every sample 127 (0).
+  OpenRecording("rec01_eeg", std::string(32, '\x80') + std::string(32, '\x7f'));
+  QVERIFY(Control<QWidget>("FraCh")->isVisible());
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - rec01_eeg"));
+  QVERIFY(Control<QRadioButton>("optch_0")->isChecked());
+  QCOMPARE(window_->LstChText(), std::string("FP2"));
+  SaveScreenshot("opened");
+
+  QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+
+  const QStringList outputs = QDir(program_dir_.path()).entryList(QDir::Files);
+  QCOMPARE(outputs.size(), 32);
+  QVERIFY(outputs.contains("rec01_eeg_FP2.eeg"));
+  QVERIFY(outputs.contains("rec01_eeg_BP1.eeg"));
+  const std::string separator = window_->DecimalSeparator();
+  QCOMPARE(ReadBytes(program_dir_.filePath("rec01_eeg_Oz.eeg").toStdString()),
+           " 3" + separator + "75 \r\n 0 \r\n");
+  QVERIFY(platform_.messages.empty());
+
+  // Back to Idle.
+  QVERIFY(!Control<QWidget>("FraCh")->isVisible());
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
+  QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
+  QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
+  QCOMPARE(window_->form().state().ChName, std::string());
+}
+
+void FrmFleWindowTest::FailedRunWarnsWhileTheWindowShowsItsConvertingLook() {
+  platform_.program_folder = PathFromQt(program_dir_.filePath("missing"));
+  window_ = std::make_unique<FrmFleWindow>(platform_);
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  bool looked = false;
+  platform_.while_message_shows = [&] {
+    looked = true;
+    SaveScreenshot("converting");
+    QVERIFY(!Control<QWidget>("FraCh")->isVisible());
+    QCOMPARE(Control<QLabel>("Label1")->text(), QString("LOADING THE FILES...."));
+    QVERIFY(!Control<QMenu>("mnufile")->menuAction()->isEnabled());
+  };
+  QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+  QVERIFY(looked);
+  QCOMPARE(platform_.messages.size(), 1u);
+  QCOMPARE(platform_.messages[0].icon, MessageIcon::kWarning);
+  QVERIFY2(platform_.messages[0].text.contains("missing"), qPrintable(platform_.messages[0].text));
+  QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
+  QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
+}
+
+void FrmFleWindowTest::FilterLetsEveryFileShow_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>("qt_filter");
+  QTest::newRow("the window's own") << "All Files (*.*)|*.*"
+                                    << "All Files (*)";
+  QTest::newRow("two entries") << "Recordings|*_eeg|All Files (*.*)|*.*"
+                               << "Recordings (*_eeg);;All Files (*)";
+  QTest::newRow("several patterns") << "Text (*.txt;*.eeg)|*.txt;*.eeg"
+                                    << "Text (*.txt *.eeg)";
+  QTest::newRow("no pattern") << "All Files"
+                              << "";
+  QTest::newRow("empty") << ""
+                         << "";
+}
+
+void FrmFleWindowTest::FilterLetsEveryFileShow() {
+  QFETCH(QString, filter);
+  QFETCH(QString, qt_filter);
+  QCOMPARE(QString::fromStdString(QtFilterFromCdb(filter.toStdString())), qt_filter);
+}
+
+void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
+  const QString filter = QString::fromStdString(QtFilterFromCdb(kOpenFilter));
+  const QString pattern = filter.section('(', 1).chopped(1);  // what Qt reads from the filter
+  QCOMPARE(pattern, QString("*"));
+  QVERIFY(QDir::match(pattern, "rec01_eeg"));
+  QVERIFY(!QDir::match("*.*", "rec01_eeg"));  // what the untranslated pattern would do
+}
+
+void FrmFleWindowTest::DesktopMessageBoxHasTheCaptionIconAndOneOk() {
+  QtFrmFlePlatform desktop;
+  for (MessageIcon icon : {MessageIcon::kInformation, MessageIcon::kWarning}) {
+    bool checked = false;
+    AnswerNextModal([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      QCOMPARE(box->windowTitle(), QString("Velbrix"));
+      QCOMPARE(box->text(), QString("Not a Valid EEG file"));
+      QCOMPARE(box->icon(),
+               icon == MessageIcon::kWarning ? QMessageBox::Warning : QMessageBox::Information);
+      QCOMPARE(box->buttons().size(), 1);
+      QCOMPARE(box->standardButton(box->buttons().front()), QMessageBox::Ok);
+      box->buttons().front()->click();
+      checked = true;
+    });
+    desktop.ShowMessage(window_.get(), "Not a Valid EEG file", icon);
+    QVERIFY(checked);
+  }
+}
+
+void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
+  QtFrmFlePlatform desktop;
+  const QString recording = data_dir_.filePath("rec01_eeg");
+  WriteBytes(PathFromQt(recording), std::string(32, '\x80'));
+
+  bool checked = false;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog != nullptr);
+    QCOMPARE(dialog->nameFilters(), QStringList("All Files (*)"));
+    dialog->setDirectory(data_dir_.path());
+    // The dialog lists the recording, whose name has no dot. (Asked before the file is selected:
+    // the model shows a file that was asked for by name whatever the filter.)
+    const auto* files = dialog->findChild<QFileSystemModel*>();
+    QVERIFY(files != nullptr);
+    QTRY_COMPARE(files->rowCount(files->index(data_dir_.path())), 1);
+    // The user types the name and presses Enter.
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    QVERIFY(name != nullptr);
+    QTest::keyClicks(name, "rec01_eeg");
+    QTest::keyClick(name, Qt::Key_Return);
+    checked = true;
+  });
+  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), PathFromQt(recording));
+  QVERIFY(checked);
+
+  AnswerNextModal([](QWidget*) {});  // closed without a choice
+  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), std::nullopt);
+}
+
+}  // namespace velbrix
+
+QTEST_MAIN(velbrix::FrmFleWindowTest)
+#include "frm_fle_window_test.moc"
