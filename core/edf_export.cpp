@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,13 @@ Status CheckInputs(const EdfExportInputs& inputs) {
   }
   if (inputs.layout.samples_per_record == 0 || inputs.layout.duration.empty()) {
     return Status::InvalidArgument("The data record layout is not set");
+  }
+  // A data record is held in memory whole; its size must fit a size_t (32 bits on some systems).
+  if (inputs.layout.samples_per_record >
+      std::numeric_limits<std::size_t>::max() / (2 * kChannelCount)) {
+    return Status::InvalidArgument("A data record of " +
+                                   std::to_string(inputs.layout.samples_per_record) +
+                                   " samples per signal does not fit in memory");
   }
   const std::filesystem::path& name = inputs.file_name;
   if (name.empty() || name.has_parent_path() || !name.has_filename()) {
@@ -129,7 +137,7 @@ std::uint64_t DataRecordsFor(std::uint64_t records, std::uint64_t samples_per_re
 
 Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
               const ProgressCallback& progress) {
-  const std::size_t samples = inputs.layout.samples_per_record;
+  const auto samples = static_cast<std::size_t>(inputs.layout.samples_per_record);  // checked
   const std::uint64_t total = files.Size(kInputNumber);
   const std::uint64_t expected = DataRecordsFor(total / kRecordSize, samples);
   const auto too_many = [&] {
