@@ -1,4 +1,4 @@
-// The picture that Image1 shows: three short EEG traces, one above the other, recorded once as an
+// The picture that Image1 shows, the drawing of window/art/image1_trace.h, recorded once as an
 // enhanced metafile with a frame of 600 x 707 twips and a transparent ground.
 #ifndef VELBRIX_WINDOW_WIN32_IMAGE1_PICTURE_H_
 #define VELBRIX_WINDOW_WIN32_IMAGE1_PICTURE_H_
@@ -6,10 +6,6 @@
 #include <windows.h>
 
 namespace velbrix::win32 {
-
-// The picture's natural size.
-inline constexpr int kImage1PictureWidth = 600;   // twips
-inline constexpr int kImage1PictureHeight = 707;  // twips
 
 class Image1Picture {
  public:
