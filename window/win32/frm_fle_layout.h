@@ -61,7 +61,8 @@ inline constexpr wchar_t kFraChCaption[] = L"Channel Selection";
 inline constexpr wchar_t kOptchCaption[2][10] = {L"Selection", L"All"};
 inline constexpr wchar_t kCmdOkCaption[] = L"OK";
 inline constexpr wchar_t kCmdCancelCaption[] = L"Cancel";
-inline constexpr wchar_t kLabel15Text[] = L"Velbrix EEG converter - made by the Velbrix developers";
+// The maker notice, the same in every window.
+inline constexpr wchar_t kLabel15Text[] = L"Velbrix 1.0 \u00B7 made by the Velbrix developers";
 
 // Fonts. Each names its face and the faces that stand in for it where it is not installed, in
 // order of preference; where none is, the system picks a serif face.
