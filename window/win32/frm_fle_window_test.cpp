@@ -245,7 +245,7 @@ TEST_F(FrmFleWindowTest, StartsIdleWithOnlyTheLabelsThePictureAndTheMenuToSee) {
   }
   EXPECT_FALSE(Checked(c.optch[0]));
   EXPECT_FALSE(Checked(c.optch[1]));
-  EXPECT_EQ(WindowText(c.label15).empty(), false);
+  EXPECT_FALSE(WindowText(c.label15).empty());  // the maker notice
 
   // Form_Load filled the list in the channel table's list order and selected nothing.
   ASSERT_EQ(::SendMessageW(c.lst_ch, LB_GETCOUNT, 0, 0), 32);
