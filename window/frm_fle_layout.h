@@ -4,8 +4,8 @@
 // A control's Left and Top are measured from its container's top-left corner: the window's client
 // area (below the menu bar) for controls on the window, the frame's outer top-left corner for those
 // inside FraCh. 1440 twips make an inch, so 15 twips make a pixel at 96 dpi.
-#ifndef VELBRIX_WINDOW_QT_FRM_FLE_LAYOUT_H_
-#define VELBRIX_WINDOW_QT_FRM_FLE_LAYOUT_H_
+#ifndef VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
+#define VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
 
 #include <optional>
 
@@ -99,4 +99,4 @@ static_assert(TwipsToPixels(5790, 96) == 386 && TwipsToPixels(-315, 96) == -21);
 
 }  // namespace velbrix::layout
 
-#endif  // VELBRIX_WINDOW_QT_FRM_FLE_LAYOUT_H_
+#endif  // VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
