@@ -1,5 +1,6 @@
 // Where FrmFle's controls are and how they look: positions and sizes in twips, fonts, text colours
-// and the fixed texts. Data only, free of any toolkit type.
+// and the fixed texts. Data only, free of any toolkit type: the Qt and the Win32 window both take
+// their layout from here.
 //
 // A control's Left and Top are measured from its container's top-left corner: the window's client
 // area (below the menu bar) for controls on the window, the frame's outer top-left corner for those
@@ -87,7 +88,8 @@ inline constexpr char kMnuFileCaption[] = "&File";
 inline constexpr char kMnuOpenCaption[] = "&Open";
 inline constexpr char kMakerNotice[] = "Velbrix 1.0 \u00b7 made by the Velbrix developers";
 
-// `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel.
+// `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel (half away from zero),
+// so that negative places map like positive ones.
 constexpr int TwipsToPixels(int twips, int dpi) {
   const long long scaled = static_cast<long long>(twips) * dpi;
   const long long half = kTwipsPerInch / 2;
