@@ -6,7 +6,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "window/qt/frm_fle_layout.h"
+#include "window/frm_fle_layout.h"
 
 namespace velbrix {
 

@@ -14,10 +14,10 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include "window/frm_fle_layout.h"
 #include "window/qt/cdb_filter.h"
 #include "window/qt/controls.h"
 #include "window/qt/fonts.h"
-#include "window/qt/frm_fle_layout.h"
 #include "window/qt/image1_picture.h"
 
 namespace velbrix {

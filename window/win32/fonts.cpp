@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cwchar>
 
+#include "window/win32/frm_fle_layout.h"
+#include "window/win32/text.h"
+
 namespace velbrix::win32 {
 namespace {
 
@@ -45,21 +48,25 @@ bool IsFaceInstalled(const wchar_t* face) {
   return found;
 }
 
-const wchar_t* ChooseFace(const FaceList& faces) {
-  for (const wchar_t* face : faces.names) {
-    if (IsFaceInstalled(face)) {
-      return face;
+std::wstring ChooseFace(const char* face) {
+  std::wstring named = Widen(face);
+  if (IsFaceInstalled(named.c_str())) {
+    return named;
+  }
+  for (const wchar_t* stand_in : StandInsFor(face)) {
+    if (IsFaceInstalled(stand_in)) {
+      return stand_in;
     }
   }
-  return faces.names[0];
+  return named;
 }
 
-Font CreateSpecFont(const FontSpec& spec, int dpi) {
+Font CreateSpecFont(const layout::Font& spec, int dpi) {
   const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
-  return Font(::CreateFontW(height, 0, 0, 0, spec.weight, spec.italic ? TRUE : FALSE,
-                            spec.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN,
-                            ChooseFace(spec.faces)));
+  return Font(::CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL,
+                            spec.italic ? TRUE : FALSE, spec.underline ? TRUE : FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            VARIABLE_PITCH | FF_ROMAN, ChooseFace(spec.face).c_str()));
 }
 
 }  // namespace velbrix::win32

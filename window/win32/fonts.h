@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
-#include "window/win32/frm_fle_layout.h"
+#include <string>
+
+#include "window/frm_fle_layout.h"
 
 namespace velbrix::win32 {
 
@@ -29,13 +31,15 @@ class Font {
 // Whether a font family named `face` is installed.
 bool IsFaceInstalled(const wchar_t* face);
 
-// The face of `faces` that the window uses: the first one installed, or else the first one, for
-// which the system's font mapper picks a similar serif face.
-const wchar_t* ChooseFace(const FaceList& faces);
+// The face that the window uses for the layout's `face`: `face` itself if installed, else the first
+// of its stand-ins (frm_fle_layout.h) that is, else `face`, for which the system's font mapper
+// picks a similar serif face.
+std::wstring ChooseFace(const char* face);
 
-// The font of `spec` at `dpi` pixels per inch (its height is points * dpi / 72 pixels, rounded).
-// Returns an empty Font only when the system cannot create any font.
-Font CreateSpecFont(const FontSpec& spec, int dpi);
+// The font of `spec` at `dpi` pixels per inch (its height is points * dpi / 72 pixels, rounded;
+// bold is FW_BOLD, else FW_NORMAL). Returns an empty Font only when the system cannot create any
+// font.
+Font CreateSpecFont(const layout::Font& spec, int dpi);
 
 }  // namespace velbrix::win32
 

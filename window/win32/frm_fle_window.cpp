@@ -1,8 +1,10 @@
 // The converter window's controls, its messages and its view operations.
 #include "window/win32/frm_fle_window.h"
 
+#include <string_view>
 #include <system_error>
 
+#include "window/frm_fle_layout.h"
 #include "window/win32/fra_ch_frame.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/text.h"
@@ -16,15 +18,29 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_CENTER | SS_NOPREFIX;
 constexpr int kIconResource = 1;  // velbrix.rc
 
+// The window shares one GDI font between FraCh's border and the option buttons and one between
+// the push buttons, and gives both option buttons one text colour: the layout must agree.
+constexpr bool SameFont(const layout::Font& a, const layout::Font& b) {
+  return std::string_view(a.face) == b.face && a.points == b.points && a.bold == b.bold &&
+         a.italic == b.italic && a.underline == b.underline;
+}
+static_assert(SameFont(*layout::kOptch0.font, *layout::kFraCh.font) &&
+              SameFont(*layout::kOptch1.font, *layout::kFraCh.font) &&
+              SameFont(*layout::kCmdCancel.font, *layout::kCmdOk.font));
+static_assert(ColorRef(*layout::kOptch1.text_colour) == ColorRef(*layout::kOptch0.text_colour));
+// Label15's ground is painted with the stock white brush.
+static_assert(ColorRef(*layout::kLabel15.back_colour) == RGB(255, 255, 255));
+
 [[noreturn]] void ThrowLastError(const char* what) {
   throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
 }
 
 HMENU MakeMenuBar() {
   HMENU file = ::CreatePopupMenu();
-  ::AppendMenuW(file, MF_STRING, kIdMnuOpen, kMnuOpenCaption);
+  ::AppendMenuW(file, MF_STRING, kIdMnuOpen, Widen(layout::kMnuOpenCaption).c_str());
   HMENU bar = ::CreateMenu();
-  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), kMnuFileCaption);
+  ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
+                Widen(layout::kMnuFileCaption).c_str());
   return bar;
 }
 
@@ -52,12 +68,12 @@ FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
   dpi_y_ = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
 
-  lbl_file_font_ = CreateSpecFont(kLblFileFont, dpi_y_);
-  fra_ch_font_ = CreateSpecFont(kFraChFont, dpi_y_);
-  lst_ch_font_ = CreateSpecFont(kLstChFont, dpi_y_);
-  cmd_font_ = CreateSpecFont(kCmdFont, dpi_y_);
-  label1_font_ = CreateSpecFont(kLabel1Font, dpi_y_);
-  label15_font_ = CreateSpecFont(kLabel15Font, dpi_y_);
+  lbl_file_font_ = CreateSpecFont(*layout::kLblFile.font, dpi_y_);
+  fra_ch_font_ = CreateSpecFont(*layout::kFraCh.font, dpi_y_);
+  lst_ch_font_ = CreateSpecFont(*layout::kLstCh.font, dpi_y_);
+  cmd_font_ = CreateSpecFont(*layout::kCmdOk.font, dpi_y_);
+  label1_font_ = CreateSpecFont(*layout::kLabel1.font, dpi_y_);
+  label15_font_ = CreateSpecFont(*layout::kLabel15.font, dpi_y_);
 
   CreateMainWindow();
   CreateFrameControls();
@@ -83,20 +99,22 @@ void FrmFleWindow::CreateMainWindow() {
   }
   controls_.menu = MakeMenuBar();
   // The outer size that gives the client area its fixed size below the menu bar.
-  RECT outer{0, 0, TwipsToPixels(kClientWidth, dpi_x_), TwipsToPixels(kClientHeight, dpi_y_)};
+  RECT outer{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi_x_),
+             layout::TwipsToPixels(layout::kClientHeight, dpi_y_)};
   ::AdjustWindowRectEx(&outer, kWindowStyle, TRUE, 0);
   // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
-  if (::CreateWindowExW(0, kClassName, kCaption, kWindowStyle | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                        CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                        controls_.menu, instance, this) == nullptr) {
+  if (::CreateWindowExW(0, kClassName, Widen(layout::kCaption).c_str(),
+                        kWindowStyle | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                        outer.right - outer.left, outer.bottom - outer.top, nullptr, controls_.menu,
+                        instance, this) == nullptr) {
     ::DestroyMenu(controls_.menu);
     ThrowLastError("Cannot create the window");
   }
 }
 
 HWND FrmFleWindow::CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class,
-                                 const wchar_t* text, DWORD style, const TwipsRect& place, int id,
-                                 const Font& font) {
+                                 const wchar_t* text, DWORD style, const layout::TwipsRect& place,
+                                 int id, const Font& font) {
   const RECT rect = PixelRect(place, dpi_x_, dpi_y_);
   HWND control = ::CreateWindowExW(ex_style, window_class, text, style, rect.left, rect.top,
                                    rect.right - rect.left, rect.bottom - rect.top, parent,
@@ -113,46 +131,47 @@ HWND FrmFleWindow::CreateControl(HWND parent, DWORD ex_style, const wchar_t* win
 
 void FrmFleWindow::CreateFrameControls() {
   // The container is created first, so it lies above every other control of the window.
-  controls_.fra_ch = CreateFraChFrame(hwnd_, PixelRect(kFraChRect, dpi_x_, dpi_y_), kIdFraCh);
+  controls_.fra_ch =
+      CreateFraChFrame(hwnd_, PixelRect(layout::kFraCh.rect, dpi_x_, dpi_y_), kIdFraCh);
   if (controls_.fra_ch == nullptr) {
     ThrowLastError("Cannot create the frame of the window");
   }
   const HWND frame = controls_.fra_ch;
   constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   // Tab order follows creation: the option group, the list, OK, Cancel.
-  controls_.optch[0] = CreateControl(frame, 0, L"BUTTON", kOptchCaption[0],
+  controls_.optch[0] = CreateControl(frame, 0, L"BUTTON", Widen(layout::kOptch0Caption).c_str(),
                                      kChild | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON,
-                                     kOptchRect[0], kIdOptch0, fra_ch_font_);
+                                     layout::kOptch0.rect, kIdOptch0, fra_ch_font_);
   controls_.optch[1] =
-      CreateControl(frame, 0, L"BUTTON", kOptchCaption[1], kChild | BS_AUTORADIOBUTTON,
-                    kOptchRect[1], kIdOptch1, fra_ch_font_);
+      CreateControl(frame, 0, L"BUTTON", Widen(layout::kOptch1Caption).c_str(),
+                    kChild | BS_AUTORADIOBUTTON, layout::kOptch1.rect, kIdOptch1, fra_ch_font_);
   controls_.lst_ch =
       CreateControl(frame, WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                     kChild | WS_GROUP | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                    kLstChRect, kIdLstCh, lst_ch_font_);
-  controls_.cmd_ok = CreateControl(frame, 0, L"BUTTON", kCmdOkCaption,
-                                   kChild | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, kCmdOkRect,
-                                   kIdCmdOk, cmd_font_);
-  controls_.cmd_cancel =
-      CreateControl(frame, 0, L"BUTTON", kCmdCancelCaption, kChild | WS_TABSTOP | BS_PUSHBUTTON,
-                    kCmdCancelRect, kIdCmdCancel, cmd_font_);
+                    layout::kLstCh.rect, kIdLstCh, lst_ch_font_);
+  controls_.cmd_ok = CreateControl(frame, 0, L"BUTTON", Widen(layout::kCmdOkCaption).c_str(),
+                                   kChild | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON,
+                                   layout::kCmdOk.rect, kIdCmdOk, cmd_font_);
+  controls_.cmd_cancel = CreateControl(
+      frame, 0, L"BUTTON", Widen(layout::kCmdCancelCaption).c_str(),
+      kChild | WS_TABSTOP | BS_PUSHBUTTON, layout::kCmdCancel.rect, kIdCmdCancel, cmd_font_);
   // The group box last, beneath the controls that it surrounds.
-  const TwipsRect whole{0, 0, kFraChRect.width, kFraChRect.height};
+  const layout::TwipsRect whole{0, 0, layout::kFraCh.rect.width, layout::kFraCh.rect.height};
   controls_.fra_ch_border =
-      CreateControl(frame, 0, L"BUTTON", kFraChCaption, kChild | WS_GROUP | BS_GROUPBOX, whole,
-                    kIdFraChBorder, fra_ch_font_);
+      CreateControl(frame, 0, L"BUTTON", Widen(layout::kFraChCaption).c_str(),
+                    kChild | WS_GROUP | BS_GROUPBOX, whole, kIdFraChBorder, fra_ch_font_);
 }
 
 void FrmFleWindow::CreateWindowControls() {
   // Beneath the frame, in the order of the remaining tab indexes.
   controls_.label1 = CreateControl(hwnd_, 0, L"STATIC", Widen(kTitleText).c_str(), kLabelStyle,
-                                   kLabel1Rect, kIdLabel1, label1_font_);
+                                   layout::kLabel1.rect, kIdLabel1, label1_font_);
   controls_.lbl_file = CreateControl(hwnd_, 0, L"STATIC", Widen(kIdleFileText).c_str(), kLabelStyle,
-                                     kLblFileRect, kIdLblFile, lbl_file_font_);
-  controls_.label15 = CreateControl(hwnd_, 0, L"STATIC", kLabel15Text, kLabelStyle, kLabel15Rect,
-                                    kIdLabel15, label15_font_);
+                                     layout::kLblFile.rect, kIdLblFile, lbl_file_font_);
+  controls_.label15 = CreateControl(hwnd_, 0, L"STATIC", Widen(layout::kMakerNotice).c_str(),
+                                    kLabelStyle, layout::kLabel15.rect, kIdLabel15, label15_font_);
   controls_.image1 = CreateControl(hwnd_, 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
-                                   kImage1Rect, kIdImage1, Font());
+                                   layout::kImage1.rect, kIdImage1, Font());
 }
 
 LRESULT CALLBACK FrmFleWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -220,16 +239,16 @@ void FrmFleWindow::OnCommand(int id, int code, HWND control) {
 LRESULT FrmFleWindow::OnCtlColorStatic(HDC dc, HWND control) {
   COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
   if (control == controls_.lbl_file) {
-    text = kLblFileColour;
+    text = ColorRef(*layout::kLblFile.text_colour);
   } else if (control == controls_.label1) {
-    text = kLabel1Colour;
+    text = ColorRef(*layout::kLabel1.text_colour);
   } else if (control == controls_.fra_ch_border) {
-    text = kFraChColour;
+    text = ColorRef(*layout::kFraCh.text_colour);
   } else if (control == controls_.optch[0] || control == controls_.optch[1]) {
-    text = kOptchColour;
+    text = ColorRef(*layout::kOptch0.text_colour);
   } else if (control == controls_.label15) {
-    ::SetTextColor(dc, kLabel15Colour);
-    ::SetBkColor(dc, kLabel15BackColour);
+    ::SetTextColor(dc, ColorRef(*layout::kLabel15.text_colour));
+    ::SetBkColor(dc, ColorRef(*layout::kLabel15.back_colour));
     return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
   }
   ::SetTextColor(dc, text);

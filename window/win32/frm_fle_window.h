@@ -1,5 +1,6 @@
 // The converter window FrmFle on the Win32 API: real controls at the fixed places of
-// frm_fle_layout.h, the File menu, and the view operations of FrmFleView carried out on them.
+// window/frm_fle_layout.h, the File menu, and the view operations of FrmFleView carried out on
+// them.
 //
 // The window has no logic of its own. It routes each user event to the controller's handler of
 // the same name (File > Open to mnuopen_Click, a click on an option button to optch_Click with its
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "window/frm_fle.h"
+#include "window/frm_fle_layout.h"
 #include "window/frm_fle_view.h"
 #include "window/win32/fonts.h"
 #include "window/win32/image1_picture.h"
@@ -86,7 +88,7 @@ class FrmFleWindow final : public FrmFleView {
   void CreateFrameControls();
   void CreateWindowControls();
   HWND CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class, const wchar_t* text,
-                     DWORD style, const TwipsRect& place, int id, const Font& font);
+                     DWORD style, const layout::TwipsRect& place, int id, const Font& font);
 
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColorStatic(HDC dc, HWND control);

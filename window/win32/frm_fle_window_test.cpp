@@ -181,27 +181,27 @@ TEST_F(FrmFleWindowTest, FontsHaveTheirFaceSizeAndStyle) {
   }
   struct Row {
     HWND control;
-    const FaceList& faces;
+    const char* face;
     int height;  // pixels at 96 dpi: points * 96 / 72
     int weight;
     bool italic_and_underlined;
   };
   const auto& c = controls();
   const Row rows[] = {
-      {c.lbl_file, kBookAntiqua, -15, FW_BOLD, false},  // 11.25 pt
-      {c.fra_ch_border, kGaramond, -16, FW_BOLD, false},
-      {c.optch[0], kGaramond, -16, FW_BOLD, false},
-      {c.optch[1], kGaramond, -16, FW_BOLD, false},
-      {c.lst_ch, kBookAntiqua, -16, FW_BOLD, false},
-      {c.cmd_ok, kBookAntiqua, -13, FW_BOLD, false},  // 9.75 pt
-      {c.cmd_cancel, kBookAntiqua, -13, FW_BOLD, false},
-      {c.label1, kBookAntiqua, -37, FW_NORMAL, true},  // 27.75 pt
-      {c.label15, kBookAntiqua, -11, FW_BOLD, false},  // 8.25 pt
+      {c.lbl_file, layout::kBookAntiqua, -15, FW_BOLD, false},  // 11.25 pt
+      {c.fra_ch_border, layout::kGaramond, -16, FW_BOLD, false},
+      {c.optch[0], layout::kGaramond, -16, FW_BOLD, false},
+      {c.optch[1], layout::kGaramond, -16, FW_BOLD, false},
+      {c.lst_ch, layout::kBookAntiqua, -16, FW_BOLD, false},
+      {c.cmd_ok, layout::kBookAntiqua, -13, FW_BOLD, false},  // 9.75 pt
+      {c.cmd_cancel, layout::kBookAntiqua, -13, FW_BOLD, false},
+      {c.label1, layout::kBookAntiqua, -37, FW_NORMAL, true},  // 27.75 pt
+      {c.label15, layout::kBookAntiqua, -11, FW_BOLD, false},  // 8.25 pt
   };
   for (const Row& row : rows) {
     const LOGFONTW font = FontOf(row.control);
     SCOPED_TRACE(testing::WindowText(row.control));
-    EXPECT_EQ(std::wstring(font.lfFaceName), ChooseFace(row.faces));
+    EXPECT_EQ(std::wstring(font.lfFaceName), ChooseFace(row.face));
     EXPECT_EQ(font.lfHeight, row.height);
     EXPECT_EQ(font.lfWeight, row.weight);
     EXPECT_EQ(font.lfItalic != 0, row.italic_and_underlined);

@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "window/art/image1_trace.h"
-#include "window/win32/frm_fle_layout.h"
+#include "window/frm_fle_layout.h"
 
 namespace velbrix::win32 {
 namespace {
@@ -33,8 +33,8 @@ void DrawTrace(HDC dc, const art::Trace& trace) {
 
 Image1Picture::Image1Picture() {
   // The frame in hundredths of a millimetre.
-  const RECT frame{0, 0, Round(art::kImage1Width * 2540.0 / kTwipsPerInch),
-                   Round(art::kImage1Height * 2540.0 / kTwipsPerInch)};
+  const RECT frame{0, 0, Round(art::kImage1Width * 2540.0 / layout::kTwipsPerInch),
+                   Round(art::kImage1Height * 2540.0 / layout::kTwipsPerInch)};
   HDC dc = ::CreateEnhMetaFileW(nullptr, nullptr, &frame, L"Velbrix\0EEG traces\0");
   if (dc == nullptr) {
     return;
@@ -42,8 +42,9 @@ Image1Picture::Image1Picture() {
   // Logical units are twips of the frame.
   ::SetMapMode(dc, MM_ANISOTROPIC);
   ::SetWindowExtEx(dc, art::kImage1Width, art::kImage1Height, nullptr);
-  ::SetViewportExtEx(dc, TwipsToPixels(art::kImage1Width, ::GetDeviceCaps(dc, LOGPIXELSX)),
-                     TwipsToPixels(art::kImage1Height, ::GetDeviceCaps(dc, LOGPIXELSY)), nullptr);
+  ::SetViewportExtEx(dc, layout::TwipsToPixels(art::kImage1Width, ::GetDeviceCaps(dc, LOGPIXELSX)),
+                     layout::TwipsToPixels(art::kImage1Height, ::GetDeviceCaps(dc, LOGPIXELSY)),
+                     nullptr);
   for (const art::Trace& trace : art::kImage1Traces) {
     DrawTrace(dc, trace);
   }
@@ -60,8 +61,8 @@ void Image1Picture::Draw(HDC dc, int x, int y, int dpi_x, int dpi_y) const {
   if (metafile_ == nullptr) {
     return;
   }
-  const RECT place{x, y, x + TwipsToPixels(art::kImage1Width, dpi_x),
-                   y + TwipsToPixels(art::kImage1Height, dpi_y)};
+  const RECT place{x, y, x + layout::TwipsToPixels(art::kImage1Width, dpi_x),
+                   y + layout::TwipsToPixels(art::kImage1Height, dpi_y)};
   ::PlayEnhMetaFile(dc, metafile_, &place);
 }
 

@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "window/win32/frm_fle_layout.h"
+#include "window/frm_fle_layout.h"
+#include "window/win32/text.h"
 
 namespace velbrix::win32 {
 namespace {
@@ -34,7 +35,7 @@ std::optional<std::filesystem::path> SystemPlatform::ShowOpenDialog(HWND owner,
 
 void SystemPlatform::ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) {
   const UINT icon_style = icon == MessageIcon::kWarning ? MB_ICONWARNING : MB_ICONINFORMATION;
-  ::MessageBoxW(owner, text.c_str(), kCaption, MB_OK | icon_style);
+  ::MessageBoxW(owner, text.c_str(), Widen(layout::kCaption).c_str(), MB_OK | icon_style);
 }
 
 std::filesystem::path SystemPlatform::ProgramFolder() const {

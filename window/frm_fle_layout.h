@@ -1,11 +1,12 @@
 // Where FrmFle's controls are and how they look: positions and sizes in twips, fonts, text colours
-// and the fixed texts. Data only, free of any toolkit type.
+// and the fixed texts. Data only, free of any toolkit type: the Qt and the Win32 window both take
+// their layout from here.
 //
 // A control's Left and Top are measured from its container's top-left corner: the window's client
 // area (below the menu bar) for controls on the window, the frame's outer top-left corner for those
 // inside FraCh. 1440 twips make an inch, so 15 twips make a pixel at 96 dpi.
-#ifndef VELBRIX_WINDOW_QT_FRM_FLE_LAYOUT_H_
-#define VELBRIX_WINDOW_QT_FRM_FLE_LAYOUT_H_
+#ifndef VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
+#define VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
 
 #include <optional>
 
@@ -87,7 +88,8 @@ inline constexpr char kMnuFileCaption[] = "&File";
 inline constexpr char kMnuOpenCaption[] = "&Open";
 inline constexpr char kMakerNotice[] = "Velbrix 1.0 \u00b7 made by the Velbrix developers";
 
-// `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel.
+// `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel (half away from zero),
+// so that negative places map like positive ones.
 constexpr int TwipsToPixels(int twips, int dpi) {
   const long long scaled = static_cast<long long>(twips) * dpi;
   const long long half = kTwipsPerInch / 2;
@@ -99,4 +101,4 @@ static_assert(TwipsToPixels(5790, 96) == 386 && TwipsToPixels(-315, 96) == -21);
 
 }  // namespace velbrix::layout
 
-#endif  // VELBRIX_WINDOW_QT_FRM_FLE_LAYOUT_H_
+#endif  // VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
