@@ -61,12 +61,12 @@ std::wstring ChooseFace(const char* face) {
   return named;
 }
 
-Font CreateSpecFont(const layout::Font& spec, int dpi) {
-  const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
-  return Font(::CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL,
-                            spec.italic ? TRUE : FALSE, spec.underline ? TRUE : FALSE, FALSE,
+Font CreateLayoutFont(const layout::Font& font, int dpi) {
+  const int height = -static_cast<int>(std::lround(font.points * dpi / 72.0));
+  return Font(::CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
+                            font.italic ? TRUE : FALSE, font.underline ? TRUE : FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            VARIABLE_PITCH | FF_ROMAN, ChooseFace(spec.face).c_str()));
+                            VARIABLE_PITCH | FF_ROMAN, ChooseFace(font.face).c_str()));
 }
 
 }  // namespace velbrix::win32

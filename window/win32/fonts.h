@@ -36,10 +36,10 @@ bool IsFaceInstalled(const wchar_t* face);
 // picks a similar serif face.
 std::wstring ChooseFace(const char* face);
 
-// The font of `spec` at `dpi` pixels per inch (its height is points * dpi / 72 pixels, rounded;
+// The font `font` at `dpi` pixels per inch (its height is points * dpi / 72 pixels, rounded;
 // bold is FW_BOLD, else FW_NORMAL). Returns an empty Font only when the system cannot create any
 // font.
-Font CreateSpecFont(const layout::Font& spec, int dpi);
+Font CreateLayoutFont(const layout::Font& font, int dpi);
 
 }  // namespace velbrix::win32
 

@@ -68,12 +68,12 @@ FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
   dpi_y_ = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
 
-  lbl_file_font_ = CreateSpecFont(*layout::kLblFile.font, dpi_y_);
-  fra_ch_font_ = CreateSpecFont(*layout::kFraCh.font, dpi_y_);
-  lst_ch_font_ = CreateSpecFont(*layout::kLstCh.font, dpi_y_);
-  cmd_font_ = CreateSpecFont(*layout::kCmdOk.font, dpi_y_);
-  label1_font_ = CreateSpecFont(*layout::kLabel1.font, dpi_y_);
-  label15_font_ = CreateSpecFont(*layout::kLabel15.font, dpi_y_);
+  lbl_file_font_ = CreateLayoutFont(*layout::kLblFile.font, dpi_y_);
+  fra_ch_font_ = CreateLayoutFont(*layout::kFraCh.font, dpi_y_);
+  lst_ch_font_ = CreateLayoutFont(*layout::kLstCh.font, dpi_y_);
+  cmd_font_ = CreateLayoutFont(*layout::kCmdOk.font, dpi_y_);
+  label1_font_ = CreateLayoutFont(*layout::kLabel1.font, dpi_y_);
+  label15_font_ = CreateLayoutFont(*layout::kLabel15.font, dpi_y_);
 
   CreateMainWindow();
   CreateFrameControls();
