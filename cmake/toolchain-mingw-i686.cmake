@@ -1,19 +1,4 @@
-# Cross-builds for 32-bit Windows with Debian's MinGW-w64 (the posix thread-model compilers,
-# whose C++ library has std::thread).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-builds for 32-bit Windows (i686), the release target.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(VELBRIX_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VELBRIX_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELBRIX_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${VELBRIX_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VELBRIX_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Every executable carries its C and C++ runtime: nothing beyond the system's own DLLs is needed.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)
