@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "core/background_writer.h"
@@ -144,7 +145,12 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
     }
   }
   if (status.ok()) {
-    status = Run(positions, decimal_separator, report, progress, numbers);
+    try {
+      status = Run(positions, decimal_separator, report, progress, numbers);
+    } catch (const std::exception& e) {
+      // No memory for the buffers, or no second thread: the run fails like any other.
+      status = Status::IoError("Cannot convert", recording, e.what());
+    }
   }
   if (status.ok()) {
     status = files_.CloseAll();

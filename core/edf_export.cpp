@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <string>
@@ -211,7 +212,12 @@ Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
     status = files.OpenForTextOutput(kOutputNumber, report->output);
   }
   if (status.ok()) {
-    status = Stream(files, inputs, report, progress);
+    try {
+      status = Stream(files, inputs, report, progress);
+    } catch (const std::exception& e) {
+      // No memory for the buffers, or no second thread: the export fails like any other.
+      status = Status::IoError("Cannot convert", inputs.recording, e.what());
+    }
   }
   if (status.ok()) {
     status = files.CloseAll();
