@@ -29,6 +29,7 @@
 
 #include "core/channel_table.h"
 #include "core/conversion.h"
+#include "core/edf_export.h"
 #include "core/record.h"
 
 namespace fs = std::filesystem;
@@ -180,6 +181,41 @@ void CheckCorrectness(const fs::path& dir) {
       "rule byte for byte (3 MiB + 17 bytes)\n");
 }
 
+// The EDF export of all channels at 256 Hz, against the floor of writing the same bytes into one
+// file.
+void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb, int repeat) {
+  static constexpr std::array<int, velbrix::kChannelCount> kAll = [] {
+    std::array<int, velbrix::kChannelCount> all{};
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      all[i] = static_cast<int>(i) + 1;
+    }
+    return all;
+  }();
+  velbrix::EdfRecordLayout layout;
+  if (!velbrix::ChooseEdfRecordLayout("256", kAll.size(), &layout).ok()) {
+    Die("no EDF layout for 256 Hz");
+  }
+  const velbrix::EdfExportInputs inputs{recording, dir, recording.filename(), kAll, layout, {}};
+  velbrix::EdfExportReport report;
+  const auto run_once = [&] {
+    if (const velbrix::Status s = velbrix::ExportEdf(inputs, &report); !s.ok()) {
+      Die(s.message());
+    }
+  };
+  run_once();
+  const std::uint64_t out_bytes = fs::file_size(report.output);
+  std::vector<double> run_times;
+  std::vector<double> floor_times;
+  for (int i = 0; i < repeat; ++i) {
+    floor_times.push_back(Seconds([&] { IoFloor(recording, dir, {out_bytes}); }));
+    run_times.push_back(Seconds(run_once));
+  }
+  const double run = Median(run_times);
+  const double floor = Median(floor_times);
+  std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", "EDF (32)", run, in_mb / run,
+              static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
+}
+
 void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
   const fs::path recording = dir / "bench_eeg";
   WriteRecording(recording, mib * kMiB);
@@ -208,6 +244,7 @@ void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
     std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", all ? "all (32)" : "one (Oz)", run,
                 in_mb / run, static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
   }
+  TimeEdfExport(recording, dir, in_mb, repeat);
 }
 
 // Runs one conversion over all channels in a child process and returns its peak RSS in KiB.

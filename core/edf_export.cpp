@@ -72,17 +72,28 @@ class DataRecordFiller {
         record_bytes_(2 * samples_per_record * positions.size()),
         records_per_batch_(records_per_batch) {}
 
-  void Add(const std::uint8_t* record) {
-    if (batch_ == nullptr) {
-      batch_ = &writer_.NextBatch();
-    }
-    char* const data = batch_->buffer(0) + in_batch_ * record_bytes_ + 2 * next_sample_;
-    for (std::size_t s = 0; s < positions_.size(); ++s) {
-      const auto& bytes = kSampleBytes[record[positions_[s] - 1]];
-      std::memcpy(data + 2 * samples_ * s, bytes.data(), 2);
-    }
-    if (++next_sample_ == samples_) {
-      CompleteRecord();
+  // Adds `count` whole 32-byte records at `records`: each chosen channel's samples go, in order,
+  // into that signal's run of the data record being filled.
+  void Add(const std::uint8_t* records, std::size_t count) {
+    while (count > 0) {
+      if (batch_ == nullptr) {
+        batch_ = &writer_.NextBatch();
+      }
+      const std::size_t n = std::min(count, samples_ - next_sample_);
+      char* const data = batch_->buffer(0) + in_batch_ * record_bytes_ + 2 * next_sample_;
+      for (std::size_t s = 0; s < positions_.size(); ++s) {
+        const std::uint8_t* in = records + (positions_[s] - 1);
+        char* out = data + 2 * samples_ * s;
+        for (std::size_t j = 0; j < n; ++j, out += 2) {
+          std::memcpy(out, kSampleBytes[in[j * kRecordSize]].data(), 2);
+        }
+      }
+      records += n * kRecordSize;
+      count -= n;
+      next_sample_ += n;
+      if (next_sample_ == samples_) {
+        CompleteRecord();
+      }
     }
   }
 
@@ -163,9 +174,7 @@ Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* 
   BackgroundWriter writer(files, {kOutputNumber}, records_per_batch * record_bytes);
   DataRecordFiller filler(writer, inputs.positions, samples, records_per_batch);
   const auto fill = [&](const std::uint8_t* records, std::size_t count) {
-    for (std::size_t r = 0; r < count; ++r) {
-      filler.Add(records + r * kRecordSize);
-    }
+    filler.Add(records, count);
     return writer.failure();
   };
   RecordBlocksRead read;
