@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "core/background_writer.h"
 #include "core/channel_table.h"
@@ -152,14 +153,8 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
       status = Status::IoError("Cannot convert", recording, e.what());
     }
   }
-  if (status.ok()) {
-    status = files_.CloseAll();
-  }
-  if (status.ok()) {
-    status = files_.CommitOutputs();
-  }
+  status = files_.EndRun(std::move(status));
   if (!status.ok()) {
-    files_.DiscardOutputs();
     report->outputs.clear();
   }
   return status;

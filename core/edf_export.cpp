@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/background_writer.h"
 #include "core/file_table.h"
@@ -228,14 +229,8 @@ Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
       status = Status::IoError("Cannot convert", inputs.recording, e.what());
     }
   }
-  if (status.ok()) {
-    status = files.CloseAll();
-  }
-  if (status.ok()) {
-    status = files.CommitOutputs();
-  }
+  status = files.EndRun(std::move(status));
   if (!status.ok()) {
-    files.DiscardOutputs();
     report->output.clear();
   }
   return status;

@@ -179,6 +179,19 @@ Status FileTable::Restore(std::size_t moved, const std::vector<std::filesystem::
   return failure;
 }
 
+Status FileTable::EndRun(Status outcome) {
+  if (outcome.ok()) {
+    outcome = CloseAll();
+  }
+  if (outcome.ok()) {
+    outcome = CommitOutputs();
+  }
+  if (!outcome.ok()) {
+    DiscardOutputs();
+  }
+  return outcome;
+}
+
 void FileTable::DiscardOutputs() {
   for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
     At(n).file.Close();

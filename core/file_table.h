@@ -63,6 +63,10 @@ class FileTable {
   Status CommitOutputs();
   // Closes every open file and removes every output's temporary; no final name is touched.
   void DiscardOutputs();
+  // Ends a run whose work came to `outcome`: if it is ok, closes every file and commits the
+  // outputs; if it is not, or closing or committing fails, discards them. Returns the first
+  // failure, or Ok when every output is in place.
+  Status EndRun(Status outcome);
 
  private:
   struct Output {
