@@ -77,7 +77,7 @@ std::filesystem::path OutputPath(const std::filesystem::path& output_dir,
 }
 
 Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                                const ProgressCallback& progress) {
+                                const ProgressCallback& progress, const StopRequest* stop) {
   static constexpr std::array<int, kChannelCount> kAll = [] {
     std::array<int, kChannelCount> all{};
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -87,7 +87,7 @@ Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport
   }();
   if (inputs.AllCh) {
     return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, kAll,
-                           inputs.decimal_separator, report, progress);
+                           inputs.decimal_separator, report, progress, stop);
   }
   const std::optional<int> by_name = FindChannelPosition(inputs.ChName);
   if (!by_name) {
@@ -104,7 +104,7 @@ Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport
   }
   const std::array<int, 1> one = {*position};
   return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, one,
-                         inputs.decimal_separator, report, progress);
+                         inputs.decimal_separator, report, progress, stop);
 }
 
 Status Converter::ConvertChannels(const std::filesystem::path& recording,
@@ -112,7 +112,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
                                   const std::filesystem::path& file_name,
                                   std::span<const int> positions,
                                   std::string_view decimal_separator, ConversionReport* report,
-                                  const ProgressCallback& progress) {
+                                  const ProgressCallback& progress, const StopRequest* stop) {
   *report = ConversionReport();
   if (Status s = CheckPositions(positions); !s.ok()) {
     return s;
@@ -147,7 +147,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
   }
   if (status.ok()) {
     try {
-      status = Run(positions, decimal_separator, report, progress, numbers);
+      status = Run(positions, decimal_separator, report, progress, stop, numbers);
     } catch (const std::exception& e) {
       // No memory for the buffers, or no second thread: the run fails like any other.
       status = Status::IoError("Cannot convert", recording, e.what());
@@ -162,7 +162,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
 
 Status Converter::Run(std::span<const int> positions, std::string_view decimal_separator,
                       ConversionReport* report, const ProgressCallback& progress,
-                      std::vector<int> numbers) {
+                      const StopRequest* stop, std::vector<int> numbers) {
   const auto table = std::make_unique<ValueLineTable>(decimal_separator);
   // The writer thread uses only the output slots of the table; reading the input is ours.
   BackgroundWriter writer(files_, std::move(numbers),
@@ -183,7 +183,7 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
     return writer.failure();
   };
   RecordBlocksRead read;
-  const Status status = ReadRecordBlocks(files_, InFileNo, format, progress, &read);
+  const Status status = ReadRecordBlocks(files_, InFileNo, format, progress, &read, stop);
   report->records = read.records;
   report->bytes_left_out = read.bytes_left_out;
   const Status written = writer.Finish();
@@ -191,9 +191,9 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
 }
 
 Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                     const ProgressCallback& progress) {
+                     const ProgressCallback& progress, const StopRequest* stop) {
   Converter converter;
-  return converter.RunConversion(inputs, report, progress);
+  return converter.RunConversion(inputs, report, progress, stop);
 }
 
 }  // namespace velbrix

@@ -24,6 +24,7 @@
 #include "core/record.h"
 #include "core/record_blocks.h"
 #include "core/status.h"
+#include "core/stop_request.h"
 
 namespace velbrix {
 
@@ -59,8 +60,9 @@ class Converter {
   // The window's run. With AllCh, all 32 channels on file numbers 100 .. 131 in record order;
   // otherwise the one channel ChName / ChPos, which must name the same row of the channel table
   // (ChPos as "1" .. "32"); this is checked before any file is opened.
+  // `progress` and `stop` as for ReadRecordBlocks; a stopped run fails with Status::Stopped.
   Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                       const ProgressCallback& progress = {});
+                       const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
 
   // Converts the channels at `positions` (each 1 .. 32, no repeats), in that order, of `recording`
   // into `output_dir`, named after `file_name`. All 32 in record order use file numbers
@@ -69,14 +71,15 @@ class Converter {
                          const std::filesystem::path& output_dir,
                          const std::filesystem::path& file_name, std::span<const int> positions,
                          std::string_view decimal_separator, ConversionReport* report,
-                         const ProgressCallback& progress = {});
+                         const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
 
   // The record last read (all zero before the first run).
   const EegRecord& RecBuf() const { return RecBuf_; }
 
  private:
   Status Run(std::span<const int> positions, std::string_view decimal_separator,
-             ConversionReport* report, const ProgressCallback& progress, std::vector<int> numbers);
+             ConversionReport* report, const ProgressCallback& progress, const StopRequest* stop,
+             std::vector<int> numbers);
 
   FileTable files_;
   std::uint8_t InFileNo = 0;
@@ -89,7 +92,7 @@ inline constexpr int kFirstAllChannelFileNumber = 100;
 
 // A run with a Converter of its own.
 Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                     const ProgressCallback& progress = {});
+                     const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
 
 }  // namespace velbrix
 

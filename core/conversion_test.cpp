@@ -124,6 +124,25 @@ TEST_F(ConversionTest, ExistingOutputsAreReplaced) {
   EXPECT_EQ(ListFolder(out_.path()).size(), 32u);
 }
 
+TEST_F(ConversionTest, AStoppedRunLeavesEarlierOutputsAndNoTemporary) {
+  const std::string first = MakeRecording(32 * 10);
+  ASSERT_TRUE(Convert(first, true).ok());
+  const std::set<std::string> before = ListFolder(out_.path());
+  // Stopped after its first block of a recording of three.
+  WriteFile(in_ / "rec01_eeg", MakeRecording(32 * kRecordsPerBlock * 3));
+  StopRequest stop;
+  int blocks = 0;
+  ConversionInputs inputs{in_ / "rec01_eeg", out_.path(), "rec01_eeg", true, "", "", "."};
+  const Status s = RunConversion(
+      inputs, &report_,
+      [&](std::uint64_t, std::uint64_t) { ++blocks == 1 ? stop.Request() : void(); }, &stop);
+  EXPECT_TRUE(s.stopped());
+  EXPECT_EQ(s.message(), "Stopped converting " + PathForDisplay(in_ / "rec01_eeg"));
+  EXPECT_EQ(blocks, 1);
+  EXPECT_EQ(ListFolder(out_.path()), before);
+  EXPECT_EQ(ReadFile(Output("O2")), ExpectedText(first, 8));
+}
+
 TEST_F(ConversionTest, MissingRecordingCreatesNothing) {
   ConversionInputs inputs{in_ / "absent_eeg", out_.path(), "absent_eeg", true, "", "", "."};
   const Status s = RunConversion(inputs, &report_);

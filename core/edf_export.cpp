@@ -149,7 +149,7 @@ std::uint64_t DataRecordsFor(std::uint64_t records, std::uint64_t samples_per_re
 }
 
 Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
-              const ProgressCallback& progress) {
+              const ProgressCallback& progress, const StopRequest* stop) {
   const auto samples = static_cast<std::size_t>(inputs.layout.samples_per_record);  // checked
   const std::uint64_t total = files.Size(kInputNumber);
   const std::uint64_t expected = DataRecordsFor(total / kRecordSize, samples);
@@ -179,7 +179,7 @@ Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* 
     return writer.failure();
   };
   RecordBlocksRead read;
-  if (Status s = ReadRecordBlocks(files, kInputNumber, fill, progress, &read); !s.ok()) {
+  if (Status s = ReadRecordBlocks(files, kInputNumber, fill, progress, &read, stop); !s.ok()) {
     return s;
   }
   report->records = read.records;
@@ -210,7 +210,7 @@ std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
 }
 
 Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
-                 const ProgressCallback& progress) {
+                 const ProgressCallback& progress, const StopRequest* stop) {
   *report = EdfExportReport();
   if (Status s = CheckInputs(inputs); !s.ok()) {
     return s;
@@ -223,7 +223,7 @@ Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
   }
   if (status.ok()) {
     try {
-      status = Stream(files, inputs, report, progress);
+      status = Stream(files, inputs, report, progress, stop);
     } catch (const std::exception& e) {
       // No memory for the buffers, or no second thread: the export fails like any other.
       status = Status::IoError("Cannot convert", inputs.recording, e.what());

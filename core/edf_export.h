@@ -46,9 +46,9 @@ struct EdfExportReport {
 std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
                                     const std::filesystem::path& file_name);
 
-// Writes the EDF file of `inputs`. `progress` is called as in a text conversion.
+// Writes the EDF file of `inputs`. `progress` and `stop` work as in a text conversion.
 Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
-                 const ProgressCallback& progress = {});
+                 const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
 
 }  // namespace velbrix
 

@@ -220,6 +220,21 @@ TEST_F(EdfExportTest, AFailureHalfWayLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(ReadFile(out_ / "rec01_eeg.edf"), "old");
 }
 
+TEST_F(EdfExportTest, AStopLeavesTheOldFileAndNoTemporary) {
+  WriteFile(out_ / "rec01_eeg.edf", "old");
+  WriteFile(in_ / "rec01_eeg", MakeRecording(32 * kRecordsPerBlock * 2));
+  EdfRecordLayout layout;
+  ASSERT_TRUE(ChooseEdfRecordLayout("256", 32, &layout).ok());
+  positions_ = AllPositions();
+  StopRequest stop;
+  const EdfExportInputs inputs{in_ / "rec01_eeg", out_.path(), "rec01_eeg", positions_, layout, {}};
+  const Status s = ExportEdf(
+      inputs, &report_, [&](std::uint64_t, std::uint64_t) { stop.Request(); }, &stop);
+  EXPECT_TRUE(s.stopped());
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"rec01_eeg.edf"});
+  EXPECT_EQ(ReadFile(out_ / "rec01_eeg.edf"), "old");
+}
+
 TEST_F(EdfExportTest, TheRecordCountOfARecordingOfUnknownSizeIsCompletedAtTheEnd) {
   const std::filesystem::path fifo = in_ / "rec01_eeg";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

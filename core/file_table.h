@@ -53,6 +53,8 @@ class FileTable {
   Status WriteAt(int number, std::uint64_t offset, std::string_view data);
   // The size in bytes of the file open as `number` (0 if it has none).
   std::uint64_t Size(int number) const;
+  // The name under which the file open as `number` was asked for (an output's final name).
+  const std::filesystem::path& Path(int number) const { return At(number).path; }
 
   // Closes every open file. Closed outputs wait, complete, for CommitOutputs or DiscardOutputs.
   // On failure the remaining files are still closed.

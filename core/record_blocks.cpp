@@ -8,13 +8,17 @@
 namespace velbrix {
 
 Status ReadRecordBlocks(FileTable& files, int number, const RecordBlockConsumer& consume,
-                        const ProgressCallback& progress, RecordBlocksRead* read) {
+                        const ProgressCallback& progress, RecordBlocksRead* read,
+                        const StopRequest* stop) {
   *read = RecordBlocksRead();
   const std::uint64_t total = files.Size(number);
   const std::size_t block_bytes = kRecordsPerBlock * kRecordSize;
   const auto block = std::make_unique<std::uint8_t[]>(block_bytes);
   std::uint64_t bytes_read = 0;
   for (;;) {
+    if (stop != nullptr && stop->requested()) {
+      return Status::Stopped(files.Path(number));
+    }
     std::size_t got = 0;
     if (Status s = files.Read(number, {block.get(), block_bytes}, &got); !s.ok()) {
       return s;

@@ -9,6 +9,7 @@
 
 #include "core/file_table.h"
 #include "core/status.h"
+#include "core/stop_request.h"
 
 namespace velbrix {
 
@@ -30,9 +31,11 @@ struct RecordBlocksRead {
 
 // Reads input `number` of `files` to its end in blocks of at most kRecordsPerBlock records, hands
 // every block's whole records to `consume` and then reports progress. A trailing partial record is
-// not handed on; `*read` counts its bytes. Returns the first failure of a read or of `consume`.
+// not handed on; `*read` counts its bytes. Returns the first failure of a read or of `consume`, or
+// Status::Stopped once `stop` (if given) is requested; it is looked at before every block.
 Status ReadRecordBlocks(FileTable& files, int number, const RecordBlockConsumer& consume,
-                        const ProgressCallback& progress, RecordBlocksRead* read);
+                        const ProgressCallback& progress, RecordBlocksRead* read,
+                        const StopRequest* stop = nullptr);
 
 }  // namespace velbrix
 

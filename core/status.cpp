@@ -16,6 +16,10 @@ Status Status::IoError(std::string_view operation, const std::filesystem::path& 
   return Status(Code::kIoError, std::move(message));
 }
 
+Status Status::Stopped(const std::filesystem::path& file) {
+  return Status(Code::kStopped, "Stopped converting " + PathForDisplay(file));
+}
+
 std::string PathForDisplay(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());

@@ -13,7 +13,7 @@ namespace velbrix {
 
 class [[nodiscard]] Status {
  public:
-  enum class Code { kOk, kIoError, kInvalidArgument };
+  enum class Code { kOk, kIoError, kInvalidArgument, kStopped };
 
   Status() = default;
   static Status Ok() { return Status(); }
@@ -24,8 +24,11 @@ class [[nodiscard]] Status {
   static Status InvalidArgument(std::string message) {
     return Status(Code::kInvalidArgument, std::move(message));
   }
+  // A run that ended early because its caller asked it to: "Stopped converting <file>".
+  static Status Stopped(const std::filesystem::path& file);
 
   bool ok() const { return code_ == Code::kOk; }
+  bool stopped() const { return code_ == Code::kStopped; }
   Code code() const { return code_; }
   const std::string& message() const { return message_; }
 
