@@ -4,6 +4,7 @@
 #define VELBRIX_WINDOW_FAKE_FRM_FLE_VIEW_H_
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ class FakeFrmFleView : public FrmFleView {
   std::string label1 = "ASCCII-DECIMAL FILECONVERTER";
   bool fra_ch_visible = false;
   bool mnufile_enabled = true;
+  std::map<MenuItem, bool> menu_items;  // the items after Open that were enabled or disabled
   bool lst_ch_enabled = true;
   std::vector<std::string> lst_ch;
   int lst_ch_selected = -1;
@@ -59,6 +61,7 @@ class FakeFrmFleView : public FrmFleView {
     mnufile_enabled = enabled;
     log.push_back(std::string("EnableMnuFile(") + (enabled ? "true" : "false") + ")");
   }
+  void EnableMenuItem(MenuItem item, bool enabled) override { menu_items[item] = enabled; }
   void EnableLstCh(bool enabled) override {
     lst_ch_enabled = enabled;
     log.push_back(std::string("EnableLstCh(") + (enabled ? "true" : "false") + ")");

@@ -43,6 +43,7 @@ void FrmFle::Form_Load() {
   view_.BringToTop();
   FillChList();
   state_.AppDir = WithTrailingSeparator(view_.ProgramFolder());
+  UpdateMenuItems();
 }
 
 void FrmFle::FillChList() {
@@ -68,6 +69,7 @@ void FrmFle::mnuopen_Click() {
     view_.ShowFraCh(true);
     SelectOptch(0);
     SelectLstCh(0);
+    UpdateMenuItems();
   } catch (const std::exception&) {
     // A name the system cannot represent, say: the command ends quietly, as it always has.
   }
@@ -123,13 +125,27 @@ void FrmFle::CmdCancel_Click() {
   view_.SetLblFileCaption(kIdleFileText);
   view_.SetLabel1Caption(kTitleText);
   state_.ChName.clear();
+  UpdateMenuItems();
 }
+
+void FrmFle::mnuedf_Click() {}
+
+void FrmFle::mnutraces_Click() {}
+
+void FrmFle::mnufolder_Click() {}
 
 void FrmFle::ReturnToIdle() {
   view_.EnableMnuFile(true);
   view_.SetLabel1Caption(kTitleText);
   view_.SetLblFileCaption(kIdleFileText);
   state_.ChName.clear();
+  UpdateMenuItems();
+}
+
+void FrmFle::UpdateMenuItems() {
+  view_.EnableMenuItem(MenuItem::kExportEdf, !state_.ChName.empty());
+  view_.EnableMenuItem(MenuItem::kViewTraces, !state_.FlePath.empty());
+  view_.EnableMenuItem(MenuItem::kOpenOutputFolder, true);
 }
 
 void FrmFle::SelectOptch(std::int16_t Index) {

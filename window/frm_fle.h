@@ -3,7 +3,8 @@
 // A real window creates its controls, constructs an FrmFle with itself as the view, calls
 // Form_Load once before it is first shown, and then calls the handler of each user event
 // (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
-// CmdCancel_Click). The controller does not draw, does not know any toolkit and never blocks
+// CmdCancel_Click; mnuedf_Click, mnutraces_Click and mnufolder_Click for the File menu's items
+// after Open). The controller does not draw, does not know any toolkit and never blocks
 // except in CmdOk_Click, which converts on the caller's thread.
 #ifndef VELBRIX_WINDOW_FRM_FLE_H_
 #define VELBRIX_WINDOW_FRM_FLE_H_
@@ -49,6 +50,9 @@ class FrmFle {
   void LstCh_Click();
   void CmdOk_Click();
   void CmdCancel_Click();
+  void mnuedf_Click();     // File > Export EDF...
+  void mnutraces_Click();  // File > View Traces
+  void mnufolder_Click();  // File > Open Output Folder
 
   const FrmFleState& state() const { return state_; }
 
@@ -59,6 +63,9 @@ class FrmFle {
   void SelectOptch(std::int16_t Index);
   void SelectLstCh(int index);
   void ReturnToIdle();
+  // Enables the File menu's items after Open as the state allows: Export EDF while a recording is
+  // open, View Traces once one has been opened, Open Output Folder always.
+  void UpdateMenuItems();
 
   FrmFleView& view_;
   FrmFleState state_;

@@ -86,6 +86,10 @@ inline constexpr char kCmdOkCaption[] = "OK";
 inline constexpr char kCmdCancelCaption[] = "Cancel";
 inline constexpr char kMnuFileCaption[] = "&File";
 inline constexpr char kMnuOpenCaption[] = "&Open";
+// The File menu's further items, after Open and a separator, in this order.
+inline constexpr char kMnuEdfCaption[] = "Export &EDF...";
+inline constexpr char kMnuTracesCaption[] = "View &Traces";
+inline constexpr char kMnuFolderCaption[] = "Open Output &Folder";
 inline constexpr char kMakerNotice[] = "Velbrix 1.0 \u00b7 made by the Velbrix developers";
 
 // `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel (half away from zero),

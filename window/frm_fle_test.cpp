@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "core/test_support.h"
 #include "core/value_line.h"
@@ -75,16 +76,35 @@ TEST_F(FrmFleTest, LoadFillsTheListInListOrderAndComesToTheTop) {
   EXPECT_EQ(form_.state().ChName, "");
 }
 
+TEST_F(FrmFleTest, TheFileMenusFurtherItemsFollowTheState) {
+  using Items = std::map<MenuItem, bool>;
+  const auto items = [](bool edf, bool traces) {
+    return Items{{MenuItem::kExportEdf, edf},
+                 {MenuItem::kViewTraces, traces},
+                 {MenuItem::kOpenOutputFolder, true}};
+  };
+  EXPECT_EQ(view_.menu_items, items(false, false));  // Idle, nothing opened yet
+  OpenRecording("rec01_eeg", 64);
+  EXPECT_EQ(view_.menu_items, items(true, true));  // Opened
+  form_.CmdCancel_Click();
+  EXPECT_EQ(view_.menu_items, items(false, true));  // Idle, a recording was opened
+  Open(data_dir_ / "rec01_eeg");
+  form_.CmdOk_Click();
+  EXPECT_EQ(view_.menu_items, items(false, true));  // Idle after a conversion
+}
+
 TEST(FrmFleLoadTest, OutputFolderEndsInExactlyOneSeparator) {
   struct Case {
     const char* folder;
     const char* app_dir;
   };
 #ifdef _WIN32
-  const Case cases[] = {{"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"}, {"C:\\a", "C:\\a\\"},
-                        {"D:\\x/", "D:\\x/"}};
+  const Case cases[] = {
+      {"C:\\", "C:\\"}, {"C:\\tools", "C:\\tools\\"}, {"C:\\a", "C:\\a\\"}, {"D:\\x/", "D:\\x/"}};
 #else
-  const Case cases[] = {{"/", "/"}, {"/a", "/a/"}, {"/opt/velbrix", "/opt/velbrix/"},
+  const Case cases[] = {{"/", "/"},
+                        {"/a", "/a/"},
+                        {"/opt/velbrix", "/opt/velbrix/"},
                         {"/opt/velbrix/", "/opt/velbrix/"}};
 #endif
   for (const Case& c : cases) {
@@ -126,9 +146,9 @@ TEST_F(FrmFleTest, OpenAcceptsANameEndingInUnderscoreEeg) {
   EXPECT_EQ(form_.state().ChPos, "1");
   EXPECT_TRUE(view_.messages.empty());
   const std::vector<std::string> order = {
-      "ShowCdbOpen()",      "SetLblFileCaption(File Opened - rec01_eeg)",
-      "ShowFraCh(true)",    "SelectOptch(0)",
-      "EnableLstCh(true)",  "SelectLstCh(0)"};
+      "ShowCdbOpen()",     "SetLblFileCaption(File Opened - rec01_eeg)",
+      "ShowFraCh(true)",   "SelectOptch(0)",
+      "EnableLstCh(true)", "SelectLstCh(0)"};
   EXPECT_EQ(view_.log, order);
 }
 
@@ -136,15 +156,15 @@ TEST_F(FrmFleTest, OpenRefusesOtherNamesAndChangesNothing) {
   OpenRecording("rec01_eeg", 64);
   ClickOption(1);
   const FrmFleState before = form_.state();
-  for (const char* name : {"rec01.eeg", "REC01_EEG", "rec01_Eeg", "eeg", "_ee", "rec01_eeg.txt",
-                           "rec01_eeg "}) {
+  for (const char* name :
+       {"rec01.eeg", "REC01_EEG", "rec01_Eeg", "eeg", "_ee", "rec01_eeg.txt", "rec01_eeg "}) {
     view_.log.clear();
     Open(data_dir_ / name);
     ASSERT_FALSE(view_.messages.empty());
     EXPECT_EQ(view_.messages.back().text, "Not a Valid EEG file") << name;
     EXPECT_EQ(view_.messages.back().icon, MessageIcon::kInformation);
-    EXPECT_EQ(view_.log, (std::vector<std::string>{"ShowCdbOpen()",
-                                                   "ShowMessage(Not a Valid EEG file)"}));
+    EXPECT_EQ(view_.log,
+              (std::vector<std::string>{"ShowCdbOpen()", "ShowMessage(Not a Valid EEG file)"}));
   }
   EXPECT_EQ(form_.state().FlePath, before.FlePath);
   EXPECT_EQ(form_.state().ChName, "FP2");
@@ -220,10 +240,12 @@ TEST_F(FrmFleTest, OkShowsLoadingAndLocksTheMenuWhileConverting) {
   OpenRecording("rec01_eeg", 64);
   view_.log.clear();
   form_.CmdOk_Click();
-  const std::vector<std::string> order = {
-      "ShowFraCh(false)",    "SetLabel1Caption(LOADING THE FILES....)",
-      "EnableMnuFile(false)", "EnableMnuFile(true)",
-      "SetLabel1Caption(ASCCII-DECIMAL FILECONVERTER)", "SetLblFileCaption(File Opened - None)"};
+  const std::vector<std::string> order = {"ShowFraCh(false)",
+                                          "SetLabel1Caption(LOADING THE FILES....)",
+                                          "EnableMnuFile(false)",
+                                          "EnableMnuFile(true)",
+                                          "SetLabel1Caption(ASCCII-DECIMAL FILECONVERTER)",
+                                          "SetLblFileCaption(File Opened - None)"};
   EXPECT_EQ(view_.log, order);
 }
 
@@ -306,8 +328,7 @@ TEST_F(FrmFleTest, NonAsciiNamesConvert) {
   Open(data_dir_.path() / name);
   EXPECT_EQ(view_.lbl_file, "File Opened - Ålesund ñ 01_eeg");
   form_.CmdOk_Click();
-  EXPECT_EQ(ListFolder(program_dir_.path()),
-            std::set<std::string>{"Ålesund ñ 01_eeg_FP2.eeg"});
+  EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"Ålesund ñ 01_eeg_FP2.eeg"});
 }
 
 }  // namespace

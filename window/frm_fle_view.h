@@ -19,6 +19,9 @@ namespace velbrix {
 
 enum class MessageIcon { kInformation, kWarning };
 
+// The File menu's items after Open and a separator, in their order on the menu.
+enum class MenuItem { kExportEdf, kViewTraces, kOpenOutputFolder };
+
 class FrmFleView {
  public:
   virtual ~FrmFleView() = default;
@@ -30,8 +33,10 @@ class FrmFleView {
 
   // The frame FraCh with everything inside it; while shown it covers Label1.
   virtual void ShowFraCh(bool visible) = 0;
-  // The File menu's title; disabled, neither it nor its item Open can be chosen.
+  // The File menu's title; disabled, neither it nor any of its items can be chosen.
   virtual void EnableMnuFile(bool enabled) = 0;
+  // One of the File menu's items after Open; it can be chosen only while the menu is enabled too.
+  virtual void EnableMenuItem(MenuItem item, bool enabled) = 0;
 
   // The channel list LstCh.
   virtual void EnableLstCh(bool enabled) = 0;

@@ -95,6 +95,13 @@ void FrmFleWindow::CreateMenu() {
   mnufile_->setObjectName(QStringLiteral("mnufile"));
   mnuopen_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuOpenCaption));
   mnuopen_->setObjectName(QStringLiteral("mnuopen"));
+  mnufile_->addSeparator();
+  mnuedf_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuEdfCaption));
+  mnuedf_->setObjectName(QStringLiteral("mnuedf"));
+  mnutraces_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuTracesCaption));
+  mnutraces_->setObjectName(QStringLiteral("mnutraces"));
+  mnufolder_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuFolderCaption));
+  mnufolder_->setObjectName(QStringLiteral("mnufolder"));
 }
 
 void FrmFleWindow::CreateClientArea() {
@@ -165,6 +172,9 @@ void FrmFleWindow::ConnectEvents() {
   // Only signals that user actions raise: triggered and clicked, and the list's selection, which
   // SelectLstCh changes with the list's signals blocked.
   connect(mnuopen_, &QAction::triggered, this, [this] { form_.mnuopen_Click(); });
+  connect(mnuedf_, &QAction::triggered, this, [this] { form_.mnuedf_Click(); });
+  connect(mnutraces_, &QAction::triggered, this, [this] { form_.mnutraces_Click(); });
+  connect(mnufolder_, &QAction::triggered, this, [this] { form_.mnufolder_Click(); });
   for (std::int16_t i = 0; i < 2; ++i) {
     connect(optch_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
             [this, i] { form_.optch_Click(i); });
@@ -192,6 +202,20 @@ void FrmFleWindow::ShowFraCh(bool visible) {
 void FrmFleWindow::EnableMnuFile(bool enabled) {
   mnufile_->menuAction()->setEnabled(enabled);
   menuBar()->repaint();
+}
+
+void FrmFleWindow::EnableMenuItem(MenuItem item, bool enabled) {
+  switch (item) {
+    case MenuItem::kExportEdf:
+      mnuedf_->setEnabled(enabled);
+      break;
+    case MenuItem::kViewTraces:
+      mnutraces_->setEnabled(enabled);
+      break;
+    case MenuItem::kOpenOutputFolder:
+      mnufolder_->setEnabled(enabled);
+      break;
+  }
 }
 
 void FrmFleWindow::EnableLstCh(bool enabled) {

@@ -9,7 +9,7 @@
 //
 // The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
 // "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1"; the menu "mnufile" and its
-// item "mnuopen"), so that tests can find them.
+// items "mnuopen", "mnuedf", "mnutraces" and "mnufolder"), so that tests can find them.
 #ifndef VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
 #define VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
 
@@ -48,6 +48,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void SetLabel1Caption(const std::string& text) override;
   void ShowFraCh(bool visible) override;
   void EnableMnuFile(bool enabled) override;
+  void EnableMenuItem(MenuItem item, bool enabled) override;
   void EnableLstCh(bool enabled) override;
   void AppendLstCh(const std::string& entry) override;
   void SelectLstCh(int index) override;
@@ -72,6 +73,9 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QWidget* client_ = nullptr;
   QMenu* mnufile_ = nullptr;
   QAction* mnuopen_ = nullptr;
+  QAction* mnuedf_ = nullptr;
+  QAction* mnutraces_ = nullptr;
+  QAction* mnufolder_ = nullptr;
   QLabel* LblFile_ = nullptr;
   QWidget* Image1_ = nullptr;
   QLabel* Label1_ = nullptr;

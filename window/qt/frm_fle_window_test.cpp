@@ -260,6 +260,17 @@ void FrmFleWindowTest::StartShowsOnlyMenuLabelsAndPicture() {
   QCOMPARE(Control<QMenu>("mnufile")->title(), QString("&File"));
   QCOMPARE(Control<QAction>("mnuopen")->text(), QString("&Open"));
   QVERIFY(Control<QAction>("mnuopen")->isEnabled());
+  // After Open: a separator and the further items, which wait for a recording but the last.
+  const QList<QAction*> items = Control<QMenu>("mnufile")->actions();
+  QCOMPARE(items.size(), 5);
+  QCOMPARE(items[0], Control<QAction>("mnuopen"));
+  QVERIFY(items[1]->isSeparator());
+  QCOMPARE(items[2]->text(), QString("Export &EDF..."));
+  QCOMPARE(items[3]->text(), QString("View &Traces"));
+  QCOMPARE(items[4]->text(), QString("Open Output &Folder"));
+  QVERIFY(!items[2]->isEnabled());
+  QVERIFY(!items[3]->isEnabled());
+  QVERIFY(items[4]->isEnabled());
 
   for (int i = 0; i < 3; ++i) {
     QTest::keyClick(window_.get(), Qt::Key_Tab);

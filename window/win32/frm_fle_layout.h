@@ -60,6 +60,9 @@ enum ControlId : int {
   kIdLabel15,
   kIdImage1,
   kIdMnuOpen = 200,
+  kIdMnuEdf,
+  kIdMnuTraces,
+  kIdMnuFolder,
 };
 static_assert(kIdFraCh > IDCANCEL && kIdMnuOpen > IDCANCEL);
 

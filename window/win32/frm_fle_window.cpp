@@ -38,6 +38,10 @@ static_assert(ColorRef(*layout::kLabel15.back_colour) == RGB(255, 255, 255));
 HMENU MakeMenuBar() {
   HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdMnuOpen, Widen(layout::kMnuOpenCaption).c_str());
+  ::AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(file, MF_STRING, kIdMnuEdf, Widen(layout::kMnuEdfCaption).c_str());
+  ::AppendMenuW(file, MF_STRING, kIdMnuTraces, Widen(layout::kMnuTracesCaption).c_str());
+  ::AppendMenuW(file, MF_STRING, kIdMnuFolder, Widen(layout::kMnuFolderCaption).c_str());
   HMENU bar = ::CreateMenu();
   ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
                 Widen(layout::kMnuFileCaption).c_str());
@@ -214,8 +218,24 @@ LRESULT FrmFleWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
 void FrmFleWindow::OnCommand(int id, int code, HWND control) {
   if (control == nullptr) {
     // The menu (code 0). Enter and Escape arrive here as IDOK and IDCANCEL and do nothing.
-    if (code == 0 && id == kIdMnuOpen) {
-      controller_.mnuopen_Click();
+    if (code != 0) {
+      return;
+    }
+    switch (id) {
+      case kIdMnuOpen:
+        controller_.mnuopen_Click();
+        break;
+      case kIdMnuEdf:
+        controller_.mnuedf_Click();
+        break;
+      case kIdMnuTraces:
+        controller_.mnutraces_Click();
+        break;
+      case kIdMnuFolder:
+        controller_.mnufolder_Click();
+        break;
+      default:
+        break;
     }
     return;
   }
@@ -284,6 +304,23 @@ void FrmFleWindow::ShowFraCh(bool visible) {
 void FrmFleWindow::EnableMnuFile(bool enabled) {
   ::EnableMenuItem(controls_.menu, 0, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
   ::DrawMenuBar(hwnd_);
+}
+
+void FrmFleWindow::EnableMenuItem(MenuItem item, bool enabled) {
+  int id = kIdMnuFolder;
+  switch (item) {
+    case MenuItem::kExportEdf:
+      id = kIdMnuEdf;
+      break;
+    case MenuItem::kViewTraces:
+      id = kIdMnuTraces;
+      break;
+    case MenuItem::kOpenOutputFolder:
+      id = kIdMnuFolder;
+      break;
+  }
+  const UINT flags = enabled ? MF_ENABLED : MF_GRAYED;
+  ::EnableMenuItem(controls_.menu, static_cast<UINT>(id), MF_BYCOMMAND | flags);
 }
 
 void FrmFleWindow::EnableLstCh(bool enabled) {

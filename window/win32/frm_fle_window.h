@@ -41,7 +41,7 @@ class FrmFleWindow final : public FrmFleView {
     HWND lbl_file = nullptr;
     HWND label15 = nullptr;
     HWND image1 = nullptr;
-    HMENU menu = nullptr;  // the menu bar; mnufile is its item 0
+    HMENU menu = nullptr;  // the menu bar; mnufile is its item 0, with the items of kIdMnuOpen ...
   };
 
   // Creates the window with its menu and controls in their start state and runs Form_Load; the
@@ -68,6 +68,7 @@ class FrmFleWindow final : public FrmFleView {
   void SetLabel1Caption(const std::string& text) override;
   void ShowFraCh(bool visible) override;
   void EnableMnuFile(bool enabled) override;
+  void EnableMenuItem(MenuItem item, bool enabled) override;
   void EnableLstCh(bool enabled) override;
   void AppendLstCh(const std::string& entry) override;
   void SelectLstCh(int index) override;

@@ -261,10 +261,23 @@ TEST_F(FrmFleWindowTest, StartsIdleWithOnlyTheLabelsThePictureAndTheMenuToSee) {
   ::GetMenuStringW(c.menu, 0, caption, 32, MF_BYPOSITION);
   EXPECT_EQ(std::wstring(caption), L"&File");
   HMENU file = ::GetSubMenu(c.menu, 0);
-  ASSERT_EQ(::GetMenuItemCount(file), 1);
-  ::GetMenuStringW(file, 0, caption, 32, MF_BYPOSITION);
-  EXPECT_EQ(std::wstring(caption), L"&Open");
-  EXPECT_FALSE(::GetMenuState(file, 0, MF_BYPOSITION) & MF_GRAYED);
+  // Open, a separator and the further items, which wait for a recording but the last.
+  ASSERT_EQ(::GetMenuItemCount(file), 5);
+  const wchar_t* const captions[] = {L"&Open", L"", L"Export &EDF...", L"View &Traces",
+                                     L"Open Output &Folder"};
+  const bool grayed[] = {false, false, true, true, false};
+  for (int i = 0; i < 5; ++i) {
+    caption[0] = L'\0';
+    ::GetMenuStringW(file, static_cast<UINT>(i), caption, 32, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(caption), captions[i]) << i;
+    if (i == 1) {
+      continue;  // the separator: grayed or not, depending on the system
+    }
+    EXPECT_EQ((::GetMenuState(file, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0,
+              grayed[i])
+        << i;
+  }
+  EXPECT_TRUE(::GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR);
 
   // Tab finds no control to move the focus to.
   ::SetFocus(hwnd());
