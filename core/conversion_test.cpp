@@ -9,6 +9,7 @@
 #endif
 
 #include <string>
+#include <thread>
 
 #include "core/channel_table.h"
 #include "core/test_support.h"
@@ -141,6 +142,38 @@ TEST_F(ConversionTest, AStoppedRunLeavesEarlierOutputsAndNoTemporary) {
   EXPECT_EQ(blocks, 1);
   EXPECT_EQ(ListFolder(out_.path()), before);
   EXPECT_EQ(ReadFile(Output("O2")), ExpectedText(first, 8));
+}
+
+// Two runs of recordings with the same name into one folder at the same time: each commits whole,
+// one after the other, so the folder holds all of one recording's files and nothing else.
+TEST_F(ConversionTest, TwoRunsAtOnceIntoOneFolderCommitOneAfterTheOther) {
+  TempDir other;
+  const std::string recordings[] = {MakeRecording(32 * 2048), std::string(32 * 2048, '\x7f')};
+  WriteFile(in_ / "rec01_eeg", recordings[0]);
+  WriteFile(other / "rec01_eeg", recordings[1]);
+  for (int round = 0; round < 8; ++round) {
+    Status statuses[2];
+    const auto run = [&](int i) {
+      Converter converter;
+      ConversionReport report;
+      const int all[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,
+                         17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+      statuses[i] = converter.ConvertChannels((i == 0 ? in_ : other) / "rec01_eeg", out_.path(),
+                                              "rec01_eeg", all, ".", &report);
+    };
+    std::thread first(run, 0);
+    std::thread second(run, 1);
+    first.join();
+    second.join();
+    ASSERT_TRUE(statuses[0].ok() && statuses[1].ok()) << statuses[0].message();
+    const std::string& last =
+        recordings[ReadFile(Output("FP2")) == ExpectedText(recordings[0], 1) ? 0 : 1];
+    for (const Channel& channel : ChTable) {
+      ASSERT_EQ(ReadFile(Output(channel.name)), ExpectedText(last, channel.position))
+          << "round " << round << ", " << channel.name;
+    }
+    ASSERT_EQ(ListFolder(out_.path()).size(), 32u);
+  }
 }
 
 TEST_F(ConversionTest, MissingRecordingCreatesNothing) {

@@ -5,21 +5,13 @@
 #include <string>
 #include <system_error>
 
+#include "core/output_commit.h"
+
 namespace velbrix {
 namespace {
 
-// A name beside `final_path` that names nothing yet, ending in `tag` and, if needed, a counter.
-std::filesystem::path FreeNameBeside(const std::filesystem::path& final_path, std::string_view tag,
-                                     int attempt) {
-  std::filesystem::path name = final_path;
-  name += std::string(tag);
-  if (attempt > 0) {
-    name += std::to_string(attempt);
-  }
-  return name;
-}
-
-constexpr int kNameAttempts = 1000;
+// Attempts at a temporary's name that no file has yet.
+constexpr int kNameAttempts = 100;
 
 }  // namespace
 
@@ -56,14 +48,32 @@ Status FileTable::OpenForBinaryInput(int number, const std::filesystem::path& pa
 Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& path) {
   Slot& slot = At(number);
   assert(!slot.file.is_open());
-  std::error_code ec;
+  const std::filesystem::path folder = path.parent_path();
+  if (!outputs_.empty() && outputs_.front().final_path.parent_path() != folder) {
+    return Status::InvalidArgument("The outputs of one run go into one folder");
+  }
+  // Under the folder's lock, so that no other run takes a new temporary for stale before it is
+  // marked live.
+  FolderLock lock;
+  std::error_code ec = lock.Acquire(folder);
+  if (ec) {
+    return Status::IoError("Cannot create", path, ec.message());
+  }
+  if (outputs_.empty()) {
+    RecoverFolder(folder);
+  }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::filesystem::path temp = FreeNameBeside(path, ".velbrix-tmp", attempt);
-    ec = OsFile::CreateNew(temp, &slot.file);
+    if (run_id_.empty() || attempt > 0) {
+      run_id_ = NewRunId();
+    }
+    const std::filesystem::path temp = TemporaryName(path, run_id_);
+    bool named = false;
+    ec = OsFile::CreateTemporary(temp, temporaries_ == Temporaries::kUnnamedWherePossible,
+                                 &slot.file, &named);
     if (!ec) {
       slot.is_output = true;
       slot.path = path;
-      outputs_.push_back({path, temp});
+      outputs_.push_back({number, path, temp, named});
       return Status::Ok();
     }
     if (ec != std::errc::file_exists) {
@@ -101,88 +111,60 @@ std::uint64_t FileTable::Size(int number) const {
   return At(number).file.Size();
 }
 
-Status FileTable::CloseAll() {
-  Status first = Status::Ok();
+void FileTable::CloseInputs() {
   for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
     Slot& slot = At(n);
-    if (!slot.file.is_open()) {
-      continue;
-    }
-    const std::error_code ec = slot.file.Close();
-    if (ec && slot.is_output && first.ok()) {
-      first = Status::IoError("Cannot write to", slot.path, ec.message());
+    if (slot.file.is_open() && !slot.is_output) {
+      (void)slot.file.Close();
     }
   }
-  return first;
 }
 
 Status FileTable::CommitOutputs() {
-  // Step 1: move the files that the outputs replace aside, so that a failure can restore them.
-  std::vector<std::filesystem::path> backups(outputs_.size());
-  for (std::size_t i = 0; i < outputs_.size(); ++i) {
-    const std::filesystem::path& final_path = outputs_[i].final_path;
-    std::error_code ec;
-    const auto status = std::filesystem::symlink_status(final_path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) {
-      continue;
-    }
-    if (std::filesystem::is_directory(status)) {
-      return Restore(0, backups,
-                     Status::IoError("Cannot replace", final_path,
-                                     std::make_error_code(std::errc::is_a_directory).message()));
-    }
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-      const std::filesystem::path backup = FreeNameBeside(final_path, ".velbrix-old", attempt);
-      if (!std::filesystem::exists(std::filesystem::symlink_status(backup, ec))) {
-        backups[i] = backup;
-        break;
+  if (outputs_.empty()) {
+    return Status::Ok();
+  }
+  const std::filesystem::path folder = outputs_.front().final_path.parent_path();
+  FolderLock lock;
+  if (const std::error_code ec = lock.Acquire(folder)) {
+    return Status::IoError("Cannot create", outputs_.front().final_path, ec.message());
+  }
+  // Another run may have been killed in its commit since this one began.
+  RecoverFolder(folder);
+  std::vector<CommitEntry> entries;
+  for (Output& output : outputs_) {
+    OsFile& file = At(output.number).file;
+    if (!output.named) {
+      if (const std::error_code ec = file.Name(output.temp_path)) {
+        return Status::IoError("Cannot create", output.final_path, ec.message());
       }
+      output.named = true;
     }
-    if (backups[i].empty()) {
-      return Restore(0, backups,
-                     Status::IoError("Cannot replace", final_path,
-                                     std::make_error_code(std::errc::file_exists).message()));
+    if (const std::error_code ec = file.Close()) {
+      return Status::IoError("Cannot write to", output.final_path, ec.message());
     }
-    if ((ec = RenameFile(final_path, backups[i]))) {
-      backups[i].clear();
-      return Restore(0, backups, Status::IoError("Cannot replace", final_path, ec.message()));
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(output.final_path, ec);
+    if (std::filesystem::is_directory(status)) {
+      return Status::IoError("Cannot replace", output.final_path,
+                             std::make_error_code(std::errc::is_a_directory).message());
     }
+    entries.push_back({output.temp_path, output.final_path, KeptName(output.final_path, run_id_),
+                       status.type() != std::filesystem::file_type::not_found});
   }
-  // Step 2: move every output into place.
-  for (std::size_t i = 0; i < outputs_.size(); ++i) {
-    if (const std::error_code ec = RenameFile(outputs_[i].temp_path, outputs_[i].final_path)) {
-      return Restore(i, backups,
-                     Status::IoError("Cannot create", outputs_[i].final_path, ec.message()));
-    }
-  }
-  // Step 3: the replaced files are no longer needed.
-  for (const std::filesystem::path& backup : backups) {
-    if (!backup.empty()) {
-      RemoveFile(backup);
-    }
+  std::size_t failed = 0;
+  if (const std::error_code ec = CommitEntries(folder, entries, &failed)) {
+    const CommitEntry& entry = entries[failed];
+    return Status::IoError(entry.replaces ? "Cannot replace" : "Cannot create", entry.final_path,
+                           ec.message());
   }
   outputs_.clear();
+  run_id_.clear();
   return Status::Ok();
 }
 
-Status FileTable::Restore(std::size_t moved, const std::vector<std::filesystem::path>& backups,
-                          Status failure) {
-  for (std::size_t i = 0; i < moved; ++i) {
-    RenameFile(outputs_[i].final_path, outputs_[i].temp_path);
-  }
-  for (std::size_t i = 0; i < backups.size(); ++i) {
-    if (!backups[i].empty()) {
-      RenameFile(backups[i], outputs_[i].final_path);
-    }
-  }
-  DiscardOutputs();
-  return failure;
-}
-
 Status FileTable::EndRun(Status outcome) {
-  if (outcome.ok()) {
-    outcome = CloseAll();
-  }
+  CloseInputs();
   if (outcome.ok()) {
     outcome = CommitOutputs();
   }
@@ -194,12 +176,15 @@ Status FileTable::EndRun(Status outcome) {
 
 void FileTable::DiscardOutputs() {
   for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
-    At(n).file.Close();
+    (void)At(n).file.Close();
   }
   for (const Output& output : outputs_) {
-    RemoveFile(output.temp_path);
+    if (output.named) {
+      (void)RemoveFile(output.temp_path);  // an unnamed one is gone with its closing
+    }
   }
   outputs_.clear();
+  run_id_.clear();
 }
 
 }  // namespace velbrix

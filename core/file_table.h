@@ -1,9 +1,13 @@
 // The program's table of open files, addressed by numbers 1 .. 255.
 //
 // A number names at most one open file. Inputs are opened for reading and never changed. Outputs
-// appear whole or not at all: an output is written under a temporary name in its final folder and
-// only CommitOutputs moves it to its final name, replacing a file of that name; DiscardOutputs (or
-// the table's destruction) removes the temporaries and leaves existing files as they were.
+// appear whole or not at all: an output is written to a temporary in its final folder (on Linux
+// one without a name, where the file system allows it) and only EndRun moves it to its final name,
+// replacing a file of that name (see output_commit.h); DiscardOutputs (or the table's destruction)
+// removes the temporaries and leaves existing files as they were. A run that is killed leaves at
+// most named temporaries, which the next run into the same folder removes as it opens its first
+// output; runs into one folder at the same time commit one after the other. All outputs of a run
+// are in one folder.
 //
 // Every failure names the file the caller asked for (the final name of an output, never its
 // temporary) and the system's reason. The table is not safe for concurrent use, but one thread may
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,7 +34,11 @@ class FileTable {
   static constexpr int kLowestNumber = 1;
   static constexpr int kHighestNumber = 255;
 
-  FileTable() = default;
+  // kNamed: every temporary has a name, also where the system could do without (for tests).
+  enum class Temporaries { kUnnamedWherePossible, kNamed };
+
+  explicit FileTable(Temporaries temporaries = Temporaries::kUnnamedWherePossible)
+      : temporaries_(temporaries) {}
   ~FileTable() { DiscardOutputs(); }
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
@@ -41,7 +50,8 @@ class FileTable {
   // created. Requires `number` to be free.
   Status OpenForBinaryInput(int number, const std::filesystem::path& path);
   // Opens an output as `number` that will become `path` when committed; until then `path` is not
-  // touched. Requires `number` to be free.
+  // touched. Requires `number` to be free. The first output of a run first sets the folder right
+  // after runs that were killed there (output_commit.h: RecoverFolder).
   Status OpenForTextOutput(int number, const std::filesystem::path& path);
 
   // Reads up to buffer.size() bytes from input `number`; fewer only at the end of the file.
@@ -56,38 +66,35 @@ class FileTable {
   // The name under which the file open as `number` was asked for (an output's final name).
   const std::filesystem::path& Path(int number) const { return At(number).path; }
 
-  // Closes every open file. Closed outputs wait, complete, for CommitOutputs or DiscardOutputs.
-  // On failure the remaining files are still closed.
-  Status CloseAll();
-  // Requires every file to be closed. Moves every waiting output to its final name. If any move
-  // fails, the outputs already moved are taken back, the files they replaced are restored and all
-  // temporaries are removed: either every output is in place or none is.
-  Status CommitOutputs();
   // Closes every open file and removes every output's temporary; no final name is touched.
   void DiscardOutputs();
-  // Ends a run whose work came to `outcome`: if it is ok, closes every file and commits the
-  // outputs; if it is not, or closing or committing fails, discards them. Returns the first
-  // failure, or Ok when every output is in place.
+  // Ends a run whose work came to `outcome`: if it is ok, closes every file and moves every output
+  // to its final name; if it is not, or closing or moving fails, discards them. Returns the first
+  // failure, or Ok when every output is in place. Either every output is in place or none is.
   Status EndRun(Status outcome);
 
  private:
-  struct Output {
-    std::filesystem::path final_path;
-    std::filesystem::path temp_path;
-  };
   struct Slot {
     OsFile file;
     bool is_output = false;
     std::filesystem::path path;  // the name the caller gave
   };
+  struct Output {
+    int number = 0;  // its slot
+    std::filesystem::path final_path;
+    std::filesystem::path temp_path;
+    bool named = false;  // whether the temporary has temp_path as its name yet
+  };
 
   Slot& At(int number);
   const Slot& At(int number) const;
-  Status Restore(std::size_t moved, const std::vector<std::filesystem::path>& backups,
-                 Status failure);
+  void CloseInputs();
+  Status CommitOutputs();
 
+  Temporaries temporaries_;
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
-  std::vector<Output> outputs_;                   // opened or waiting since the last commit
+  std::vector<Output> outputs_;                   // opened since the run began
+  std::string run_id_;                            // of the run's temporaries
 };
 
 }  // namespace velbrix

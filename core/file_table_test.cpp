@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+#include "core/output_commit.h"
 #include "core/test_support.h"
 
 namespace velbrix {
@@ -22,7 +30,7 @@ TEST(FileTableTest, LowestFreeNumberFillsGaps) {
   EXPECT_EQ(files.LowestFreeNumber(), 2);
   ASSERT_TRUE(files.OpenForBinaryInput(2, dir / "in").ok());
   EXPECT_EQ(files.LowestFreeNumber(), 4);
-  ASSERT_TRUE(files.CloseAll().ok());
+  files.DiscardOutputs();
   EXPECT_EQ(files.LowestFreeNumber(), 1);
 }
 
@@ -33,33 +41,37 @@ TEST(FileTableTest, WriteAtReplacesEarlierBytesAndWritingGoesOnAtTheEnd) {
   ASSERT_TRUE(files.Write(1, "count=?? data").ok());
   ASSERT_TRUE(files.WriteAt(1, 6, "42").ok());
   ASSERT_TRUE(files.Write(1, " more").ok());
-  ASSERT_TRUE(files.CloseAll().ok());
-  ASSERT_TRUE(files.CommitOutputs().ok());
+  ASSERT_TRUE(files.EndRun(Status::Ok()).ok());
   EXPECT_EQ(ReadFile(dir / "out.edf"), "count=42 data more");
 }
 
-TEST(FileTableTest, OutputsAppearOnlyWhenCommitted) {
+// Both kinds of temporaries: without a name where the system allows it, and named.
+class FileTableTemporariesTest : public ::testing::TestWithParam<FileTable::Temporaries> {};
+INSTANTIATE_TEST_SUITE_P(Both, FileTableTemporariesTest,
+                         ::testing::Values(FileTable::Temporaries::kUnnamedWherePossible,
+                                           FileTable::Temporaries::kNamed));
+
+TEST_P(FileTableTemporariesTest, OutputsAppearOnlyWhenCommitted) {
   TempDir dir;
   WriteFile(dir / "b.eeg", "old b");
-  FileTable files;
+  FileTable files(GetParam());
   ASSERT_TRUE(files.OpenForTextOutput(100, dir / "a.eeg").ok());
   ASSERT_TRUE(files.OpenForTextOutput(101, dir / "b.eeg").ok());
   ASSERT_TRUE(files.Write(100, "new a").ok());
   ASSERT_TRUE(files.Write(101, "new b").ok());
-  ASSERT_TRUE(files.CloseAll().ok());
   EXPECT_FALSE(std::filesystem::exists(dir / "a.eeg"));
   EXPECT_EQ(ReadFile(dir / "b.eeg"), "old b");
-  ASSERT_TRUE(files.CommitOutputs().ok());
+  ASSERT_TRUE(files.EndRun(Status::Ok()).ok());
   EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "b.eeg"}));
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "new a");
   EXPECT_EQ(ReadFile(dir / "b.eeg"), "new b");
 }
 
-TEST(FileTableTest, DiscardLeavesExistingFilesAndNoTemporaries) {
+TEST_P(FileTableTemporariesTest, DiscardLeavesExistingFilesAndNoTemporaries) {
   TempDir dir;
   WriteFile(dir / "b.eeg", "old b");
   {
-    FileTable files;
+    FileTable files(GetParam());
     ASSERT_TRUE(files.OpenForTextOutput(1, dir / "b.eeg").ok());
     ASSERT_TRUE(files.Write(1, "half").ok());
     files.DiscardOutputs();
@@ -78,8 +90,7 @@ TEST(FileTableTest, FailedCommitRestoresEveryReplacedFile) {
   ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
   ASSERT_TRUE(files.OpenForTextOutput(2, dir / "b.eeg").ok());
   ASSERT_TRUE(files.OpenForTextOutput(3, dir / "c.eeg").ok());
-  ASSERT_TRUE(files.CloseAll().ok());
-  const Status s = files.CommitOutputs();
+  const Status s = files.EndRun(Status::Ok());
   ASSERT_FALSE(s.ok());
   EXPECT_NE(s.message().find("c.eeg"), std::string::npos) << s.message();
   EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "c.eeg"}));
@@ -97,6 +108,100 @@ TEST(FileTableTest, ErrorsNameTheFileAndTheReason) {
   EXPECT_EQ(out.message(), "Cannot create " + PathForDisplay(dir / "no-folder" / "x.eeg") +
                                ": No such file or directory");
   EXPECT_TRUE(ListFolder(dir.path()).empty());
+}
+
+#ifndef _WIN32
+// A run killed while it writes, in a child process, leaves at most named temporaries, and the next
+// run into the folder removes them.
+TEST_P(FileTableTemporariesTest, AKilledRunsTemporariesGoWithTheNextRun) {
+  TempDir dir;
+  WriteFile(dir / "a.eeg", "old a");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    FileTable files(GetParam());
+    if (files.OpenForTextOutput(1, dir / "a.eeg").ok() &&
+        files.OpenForTextOutput(2, dir / "b.eeg").ok() && files.Write(1, "half").ok()) {
+      std::raise(SIGKILL);
+    }
+    std::_Exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
+  if (GetParam() == FileTable::Temporaries::kNamed) {
+    EXPECT_EQ(ListFolder(dir.path()).size(), 3u);
+  }
+  FileTable next;
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "c.eeg").ok());
+  ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "c.eeg"}));
+  EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
+}
+#endif
+
+TEST(FileTableTest, ARunLeavesAnotherLiveRunsTemporaries) {
+  TempDir dir;
+  FileTable first(FileTable::Temporaries::kNamed);
+  ASSERT_TRUE(first.OpenForTextOutput(1, dir / "a.eeg").ok());
+  ASSERT_TRUE(first.Write(1, "first").ok());
+  FileTable second(FileTable::Temporaries::kNamed);
+  ASSERT_TRUE(second.OpenForTextOutput(1, dir / "b.eeg").ok());
+  ASSERT_TRUE(second.EndRun(Status::Ok()).ok());
+  ASSERT_TRUE(first.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "b.eeg"}));
+  EXPECT_EQ(ReadFile(dir / "a.eeg"), "first");
+}
+
+// A commit killed after it had moved a.eeg into place and before b.eeg and c.eeg: the next run
+// completes it.
+TEST(FileTableTest, ACommitCutShortIsCompletedByTheNextRun) {
+  TempDir dir;
+  const std::string id = "0123456789abcdef";
+  const auto entry = [&](const char* name, bool replaces) {
+    return CommitEntry{TemporaryName(dir / name, id), dir / name, KeptName(dir / name, id),
+                       replaces};
+  };
+  const std::vector<CommitEntry> entries = {entry("a.eeg", true), entry("b.eeg", true),
+                                            entry("c.eeg", false)};
+  ASSERT_FALSE(WriteJournal(dir.path(), entries));
+  WriteFile(dir / "a.eeg", "new a");
+  WriteFile(entries[0].kept, "old a");
+  WriteFile(dir / "b.eeg", "old b");
+  WriteFile(entries[1].kept, "old b");
+  WriteFile(entries[1].temp, "new b");
+  WriteFile(entries[2].temp, "new c");
+
+  FileTable next;
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "d.eeg").ok());
+  ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "b.eeg", "c.eeg", "d.eeg"}));
+  EXPECT_EQ(ReadFile(dir / "a.eeg") + ReadFile(dir / "b.eeg") + ReadFile(dir / "c.eeg"),
+            "new anew bnew c");
+}
+
+// Left by killed runs: a journal that was cut short while it was written (no rename had begun),
+// the temporaries of this version and of earlier ones, and files that earlier versions moved
+// aside for the time of their commit.
+TEST(FileTableTest, TheNextRunClearsWhatKilledRunsLeft) {
+  TempDir dir;
+  WriteFile(dir / "a.eeg", "old a");
+  WriteFile(dir / "a.eeg.velbrix-tmp-0123456789abcdef", "new a");
+  WriteFile(JournalPath(dir.path()), "velbrix-journal 1 1\nE1");
+  WriteFile(dir / "b.eeg.velbrix-tmp", "b");
+  WriteFile(dir / "b.eeg.velbrix-tmp12", "b");
+  WriteFile(dir / "c.eeg.velbrix-old", "old c");  // c.eeg was moved aside and not put back
+  WriteFile(dir / "d.eeg", "new d");
+  WriteFile(dir / "d.eeg.velbrix-old3", "old d");
+  WriteFile(dir / "notes.velbrix-tmp.txt", "the user's own");
+
+  FileTable next;
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "e.eeg").ok());
+  ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ListFolder(dir.path()),
+            (std::set<std::string>{"a.eeg", "c.eeg", "d.eeg", "e.eeg", "notes.velbrix-tmp.txt"}));
+  EXPECT_EQ(ReadFile(dir / "a.eeg") + ReadFile(dir / "c.eeg") + ReadFile(dir / "d.eeg"),
+            "old aold cnew d");
 }
 
 }  // namespace

@@ -3,6 +3,12 @@
 //
 // Functions return the system's error on failure and an empty error_code on success, so that the
 // caller can name the file the user knows (not a temporary) in its message.
+//
+// Temporaries and the folder lock: a run's temporaries are marked live while the run holds them
+// open (a lock on POSIX systems; on Windows an open temporary cannot be deleted), so that a later
+// run can tell the temporaries of a run that was killed from those of a run still writing, and
+// remove only the former (RemoveIfStale). Runs writing into one folder take turns through
+// FolderLock to create temporaries, to commit them and to clean up after killed runs.
 #ifndef VELBRIX_CORE_OS_FILE_H_
 #define VELBRIX_CORE_OS_FILE_H_
 
@@ -35,6 +41,14 @@ class OsFile {
   // Creates `path` for writing in binary mode; fails with errc::file_exists if anything of that
   // name exists.
   static std::error_code CreateNew(const std::filesystem::path& path, OsFile* file);
+  // Creates a live temporary for writing, in the folder of `name`. Where the system allows it and
+  // `allow_unnamed` is set, the file has no name (it vanishes when closed or when the program
+  // ends, however it ends) until Name() gives it one, and `*named` is false. Otherwise it is
+  // created as `name`, which must name nothing (else errc::file_exists), and `*named` is true.
+  static std::error_code CreateTemporary(const std::filesystem::path& name, bool allow_unnamed,
+                                         OsFile* file, bool* named);
+  // Gives the open unnamed temporary the name `name`, which must name nothing; it stays live.
+  std::error_code Name(const std::filesystem::path& name);
 
   bool is_open() const { return fd_ >= 0; }
 
@@ -61,6 +75,31 @@ class OsFile {
 std::error_code RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Removes the file `path`.
 std::error_code RemoveFile(const std::filesystem::path& path);
+// Gives the file `existing` the second name `link` (a hard link), which must name nothing. Fails
+// where the file system has no such links.
+std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link);
+// Removes `path`, a temporary that a run left behind, unless a live run still holds it. Returns
+// whether it was removed.
+bool RemoveIfStale(const std::filesystem::path& path);
+
+// The lock through which runs writing into one folder take turns. It is released on destruction,
+// and by the system when the program ends however it ends; it leaves nothing behind in the folder.
+class FolderLock {
+ public:
+  FolderLock() = default;
+  ~FolderLock() { Release(); }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Waits until no other run holds the lock of `folder` (empty: the current folder), then takes
+  // it. Requires that this object holds no lock.
+  std::error_code Acquire(const std::filesystem::path& folder);
+  void Release();
+
+ private:
+  int fd_ = -1;
+  std::filesystem::path path_;  // the lock's file in the folder
+};
 
 }  // namespace velbrix
 

@@ -1,10 +1,12 @@
 // POSIX file services for the core.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "core/os_file.h"
 
@@ -14,6 +16,20 @@ namespace {
 std::error_code LastError() {
   return std::error_code(errno, std::generic_category());
 }
+
+// The folder of `name` as a path that open() takes.
+std::filesystem::path FolderOf(const std::filesystem::path& name) {
+  const std::filesystem::path folder = name.parent_path();
+  return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Marks the open temporary `fd` live: see RemoveIfStale.
+bool MarkLive(int fd) {
+  return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// The name of the lock's file in a folder.
+constexpr char kLockName[] = ".velbrix-lock";
 
 }  // namespace
 
@@ -33,6 +49,50 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
   }
   *file = OsFile(fd);
   return {};
+}
+
+std::error_code OsFile::CreateTemporary(const std::filesystem::path& name, bool allow_unnamed,
+                                        OsFile* file, bool* named) {
+#ifdef O_TMPFILE
+  // Name() needs the process's view of its own descriptors.
+  if (allow_unnamed && ::access("/proc/self/fd", X_OK) == 0) {
+    const int fd = ::open(FolderOf(name).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      *file = OsFile(fd);
+      *named = false;
+      MarkLive(fd);
+      return {};
+    }
+    // The file system has no unnamed files (or the folder is missing): a named one says why not.
+  }
+#else
+  (void)allow_unnamed;
+#endif
+  if (const std::error_code ec = CreateNew(name, file)) {
+    return ec;
+  }
+  *named = true;
+  MarkLive(file->fd_);
+  return {};
+}
+
+std::error_code OsFile::Name(const std::filesystem::path& name) {
+  // Through the process's view of its own descriptors; AT_EMPTY_PATH where that is missing (it
+  // needs a privilege).
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    return {};
+  }
+  const std::error_code first = LastError();
+  if (first == std::errc::file_exists) {
+    return first;
+  }
+#ifdef AT_EMPTY_PATH
+  if (::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+    return {};
+  }
+#endif
+  return first;
 }
 
 std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
@@ -112,6 +172,61 @@ std::error_code RenameFile(const std::filesystem::path& from, const std::filesys
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
   return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link) {
+  return ::link(existing.c_str(), link.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+bool RemoveIfStale(const std::filesystem::path& path) {
+  // A live run holds a lock on its temporary. Opened for writing, so that the lock works on
+  // network file systems too; never a pipe's or a link's target.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat st {};
+  const bool stale =
+      ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && MarkLive(fd) && ::unlink(path.c_str()) == 0;
+  ::close(fd);
+  return stale;
+}
+
+std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
+  // A lock file that the holder removes before it lets go: whoever waited on the removed file
+  // finds, once it has the lock, that the name now means another file (or none), and tries again.
+  path_ = (folder.empty() ? std::filesystem::path(".") : folder) / kLockName;
+  for (;;) {
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      return LastError();
+    }
+    int locked = 0;
+    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+      // A file system without locks: runs into this folder cannot take turns, but each still
+      // commits whole or not at all.
+      fd_ = fd;
+      return {};
+    }
+    struct stat held {};
+    struct stat named {};
+    if (::fstat(fd, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      fd_ = fd;
+      return {};
+    }
+    ::close(fd);
+  }
+}
+
+void FolderLock::Release() {
+  if (fd_ >= 0) {
+    ::unlink(path_.c_str());
+    ::close(fd_);
+    fd_ = -1;
+  }
 }
 
 }  // namespace velbrix

@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "core/os_file.h"
 
@@ -20,6 +23,14 @@ namespace {
 std::error_code LastError() {
   return std::error_code(errno, std::generic_category());
 }
+
+// The name of the lock's file in a folder.
+constexpr wchar_t kLockName[] = L".velbrix-lock";
+// The system's code for a file that another program holds open in a way that excludes us.
+constexpr unsigned long kSharingViolation = 32;
+// How long a run waits for another to let go of a folder's lock before it gives up. A lock is held
+// only while temporaries are created or renamed.
+constexpr auto kLockPatience = std::chrono::minutes(2);
 
 }  // namespace
 
@@ -44,6 +55,18 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
   }
   *file = OsFile(fd);
   return {};
+}
+
+std::error_code OsFile::CreateTemporary(const std::filesystem::path& name, bool /*allow_unnamed*/,
+                                        OsFile* file, bool* named) {
+  // Windows has no unnamed files. The temporary is opened without sharing its deletion, so that
+  // it cannot be removed while open: that is what marks it live.
+  *named = true;
+  return CreateNew(name, file);
+}
+
+std::error_code OsFile::Name(const std::filesystem::path& /*name*/) {
+  return std::make_error_code(std::errc::function_not_supported);  // every temporary has a name
 }
 
 std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
@@ -121,6 +144,46 @@ std::error_code RenameFile(const std::filesystem::path& from, const std::filesys
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
   return ::_wremove(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link) {
+  std::error_code ec;
+  std::filesystem::create_hard_link(existing, link, ec);
+  return ec;
+}
+
+bool RemoveIfStale(const std::filesystem::path& path) {
+  // A live run holds its temporary open without sharing its deletion.
+  return ::_wremove(path.c_str()) == 0;
+}
+
+std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
+  // A file that only one program can have open at a time, and that the system deletes when it is
+  // closed, also when the program is killed.
+  path_ = (folder.empty() ? std::filesystem::path(L".") : folder) / kLockName;
+  const auto give_up = std::chrono::steady_clock::now() + kLockPatience;
+  for (;;) {
+    int fd = -1;
+    const errno_t err = ::_wsopen_s(&fd, path_.c_str(),
+                                    _O_RDWR | _O_CREAT | _O_TEMPORARY | _O_BINARY | _O_NOINHERIT,
+                                    _SH_DENYRW, _S_IREAD | _S_IWRITE);
+    if (err == 0) {
+      fd_ = fd;
+      return {};
+    }
+    if (err != EACCES || _doserrno != kSharingViolation ||
+        std::chrono::steady_clock::now() > give_up) {
+      return std::error_code(err, std::generic_category());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void FolderLock::Release() {
+  if (fd_ >= 0) {
+    ::_close(fd_);  // deletes the file
+    fd_ = -1;
+  }
 }
 
 }  // namespace velbrix
