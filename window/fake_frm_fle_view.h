@@ -1,12 +1,19 @@
 // A hand-written view for the controller's tests: it keeps what each control shows, records every
-// operation in order, and answers the open dialog and the platform questions from its fields.
+// operation in order, and answers the dialogs and the platform questions from its fields.
+// Background work waits until the test runs it (RunWork, on a thread of its own), and posted tasks
+// until the test delivers them (DeliverPosted), so that a test can order a run's end against the
+// user's actions.
 #ifndef VELBRIX_WINDOW_FAKE_FRM_FLE_VIEW_H_
 #define VELBRIX_WINDOW_FAKE_FRM_FLE_VIEW_H_
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "window/frm_fle_view.h"
@@ -36,6 +43,11 @@ class FakeFrmFleView : public FrmFleView {
   int optch_selected = -1;
   std::string cdb_filter;
   std::vector<Message> messages;
+  bool progress_visible = false;
+  std::vector<int> progress;             // every SetProgress
+  std::vector<EdfSettings> edf_dialogs;  // what each showing of the EDF dialog was filled in with
+  int questions = 0;
+  bool closed = false;
   int brought_to_top = 0;
   // Every operation, in order, as "Name(argument)".
   std::vector<std::string> log;
@@ -44,6 +56,38 @@ class FakeFrmFleView : public FrmFleView {
   std::deque<std::optional<std::filesystem::path>> dialog_answers;  // nothing: cancelled
   std::filesystem::path program_folder = "/opt/velbrix";
   std::string decimal_separator = ".";
+  std::deque<bool> yes_no_answers;                     // none left: No
+  std::function<void()> while_asking;                  // runs while the question is shown
+  std::deque<std::optional<EdfSettings>> edf_answers;  // none left: cancelled
+
+  // The background work, not run yet, and the posted tasks, not delivered yet.
+  bool HasWork() const { return static_cast<bool>(work_); }
+  void RunWork() {
+    if (!work_) {
+      return;
+    }
+    std::thread worker(std::exchange(work_, {}));
+    worker.join();
+  }
+  // Runs the posted tasks, also those that they post.
+  void DeliverPosted() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (posted_.empty()) {
+          return;
+        }
+        task = std::move(posted_.front());
+        posted_.pop_front();
+      }
+      task();
+    }
+  }
+  void FinishWork() {
+    RunWork();
+    DeliverPosted();
+  }
 
   void SetLblFileCaption(const std::string& text) override {
     lbl_file = text;
@@ -94,12 +138,53 @@ class FakeFrmFleView : public FrmFleView {
     messages.push_back({text, icon, lbl_file, label1, mnufile_enabled});
     log.push_back("ShowMessage(" + text + ")");
   }
+  bool AskYesNo(const std::string& text) override {
+    ++questions;
+    log.push_back("AskYesNo(" + text + ")");
+    if (while_asking) {
+      std::exchange(while_asking, {})();
+    }
+    if (yes_no_answers.empty()) {
+      return false;
+    }
+    const bool yes = yes_no_answers.front();
+    yes_no_answers.pop_front();
+    return yes;
+  }
+  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) override {
+    edf_dialogs.push_back(settings);
+    if (edf_answers.empty()) {
+      return std::nullopt;
+    }
+    auto answer = edf_answers.front();
+    edf_answers.pop_front();
+    return answer;
+  }
+  void ShowProgress(bool visible) override {
+    progress_visible = visible;
+    log.push_back(std::string("ShowProgress(") + (visible ? "true" : "false") + ")");
+  }
+  void SetProgress(int percent) override { progress.push_back(percent); }
+  void CloseWindow() override {
+    closed = true;
+    log.push_back("CloseWindow()");
+  }
+  void RunInBackground(std::function<void()> work) override { work_ = std::move(work); }
+  void PostToWindow(std::function<void()> task) override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    posted_.push_back(std::move(task));
+  }
   void BringToTop() override {
     ++brought_to_top;
     log.push_back("BringToTop()");
   }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   std::string DecimalSeparator() const override { return decimal_separator; }
+
+ private:
+  std::function<void()> work_;
+  std::mutex mutex_;
+  std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace velbrix::testing

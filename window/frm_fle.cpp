@@ -1,9 +1,13 @@
 // The handlers of the converter window.
 #include "window/frm_fle.h"
 
+#include <algorithm>
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "core/channel_table.h"
+#include "core/edf_export.h"
 #include "core/value_line.h"
 
 namespace velbrix {
@@ -15,6 +19,27 @@ bool IsSeparator(std::filesystem::path::value_type c) {
 #else
   return c == '/';
 #endif
+}
+
+// "The last 6 bytes of <recording> do not make a whole record ... converted."
+std::string LeftOutNote(const std::filesystem::path& recording, std::uint64_t bytes) {
+  std::string text = LeftOutDescription(recording, bytes) + ".";
+  text[0] = 'T';
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  return first == std::string::npos ? std::string()
+                                    : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The share of `total` that `read` is, in whole percent.
+int Percent(std::uint64_t read, std::uint64_t total) {
+  if (read >= total) {
+    return 100;
+  }
+  return static_cast<int>(static_cast<double>(read) * 100.0 / static_cast<double>(total));
 }
 
 }  // namespace
@@ -53,6 +78,9 @@ void FrmFle::FillChList() {
 }
 
 void FrmFle::mnuopen_Click() {
+  if (run_) {
+    return;  // the File menu is shut during a run
+  }
   try {
     view_.SetCdbFilter(kOpenFilter);
     const std::optional<std::filesystem::path> chosen = view_.ShowCdbOpen();
@@ -92,32 +120,24 @@ void FrmFle::LstCh_Click() {
 }
 
 void FrmFle::CmdOk_Click() {
-  if (state_.ChName.empty()) {
+  if (state_.ChName.empty() || run_) {
     return;
   }
-  view_.ShowFraCh(false);
-  view_.SetLabel1Caption(kLoadingText);
-  view_.EnableMnuFile(false);
-
+  ShowConverting();
   std::string separator = view_.DecimalSeparator();
   if (!ValueLineTable::Check(separator).ok()) {
     separator = ".";
   }
   const ConversionInputs inputs{state_.FlePath, state_.AppDir, state_.FleName, state_.AllCh,
                                 state_.ChName,  state_.ChPos,  separator};
-  ConversionReport report;
-  const Status status = converter_.RunConversion(inputs, &report);
-  if (!status.ok()) {
-    view_.ShowMessage(status.message(), MessageIcon::kWarning);
-    ReturnToIdle();
-    return;
-  }
-  ReturnToIdle();
-  if (report.bytes_left_out > 0) {
-    std::string text = LeftOutDescription(state_.FlePath, report.bytes_left_out) + ".";
-    text[0] = 'T';
-    view_.ShowMessage(text, MessageIcon::kInformation);
-  }
+  StartRun([this, inputs](const ProgressCallback& progress, const StopRequest& stop) {
+    ConversionReport report;
+    RunEnd end{converter_.RunConversion(inputs, &report, progress, &stop), {}};
+    if (end.status.ok() && report.bytes_left_out > 0) {
+      end.note = LeftOutNote(inputs.FlePath, report.bytes_left_out);
+    }
+    return end;
+  });
 }
 
 void FrmFle::CmdCancel_Click() {
@@ -128,13 +148,188 @@ void FrmFle::CmdCancel_Click() {
   UpdateMenuItems();
 }
 
-void FrmFle::mnuedf_Click() {}
+void FrmFle::mnuedf_Click() {
+  if (state_.ChName.empty() || run_) {
+    return;
+  }
+  std::vector<int> positions;
+  if (state_.AllCh) {
+    for (int p = 1; p <= static_cast<int>(kChannelCount); ++p) {
+      positions.push_back(p);
+    }
+  } else if (const std::optional<int> position = FindChannelPosition(state_.ChName)) {
+    positions.push_back(*position);
+  }
+  // Asked again, as entered, until the settings are right or the dialog is cancelled.
+  EdfRecordLayout layout;
+  std::optional<EdfStart> start;
+  for (;;) {
+    const std::optional<EdfSettings> answer = view_.ShowEdfDialog(edf_settings_);
+    if (!answer) {
+      return;
+    }
+    edf_settings_ = {Trimmed(answer->sample_rate), Trimmed(answer->start)};
+    Status status = ChooseEdfRecordLayout(edf_settings_.sample_rate, positions.size(), &layout);
+    start.reset();
+    if (status.ok() && !edf_settings_.start.empty()) {
+      start.emplace();
+      status = ParseEdfStart(edf_settings_.start, &*start);
+    }
+    if (status.ok()) {
+      break;
+    }
+    view_.ShowMessage(status.message(), MessageIcon::kWarning);
+  }
+  ShowConverting();
+  StartRun([recording = state_.FlePath, folder = state_.AppDir, name = state_.FleName, positions,
+            layout, start](const ProgressCallback& progress, const StopRequest& stop) {
+    const EdfExportInputs inputs{recording, folder, name, positions, layout, start};
+    EdfExportReport report;
+    RunEnd end{ExportEdf(inputs, &report, progress, &stop), {}};
+    if (end.status.ok() && report.bytes_left_out > 0) {
+      end.note = LeftOutNote(recording, report.bytes_left_out);
+    }
+    if (end.status.ok() && report.samples_added > 0) {
+      end.note += end.note.empty() ? "" : " ";
+      end.note += "The last data record of " + PathForDisplay(report.output) +
+                  " was completed with " + std::to_string(report.samples_added) +
+                  (report.samples_added == 1 ? " sample" : " samples") + " of 0 uV per channel.";
+    }
+    return end;
+  });
+}
 
 void FrmFle::mnutraces_Click() {}
 
 void FrmFle::mnufolder_Click() {}
 
+void FrmFle::Form_Escape() {
+  if (!run_ || asking_ || run_->stop.requested()) {
+    return;
+  }
+  const bool stop = AskToStop();
+  if (ended_while_asking_) {
+    FinishRun();  // it counts as finished
+  } else if (stop) {
+    run_->stop.Request();
+  }
+}
+
+bool FrmFle::Form_QueryUnload() {
+  if (!run_) {
+    return true;
+  }
+  if (asking_) {
+    return false;
+  }
+  if (!run_->stop.requested()) {
+    const bool stop = AskToStop();
+    if (ended_while_asking_) {
+      // It counts as finished; on Yes the window closes now, with nothing more to say.
+      if (!stop) {
+        FinishRun();
+        return false;
+      }
+      run_.reset();
+      ended_while_asking_ = false;
+      return true;
+    }
+    if (!stop) {
+      return false;
+    }
+    run_->stop.Request();
+  }
+  close_when_ended_ = true;
+  return false;
+}
+
+void FrmFle::Form_Unload() {
+  if (run_) {
+    run_->stop.Request();
+  }
+}
+
+bool FrmFle::AskToStop() {
+  asking_ = true;
+  const bool yes = view_.AskYesNo(kStopQuestion);
+  asking_ = false;
+  return yes;
+}
+
+void FrmFle::ShowConverting() {
+  view_.ShowFraCh(false);
+  view_.SetLabel1Caption(kLoadingText);
+  view_.EnableMnuFile(false);
+  view_.SetProgress(0);
+  view_.ShowProgress(true);
+}
+
+void FrmFle::StartRun(Job job) {
+  auto run = std::make_shared<Run>();
+  run_ = run;
+  view_.RunInBackground([this, run, job = std::move(job)] {
+    const ProgressCallback progress = [this, run](std::uint64_t read, std::uint64_t total) {
+      PostProgress(run, read, total);
+    };
+    try {
+      run->end = job(progress, run->stop);
+    } catch (const std::exception& e) {
+      run->end = {Status::InvalidArgument(e.what()), {}};  // no memory for a message, say
+    }
+    view_.PostToWindow([this, run] { RunEnded(run); });
+  });
+}
+
+void FrmFle::PostProgress(const std::shared_ptr<Run>& run, std::uint64_t read,
+                          std::uint64_t total) {
+  // Only whole percents reach the window: at most a hundred tasks however long the run.
+  if (total == 0) {
+    return;  // a recording of unknown size
+  }
+  const int percent = Percent(read, total);
+  if (percent == run->posted_percent) {
+    return;
+  }
+  run->posted_percent = percent;
+  view_.PostToWindow([this, run, percent] {
+    if (run == run_) {
+      view_.SetProgress(percent);
+    }
+  });
+}
+
+void FrmFle::RunEnded(const std::shared_ptr<Run>& run) {
+  if (run != run_) {
+    return;
+  }
+  if (asking_) {
+    ended_while_asking_ = true;  // the answer decides what follows
+    return;
+  }
+  if (close_when_ended_) {
+    run_.reset();
+    close_when_ended_ = false;
+    view_.CloseWindow();
+    return;
+  }
+  FinishRun();
+}
+
+void FrmFle::FinishRun() {
+  const RunEnd end = std::move(run_->end);
+  run_.reset();
+  ended_while_asking_ = false;
+  if (!end.status.ok() && !end.status.stopped()) {
+    view_.ShowMessage(end.status.message(), MessageIcon::kWarning);
+  }
+  ReturnToIdle();
+  if (!end.note.empty()) {
+    view_.ShowMessage(end.note, MessageIcon::kInformation);
+  }
+}
+
 void FrmFle::ReturnToIdle() {
+  view_.ShowProgress(false);
   view_.EnableMnuFile(true);
   view_.SetLabel1Caption(kTitleText);
   view_.SetLblFileCaption(kIdleFileText);

@@ -4,13 +4,22 @@
 // Form_Load once before it is first shown, and then calls the handler of each user event
 // (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
 // CmdCancel_Click; mnuedf_Click, mnutraces_Click and mnufolder_Click for the File menu's items
-// after Open). The controller does not draw, does not know any toolkit and never blocks
-// except in CmdOk_Click, which converts on the caller's thread.
+// after Open; Form_Escape for the Escape key, Form_QueryUnload when the user closes the window)
+// and Form_Unload as it is destroyed. The controller does not draw and does not know any toolkit.
+//
+// A run (OK, or File > Export EDF...) works on the view's background thread while the window shows
+// the converting state with a progress bar; every handler runs on the window's thread, and so do
+// the tasks that the run posts back (its progress and its end). During a run, Escape or closing
+// the window asks whether to stop it; Yes stops it within a fraction of a second, with every file
+// as it was, and returns to Idle or, after a close, closes the window. A run that ends on its own
+// while the question is shown counts as finished.
 #ifndef VELBRIX_WINDOW_FRM_FLE_H_
 #define VELBRIX_WINDOW_FRM_FLE_H_
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "core/conversion.h"
@@ -25,6 +34,9 @@ inline constexpr char kOpenedFilePrefix[] = "File Opened - ";
 inline constexpr char kTitleText[] = "ASCCII-DECIMAL FILECONVERTER";
 inline constexpr char kLoadingText[] = "LOADING THE FILES....";
 inline constexpr char kOpenFilter[] = "All Files (*.*)|*.*";
+inline constexpr char kStopQuestion[] =
+    "Stop the conversion? Files that were already there stay as they were.";
+inline constexpr char kDefaultSampleRate[] = "256";
 
 // The window state, as long-lived as the window.
 struct FrmFleState {
@@ -53,10 +65,41 @@ class FrmFle {
   void mnuedf_Click();     // File > Export EDF...
   void mnutraces_Click();  // File > View Traces
   void mnufolder_Click();  // File > Open Output Folder
+  void Form_Escape();
+  // Whether the window may close now. During a run it asks whether to stop; the window then closes
+  // once the run has ended (CloseWindow), or stays on No.
+  bool Form_QueryUnload();
+  // The window is going away: a run still working is asked to stop, without a question, and its
+  // end is not shown. The view then waits for the run's work to end.
+  void Form_Unload();
 
   const FrmFleState& state() const { return state_; }
+  // Whether a run is working.
+  bool converting() const { return run_ != nullptr; }
 
  private:
+  // How a run ended, and what the user is told of it once back in Idle ("" for nothing).
+  struct RunEnd {
+    Status status;
+    std::string note;
+  };
+  // What the background thread and the window's thread share of one run.
+  struct Run {
+    StopRequest stop;
+    int posted_percent = -1;  // the background thread's
+    RunEnd end;               // set by the background thread before it posts the end
+  };
+  using Job = std::function<RunEnd(const ProgressCallback& progress, const StopRequest& stop)>;
+
+  void ShowConverting();
+  // Shows the converting state and runs `job` in the background.
+  void StartRun(Job job);
+  void PostProgress(const std::shared_ptr<Run>& run, std::uint64_t read, std::uint64_t total);
+  void RunEnded(const std::shared_ptr<Run>& run);
+  // Back to Idle after the run's end, with its failure or its note.
+  void FinishRun();
+  bool AskToStop();
+
   void FillChList();
   void SetFleName(const std::filesystem::path& path);
   // A selection from code runs the control's click handler, as a user's click would.
@@ -69,7 +112,12 @@ class FrmFle {
 
   FrmFleView& view_;
   FrmFleState state_;
-  Converter converter_;
+  Converter converter_;              // used by the background thread during a text run
+  std::shared_ptr<Run> run_;         // the run working, or none
+  bool asking_ = false;              // the question whether to stop is shown
+  bool ended_while_asking_ = false;  // the run's end arrived meanwhile
+  bool close_when_ended_ = false;    // the user closed the window and chose to stop
+  EdfSettings edf_settings_{kDefaultSampleRate, ""};  // as last entered
 };
 
 // The folder `folder` with a separator at its end, unless it ends in one already.

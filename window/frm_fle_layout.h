@@ -68,6 +68,14 @@ inline constexpr Control kLabel15{
 // The frame, on the window.
 inline constexpr Control kFraCh{{255, 1005, 5130, 5385}, Font{kGaramond, 12, true}, kDarkBlue};
 
+// On the window beneath FraCh, below Label1 and as wide: the progress of a run, shown only while a
+// run converts. FraCh covers it, so the window looks as it always did whenever the frame shows.
+inline constexpr Control kProgress{{300, 3915, 5010, 285}, std::nullopt, std::nullopt};
+static_assert(kProgress.rect.top >= kLabel1.rect.top + kLabel1.rect.height &&
+              kProgress.rect.left >= kFraCh.rect.left &&
+              kProgress.rect.left + kProgress.rect.width <= kFraCh.rect.left + kFraCh.rect.width &&
+              kProgress.rect.top + kProgress.rect.height <= kFraCh.rect.top + kFraCh.rect.height);
+
 // Inside FraCh.
 inline constexpr Control kOptch0{{1065, 570, 1500, 375}, Font{kGaramond, 12, true}, kMaroon};
 inline constexpr Control kOptch1{{3105, 570, 1500, 375}, Font{kGaramond, 12, true}, kMaroon};
@@ -91,6 +99,11 @@ inline constexpr char kMnuEdfCaption[] = "Export &EDF...";
 inline constexpr char kMnuTracesCaption[] = "View &Traces";
 inline constexpr char kMnuFolderCaption[] = "Open Output &Folder";
 inline constexpr char kMakerNotice[] = "Velbrix 1.0 \u00b7 made by the Velbrix developers";
+
+// The EDF export's dialog.
+inline constexpr char kEdfDialogCaption[] = "Export EDF";
+inline constexpr char kEdfRateLabel[] = "Sample rate (Hz):";
+inline constexpr char kEdfStartLabel[] = "Start, if known (YYYY-MM-DD HH:MM:SS):";
 
 // `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel (half away from zero),
 // so that negative places map like positive ones.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include "core/edf_export.h"
+#include "core/record.h"
 #include "core/test_support.h"
 #include "core/value_line.h"
 #include "window/fake_frm_fle_view.h"
@@ -39,6 +41,11 @@ class FrmFleTest : public ::testing::Test {
     WriteFile(data_dir_ / name, recording);
     Open(data_dir_ / name);
     return recording;
+  }
+  // OK, and the run's work and its end.
+  void Ok() {
+    form_.CmdOk_Click();
+    view_.FinishWork();
   }
   void ClickList(int index) {
     view_.lst_ch_selected = index;
@@ -90,6 +97,8 @@ TEST_F(FrmFleTest, TheFileMenusFurtherItemsFollowTheState) {
   EXPECT_EQ(view_.menu_items, items(false, true));  // Idle, a recording was opened
   Open(data_dir_ / "rec01_eeg");
   form_.CmdOk_Click();
+  EXPECT_EQ(view_.menu_items, items(true, true));  // converting: the whole menu is shut
+  view_.FinishWork();
   EXPECT_EQ(view_.menu_items, items(false, true));  // Idle after a conversion
 }
 
@@ -225,7 +234,7 @@ TEST_F(FrmFleTest, ListClickWithNothingSelectedKeepsThePosition) {
 TEST_F(FrmFleTest, OkConvertsOneChannelIntoTheProgramFolder) {
   const std::string recording = OpenRecording("rec01_eeg", 96);
   ClickList(12);  // Oz
-  form_.CmdOk_Click();
+  Ok();
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_Oz.eeg"});
   std::string expected;
   for (std::size_t r = 0; r < 3; ++r) {
@@ -236,17 +245,38 @@ TEST_F(FrmFleTest, OkConvertsOneChannelIntoTheProgramFolder) {
   EXPECT_TRUE(view_.messages.empty());
 }
 
-TEST_F(FrmFleTest, OkShowsLoadingAndLocksTheMenuWhileConverting) {
+TEST_F(FrmFleTest, OkShowsLoadingAndProgressAndLocksTheMenuWhileConverting) {
   OpenRecording("rec01_eeg", 64);
   view_.log.clear();
   form_.CmdOk_Click();
+  EXPECT_TRUE(form_.converting());
+  EXPECT_TRUE(view_.HasWork());
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());  // nothing converted on the window's thread
+  view_.FinishWork();
+  EXPECT_FALSE(form_.converting());
   const std::vector<std::string> order = {"ShowFraCh(false)",
                                           "SetLabel1Caption(LOADING THE FILES....)",
                                           "EnableMnuFile(false)",
+                                          "ShowProgress(true)",
+                                          "ShowProgress(false)",
                                           "EnableMnuFile(true)",
                                           "SetLabel1Caption(ASCCII-DECIMAL FILECONVERTER)",
                                           "SetLblFileCaption(File Opened - None)"};
   EXPECT_EQ(view_.log, order);
+}
+
+TEST_F(FrmFleTest, ProgressFollowsTheBytesReadInWholePercents) {
+  // Four blocks: three whole ones and 100 records.
+  OpenRecording("rec01_eeg", (3 * kRecordsPerBlock + 100) * kRecordSize);
+  form_.CmdOk_Click();
+  EXPECT_TRUE(view_.progress_visible);
+  view_.RunWork();
+  EXPECT_EQ(view_.progress, std::vector<int>{0});  // nothing delivered yet
+  EXPECT_EQ(view_.label1, "LOADING THE FILES....");
+  view_.DeliverPosted();
+  EXPECT_EQ(view_.progress, (std::vector<int>{0, 33, 66, 99, 100}));
+  EXPECT_FALSE(view_.progress_visible);
+  ExpectIdle();
 }
 
 TEST_F(FrmFleTest, OkOverAllChannelsUsesTheUsersDecimalSeparator) {
@@ -254,7 +284,7 @@ TEST_F(FrmFleTest, OkOverAllChannelsUsesTheUsersDecimalSeparator) {
   const std::string recording = OpenRecording("rec01_eeg", 64);
   ClickList(5);
   ClickOption(1);
-  form_.CmdOk_Click();
+  Ok();
   EXPECT_EQ(ListFolder(program_dir_.path()).size(), 32u);
   EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"),
             FormatValueLine(static_cast<std::uint8_t>(recording[0]), ",") +
@@ -273,7 +303,7 @@ TEST_F(FrmFleTest, OkDoesNothingWithoutAChannel) {
   EXPECT_TRUE(view_.log.empty());
 
   OpenRecording("rec01_eeg", 64);
-  form_.CmdOk_Click();
+  Ok();
   view_.log.clear();
   form_.CmdOk_Click();  // after a conversion
   EXPECT_TRUE(view_.log.empty());
@@ -297,7 +327,7 @@ TEST_F(FrmFleTest, CancelReturnsToIdleAndKeepsTheRest) {
 TEST_F(FrmFleTest, FailedRunShowsTheErrorAndReturnsToIdle) {
   OpenRecording("rec01_eeg", 64);
   std::filesystem::remove(data_dir_ / "rec01_eeg");
-  form_.CmdOk_Click();
+  Ok();
   ASSERT_EQ(view_.messages.size(), 1u);
   EXPECT_EQ(view_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
                                         ": No such file or directory");
@@ -309,7 +339,7 @@ TEST_F(FrmFleTest, FailedRunShowsTheErrorAndReturnsToIdle) {
 
 TEST_F(FrmFleTest, PartialTailIsReportedOnceBackInIdle) {
   OpenRecording("rec01_eeg", 70);
-  form_.CmdOk_Click();
+  Ok();
   ASSERT_EQ(view_.messages.size(), 1u);
   const auto& message = view_.messages[0];
   EXPECT_EQ(message.text, "The last 6 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
@@ -327,8 +357,195 @@ TEST_F(FrmFleTest, NonAsciiNamesConvert) {
   WriteFile(data_dir_.path() / name, MakeRecording(32));
   Open(data_dir_.path() / name);
   EXPECT_EQ(view_.lbl_file, "File Opened - Ålesund ñ 01_eeg");
-  form_.CmdOk_Click();
+  Ok();
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"Ålesund ñ 01_eeg_FP2.eeg"});
+}
+
+// During a run: the question whether to stop
+
+TEST_F(FrmFleTest, OutsideARunEscapeDoesNothingAndClosingIsAtOnce) {
+  EXPECT_TRUE(form_.Form_QueryUnload());
+  OpenRecording("rec01_eeg", 64);
+  view_.log.clear();
+  form_.Form_Escape();
+  EXPECT_TRUE(form_.Form_QueryUnload());
+  EXPECT_TRUE(view_.log.empty());
+  EXPECT_TRUE(view_.fra_ch_visible);
+}
+
+TEST_F(FrmFleTest, EscapeAndYesStopsTheRunAndLeavesEveryFileAsItWas) {
+  OpenRecording("rec01_eeg", 64);
+  Ok();
+  const std::string earlier = ReadFile(program_dir_ / "rec01_eeg_FP2.eeg");
+  OpenRecording("rec01_eeg", 3 * kRecordsPerBlock * kRecordSize);
+  ClickOption(1);
+  form_.CmdOk_Click();
+  view_.yes_no_answers = {true};
+  form_.Form_Escape();
+  ASSERT_EQ(view_.questions, 1);
+  EXPECT_EQ(view_.log.back(),
+            "AskYesNo(Stop the conversion? Files that were already there stay "
+            "as they were.)");
+  form_.Form_Escape();  // already stopping: not asked again
+  EXPECT_EQ(view_.questions, 1);
+  view_.FinishWork();
+  ExpectIdle();
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_FP2.eeg"});
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"), earlier);
+}
+
+TEST_F(FrmFleTest, EscapeAndNoLetsTheRunGoOn) {
+  OpenRecording("rec01_eeg", 2 * kRecordsPerBlock * kRecordSize);
+  form_.CmdOk_Click();
+  view_.yes_no_answers = {false};
+  form_.Form_Escape();
+  EXPECT_EQ(view_.questions, 1);
+  EXPECT_TRUE(form_.converting());
+  view_.FinishWork();
+  ExpectIdle();
+  EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_FP2.eeg"});
+}
+
+TEST_F(FrmFleTest, ClosingDuringARunAsksAndClosesOnceTheRunHasStopped) {
+  OpenRecording("rec01_eeg", 2 * kRecordsPerBlock * kRecordSize);
+  form_.CmdOk_Click();
+  view_.yes_no_answers = {false, true};
+  EXPECT_FALSE(form_.Form_QueryUnload());  // No: the run goes on
+  EXPECT_TRUE(form_.converting());
+  EXPECT_FALSE(form_.Form_QueryUnload());  // Yes: the window closes once the run has stopped
+  EXPECT_EQ(view_.questions, 2);
+  EXPECT_FALSE(view_.closed);
+  view_.FinishWork();
+  EXPECT_TRUE(view_.closed);
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+}
+
+// The run ends on its own while the question is shown (its end is posted meanwhile, as a modal
+// message box lets it be), or after Yes but before its end reached the window.
+TEST_F(FrmFleTest, ARunThatEndsBeforeItCouldStopCountsAsFinished) {
+  struct Case {
+    bool closing;
+    bool yes;
+    bool end_while_asking;
+  };
+  for (const Case c : {Case{false, true, true}, Case{false, false, true}, Case{true, true, true},
+                       Case{true, false, true}, Case{false, true, false}}) {
+    SCOPED_TRACE(std::to_string(c.closing) + std::to_string(c.yes) +
+                 std::to_string(c.end_while_asking));
+    std::filesystem::remove_all(program_dir_.path());
+    std::filesystem::create_directory(program_dir_.path());
+    view_.closed = false;
+    OpenRecording("rec01_eeg", 70);
+    form_.CmdOk_Click();
+    if (c.end_while_asking) {
+      view_.while_asking = [&] { view_.FinishWork(); };
+    } else {
+      view_.RunWork();  // done; its end not delivered yet
+    }
+    view_.yes_no_answers = {c.yes};
+    const bool closes = c.closing ? form_.Form_QueryUnload() : (form_.Form_Escape(), false);
+    view_.DeliverPosted();
+    EXPECT_FALSE(form_.converting());
+    EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_FP2.eeg"});
+    EXPECT_EQ(closes, c.closing && c.yes);
+    if (!closes) {
+      ExpectIdle();
+      EXPECT_EQ(view_.messages.back().text.rfind("The last 6 bytes of ", 0), 0u);
+    }
+  }
+}
+
+TEST_F(FrmFleTest, UnloadDuringARunStopsItWithoutAQuestion) {
+  OpenRecording("rec01_eeg", 2 * kRecordsPerBlock * kRecordSize);
+  form_.CmdOk_Click();
+  form_.Form_Unload();
+  view_.RunWork();
+  EXPECT_EQ(view_.questions, 0);
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+}
+
+// File > Export EDF...
+
+TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
+  const std::string recording = OpenRecording("rec01_eeg", 300 * kRecordSize + 5);
+  ClickList(12);  // Oz
+  view_.edf_answers = {EdfSettings{" 250.5 ", "2024-05-17 09:30:00"}};
+  view_.log.clear();
+  form_.mnuedf_Click();
+  EXPECT_EQ(view_.edf_dialogs, (std::vector<EdfSettings>{{"256", ""}}));
+  EXPECT_EQ(view_.label1, "LOADING THE FILES....");
+  EXPECT_TRUE(view_.progress_visible);
+  view_.FinishWork();
+  ExpectIdle();
+
+  // The same file as the core's export, which the command line uses, with the same settings.
+  TempDir expected_dir;
+  const int oz[] = {28};
+  EdfRecordLayout layout;
+  ASSERT_TRUE(ChooseEdfRecordLayout("250.5", 1, &layout).ok());
+  EdfStart start;
+  ASSERT_TRUE(ParseEdfStart("2024-05-17 09:30:00", &start).ok());
+  EdfExportReport report;
+  ASSERT_TRUE(
+      ExportEdf({data_dir_ / "rec01_eeg", expected_dir.path(), "rec01_eeg", oz, layout, start},
+                &report)
+          .ok());
+  EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg.edf"});
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), ReadFile(report.output));
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text,
+            "The last 5 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                " do not make a whole record of 32 bytes and were not converted. The last data "
+                "record of " +
+                PathForDisplay(program_dir_ / "rec01_eeg.edf") +
+                " was completed with 201 samples of 0 uV per channel.");
+}
+
+TEST_F(FrmFleTest, ExportEdfSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
+  OpenRecording("rec01_eeg", 64);
+  ClickOption(1);
+  view_.edf_answers = {EdfSettings{"fast", ""}, EdfSettings{"256", "2024-13-01 00:00:00"},
+                       std::nullopt};
+  form_.mnuedf_Click();
+  EXPECT_EQ(view_.edf_dialogs,
+            (std::vector<EdfSettings>{{"256", ""}, {"fast", ""}, {"256", "2024-13-01 00:00:00"}}));
+  ASSERT_EQ(view_.messages.size(), 2u);
+  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
+  EXPECT_EQ(view_.messages[0].text.rfind("The sample rate \"fast\" is not", 0), 0u);
+  EXPECT_EQ(view_.messages[1].text,
+            "The start \"2024-13-01 00:00:00\" is not a real date and time");
+  // Cancelled: still Opened, nothing written.
+  EXPECT_FALSE(view_.HasWork());
+  EXPECT_TRUE(view_.fra_ch_visible);
+  EXPECT_EQ(form_.state().ChName, "FP2");
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+}
+
+TEST_F(FrmFleTest, ExportEdfStopsAndFailsAsOkDoes) {
+  OpenRecording("rec01_eeg", 2 * kRecordsPerBlock * kRecordSize);
+  WriteFile(program_dir_ / "rec01_eeg.edf", "earlier");
+  view_.edf_answers = {EdfSettings{"256", ""}};
+  form_.mnuedf_Click();
+  view_.yes_no_answers = {true};
+  form_.Form_Escape();
+  view_.FinishWork();
+  ExpectIdle();
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg.edf"});
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), "earlier");
+
+  Open(data_dir_ / "rec01_eeg");
+  std::filesystem::remove(data_dir_ / "rec01_eeg");
+  view_.edf_answers = {EdfSettings{"256", ""}};
+  form_.mnuedf_Click();
+  view_.FinishWork();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                                        ": No such file or directory");
+  EXPECT_EQ(view_.messages[0].label1, "LOADING THE FILES....");
+  ExpectIdle();
 }
 
 }  // namespace

@@ -2,16 +2,18 @@
 // else. Implemented by the real windows (window/qt, window/win32) and by the tests' fake.
 //
 // Every operation only shows or reads; none of them raises an event or calls back into the
-// controller. In particular SelectOptch and SelectLstCh set the selection silently: running the
-// click handler that a selection from code implies is the controller's job (FrmFle), so that the
-// rule holds for every view alike. Only a user's own action on a control is reported, by the view
-// calling the controller's handler of that event (FrmFle::optch_Click and so on).
+// controller, except that PostToWindow later runs the controller's own task. In particular
+// SelectOptch and SelectLstCh set the selection silently: running the click handler that a
+// selection from code implies is the controller's job (FrmFle), so that the rule holds for every
+// view alike. Only a user's own action on a control is reported, by the view calling the
+// controller's handler of that event (FrmFle::optch_Click and so on).
 //
 // Texts are UTF-8. No operation fails: a view shows what it can.
 #ifndef VELBRIX_WINDOW_FRM_FLE_VIEW_H_
 #define VELBRIX_WINDOW_FRM_FLE_VIEW_H_
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,14 @@ enum class MessageIcon { kInformation, kWarning };
 
 // The File menu's items after Open and a separator, in their order on the menu.
 enum class MenuItem { kExportEdf, kViewTraces, kOpenOutputFolder };
+
+// What the EDF export's dialog asks for, as the user typed it.
+struct EdfSettings {
+  std::string sample_rate;  // in hertz: "256", "250.5"
+  std::string start;        // "YYYY-MM-DD HH:MM:SS", or empty: unknown
+
+  bool operator==(const EdfSettings&) const = default;
+};
 
 class FrmFleView {
  public:
@@ -55,6 +65,27 @@ class FrmFleView {
 
   // A modal message box with one OK button, captioned "Velbrix"; returns when dismissed.
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+  // A modal question captioned "Velbrix" with the buttons Yes and No; true for Yes.
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // The EDF export's modal dialog, filled in with `settings`. Returns what the user entered, or
+  // nothing when the dialog was cancelled.
+  virtual std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) = 0;
+
+  // The progress bar under Label1, hidden at start: how much of the recording a run has read.
+  virtual void ShowProgress(bool visible) = 0;
+  virtual void SetProgress(int percent) = 0;  // 0 .. 100
+
+  // Closes the window, which ends the program.
+  virtual void CloseWindow() = 0;
+
+  // The window's thread stays free for painting and for a request to stop while a run works.
+  // RunInBackground runs `work` on a thread of its own and returns at once; the controller starts
+  // no other work before this one has ended, and the view waits for the work to end before it is
+  // destroyed. PostToWindow, safe from any thread, queues `task` to run on the window's thread in
+  // the order posted, once that thread handles events again (also while a modal dialog or message
+  // box is shown); tasks still queued when the window is destroyed do not run.
+  virtual void RunInBackground(std::function<void()> work) = 0;
+  virtual void PostToWindow(std::function<void()> task) = 0;
 
   // Platform services.
   virtual void BringToTop() = 0;
