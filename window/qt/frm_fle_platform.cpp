@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "window/frm_fle_layout.h"
+#include "window/qt/edf_dialog.h"
 
 namespace velbrix {
 
@@ -28,6 +29,22 @@ void QtFrmFlePlatform::ShowMessage(QWidget* parent, const QString& text, Message
   QMessageBox box(icon == MessageIcon::kWarning ? QMessageBox::Warning : QMessageBox::Information,
                   QString::fromUtf8(layout::kCaption), text, QMessageBox::Ok, parent);
   box.exec();
+}
+
+bool QtFrmFlePlatform::AskYesNo(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(layout::kCaption), text,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<EdfSettings> QtFrmFlePlatform::ShowEdfDialog(QWidget* parent,
+                                                           const EdfSettings& settings) {
+  EdfDialog dialog(settings, parent);
+  if (dialog.exec() != QDialog::Accepted) {
+    return std::nullopt;
+  }
+  return dialog.settings();
 }
 
 std::filesystem::path QtFrmFlePlatform::ProgramFolder() const {

@@ -1,5 +1,6 @@
-// What the Qt window asks of the desktop: the open dialog, the message box and the program's
-// folder. The window reaches them only through this seam, so that tests can answer them.
+// What the Qt window asks of the desktop: the open dialog, the message box, the question, the EDF
+// export's dialog and the program's folder. The window reaches them only through this seam, so that
+// tests can answer them.
 #ifndef VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_
 #define VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_
 
@@ -23,16 +24,26 @@ class FrmFlePlatform {
                                                               const QString& filter) = 0;
   // Shows `text` modally over `parent` with one OK button and the caption "Velbrix".
   virtual void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+  // Asks `text` modally over `parent` with the buttons Yes and No and the caption "Velbrix";
+  // true for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+  // Shows the EDF export's dialog modally over `parent`, filled in with `settings`; what the user
+  // entered, or nothing when cancelled.
+  virtual std::optional<EdfSettings> ShowEdfDialog(QWidget* parent,
+                                                   const EdfSettings& settings) = 0;
   // The folder that holds the running program.
   virtual std::filesystem::path ProgramFolder() const = 0;
 };
 
-// The desktop's own: QFileDialog, QMessageBox and QCoreApplication::applicationDirPath().
+// The desktop's own: QFileDialog, QMessageBox, the EdfDialog and
+// QCoreApplication::applicationDirPath().
 class QtFrmFlePlatform final : public FrmFlePlatform {
  public:
   std::optional<std::filesystem::path> ShowOpenDialog(QWidget* parent,
                                                       const QString& filter) override;
   void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
+  bool AskYesNo(QWidget* parent, const QString& text) override;
+  std::optional<EdfSettings> ShowEdfDialog(QWidget* parent, const EdfSettings& settings) override;
   std::filesystem::path ProgramFolder() const override;
 };
 

@@ -2,6 +2,7 @@
 #include "window/qt/frm_fle_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -10,8 +11,10 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 #include "window/frm_fle_layout.h"
@@ -89,6 +92,13 @@ FrmFleWindow::FrmFleWindow(FrmFlePlatform& platform, QWidget* parent)
   form_.Form_Load();
 }
 
+FrmFleWindow::~FrmFleWindow() {
+  form_.Form_Unload();
+  if (worker_.joinable()) {
+    worker_.join();
+  }
+}
+
 void FrmFleWindow::CreateMenu() {
   menuBar()->setNativeMenuBar(false);  // the menu bar belongs to the window, above its client area
   mnufile_ = menuBar()->addMenu(QString::fromUtf8(layout::kMnuFileCaption));
@@ -120,6 +130,12 @@ void FrmFleWindow::CreateLabels() {
   Dress(Image1_, "Image1", layout::kImage1);
   Label1_ = MakeLabel(client_, "Label1", layout::kLabel1, kTitleText);
   Label15_ = MakeLabel(client_, "Label15", layout::kLabel15, layout::kMakerNotice);
+  Progress_ = new QProgressBar(client_);
+  Dress(Progress_, "Progress", layout::kProgress);
+  Progress_->setRange(0, 100);
+  Progress_->setTextVisible(false);
+  Progress_->setFocusPolicy(Qt::NoFocus);
+  Progress_->hide();
 }
 
 void FrmFleWindow::CreateFrame() {
@@ -182,6 +198,16 @@ void FrmFleWindow::ConnectEvents() {
   connect(LstCh_, &QListWidget::itemSelectionChanged, this, [this] { form_.LstCh_Click(); });
   connect(CmdOk_, &QPushButton::clicked, this, [this] { form_.CmdOk_Click(); });
   connect(CmdCancel_, &QPushButton::clicked, this, [this] { form_.CmdCancel_Click(); });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] { form_.Form_Escape(); });
+}
+
+void FrmFleWindow::closeEvent(QCloseEvent* event) {
+  if (form_.Form_QueryUnload()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void FrmFleWindow::SetLblFileCaption(const std::string& text) {
@@ -252,6 +278,38 @@ std::optional<std::filesystem::path> FrmFleWindow::ShowCdbOpen() {
 
 void FrmFleWindow::ShowMessage(const std::string& text, MessageIcon icon) {
   platform_.ShowMessage(this, QString::fromStdString(text), icon);
+}
+
+bool FrmFleWindow::AskYesNo(const std::string& text) {
+  return platform_.AskYesNo(this, QString::fromStdString(text));
+}
+
+std::optional<EdfSettings> FrmFleWindow::ShowEdfDialog(const EdfSettings& settings) {
+  return platform_.ShowEdfDialog(this, settings);
+}
+
+void FrmFleWindow::ShowProgress(bool visible) {
+  Progress_->setVisible(visible);
+}
+
+void FrmFleWindow::SetProgress(int percent) {
+  Progress_->setValue(percent);
+}
+
+void FrmFleWindow::CloseWindow() {
+  close();
+}
+
+void FrmFleWindow::RunInBackground(std::function<void()> work) {
+  if (worker_.joinable()) {
+    worker_.join();  // the previous run's, which has ended
+  }
+  worker_ = std::thread(std::move(work));
+}
+
+void FrmFleWindow::PostToWindow(std::function<void()> task) {
+  // Dropped with the window's other events if it is destroyed first.
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 void FrmFleWindow::BringToTop() {

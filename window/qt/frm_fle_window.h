@@ -6,16 +6,20 @@
 // operations only change what the controls show and never raise those events; user actions do
 // (a click, the arrow keys within the option group, the keyboard in the list, Space on a button).
 // Dialogs, message boxes and the program's folder come from the FrmFlePlatform it is given.
+// Escape runs Form_Escape and closing the window asks Form_QueryUnload. A run's work goes to a
+// thread of the window's own, which the window waits for before it is destroyed; the tasks that
+// the work posts come back as queued calls on the window's thread.
 //
 // The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
-// "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1"; the menu "mnufile" and its
-// items "mnuopen", "mnuedf", "mnutraces" and "mnufolder"), so that tests can find them.
+// "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1", "Progress"; the menu "mnufile"
+// and its items "mnuopen", "mnuedf", "mnutraces" and "mnufolder"), so that tests can find them.
 #ifndef VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
 #define VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
 
 #include <QMainWindow>
 #include <array>
 #include <string>
+#include <thread>
 
 #include "window/frm_fle.h"
 #include "window/frm_fle_view.h"
@@ -26,6 +30,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -38,6 +43,8 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   // Creates the window with its controls in their start state and runs Form_Load; the window is
   // left hidden for the caller to show. `platform` must outlive the window.
   explicit FrmFleWindow(FrmFlePlatform& platform, QWidget* parent = nullptr);
+  // Stops a run still working, without a question, and waits for it.
+  ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
 
@@ -57,9 +64,19 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void SetCdbFilter(const std::string& filter) override;
   std::optional<std::filesystem::path> ShowCdbOpen() override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) override;
+  void ShowProgress(bool visible) override;
+  void SetProgress(int percent) override;
+  void CloseWindow() override;
+  void RunInBackground(std::function<void()> work) override;
+  void PostToWindow(std::function<void()> task) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   std::string DecimalSeparator() const override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateMenu();
@@ -85,7 +102,9 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QListWidget* LstCh_ = nullptr;
   QPushButton* CmdOk_ = nullptr;
   QPushButton* CmdCancel_ = nullptr;
+  QProgressBar* Progress_ = nullptr;
   std::string cdb_filter_;
+  std::thread worker_;  // a run's work
   FrmFle form_{*this};
 };
 

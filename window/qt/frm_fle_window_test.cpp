@@ -1,5 +1,5 @@
 // Tests of the Qt window on real widgets, driven by mouse and keyboard under a headless platform.
-// The open dialog, the message box and the program's folder are answered by a scripted platform.
+// The dialogs, the message boxes and the program's folder are answered by a scripted platform.
 // Each run saves screenshots of the window in its states (Idle, Opened, Converting) beside the
 // test.
 #include <QAction>
@@ -20,13 +20,22 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include "window/qt/cdb_filter.h"
+#include "window/qt/edf_dialog.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_platform.h"
 #include "window/qt/frm_fle_window.h"
@@ -57,13 +66,71 @@ class ScriptedPlatform final : public FrmFlePlatform {
       while_message_shows();
     }
   }
+  bool AskYesNo(QWidget* /*parent*/, const QString& text) override {
+    questions.push_back(text);
+    const bool yes = !yes_no_answers.empty() && yes_no_answers.front();
+    if (!yes_no_answers.empty()) {
+      yes_no_answers.pop_front();
+    }
+    return yes;
+  }
+  std::optional<EdfSettings> ShowEdfDialog(QWidget* /*parent*/,
+                                           const EdfSettings& /*settings*/) override {
+    if (edf_answers.empty()) {
+      return std::nullopt;
+    }
+    auto answer = edf_answers.front();
+    edf_answers.pop_front();
+    return answer;
+  }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
 
   std::deque<std::optional<std::filesystem::path>> answers;  // nothing: cancelled
+  std::deque<bool> yes_no_answers;                           // none left: No
+  std::deque<std::optional<EdfSettings>> edf_answers;        // none left: cancelled
   std::vector<QString> filters;                              // one per dialog shown
   std::vector<Message> messages;
+  std::vector<QString> questions;
   std::function<void()> while_message_shows;
   std::filesystem::path program_folder;
+};
+
+// A recording that arrives slowly through a named pipe, block after block until the test ends, so
+// that a run reading it stays observably in progress.
+class SlowRecording {
+ public:
+  explicit SlowRecording(const std::filesystem::path& path) : path_(path) {
+    if (::mkfifo(path.c_str(), 0600) != 0) {
+      qFatal("cannot make the pipe %s", path.c_str());
+    }
+    feeder_ = std::thread([this] {
+      const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);  // once the run opens it
+      const std::string records(64 * 1024, '\x80');
+      while (fd >= 0 && !done_ &&
+             ::write(fd, records.data(), records.size()) == static_cast<ssize_t>(records.size())) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      if (fd >= 0) {
+        ::close(fd);
+      }
+    });
+  }
+  ~SlowRecording() {
+    done_ = true;
+    // A feeder still waiting for a reader finds one, and then none.
+    const int reader = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (reader >= 0) {
+      ::close(reader);
+    }
+    feeder_.join();
+  }
+  SlowRecording(const SlowRecording&) = delete;
+  SlowRecording& operator=(const SlowRecording&) = delete;
+
+ private:
+  std::filesystem::path path_;
+  std::atomic<bool> done_{false};
+  std::thread feeder_;
 };
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
@@ -116,11 +183,15 @@ class FrmFleWindowTest : public QObject {
   void RefusedNameShowsAnInformationMessage();
   void OpenAllOkWritesEveryChannelIntoTheProgramFolder();
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
+  void ProgressShowsDuringARunAndEscapeWithYesStopsIt();
+  void ExportEdfFromTheMenuWritesTheFileLikeOk();
   void FilterLetsEveryFileShow_data();
   void FilterLetsEveryFileShow();
   void OpenFilterPatternMatchesNamesWithoutADot();
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
   void DesktopOpenDialogReturnsTheChosenPathOrNothing();
+  void DesktopQuestionHasYesAndNo();
+  void DesktopEdfDialogReturnsWhatWasTyped();
 
  private:
   template <typename T>
@@ -135,6 +206,8 @@ class FrmFleWindowTest : public QObject {
   // Writes `bytes` as `name` in the data folder and opens it through File > Open.
   std::filesystem::path OpenRecording(const char* name, const std::string& bytes);
   void SaveScreenshot(const char* state) const;
+  // Waits until the run that works has ended and its end has reached the window.
+  void WaitForTheRunsEnd();
   // The widget that has the keyboard focus inside the window, or its object name "" if none.
   QString FocusName() const;
 
@@ -145,6 +218,7 @@ class FrmFleWindowTest : public QObject {
 };
 
 void FrmFleWindowTest::initTestCase() {
+  std::signal(SIGPIPE, SIG_IGN);  // a SlowRecording's feeder finds out that the run has stopped
   RegisterFontSubstitutes();
   QVERIFY(program_dir_.isValid() && data_dir_.isValid());
 }
@@ -186,6 +260,10 @@ void FrmFleWindowTest::SaveScreenshot(const char* state) const {
   }
 }
 
+void FrmFleWindowTest::WaitForTheRunsEnd() {
+  QTRY_VERIFY_WITH_TIMEOUT(!window_->form().converting(), 20000);
+}
+
 QString FrmFleWindowTest::FocusName() const {
   QWidget* focus = QApplication::focusWidget();
   return focus != nullptr && window_->isAncestorOf(focus) ? focus->objectName() : QString();
@@ -206,6 +284,7 @@ void FrmFleWindowTest::ControlsSitAtTheirTwipsPlaces_data() {
   QTest::newRow("CmdCancel") << "CmdCancel" << QRect(2730, 4620, 1110, 315);
   QTest::newRow("Label1") << "Label1" << QRect(300, 2205, 5010, 1590);
   QTest::newRow("Label15") << "Label15" << QRect(-315, 6690, 7245, 300);
+  QTest::newRow("Progress") << "Progress" << QRect(300, 3915, 5010, 285);
 }
 
 void FrmFleWindowTest::ControlsSitAtTheirTwipsPlaces() {
@@ -248,6 +327,7 @@ void FrmFleWindowTest::StartShowsOnlyMenuLabelsAndPicture() {
     QVERIFY2(!Control<QWidget>(name)->isVisible(), name);
     QVERIFY2(Control<QWidget>(name)->isEnabled(), name);
   }
+  QVERIFY(!Control<QWidget>("Progress")->isVisible());
   QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
   QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
   QVERIFY(!Control<QLabel>("Label15")->text().isEmpty());
@@ -551,6 +631,7 @@ void FrmFleWindowTest::OpenAllOkWritesEveryChannelIntoTheProgramFolder() {
 
   QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
   QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+  WaitForTheRunsEnd();
 
   const QStringList outputs = QDir(program_dir_.path()).entryList(QDir::Files);
   QCOMPARE(outputs.size(), 32);
@@ -580,15 +661,72 @@ void FrmFleWindowTest::FailedRunWarnsWhileTheWindowShowsItsConvertingLook() {
     SaveScreenshot("converting");
     QVERIFY(!Control<QWidget>("FraCh")->isVisible());
     QCOMPARE(Control<QLabel>("Label1")->text(), QString("LOADING THE FILES...."));
+    QVERIFY(Control<QWidget>("Progress")->isVisible());
     QVERIFY(!Control<QMenu>("mnufile")->menuAction()->isEnabled());
   };
   QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+  WaitForTheRunsEnd();
   QVERIFY(looked);
   QCOMPARE(platform_.messages.size(), 1u);
   QCOMPARE(platform_.messages[0].icon, MessageIcon::kWarning);
   QVERIFY2(platform_.messages[0].text.contains("missing"), qPrintable(platform_.messages[0].text));
   QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
   QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
+}
+
+void FrmFleWindowTest::ProgressShowsDuringARunAndEscapeWithYesStopsIt() {
+  ShowAndActivate();
+  WriteBytes(PathFromQt(program_dir_.filePath("slow_eeg_FP2.eeg")), "earlier");
+  const std::filesystem::path path = PathFromQt(data_dir_.filePath("slow_eeg"));
+  const SlowRecording recording(path);
+  platform_.answers.push_back(path);
+  Control<QAction>("mnuopen")->trigger();
+  QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+
+  // The run works while the window goes on handling events.
+  QTest::qWait(200);
+  QVERIFY(window_->form().converting());
+  QVERIFY(Control<QWidget>("Progress")->isVisible());
+  QVERIFY(!Control<QWidget>("FraCh")->isVisible());
+  QCOMPARE(Control<QLabel>("Label1")->text(), QString("LOADING THE FILES...."));
+  SaveScreenshot("converting");
+
+  // Closing asks; No lets the run go on.
+  window_->close();
+  QCOMPARE(platform_.questions.size(), 1u);
+  QCOMPARE(platform_.questions[0],
+           QString("Stop the conversion? Files that were already there stay as they were."));
+  QVERIFY(window_->isVisible());
+  QVERIFY(window_->form().converting());
+
+  // Escape asks; Yes stops the run.
+  platform_.yes_no_answers = {true};
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  QCOMPARE(platform_.questions.size(), 2u);
+  WaitForTheRunsEnd();
+  QVERIFY(!Control<QWidget>("Progress")->isVisible());
+  QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
+  QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
+  QVERIFY(platform_.messages.empty());
+  QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files | QDir::Hidden),
+           QStringList("slow_eeg_FP2.eeg"));
+  QCOMPARE(ReadBytes(PathFromQt(program_dir_.filePath("slow_eeg_FP2.eeg"))), "earlier");
+}
+
+void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
+  QVERIFY(Control<QAction>("mnuedf")->isEnabled());
+  platform_.edf_answers = {EdfSettings{"3", "2024-05-17 09:30:00"}};
+  Control<QAction>("mnuedf")->trigger();
+  WaitForTheRunsEnd();
+  QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files), QStringList("rec01_eeg.edf"));
+  const std::string edf = ReadBytes(PathFromQt(program_dir_.filePath("rec01_eeg.edf")));
+  QCOMPARE(edf.size(), std::size_t{256 + 256 + 3 * 2});  // FP2, one data record of 3 samples
+  QCOMPARE(edf.substr(168, 16), std::string("17.05.2409.30.00"));
+  QVERIFY(platform_.messages.empty());
+  QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
 }
 
 void FrmFleWindowTest::FilterLetsEveryFileShow_data() {
@@ -669,6 +807,42 @@ void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
 
   AnswerNextModal([](QWidget*) {});  // closed without a choice
   QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), std::nullopt);
+}
+
+void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
+  QtFrmFlePlatform desktop;
+  for (const bool yes : {true, false}) {
+    AnswerNextModal([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      QCOMPARE(box->windowTitle(), QString("Velbrix"));
+      QCOMPARE(box->text(), QString("Stop?"));
+      QCOMPARE(box->buttons().size(), 2);
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    QCOMPARE(desktop.AskYesNo(window_.get(), "Stop?"), yes);
+  }
+}
+
+void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
+  QtFrmFlePlatform desktop;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<EdfDialog*>(modal);
+    QVERIFY(dialog != nullptr);
+    QCOMPARE(dialog->windowTitle(), QString("Export EDF"));
+    auto* rate = dialog->findChild<QLineEdit*>("sample_rate");
+    auto* start = dialog->findChild<QLineEdit*>("start");
+    QVERIFY(rate != nullptr && start != nullptr);
+    QCOMPARE(rate->text(), QString("256"));
+    QTest::keyClicks(rate, "250.5");  // replaces the selected default
+    QTest::keyClicks(start, "2024-05-17 09:30:00");
+    QTest::keyClick(start, Qt::Key_Return);
+  });
+  QCOMPARE(desktop.ShowEdfDialog(window_.get(), {"256", ""}),
+           std::optional<EdfSettings>(EdfSettings{"250.5", "2024-05-17 09:30:00"}));
+
+  AnswerNextModal([](QWidget*) {});  // closed: cancelled
+  QCOMPARE(desktop.ShowEdfDialog(window_.get(), {"256", ""}), std::nullopt);
 }
 
 }  // namespace velbrix
