@@ -59,6 +59,7 @@ enum ControlId : int {
   kIdLblFile,
   kIdLabel15,
   kIdImage1,
+  kIdProgress,
   kIdMnuOpen = 200,
   kIdMnuEdf,
   kIdMnuTraces,

@@ -1,6 +1,8 @@
 // The converter window's controls, its messages and its view operations.
 #include "window/win32/frm_fle_window.h"
 
+#include <commctrl.h>
+
 #include <string_view>
 #include <system_error>
 
@@ -17,6 +19,8 @@ constexpr wchar_t kClassName[] = L"VelbrixFrmFle";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_CENTER | SS_NOPREFIX;
 constexpr int kIconResource = 1;  // velbrix.rc
+// Tells the window that tasks were posted to its queue.
+constexpr UINT kWmPostedTasks = WM_APP + 1;
 
 // The window shares one GDI font between FraCh's border and the option buttons and one between
 // the push buttons, and gives both option buttons one text colour: the layout must agree.
@@ -67,6 +71,8 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 }  // namespace
 
 FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
+  const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  ::InitCommonControlsEx(&common);
   HDC screen = ::GetDC(nullptr);
   dpi_x_ = ::GetDeviceCaps(screen, LOGPIXELSX);
   dpi_y_ = ::GetDeviceCaps(screen, LOGPIXELSY);
@@ -86,6 +92,10 @@ FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
 }
 
 FrmFleWindow::~FrmFleWindow() {
+  controller_.Form_Unload();
+  if (worker_.joinable()) {
+    worker_.join();
+  }
   if (hwnd_ != nullptr) {
     ::DestroyWindow(hwnd_);
   }
@@ -114,6 +124,7 @@ void FrmFleWindow::CreateMainWindow() {
     ::DestroyMenu(controls_.menu);
     ThrowLastError("Cannot create the window");
   }
+  post_target_ = hwnd_;
 }
 
 HWND FrmFleWindow::CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class,
@@ -176,6 +187,9 @@ void FrmFleWindow::CreateWindowControls() {
                                     kLabelStyle, layout::kLabel15.rect, kIdLabel15, label15_font_);
   controls_.image1 = CreateControl(hwnd_, 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
                                    layout::kImage1.rect, kIdImage1, Font());
+  controls_.progress = CreateControl(hwnd_, 0, PROGRESS_CLASSW, L"", WS_CHILD | PBS_SMOOTH,
+                                     layout::kProgress.rect, kIdProgress, Font());
+  ::SendMessageW(controls_.progress, PBM_SETRANGE32, 0, 100);
 }
 
 LRESULT CALLBACK FrmFleWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -207,6 +221,14 @@ LRESULT FrmFleWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
+    case WM_CLOSE:
+      if (controller_.Form_QueryUnload()) {
+        ::DestroyWindow(hwnd_);
+      }
+      return 0;
+    case kWmPostedTasks:
+      RunPostedTasks();
+      return 0;
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
@@ -217,11 +239,15 @@ LRESULT FrmFleWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
 
 void FrmFleWindow::OnCommand(int id, int code, HWND control) {
   if (control == nullptr) {
-    // The menu (code 0). Enter and Escape arrive here as IDOK and IDCANCEL and do nothing.
+    // The menu (code 0). Enter and Escape arrive here as IDOK and IDCANCEL: Enter does nothing,
+    // Escape asks to stop a run.
     if (code != 0) {
       return;
     }
     switch (id) {
+      case IDCANCEL:
+        controller_.Form_Escape();
+        break;
       case kIdMnuOpen:
         controller_.mnuopen_Click();
         break;
@@ -368,6 +394,57 @@ std::optional<std::filesystem::path> FrmFleWindow::ShowCdbOpen() {
 
 void FrmFleWindow::ShowMessage(const std::string& text, MessageIcon icon) {
   platform_.ShowMessageBox(hwnd_, Widen(text), icon);
+}
+
+bool FrmFleWindow::AskYesNo(const std::string& text) {
+  return platform_.AskYesNo(hwnd_, Widen(text));
+}
+
+std::optional<EdfSettings> FrmFleWindow::ShowEdfDialog(const EdfSettings& settings) {
+  return platform_.ShowEdfDialog(hwnd_, settings);
+}
+
+void FrmFleWindow::ShowProgress(bool visible) {
+  ::ShowWindow(controls_.progress, visible ? SW_SHOW : SW_HIDE);
+}
+
+void FrmFleWindow::SetProgress(int percent) {
+  ::SendMessageW(controls_.progress, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void FrmFleWindow::CloseWindow() {
+  ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void FrmFleWindow::RunInBackground(std::function<void()> work) {
+  if (worker_.joinable()) {
+    worker_.join();  // the previous run's, which has ended
+  }
+  worker_ = std::thread(std::move(work));
+}
+
+void FrmFleWindow::PostToWindow(std::function<void()> task) {
+  {
+    const std::lock_guard<std::mutex> lock(tasks_mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  // Fails only once the window is gone, when the task is not to run.
+  ::PostMessageW(post_target_, kWmPostedTasks, 0, 0);
+}
+
+void FrmFleWindow::RunPostedTasks() {
+  while (hwnd_ != nullptr) {
+    std::function<void()> task;
+    {
+      const std::lock_guard<std::mutex> lock(tasks_mutex_);
+      if (tasks_.empty()) {
+        return;
+      }
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    task();
+  }
 }
 
 void FrmFleWindow::BringToTop() {

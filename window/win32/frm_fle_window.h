@@ -6,8 +6,12 @@
 // the same name (File > Open to mnuopen_Click, a click on an option button to optch_Click with its
 // Index, a new selection in the list to LstCh_Click, the push buttons to CmdOk_Click and
 // CmdCancel_Click), and its view operations change the controls silently. Enter and Escape press
-// no button. The open dialog, the message box, the program's folder and the decimal separator
-// come from the Platform seam.
+// no button; Escape runs Form_Escape, and closing the window asks Form_QueryUnload. The dialogs,
+// the message boxes, the program's folder and the decimal separator come from the Platform seam.
+//
+// A run's work goes to a thread of the window's own, which the window waits for before it is
+// destroyed; the tasks that the work posts wait in a queue of the window's and are run by its
+// message loop (also inside a modal dialog's loop), so the window keeps answering during a run.
 //
 // Keyboard navigation (Tab, the arrow keys) needs the message loop of message_loop.h.
 #ifndef VELBRIX_WINDOW_WIN32_FRM_FLE_WINDOW_H_
@@ -16,7 +20,11 @@
 #include <windows.h>
 
 #include <array>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "window/frm_fle.h"
 #include "window/frm_fle_layout.h"
@@ -41,6 +49,7 @@ class FrmFleWindow final : public FrmFleView {
     HWND lbl_file = nullptr;
     HWND label15 = nullptr;
     HWND image1 = nullptr;
+    HWND progress = nullptr;  // the progress bar of a run
     HMENU menu = nullptr;  // the menu bar; mnufile is its item 0, with the items of kIdMnuOpen ...
   };
 
@@ -48,6 +57,7 @@ class FrmFleWindow final : public FrmFleView {
   // window stays hidden until Show. `platform` must outlive the window. Throws std::system_error
   // when the system cannot create the window or a control.
   explicit FrmFleWindow(Platform& platform);
+  // Stops a run still working, without a question, waits for it, and destroys the window.
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
@@ -77,6 +87,13 @@ class FrmFleWindow final : public FrmFleView {
   void SetCdbFilter(const std::string& filter) override;
   std::optional<std::filesystem::path> ShowCdbOpen() override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) override;
+  void ShowProgress(bool visible) override;
+  void SetProgress(int percent) override;
+  void CloseWindow() override;
+  void RunInBackground(std::function<void()> work) override;
+  void PostToWindow(std::function<void()> task) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   std::string DecimalSeparator() const override;
@@ -94,6 +111,7 @@ class FrmFleWindow final : public FrmFleView {
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void RunPostedTasks();
 
   Platform& platform_;
   int dpi_x_ = 96;
@@ -106,8 +124,12 @@ class FrmFleWindow final : public FrmFleView {
   Font label15_font_;
   Image1Picture image1_picture_;
   HWND hwnd_ = nullptr;
+  HWND post_target_ = nullptr;  // hwnd_ as created, for other threads: it never changes
   Controls controls_;
   std::wstring cdb_filter_;
+  std::thread worker_;  // a run's work
+  std::mutex tasks_mutex_;
+  std::deque<std::function<void()>> tasks_;  // posted, not run yet
   FrmFle controller_{*this};
 };
 

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "core/channel_table.h"
 #include "core/test_support.h"
@@ -75,6 +78,17 @@ class FrmFleWindowTest : public ::testing::Test {
   void Click(HWND button) {
     ::SendMessageW(button, BM_CLICK, 0, 0);
     Pump();
+  }
+  // Handles the window's messages until the run that works has ended and its end has reached
+  // the window.
+  void WaitForTheRunsEnd() {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (window_->controller().converting() && std::chrono::steady_clock::now() < give_up) {
+      Pump();
+      ::Sleep(2);
+    }
+    Pump();
+    ASSERT_FALSE(window_->controller().converting());
   }
   bool Checked(HWND button) const {
     return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -163,6 +177,7 @@ TEST_F(FrmFleWindowTest, ControlsSitAtTheirPlacesInTwipsAt96Dpi) {
   ExpectPlace(c.cmd_cancel, {"CmdCancel", 2730, 4620, 1110, 315});
   ExpectPlace(c.label1, {"Label1", 300, 2205, 5010, 1590});
   ExpectPlace(c.label15, {"Label15", -315, 6690, 7245, 300});
+  ExpectPlace(c.progress, {"Progress", 300, 3915, 5010, 285});
   EXPECT_EQ(::GetParent(c.lst_ch), c.fra_ch);
   EXPECT_EQ(::GetParent(c.label1), hwnd());
 }
@@ -243,6 +258,7 @@ TEST_F(FrmFleWindowTest, StartsIdleWithOnlyTheLabelsThePictureAndTheMenuToSee) {
     EXPECT_FALSE(::IsWindowVisible(inside));
     EXPECT_TRUE(::IsWindowEnabled(inside));
   }
+  EXPECT_FALSE(::IsWindowVisible(c.progress));
   EXPECT_FALSE(Checked(c.optch[0]));
   EXPECT_FALSE(Checked(c.optch[1]));
   EXPECT_FALSE(WindowText(c.label15).empty());  // the maker notice
@@ -536,6 +552,7 @@ TEST_F(FrmFleWindowTest, OpenAllOkWritesThirtyTwoFilesIntoTheProgramFolder) {
     EXPECT_TRUE(IsPainted(controls().label1));
     EXPECT_TRUE(IsPainted(hwnd()));
     EXPECT_TRUE(MnuFileGreyed());
+    EXPECT_TRUE(::IsWindowVisible(controls().progress));
     EXPECT_EQ(MnuFileTextPixels(), 0) << "the File menu shows greyed";
     menu.keys_for_menu = {'O', VK_ESCAPE, VK_ESCAPE};
     menu.PressAlt('F');
@@ -543,6 +560,7 @@ TEST_F(FrmFleWindowTest, OpenAllOkWritesThirtyTwoFilesIntoTheProgramFolder) {
     EXPECT_EQ(menu.popups_opened, 1);  // only the first one
   };
   Click(controls().cmd_ok);
+  WaitForTheRunsEnd();
   EXPECT_EQ(runs, 1);
   EXPECT_EQ(platform_.dialog_filters.size(), 1u);
   ExpectIdle();
@@ -584,8 +602,120 @@ TEST_F(FrmFleWindowTest, NonAsciiNamesOpenAndConvert) {
   OpenByMenu(WriteRecording(name, 64));
   ExpectOpened(Widen(name));
   Click(controls().cmd_ok);
+  WaitForTheRunsEnd();
   ExpectIdle();
   EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{name + "_FP2.eeg"});
+}
+
+// A recording that arrives slowly through a named pipe, block after block until the test ends, so
+// that a run reading it stays observably in progress.
+class SlowRecording {
+ public:
+  SlowRecording()
+      : path_(L"\\\\.\\pipe\\velbrix-test-" + std::to_wstring(::GetCurrentProcessId()) + L"_eeg"),
+        pipe_(::CreateNamedPipeW(path_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                 1 << 16, 0, 0, nullptr)) {
+    feeder_ = std::thread([this] {
+      if (!::ConnectNamedPipe(pipe_, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
+        return;
+      }
+      const std::string records(64 * 1024, '\x80');
+      DWORD written = 0;
+      while (!done_ && ::WriteFile(pipe_, records.data(), static_cast<DWORD>(records.size()),
+                                   &written, nullptr)) {
+        ::Sleep(5);
+      }
+    });
+  }
+  ~SlowRecording() {
+    done_ = true;
+    // A feeder still waiting for the run to connect finds a reader, and then none.
+    HANDLE reader =
+        ::CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (reader != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(reader);
+    }
+    feeder_.join();
+    ::CloseHandle(pipe_);
+  }
+  SlowRecording(const SlowRecording&) = delete;
+  SlowRecording& operator=(const SlowRecording&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+  HANDLE pipe_;
+  std::atomic<bool> done_{false};
+  std::thread feeder_;
+};
+
+TEST_F(FrmFleWindowTest, ARunWorksWhileTheWindowAnswersAndEscapeWithYesStopsIt) {
+  const std::filesystem::path earlier =
+      program_dir_ /
+      Utf8Path("velbrix-test-" + std::to_string(::GetCurrentProcessId()) + "_eeg_FP2.eeg");
+  WriteFile(earlier, "earlier");
+  const SlowRecording recording;
+  OpenByMenu(recording.path());
+  Click(controls().optch[1]);
+  Click(controls().cmd_ok);  // returns while the run works
+
+  for (int i = 0; i < 50; ++i) {
+    Pump();
+    ::Sleep(4);
+  }
+  ASSERT_TRUE(window_->controller().converting());
+  EXPECT_TRUE(::IsWindowVisible(controls().progress));
+  EXPECT_FALSE(::IsWindowVisible(controls().fra_ch));
+  EXPECT_EQ(WindowText(controls().label1), L"LOADING THE FILES....");
+  // Another thread finds the window answering its messages.
+  std::atomic<bool> asked{false};
+  std::atomic<bool> answered{false};
+  HWND window = hwnd();
+  std::thread other([&] {
+    DWORD_PTR result = 0;
+    answered = ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+    asked = true;
+  });
+  while (!asked) {
+    Pump();
+    ::Sleep(2);
+  }
+  other.join();
+  EXPECT_TRUE(answered);
+
+  // Closing asks; No lets the run go on.
+  ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+  Pump();
+  ASSERT_EQ(platform_.questions.size(), 1u);
+  EXPECT_EQ(platform_.questions[0],
+            L"Stop the conversion? Files that were already there stay as they were.");
+  ASSERT_NE(hwnd(), nullptr);
+  EXPECT_TRUE(window_->controller().converting());
+
+  // Escape asks; Yes stops the run.
+  platform_.yes_no_answers = {true};
+  ::SetFocus(hwnd());
+  PostKeyPress(hwnd(), VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(platform_.questions.size(), 2u);
+  WaitForTheRunsEnd();
+  ExpectIdle();
+  EXPECT_FALSE(::IsWindowVisible(controls().progress));
+  EXPECT_TRUE(platform_.messages.empty());
+  EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{earlier.filename().string()});
+  EXPECT_EQ(ReadFile(earlier), "earlier");
+}
+
+TEST_F(FrmFleWindowTest, ExportEdfFromTheMenuWritesTheFileLikeOk) {
+  OpenByMenu(WriteRecording("rec01_eeg", 3 * 32));
+  platform_.edf_answers = {EdfSettings{"3", ""}};
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuEdf, 0), 0);
+  Pump();
+  WaitForTheRunsEnd();
+  ExpectIdle();
+  EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{"rec01_eeg.edf"});
+  EXPECT_EQ(std::filesystem::file_size(program_dir_ / "rec01_eeg.edf"), 256u + 256u + 3u * 2u);
 }
 
 // The user's own decimal separator in the regional settings, replaced for a test's length.
@@ -607,6 +737,7 @@ TEST_F(FrmFleWindowTest, DecimalSeparatorIsTheUsersOwnSetting) {
   const DecimalSeparatorSetting middle_dot(L"\u00B7");
   OpenByMenu(WriteRecording("rec01_eeg", 32));
   Click(controls().cmd_ok);
+  WaitForTheRunsEnd();
   // Sample byte 0 of channel FP2, with the separator in UTF-8.
   EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"),
             "-476\xC2\xB7"
@@ -629,6 +760,7 @@ TEST_F(FrmFleWindowTest, DecimalSeparatorFollowsTheLocale) {
   }
   OpenByMenu(WriteRecording("rec01_eeg", 32));
   Click(controls().cmd_ok);
+  WaitForTheRunsEnd();
   EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"), "-476" + separator->second + "25 \r\n");
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "window/frm_fle_layout.h"
+#include "window/win32/edf_dialog.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32 {
@@ -36,6 +37,15 @@ std::optional<std::filesystem::path> SystemPlatform::ShowOpenDialog(HWND owner,
 void SystemPlatform::ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) {
   const UINT icon_style = icon == MessageIcon::kWarning ? MB_ICONWARNING : MB_ICONINFORMATION;
   ::MessageBoxW(owner, text.c_str(), Widen(layout::kCaption).c_str(), MB_OK | icon_style);
+}
+
+bool SystemPlatform::AskYesNo(HWND owner, const std::wstring& text) {
+  return ::MessageBoxW(owner, text.c_str(), Widen(layout::kCaption).c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+std::optional<EdfSettings> SystemPlatform::ShowEdfDialog(HWND owner, const EdfSettings& settings) {
+  return ShowEdfSettingsDialog(owner, settings);
 }
 
 std::filesystem::path SystemPlatform::ProgramFolder() const {

@@ -1,5 +1,6 @@
 // What the converter window asks of the system beyond its own controls: the open dialog, the
-// message box, the program's folder and the user's decimal separator. The window reaches them only
+// message box, the question, the EDF export's dialog, the program's folder and the user's decimal
+// separator. The window reaches them only
 // through this seam, so that tests can answer the modal dialogs and choose the program's folder.
 #ifndef VELBRIX_WINDOW_WIN32_PLATFORM_H_
 #define VELBRIX_WINDOW_WIN32_PLATFORM_H_
@@ -27,6 +28,12 @@ class Platform {
   // Shows `text` in a modal message box over `owner` captioned "Velbrix" with one OK button and
   // the icon `icon`; returns when it is dismissed.
   virtual void ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) = 0;
+  // Asks `text` in a modal message box over `owner` captioned "Velbrix" with the buttons Yes and
+  // No; true for Yes.
+  virtual bool AskYesNo(HWND owner, const std::wstring& text) = 0;
+  // Shows the EDF export's dialog (edf_dialog.h) modally over `owner`, filled in with `settings`;
+  // what the user entered, or nothing when cancelled.
+  virtual std::optional<EdfSettings> ShowEdfDialog(HWND owner, const EdfSettings& settings) = 0;
   // The folder of the running program, without a trailing separator unless it is a root.
   virtual std::filesystem::path ProgramFolder() const = 0;
   // The decimal separator of the user's regional settings, or "." where none can be read.
@@ -39,6 +46,8 @@ class SystemPlatform : public Platform {
   std::optional<std::filesystem::path> ShowOpenDialog(HWND owner,
                                                       const std::wstring& filter) override;
   void ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) override;
+  bool AskYesNo(HWND owner, const std::wstring& text) override;
+  std::optional<EdfSettings> ShowEdfDialog(HWND owner, const EdfSettings& settings) override;
   std::filesystem::path ProgramFolder() const override;
   std::wstring DecimalSeparator() const override;
 };

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/test_support.h"
+#include "window/win32/edf_dialog.h"
 #include "window/win32/window_test_support.h"
 
 namespace velbrix::win32 {
@@ -137,6 +138,56 @@ TEST(SystemPlatformTest, OpenDialogReturnsTheChosenPathOrNothing) {
 
   AnswerDialog([&] { answer = platform.ShowOpenDialog(owner.get(), filter); },
                [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+  EXPECT_FALSE(answer.has_value());
+}
+
+TEST(SystemPlatformTest, QuestionHasYesAndNo) {
+  OwnerWindow owner;
+  SystemPlatform platform;
+  for (const int button : {IDYES, IDNO}) {
+    bool answer = button != IDYES;
+    std::wstring caption, text;
+    bool has_both = false;
+    AnswerDialog([&] { answer = platform.AskYesNo(owner.get(), L"Stop?"); },
+                 [&](HWND box) {
+                   caption = WindowText(box);
+                   text = WindowText(::GetDlgItem(box, 0xFFFF));
+                   has_both =
+                       ::GetDlgItem(box, IDYES) != nullptr && ::GetDlgItem(box, IDNO) != nullptr;
+                   ::PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+                 });
+    EXPECT_EQ(caption, L"Velbrix");
+    EXPECT_EQ(text, L"Stop?");
+    EXPECT_TRUE(has_both);
+    EXPECT_EQ(answer, button == IDYES);
+  }
+}
+
+TEST(SystemPlatformTest, EdfDialogReturnsWhatWasTyped) {
+  OwnerWindow owner;
+  SystemPlatform platform;
+  std::optional<EdfSettings> answer;
+  std::wstring caption, rate;
+  AnswerDialog(
+      [&] {
+        answer = platform.ShowEdfDialog(owner.get(), {"256", ""});
+      },
+      [&](HWND dialog) {
+        caption = WindowText(dialog);
+        rate = WindowText(::GetDlgItem(dialog, kIdEdfRate));
+        ::SetDlgItemTextW(dialog, kIdEdfRate, L"250.5");
+        ::SetDlgItemTextW(dialog, kIdEdfStart, L"2024-05-17 09:30:00");
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      });
+  EXPECT_EQ(caption, L"Export EDF");
+  EXPECT_EQ(rate, L"256");
+  EXPECT_EQ(answer, (EdfSettings{"250.5", "2024-05-17 09:30:00"}));
+
+  AnswerDialog(
+      [&] {
+        answer = platform.ShowEdfDialog(owner.get(), {"256", ""});
+      },
+      [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
   EXPECT_FALSE(answer.has_value());
 }
 

@@ -47,6 +47,25 @@ void ScriptedPlatform::ShowMessageBox(HWND, const std::wstring& text, MessageIco
   messages.push_back({text, icon});
 }
 
+bool ScriptedPlatform::AskYesNo(HWND, const std::wstring& text) {
+  questions.push_back(text);
+  if (yes_no_answers.empty()) {
+    return false;
+  }
+  const bool yes = yes_no_answers.front();
+  yes_no_answers.pop_front();
+  return yes;
+}
+
+std::optional<EdfSettings> ScriptedPlatform::ShowEdfDialog(HWND, const EdfSettings&) {
+  if (edf_answers.empty()) {
+    return std::nullopt;
+  }
+  auto answer = edf_answers.front();
+  edf_answers.pop_front();
+  return answer;
+}
+
 std::wstring ScriptedPlatform::DecimalSeparator() const {
   if (on_decimal_separator) {
     on_decimal_separator();

@@ -16,8 +16,8 @@
 
 namespace velbrix::win32::testing {
 
-// The system's platform, except that the open dialog and the message box are answered by the
-// test and the program's folder is the test's choice. The decimal separator is the system's.
+// The system's platform, except that the dialogs, the message box and the question are answered by
+// the test and the program's folder is the test's choice. The decimal separator is the system's.
 class ScriptedPlatform : public SystemPlatform {
  public:
   struct Message {
@@ -27,6 +27,8 @@ class ScriptedPlatform : public SystemPlatform {
 
   // The answers of the open dialog, one per showing; when none is left, it is cancelled.
   std::deque<std::optional<std::filesystem::path>> dialog_answers;
+  std::deque<bool> yes_no_answers;                     // none left: No
+  std::deque<std::optional<EdfSettings>> edf_answers;  // none left: cancelled
   std::filesystem::path program_folder;
   // Runs whenever the window asks for the decimal separator, which it does as a run starts.
   std::function<void()> on_decimal_separator;
@@ -34,10 +36,13 @@ class ScriptedPlatform : public SystemPlatform {
   // What the window showed.
   std::vector<std::wstring> dialog_filters;  // one per showing of the open dialog
   std::vector<Message> messages;
+  std::vector<std::wstring> questions;
 
   std::optional<std::filesystem::path> ShowOpenDialog(HWND owner,
                                                       const std::wstring& filter) override;
   void ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) override;
+  bool AskYesNo(HWND owner, const std::wstring& text) override;
+  std::optional<EdfSettings> ShowEdfDialog(HWND owner, const EdfSettings& settings) override;
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   std::wstring DecimalSeparator() const override;
 };
