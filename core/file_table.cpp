@@ -175,13 +175,17 @@ Status FileTable::EndRun(Status outcome) {
 }
 
 void FileTable::DiscardOutputs() {
+  std::vector<OsFile> files;
+  std::vector<std::filesystem::path> names;
+  for (const Output& output : outputs_) {
+    files.push_back(std::move(At(output.number).file));
+    if (output.named) {
+      names.push_back(output.temp_path);  // an unnamed one is gone with its closing
+    }
+  }
+  DiscardTemporaries(std::move(files), names);
   for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
     (void)At(n).file.Close();
-  }
-  for (const Output& output : outputs_) {
-    if (output.named) {
-      (void)RemoveFile(output.temp_path);  // an unnamed one is gone with its closing
-    }
   }
   outputs_.clear();
   run_id_.clear();

@@ -153,8 +153,8 @@ TEST(FileTableTest, ARunLeavesAnotherLiveRunsTemporaries) {
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "first");
 }
 
-// A commit killed after it had moved a.eeg into place and before b.eeg and c.eeg: the next run
-// completes it.
+// A commit killed after it had moved a.eeg into place (renamed over it) and b.eeg (exchanged with
+// it), and before c.eeg and d.eeg: the next run completes it.
 TEST(FileTableTest, ACommitCutShortIsCompletedByTheNextRun) {
   TempDir dir;
   const std::string id = "0123456789abcdef";
@@ -163,21 +163,51 @@ TEST(FileTableTest, ACommitCutShortIsCompletedByTheNextRun) {
                        replaces};
   };
   const std::vector<CommitEntry> entries = {entry("a.eeg", true), entry("b.eeg", true),
-                                            entry("c.eeg", false)};
+                                            entry("c.eeg", true), entry("d.eeg", false)};
   ASSERT_FALSE(WriteJournal(dir.path(), entries));
   WriteFile(dir / "a.eeg", "new a");
   WriteFile(entries[0].kept, "old a");
-  WriteFile(dir / "b.eeg", "old b");
+  WriteFile(dir / "b.eeg", "new b");
   WriteFile(entries[1].kept, "old b");
-  WriteFile(entries[1].temp, "new b");
+  std::filesystem::create_hard_link(entries[1].kept, entries[1].temp);
+  WriteFile(dir / "c.eeg", "old c");
+  std::filesystem::create_hard_link(dir / "c.eeg", entries[2].kept);
   WriteFile(entries[2].temp, "new c");
+  WriteFile(entries[3].temp, "new d");
 
   FileTable next;
-  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "d.eeg").ok());
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "e.eeg").ok());
   ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
-  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "b.eeg", "c.eeg", "d.eeg"}));
-  EXPECT_EQ(ReadFile(dir / "a.eeg") + ReadFile(dir / "b.eeg") + ReadFile(dir / "c.eeg"),
-            "new anew bnew c");
+  EXPECT_EQ(ListFolder(dir.path()),
+            (std::set<std::string>{"a.eeg", "b.eeg", "c.eeg", "d.eeg", "e.eeg"}));
+  EXPECT_EQ(ReadFile(dir / "a.eeg") + ReadFile(dir / "b.eeg") + ReadFile(dir / "c.eeg") +
+                ReadFile(dir / "d.eeg"),
+            "new anew bnew cnew d");
+}
+
+// The same, but c.eeg's final name has become a folder meanwhile: the commit is undone instead.
+TEST(FileTableTest, ACommitCutShortThatCannotBeCompletedIsUndone) {
+  TempDir dir;
+  const std::string id = "0123456789abcdef";
+  const CommitEntry a{TemporaryName(dir / "a.eeg", id), dir / "a.eeg", KeptName(dir / "a.eeg", id),
+                      true};
+  const CommitEntry b{TemporaryName(dir / "b.eeg", id), dir / "b.eeg", KeptName(dir / "b.eeg", id),
+                      false};
+  const CommitEntry c{TemporaryName(dir / "c.eeg", id), dir / "c.eeg", KeptName(dir / "c.eeg", id),
+                      false};
+  ASSERT_FALSE(WriteJournal(dir.path(), {a, b, c}));
+  WriteFile(dir / "a.eeg", "new a");  // exchanged
+  WriteFile(a.kept, "old a");
+  std::filesystem::create_hard_link(a.kept, a.temp);
+  WriteFile(dir / "b.eeg", "new b");  // renamed
+  std::filesystem::create_directory(dir / "c.eeg");
+  WriteFile(c.temp, "new c");
+
+  FileTable next;
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "e.eeg").ok());
+  ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "c.eeg", "e.eeg"}));
+  EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
 }
 
 // Left by killed runs: a journal that was cut short while it was written (no rename had begun),

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace velbrix {
 
@@ -75,12 +76,19 @@ class OsFile {
 std::error_code RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Removes the file `path`.
 std::error_code RemoveFile(const std::filesystem::path& path);
+// Exchanges the files named `a` and `b`, both of which must exist, in one step. Fails with
+// errc::function_not_supported where the system or the file system cannot.
+std::error_code ExchangeFiles(const std::filesystem::path& a, const std::filesystem::path& b);
 // Gives the file `existing` the second name `link` (a hard link), which must name nothing. Fails
 // where the file system has no such links.
 std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link);
 // Removes `path`, a temporary that a run left behind, unless a live run still holds it. Returns
 // whether it was removed.
 bool RemoveIfStale(const std::filesystem::path& path);
+// Discards a run's temporaries: closes `files` and removes the files `names`. The names are gone
+// when it returns; where the system allows it, the closing (which frees the space, a matter of a
+// second for gigabytes of text) goes on on a thread of its own.
+void DiscardTemporaries(std::vector<OsFile> files, const std::vector<std::filesystem::path>& names);
 
 // The lock through which runs writing into one folder take turns. It is released on destruction,
 // and by the system when the program ends however it ends; it leaves nothing behind in the folder.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "core/os_file.h"
 
@@ -174,6 +175,21 @@ std::error_code RemoveFile(const std::filesystem::path& path) {
   return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
+std::error_code ExchangeFiles(const std::filesystem::path& a, const std::filesystem::path& b) {
+#ifdef RENAME_EXCHANGE
+  if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) {
+    return {};
+  }
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+    return LastError();
+  }
+#else
+  (void)a;
+  (void)b;
+#endif
+  return std::make_error_code(std::errc::function_not_supported);
+}
+
 std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link) {
   return ::link(existing.c_str(), link.c_str()) == 0 ? std::error_code() : LastError();
 }
@@ -190,6 +206,21 @@ bool RemoveIfStale(const std::filesystem::path& path) {
       ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && MarkLive(fd) && ::unlink(path.c_str()) == 0;
   ::close(fd);
   return stale;
+}
+
+void DiscardTemporaries(std::vector<OsFile> files,
+                        const std::vector<std::filesystem::path>& names) {
+  for (const std::filesystem::path& name : names) {
+    ::unlink(name.c_str());  // an open file loses its name at once
+  }
+  if (files.empty()) {
+    return;
+  }
+  try {
+    std::thread([closing = std::move(files)]() mutable { closing.clear(); }).detach();
+  } catch (const std::system_error&) {
+    files.clear();  // no thread to spare: closed here
+  }
 }
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {

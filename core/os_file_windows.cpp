@@ -146,6 +146,11 @@ std::error_code RemoveFile(const std::filesystem::path& path) {
   return ::_wremove(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
+std::error_code ExchangeFiles(const std::filesystem::path& /*a*/,
+                              const std::filesystem::path& /*b*/) {
+  return std::make_error_code(std::errc::function_not_supported);
+}
+
 std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link) {
   std::error_code ec;
   std::filesystem::create_hard_link(existing, link, ec);
@@ -155,6 +160,14 @@ std::error_code LinkFile(const std::filesystem::path& existing, const std::files
 bool RemoveIfStale(const std::filesystem::path& path) {
   // A live run holds its temporary open without sharing its deletion.
   return ::_wremove(path.c_str()) == 0;
+}
+
+void DiscardTemporaries(std::vector<OsFile> files,
+                        const std::vector<std::filesystem::path>& names) {
+  files.clear();  // an open temporary cannot be removed
+  for (const std::filesystem::path& name : names) {
+    ::_wremove(name.c_str());
+  }
 }
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {

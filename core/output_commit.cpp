@@ -157,43 +157,83 @@ std::optional<std::vector<CommitEntry>> ReadJournal(const Path& journal, const P
   return JournalReader(text, FolderPath(folder)).Entries();
 }
 
+bool SameFile(const Path& a, const Path& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// Whether the final name holds the entry's new file: its temporary has gone, or now names the file
+// it was exchanged with, which is the kept one.
+bool Moved(const CommitEntry& entry) {
+  return !Exists(entry.temp) || (entry.replaces && SameFile(entry.temp, entry.kept));
+}
+
+// Moves the entry's temporary to its final name. Where the final name holds the kept file, the two
+// are exchanged, which never leaves the name empty and, unlike a rename over an existing file,
+// does not make ext4 write the new file out there and then.
+std::error_code Move(const CommitEntry& entry) {
+  if (entry.replaces && SameFile(entry.final_path, entry.kept)) {
+    const std::error_code ec = ExchangeFiles(entry.temp, entry.final_path);
+    if (ec != std::errc::function_not_supported) {
+      return ec;
+    }
+  }
+  return RenameFile(entry.temp, entry.final_path);
+}
+
+// Removes the names that a finished commit no longer needs: exchanged temporaries (which hold the
+// replaced files) first, then the kept files, so that an entry never looks unmoved meanwhile. The
+// replaced files are freed in the background where the system allows it.
+void DropKept(const std::vector<CommitEntry>& entries) {
+  std::vector<OsFile> files;
+  std::vector<Path> names;
+  for (const CommitEntry& entry : entries) {
+    if (entry.replaces && Exists(entry.temp)) {
+      names.push_back(entry.temp);
+    }
+  }
+  for (const CommitEntry& entry : entries) {
+    OsFile file;
+    if (entry.replaces && !OsFile::OpenForReading(entry.kept, &file)) {
+      files.push_back(std::move(file));
+      names.push_back(entry.kept);
+    }
+  }
+  DiscardTemporaries(std::move(files), names);
+}
+
 // Puts back what a commit changed: each final name gets the file it had before (or none), and the
-// temporaries are removed. Works from whatever point the commit reached.
+// temporaries are removed. Works from whatever point the commit (or an earlier undo) reached.
 void Undo(const std::vector<CommitEntry>& entries) {
   for (const CommitEntry& entry : entries) {
-    const bool kept = Exists(entry.kept);
-    if (!Exists(entry.temp)) {  // moved into place
-      if (kept) {
+    if (Moved(entry)) {
+      if (Exists(entry.kept)) {
         (void)RenameFile(entry.kept, entry.final_path);
       } else if (!entry.replaces) {
         (void)RemoveFile(entry.final_path);
       }
-      continue;
-    }
-    if (kept) {
+    } else if (Exists(entry.kept)) {
       (void)(Exists(entry.final_path) ? RemoveFile(entry.kept)
                                       : RenameFile(entry.kept, entry.final_path));
     }
-    (void)RemoveFile(entry.temp);
+    if (Exists(entry.temp)) {
+      (void)RemoveFile(entry.temp);
+    }
   }
 }
 
 // Moves the temporaries that are not in place yet into place, then drops the kept files.
 std::error_code Complete(const std::vector<CommitEntry>& entries, std::size_t* failed) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (!Exists(entries[i].temp)) {
-      continue;  // already moved
+    if (Moved(entries[i])) {
+      continue;
     }
-    if (const std::error_code ec = RenameFile(entries[i].temp, entries[i].final_path)) {
+    if (const std::error_code ec = Move(entries[i])) {
       *failed = i;
       return ec;
     }
   }
-  for (const CommitEntry& entry : entries) {
-    if (entry.replaces) {
-      (void)RemoveFile(entry.kept);
-    }
-  }
+  DropKept(entries);
   return {};
 }
 

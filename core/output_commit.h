@@ -3,12 +3,13 @@
 //
 // A commit first writes a journal into the folder that lists its outputs, keeps every file that an
 // output replaces under a second name (a hard link where the file system has them, so that the
-// final name never goes missing), renames each temporary over its final name, and then removes the
-// kept files and the journal. A failure on the way renames the kept files back and removes the
-// temporaries. A commit that a kill interrupted is completed by the next run into the folder
-// (RecoverFolder), or undone where it cannot be completed. Every file of a final name is therefore,
-// at any moment, either the one that was there before or the run's own complete output, and once
-// the next run has recovered the folder the outputs are all of one or all of the other.
+// final name never goes missing), moves each temporary to its final name (exchanging the two files
+// where the system can), and then removes the kept files and the journal. A failure on the way
+// renames the kept files back and removes the temporaries. A commit that a kill interrupted is
+// completed by the next run into the folder (RecoverFolder), or undone where it cannot be
+// completed. Every file of a final name is therefore, at any moment, either the one that was there
+// before or the run's own complete output, and once the next run has recovered the folder the
+// outputs are all of one or all of the other.
 //
 // Everything here requires the folder's FolderLock (os_file.h) to be held.
 #ifndef VELBRIX_CORE_OUTPUT_COMMIT_H_
