@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/window_bench.h"
 #include "core/channel_table.h"
 #include "core/conversion.h"
 #include "core/edf_export.h"
@@ -305,6 +306,10 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   CheckCorrectness(dir);
   TimeRuns(dir, mib, repeat);
+  velbrix::bench::PrintWindowRunCost(dir / "bench_eeg", dir, repeat);
+  WriteRecording(dir / "stop_eeg", 1024 * kMiB);
+  velbrix::bench::PrintStopLatency(dir / "stop_eeg", dir);
+  fs::remove(dir / "stop_eeg");
   std::printf("\npeak resident memory of a run over all channels (separate process each):\n");
   for (const std::size_t size : rss_sizes) {
     std::printf("  %5zu MiB recording: %6.1f MiB\n", size,

@@ -1,0 +1,180 @@
+// The window's runs, timed with the real controller and a view without a window.
+#include "bench/window_bench.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "cli/batch.h"
+#include "cli/options.h"
+#include "cli/progress.h"
+#include "window/frm_fle.h"
+
+namespace velbrix::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A view with no window: the work runs on a thread of its own, and the benchmark's thread runs the
+// posted tasks as a window's event loop would. Every question is answered Yes.
+class HeadlessView final : public FrmFleView {
+ public:
+  HeadlessView(std::filesystem::path recording, std::filesystem::path folder)
+      : recording_(std::move(recording)), folder_(std::move(folder)) {}
+  ~HeadlessView() override {
+    if (worker_.joinable()) {
+      worker_.join();
+    }
+  }
+
+  // Runs the posted tasks until the run is over and the window back in Idle; `on_progress` sees
+  // every percent that reaches the window.
+  void RunUntilIdle(const std::function<void(int)>& on_progress = {}) {
+    while (converting_) {
+      std::function<void()> task;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return !tasks_.empty(); });
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+      if (on_progress && converting_) {
+        on_progress(percent_);
+      }
+    }
+  }
+
+  void SetLblFileCaption(const std::string&) override {}
+  void SetLabel1Caption(const std::string&) override {}
+  void ShowFraCh(bool) override {}
+  void EnableMnuFile(bool) override {}
+  void EnableMenuItem(MenuItem, bool) override {}
+  void EnableLstCh(bool) override {}
+  void AppendLstCh(const std::string&) override {}
+  void SelectLstCh(int) override {}
+  std::string LstChText() const override { return "FP2"; }
+  void SelectOptch(int) override {}
+  void SetCdbFilter(const std::string&) override {}
+  std::optional<std::filesystem::path> ShowCdbOpen() override { return recording_; }
+  void ShowMessage(const std::string& text, MessageIcon) override {
+    std::fprintf(stderr, "velbrix_bench: %s\n", text.c_str());
+    std::exit(1);
+  }
+  bool AskYesNo(const std::string&) override { return true; }
+  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings&) override { return std::nullopt; }
+  void ShowProgress(bool visible) override { converting_ = visible; }
+  void SetProgress(int percent) override { percent_ = percent; }
+  void CloseWindow() override {}
+  void RunInBackground(std::function<void()> work) override {
+    if (worker_.joinable()) {
+      worker_.join();
+    }
+    worker_ = std::thread(std::move(work));
+  }
+  void PostToWindow(std::function<void()> task) override {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    ready_.notify_one();
+  }
+  void BringToTop() override {}
+  std::filesystem::path ProgramFolder() const override { return folder_; }
+  std::string DecimalSeparator() const override { return "."; }
+
+ private:
+  std::filesystem::path recording_;
+  std::filesystem::path folder_;
+  bool converting_ = false;
+  int percent_ = 0;
+  std::thread worker_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> tasks_;
+};
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The window, with the recording opened and All chosen.
+struct OpenedWindow {
+  OpenedWindow(const std::filesystem::path& recording, const std::filesystem::path& dir)
+      : view(recording, dir) {
+    form.Form_Load();
+    form.mnuopen_Click();
+    form.optch_Click(1);
+  }
+  HeadlessView view;
+  FrmFle form{view};
+};
+
+}  // namespace
+
+void PrintWindowRunCost(const std::filesystem::path& recording, const std::filesystem::path& dir,
+                        int repeat) {
+  cli::Options options;
+  options.recordings = {recording};
+  options.output_dir = dir;
+  for (int p = 1; p <= 32; ++p) {
+    options.positions.push_back(p);
+  }
+  options.decimal_separator = ".";
+  std::vector<double> window_times;
+  std::vector<double> command_times;
+  for (int i = 0; i < repeat; ++i) {
+    {
+      OpenedWindow window(recording, dir);
+      const Clock::time_point start = Clock::now();
+      window.form.CmdOk_Click();
+      window.view.RunUntilIdle();
+      window_times.push_back(SecondsSince(start));
+    }
+    cli::ProgressDisplay progress(stderr, false);
+    const Clock::time_point start = Clock::now();
+    if (cli::RunBatch(options, stderr, progress) != cli::kExitOk) {
+      std::exit(1);
+    }
+    command_times.push_back(SecondsSince(start));
+  }
+  const double window = Median(window_times);
+  const double command = Median(command_times);
+  std::printf(
+      "\nall 32 channels from the window's worker: %.3f s, from the command line: %.3f s, "
+      "ratio %.3f (medians of %d, alternating)\n",
+      window, command, window / command, repeat);
+}
+
+void PrintStopLatency(const std::filesystem::path& recording, const std::filesystem::path& dir) {
+  std::printf(
+      "\nstop of a run over all channels of a %.0f MiB recording, from the request to "
+      "Idle with the temporaries gone:\n",
+      static_cast<double>(std::filesystem::file_size(recording)) / (1024.0 * 1024.0));
+  for (const int at : {10, 50, 90}) {
+    OpenedWindow window(recording, dir);
+    window.form.CmdOk_Click();
+    Clock::time_point requested{};
+    window.view.RunUntilIdle([&](int percent) {
+      if (percent >= at && requested == Clock::time_point{}) {
+        requested = Clock::now();
+        window.form.Form_Escape();  // answered Yes
+      }
+    });
+    std::printf("  at %2d %%: %6.1f ms\n", at, SecondsSince(requested) * 1000.0);
+  }
+}
+
+}  // namespace velbrix::bench
