@@ -36,8 +36,8 @@ class FrmFleView {
  public:
   virtual ~FrmFleView() = default;
 
-  // The labels. SetLabel1Caption leaves the new text painted on the screen before it returns,
-  // since a conversion may block the event loop right after it.
+  // The labels. SetLabel1Caption leaves the new text painted on the screen before it returns, so
+  // that the converting state shows before a run begins.
   virtual void SetLblFileCaption(const std::string& text) = 0;
   virtual void SetLabel1Caption(const std::string& text) = 0;
 

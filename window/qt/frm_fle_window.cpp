@@ -216,8 +216,8 @@ void FrmFleWindow::SetLblFileCaption(const std::string& text) {
 
 void FrmFleWindow::SetLabel1Caption(const std::string& text) {
   Label1_->setText(QString::fromStdString(text));
-  // A conversion may block the event loop right after this: paint the client area now, with the
-  // frame's hiding and the new text.
+  // Paint the client area now, with the frame's hiding and the new text: the converting state
+  // shows before the run begins.
   client_->repaint();
 }
 

@@ -316,7 +316,7 @@ void FrmFleWindow::SetLblFileCaption(const std::string& text) {
 
 void FrmFleWindow::SetLabel1Caption(const std::string& text) {
   ::SetWindowTextW(controls_.label1, Widen(text).c_str());
-  // Paint now, with whatever a hidden frame uncovered: a conversion may block the loop next.
+  // Paint now, with whatever a hidden frame uncovered: the converting state shows before the run.
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
