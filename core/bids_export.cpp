@@ -166,25 +166,25 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs,
       return s;
     }
   }
-  if (Missing(root / kBidsParticipantsSidecar)) {
+  const fs::path participants = root / kBidsParticipants;
+  std::optional<std::string> updated = MakeBidsParticipants(inputs.entities.subject);
+  std::string existing;
+  if (!Missing(participants)) {
+    if (Status s = ReadText(participants, &existing); !s.ok()) {
+      return s;
+    }
+  }
+  if (!existing.empty()) {
+    if (Status s = AddBidsParticipant(existing, inputs.entities.subject, &updated); !s.ok()) {
+      return Status::IoError("Cannot add sub-" + inputs.entities.subject + " to", participants,
+                             s.message());
+    }
+  } else if (Missing(root / kBidsParticipantsSidecar)) {
+    // It describes the columns of a table made here, not those of a table made elsewhere.
     if (Status s = WriteOutput(files, root / kBidsParticipantsSidecar,
                                MakeBidsParticipantsSidecar(), outputs);
         !s.ok()) {
       return s;
-    }
-  }
-  const fs::path participants = root / kBidsParticipants;
-  std::optional<std::string> updated = MakeBidsParticipants(inputs.entities.subject);
-  if (!Missing(participants)) {
-    std::string existing;
-    if (Status s = ReadText(participants, &existing); !s.ok()) {
-      return s;
-    }
-    if (!existing.empty()) {
-      if (Status s = AddBidsParticipant(existing, inputs.entities.subject, &updated); !s.ok()) {
-        return Status::IoError("Cannot add sub-" + inputs.entities.subject + " to", participants,
-                               s.message());
-      }
     }
   }
   return updated ? WriteOutput(files, participants, *updated, outputs) : Status::Ok();

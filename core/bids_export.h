@@ -2,8 +2,8 @@
 // BrainVision's three files, with its sidecar and channel list.
 //
 // The dataset's folder and the recording's folders are created when missing, and so are the
-// shared files dataset_description.json, README and participants.json; participants.tsv gains
-// the subject's row when it has none. A recording's files and the shared files it changes are one
+// shared files dataset_description.json and README; participants.tsv is created (with its
+// participants.json) or gains the subject's row when it has none. A recording's files and the shared files it changes are one
 // output: they appear together or not at all. After a failure no temporary is left, every file is
 // as it was (participants.tsv included), and the folders the export created are removed again. A
 // recording of the same BIDS name is replaced whole: a data file of the other format goes too.
