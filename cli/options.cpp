@@ -200,8 +200,8 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
                      "Write into the BIDS dataset at ROOT, created if missing: "
                      "sub-<S>/[ses-<X>/]eeg/sub-<S>_[ses-<X>_]task-<T>[_run-<N>]_eeg.edf (or "
                      ".vhdr, .vmrk, .eeg with --format brainvision) with its _eeg.json and "
-                     "_channels.tsv; dataset_description.json, README and participants.json when "
-                     "missing; the subject's row in participants.tsv. Needs --sample-rate, "
+                     "_channels.tsv; dataset_description.json and README when missing; the "
+                     "subject's row in participants.tsv, made if missing. Needs --sample-rate, "
                      "--subject and --task. Several recordings take runs 1, 2, ... in the order "
                      "given")
           ->option_text("ROOT")
