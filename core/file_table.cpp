@@ -1,7 +1,9 @@
 // The table of numbered files and the whole-or-nothing commit of outputs.
 #include "core/file_table.h"
 
+#include <algorithm>
 #include <cassert>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -48,10 +50,7 @@ Status FileTable::OpenForBinaryInput(int number, const std::filesystem::path& pa
 Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& path) {
   Slot& slot = At(number);
   assert(!slot.file.is_open());
-  const std::filesystem::path folder = path.parent_path();
-  if (!outputs_.empty() && outputs_.front().final_path.parent_path() != folder) {
-    return Status::InvalidArgument("The outputs of one run go into one folder");
-  }
+  const std::filesystem::path folder = CanonicalFolder(path.parent_path());
   // Under the folder's lock, so that no other run takes a new temporary for stale before it is
   // marked live.
   FolderLock lock;
@@ -59,8 +58,9 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
   if (ec) {
     return Status::IoError("Cannot create", path, ec.message());
   }
-  if (outputs_.empty()) {
+  if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) {
     RecoverFolder(folder);
+    folders_.push_back(folder);
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     if (run_id_.empty() || attempt > 0) {
@@ -124,13 +124,24 @@ Status FileTable::CommitOutputs() {
   if (outputs_.empty()) {
     return Status::Ok();
   }
-  const std::filesystem::path folder = outputs_.front().final_path.parent_path();
-  FolderLock lock;
-  if (const std::error_code ec = lock.Acquire(folder)) {
-    return Status::IoError("Cannot create", outputs_.front().final_path, ec.message());
+  // Every folder's lock, taken in one order by every run, so that two runs cannot each wait for
+  // the other's.
+  std::vector<std::filesystem::path> folders = folders_;
+  std::sort(folders.begin(), folders.end());
+  std::vector<std::unique_ptr<FolderLock>> locks;
+  for (const std::filesystem::path& folder : folders) {
+    locks.push_back(std::make_unique<FolderLock>());
+    if (const std::error_code ec = locks.back()->Acquire(folder)) {
+      const auto in_folder = [&](const Output& o) {
+        return CanonicalFolder(o.final_path.parent_path()) == folder;
+      };
+      return Status::IoError("Cannot create",
+                             std::find_if(outputs_.begin(), outputs_.end(), in_folder)->final_path,
+                             ec.message());
+    }
+    // Another run may have been killed in its commit since this one began.
+    RecoverFolder(folder);
   }
-  // Another run may have been killed in its commit since this one began.
-  RecoverFolder(folder);
   std::vector<CommitEntry> entries;
   for (Output& output : outputs_) {
     OsFile& file = At(output.number).file;
@@ -153,12 +164,13 @@ Status FileTable::CommitOutputs() {
                        status.type() != std::filesystem::file_type::not_found});
   }
   std::size_t failed = 0;
-  if (const std::error_code ec = CommitEntries(folder, entries, &failed)) {
+  if (const std::error_code ec = CommitEntries(entries, &failed)) {
     const CommitEntry& entry = entries[failed];
     return Status::IoError(entry.replaces ? "Cannot replace" : "Cannot create", entry.final_path,
                            ec.message());
   }
   outputs_.clear();
+  folders_.clear();
   run_id_.clear();
   return Status::Ok();
 }
@@ -188,6 +200,7 @@ void FileTable::DiscardOutputs() {
     (void)At(n).file.Close();
   }
   outputs_.clear();
+  folders_.clear();
   run_id_.clear();
 }
 

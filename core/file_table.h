@@ -6,8 +6,8 @@
 // replacing a file of that name (see output_commit.h); DiscardOutputs (or the table's destruction)
 // removes the temporaries and leaves existing files as they were. A run that is killed leaves at
 // most named temporaries, which the next run into the same folder removes as it opens its first
-// output; runs into one folder at the same time commit one after the other. All outputs of a run
-// are in one folder.
+// output there; runs into one folder at the same time commit one after the other. A run's outputs
+// may be in several folders.
 //
 // Every failure names the file the caller asked for (the final name of an output, never its
 // temporary) and the system's reason. The table is not safe for concurrent use, but one thread may
@@ -50,8 +50,8 @@ class FileTable {
   // created. Requires `number` to be free.
   Status OpenForBinaryInput(int number, const std::filesystem::path& path);
   // Opens an output as `number` that will become `path` when committed; until then `path` is not
-  // touched. Requires `number` to be free. The first output of a run first sets the folder right
-  // after runs that were killed there (output_commit.h: RecoverFolder).
+  // touched. Requires `number` to be free. The run's first output in a folder first sets the
+  // folder right after runs that were killed there (output_commit.h: RecoverFolder).
   Status OpenForTextOutput(int number, const std::filesystem::path& path);
 
   // Reads up to buffer.size() bytes from input `number`; fewer only at the end of the file.
@@ -94,6 +94,7 @@ class FileTable {
   Temporaries temporaries_;
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
   std::vector<Output> outputs_;                   // opened since the run began
+  std::vector<std::filesystem::path> folders_;    // of those outputs, each recovered
   std::string run_id_;                            // of the run's temporaries
 };
 

@@ -1,6 +1,7 @@
 // The journaled commit of a run's outputs, and the recovery of a folder after a killed run.
 #include "core/output_commit.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -271,6 +272,12 @@ void RemoveLeftovers(const Path& folder) {
 
 }  // namespace
 
+std::filesystem::path CanonicalFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  Path canonical = std::filesystem::weakly_canonical(FolderPath(folder), ec);
+  return ec ? folder : canonical;
+}
+
 std::string NewRunId() {
   static std::atomic<std::uint64_t> counter{0};
   std::uint64_t value =
@@ -326,17 +333,43 @@ std::error_code WriteJournal(const std::filesystem::path& folder,
   return file.Close();
 }
 
-std::error_code CommitEntries(const std::filesystem::path& folder,
-                              const std::vector<CommitEntry>& entries, std::size_t* failed) {
+std::error_code CommitEntries(const std::vector<CommitEntry>& entries, std::size_t* failed) {
   *failed = 0;
-  if (const std::error_code ec = WriteJournal(folder, entries)) {
-    (void)RemoveFile(JournalPath(folder));
-    Undo(entries);
-    return ec;
+  std::vector<Path> folders;
+  for (const CommitEntry& entry : entries) {
+    const Path folder = CanonicalFolder(entry.final_path.parent_path());
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+      folders.push_back(folder);
+    }
+  }
+  const auto remove_journals = [&] {
+    for (const Path& folder : folders) {
+      (void)RemoveFile(JournalPath(folder));
+    }
+  };
+  for (const Path& folder : folders) {
+    std::vector<CommitEntry> in_folder;
+    for (const CommitEntry& entry : entries) {
+      if (CanonicalFolder(entry.final_path.parent_path()) == folder) {
+        in_folder.push_back(entry);
+      }
+    }
+    if (const std::error_code ec = WriteJournal(folder, in_folder)) {
+      remove_journals();
+      Undo(entries);
+      return ec;
+    }
   }
   const auto fail = [&](std::size_t i, std::error_code ec) {
     *failed = i;
-    UndoJournal(folder, entries);
+    for (const Path& folder : folders) {
+      (void)RenameFile(JournalPath(folder), UndoPath(folder));
+    }
+    Undo(entries);
+    for (const Path& folder : folders) {
+      (void)RemoveFile(UndoPath(folder));
+    }
+    remove_journals();
     return ec;
   };
   // Keep the files that will be replaced: a second name where the file system allows it, so that
@@ -352,7 +385,7 @@ std::error_code CommitEntries(const std::filesystem::path& folder,
   if (const std::error_code ec = Complete(entries, failed)) {
     return fail(*failed, ec);
   }
-  (void)RemoveFile(JournalPath(folder));
+  remove_journals();
   return {};
 }
 

@@ -11,7 +11,7 @@
 // before or the run's own complete output, and once the next run has recovered the folder the
 // outputs are all of one or all of the other.
 //
-// Everything here requires the folder's FolderLock (os_file.h) to be held.
+// Everything here requires the FolderLock (os_file.h) of every folder involved to be held.
 #ifndef VELBRIX_CORE_OUTPUT_COMMIT_H_
 #define VELBRIX_CORE_OUTPUT_COMMIT_H_
 
@@ -23,13 +23,17 @@
 
 namespace velbrix {
 
-// One output of a commit. All names are in the same folder.
+// One output of a commit. Its names are all in the same folder.
 struct CommitEntry {
   std::filesystem::path temp;        // the complete temporary, closed
   std::filesystem::path final_path;  // where it goes
   std::filesystem::path kept;        // where the file it replaces waits until the commit is done
   bool replaces = false;             // whether a file of the final name existed
 };
+
+// The folder `folder` (empty: the current folder) as one path however it was written, so that a run
+// tells its folders apart by what they are.
+std::filesystem::path CanonicalFolder(const std::filesystem::path& folder);
 
 // A name for this run's files that no other run uses: 16 hexadecimal digits.
 std::string NewRunId();
@@ -39,10 +43,11 @@ std::filesystem::path TemporaryName(const std::filesystem::path& final_path,
                                     const std::string& run_id);
 std::filesystem::path KeptName(const std::filesystem::path& final_path, const std::string& run_id);
 
-// Commits `entries` into `folder` (empty: the current folder). On failure every final name is as
-// it was, the temporaries are removed, and `*failed` is the index of the entry that failed.
-std::error_code CommitEntries(const std::filesystem::path& folder,
-                              const std::vector<CommitEntry>& entries, std::size_t* failed);
+// Commits `entries`, with a journal in each of their folders (empty: the current folder). On
+// failure every final name is as it was, the temporaries are removed, and `*failed` is the index
+// of the entry that failed. A commit cut short by a kill is set right folder by folder, by the
+// next run into each.
+std::error_code CommitEntries(const std::vector<CommitEntry>& entries, std::size_t* failed);
 
 // Completes or undoes a commit that a run left half-done in `folder`, and removes the temporaries
 // and kept files of runs that ended without removing them; live runs' temporaries stay.
