@@ -97,6 +97,27 @@ TEST(FileTableTest, FailedCommitRestoresEveryReplacedFile) {
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
 }
 
+TEST(FileTableTest, OutputsInTwoFoldersCommitTogether) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "a");
+  std::filesystem::create_directories(dir / "b" / "y.eeg");  // a folder where an output must go
+  WriteFile(dir / "a" / "x.eeg", "old x");
+  const auto run = [&] {
+    FileTable files;
+    EXPECT_TRUE(files.OpenForTextOutput(1, dir / "a" / "x.eeg").ok());
+    EXPECT_TRUE(files.OpenForTextOutput(2, dir / "b" / "y.eeg").ok());
+    EXPECT_TRUE(files.Write(1, "new x").ok() && files.Write(2, "new y").ok());
+    return files.EndRun(Status::Ok());
+  };
+  EXPECT_FALSE(run().ok());
+  EXPECT_EQ(ReadFile(dir / "a" / "x.eeg"), "old x");
+  EXPECT_EQ(ListFolder(dir / "a"), std::set<std::string>{"x.eeg"});
+  std::filesystem::remove(dir / "b" / "y.eeg");
+  EXPECT_TRUE(run().ok());
+  EXPECT_EQ(ReadFile(dir / "a" / "x.eeg") + ReadFile(dir / "b" / "y.eeg"), "new xnew y");
+  EXPECT_EQ(ListFolder(dir / "b"), std::set<std::string>{"y.eeg"});
+}
+
 TEST(FileTableTest, ErrorsNameTheFileAndTheReason) {
   TempDir dir;
   FileTable files;
