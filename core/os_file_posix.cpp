@@ -228,9 +228,16 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
   // finds, once it has the lock, that the name now means another file (or none), and tries again.
   path_ = (folder.empty() ? std::filesystem::path(".") : folder) / kLockName;
   for (;;) {
-    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-      return LastError();
+      const std::error_code refused = LastError();
+      // Left by another user's run that was killed: a lock works on a file open for reading too.
+      fd = refused == std::errc::permission_denied
+               ? ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+               : -1;
+      if (fd < 0) {
+        return refused;
+      }
     }
     int locked = 0;
     while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
