@@ -59,7 +59,9 @@ class FrmFleWindow final : public FrmFleView {
   HWND hwnd() const { return hwnd_; }
   const Controls& controls() const { return controls_; }
   const FrmFle& controller() const { return controller_; }
-  // The pixels per inch by which twips are mapped.
+  // The pixels per inch by which twips are mapped: those of the monitor that the window is on. When
+  // the system moves it to a monitor of another dpi (WM_DPICHANGED), the window maps its client
+  // area, its controls and its fonts again.
   int dpi_x() const { return dpi_x_; }
   int dpi_y() const { return dpi_y_; }
 
@@ -85,9 +87,13 @@ class FrmFleWindow final : public FrmFleView {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
+  void CreateFonts();
   void CreateMainWindow();
   void CreateFrameControls();
   void CreateWindowControls();
+  // Maps everything again at `dpi_x`, `dpi_y`: new fonts, the controls at their places, and the
+  // client area at its size, the window's top-left corner at `left`, `top`.
+  void ApplyDpi(int dpi_x, int dpi_y, int left, int top);
   HWND CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class, const wchar_t* text,
                      DWORD style, const layout::TwipsRect& place, int id, const Font& font);
 
