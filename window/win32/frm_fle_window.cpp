@@ -454,6 +454,18 @@ std::filesystem::path FrmFleWindow::ProgramFolder() const {
   return platform_.ProgramFolder();
 }
 
+bool FrmFleWindow::IsInstalledCopy() const {
+  return platform_.IsInstalledCopy();
+}
+
+std::filesystem::path FrmFleWindow::DocumentsFolder() const {
+  return platform_.DocumentsFolder();
+}
+
+bool FrmFleWindow::ShowFolder(const std::filesystem::path& folder) {
+  return platform_.ShowFolder(hwnd_, folder);
+}
+
 std::string FrmFleWindow::DecimalSeparator() const {
   return Narrow(platform_.DecimalSeparator());
 }

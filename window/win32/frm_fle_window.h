@@ -6,7 +6,7 @@
 // the same name (File > Open to mnuopen_Click, a click on an option button to optch_Click with its
 // Index, a new selection in the list to LstCh_Click, the push buttons to CmdOk_Click and
 // CmdCancel_Click), and its view operations change the controls silently. Enter and Escape press
-// no button. The open dialog, the message box, the program's folder and the decimal separator
+// no button. The open dialog, the message box, the folders, Explorer and the decimal separator
 // come from the Platform seam.
 //
 // Keyboard navigation (Tab, the arrow keys) needs the message loop of message_loop.h.
@@ -81,6 +81,9 @@ class FrmFleWindow final : public FrmFleView {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
+  bool IsInstalledCopy() const override;
+  std::filesystem::path DocumentsFolder() const override;
+  bool ShowFolder(const std::filesystem::path& folder) override;
   std::string DecimalSeparator() const override;
 
  private:

@@ -654,6 +654,20 @@ class DecimalSeparatorSetting {
   wchar_t saved_[8] = {};
 };
 
+TEST_F(FrmFleWindowTest, OpenOutputFolderShowsAnInstalledCopysDocumentsFolder) {
+  window_.reset();
+  platform_.installed = true;
+  platform_.documents_folder = temp_.path() / "documents";
+  window_.emplace(platform_);
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuFolder, 0), 0);
+  Pump();
+  const std::filesystem::path output = temp_.path() / "documents" / "Velbrix";
+  EXPECT_TRUE(std::filesystem::is_directory(output));
+  ASSERT_EQ(platform_.shown_folders.size(), 1u);
+  EXPECT_EQ(platform_.shown_folders[0], output / "");
+  EXPECT_TRUE(platform_.messages.empty());
+}
+
 TEST_F(FrmFleWindowTest, DecimalSeparatorIsTheUsersOwnSetting) {
   const DecimalSeparatorSetting middle_dot(L"\u00B7");
   OpenByMenu(WriteRecording("rec01_eeg", 32));

@@ -148,5 +148,16 @@ TEST(SystemPlatformTest, ProgramFolderHoldsTheProgram) {
   EXPECT_EQ(ModulePath(nullptr).parent_path(), folder);
 }
 
+TEST(SystemPlatformTest, AnInstalledCopyHasTheUninstallerBesideIt) {
+  velbrix::testing::TempDir folder;
+  EXPECT_FALSE(HasUninstaller(folder.path()));
+  velbrix::testing::WriteFile(folder / "uninstall.exe", "MZ");
+  EXPECT_TRUE(HasUninstaller(folder.path()));
+  SystemPlatform system;
+  EXPECT_FALSE(system.IsInstalledCopy());  // a build's folder
+  const std::filesystem::path documents = system.DocumentsFolder();
+  EXPECT_TRUE(std::filesystem::is_directory(documents)) << documents;
+}
+
 }  // namespace
 }  // namespace velbrix::win32
