@@ -88,6 +88,9 @@ class HeadlessView final : public FrmFleView {
   }
   void BringToTop() override {}
   std::filesystem::path ProgramFolder() const override { return folder_; }
+  bool IsInstalledCopy() const override { return false; }
+  std::filesystem::path DocumentsFolder() const override { return {}; }
+  bool ShowFolder(const std::filesystem::path&) override { return false; }
   std::string DecimalSeparator() const override { return "."; }
 
  private:

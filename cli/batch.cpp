@@ -11,6 +11,7 @@
 #include "core/edf_export.h"
 #include "core/recording_name.h"
 #include "core/status.h"
+#include "velbrix_version.h"
 
 namespace velbrix::cli {
 namespace {

@@ -13,10 +13,7 @@
 #include "core/channel_table.h"
 #include "core/status.h"
 #include "core/value_line.h"
-
-#ifndef VELBRIX_VERSION
-#error "VELBRIX_VERSION must be defined by the build"
-#endif
+#include "velbrix_version.h"
 
 namespace velbrix::cli {
 namespace {

@@ -55,7 +55,11 @@ class FakeFrmFleView : public FrmFleView {
   // The answers.
   std::deque<std::optional<std::filesystem::path>> dialog_answers;  // nothing: cancelled
   std::filesystem::path program_folder = "/opt/velbrix";
+  bool installed_copy = false;
+  std::filesystem::path documents_folder;
+  bool show_folder_works = true;
   std::string decimal_separator = ".";
+  std::vector<std::filesystem::path> shown_folders;    // one per ShowFolder
   std::deque<bool> yes_no_answers;                     // none left: No
   std::function<void()> while_asking;                  // runs while the question is shown
   std::deque<std::optional<EdfSettings>> edf_answers;  // none left: cancelled
@@ -179,6 +183,13 @@ class FakeFrmFleView : public FrmFleView {
     log.push_back("BringToTop()");
   }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return installed_copy; }
+  std::filesystem::path DocumentsFolder() const override { return documents_folder; }
+  bool ShowFolder(const std::filesystem::path& folder) override {
+    shown_folders.push_back(folder);
+    log.push_back("ShowFolder(" + folder.string() + ")");
+    return show_folder_works;
+  }
   std::string DecimalSeparator() const override { return decimal_separator; }
 
  private:

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -67,7 +68,13 @@ std::filesystem::path FileNamePart(const std::filesystem::path& path) {
 void FrmFle::Form_Load() {
   view_.BringToTop();
   FillChList();
-  state_.AppDir = WithTrailingSeparator(view_.ProgramFolder());
+  // A portable copy writes beside itself, as the program always has; an installed copy's folder
+  // is the system's, no place for a user's files.
+  const std::filesystem::path documents =
+      view_.IsInstalledCopy() ? view_.DocumentsFolder() : std::filesystem::path();
+  app_dir_in_documents_ = !documents.empty();
+  state_.AppDir = WithTrailingSeparator(app_dir_in_documents_ ? documents / kInstalledOutputFolder
+                                                              : view_.ProgramFolder());
   UpdateMenuItems();
 }
 
@@ -124,6 +131,10 @@ void FrmFle::CmdOk_Click() {
     return;
   }
   ShowConverting();
+  if (!MakeAppDir()) {
+    ReturnToIdle();
+    return;
+  }
   std::string separator = view_.DecimalSeparator();
   if (!ValueLineTable::Check(separator).ok()) {
     separator = ".";
@@ -181,6 +192,10 @@ void FrmFle::mnuedf_Click() {
     view_.ShowMessage(status.message(), MessageIcon::kWarning);
   }
   ShowConverting();
+  if (!MakeAppDir()) {
+    ReturnToIdle();
+    return;
+  }
   StartRun([recording = state_.FlePath, folder = state_.AppDir, name = state_.FleName, positions,
             layout, start](const ProgressCallback& progress, const StopRequest& stop) {
     const EdfExportInputs inputs{recording, folder, name, positions, layout, start};
@@ -201,7 +216,28 @@ void FrmFle::mnuedf_Click() {
 
 void FrmFle::mnutraces_Click() {}
 
-void FrmFle::mnufolder_Click() {}
+void FrmFle::mnufolder_Click() {
+  if (MakeAppDir() && !view_.ShowFolder(state_.AppDir)) {
+    view_.ShowMessage(
+        "No file manager could show the output folder " + PathForDisplay(state_.AppDir) + ".",
+        MessageIcon::kInformation);
+  }
+}
+
+bool FrmFle::MakeAppDir() {
+  if (!app_dir_in_documents_) {
+    return true;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(state_.AppDir, error);
+  if (error) {
+    view_.ShowMessage(
+        Status::IoError("Cannot create the folder", state_.AppDir, error.message()).message(),
+        MessageIcon::kWarning);
+    return false;
+  }
+  return true;
+}
 
 void FrmFle::Form_Escape() {
   if (!run_ || asking_ || run_->stop.requested()) {

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+#include "velbrix_version.h"
+
 namespace velbrix::layout {
 
 inline constexpr int kTwipsPerInch = 1440;
@@ -98,7 +100,8 @@ inline constexpr char kMnuOpenCaption[] = "&Open";
 inline constexpr char kMnuEdfCaption[] = "Export &EDF...";
 inline constexpr char kMnuTracesCaption[] = "View &Traces";
 inline constexpr char kMnuFolderCaption[] = "Open Output &Folder";
-inline constexpr char kMakerNotice[] = "Velbrix 1.0 \u00b7 made by the Velbrix developers";
+inline constexpr char kMakerNotice[] =
+    "Velbrix " VELBRIX_VERSION " \u00b7 made by the Velbrix developers";
 
 // The EDF export's dialog.
 inline constexpr char kEdfDialogCaption[] = "Export EDF";

@@ -1,6 +1,6 @@
 // What the Qt window asks of the desktop: the open dialog, the message box, the question, the EDF
-// export's dialog and the program's folder. The window reaches them only through this seam, so that
-// tests can answer them.
+// export's dialog, the program's folder and whether it was installed, the documents folder and the
+// file manager. The window reaches them only through this seam, so that tests can answer them.
 #ifndef VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_
 #define VELBRIX_WINDOW_QT_FRM_FLE_PLATFORM_H_
 
@@ -33,10 +33,16 @@ class FrmFlePlatform {
                                                    const EdfSettings& settings) = 0;
   // The folder that holds the running program.
   virtual std::filesystem::path ProgramFolder() const = 0;
+  // Whether the running program was installed (see HasInstallMark).
+  virtual bool IsInstalledCopy() const = 0;
+  // The user's documents folder, or an empty path where the desktop names none.
+  virtual std::filesystem::path DocumentsFolder() const = 0;
+  // Shows `folder` in the desktop's file manager; false when the desktop could not.
+  virtual bool ShowFolder(const std::filesystem::path& folder) = 0;
 };
 
-// The desktop's own: QFileDialog, QMessageBox, the EdfDialog and
-// QCoreApplication::applicationDirPath().
+// The desktop's own: QFileDialog, QMessageBox, the EdfDialog,
+// QCoreApplication::applicationDirPath(), QStandardPaths and QDesktopServices.
 class QtFrmFlePlatform final : public FrmFlePlatform {
  public:
   std::optional<std::filesystem::path> ShowOpenDialog(QWidget* parent,
@@ -45,7 +51,15 @@ class QtFrmFlePlatform final : public FrmFlePlatform {
   bool AskYesNo(QWidget* parent, const QString& text) override;
   std::optional<EdfSettings> ShowEdfDialog(QWidget* parent, const EdfSettings& settings) override;
   std::filesystem::path ProgramFolder() const override;
+  bool IsInstalledCopy() const override;
+  std::filesystem::path DocumentsFolder() const override;
+  bool ShowFolder(const std::filesystem::path& folder) override;
 };
+
+// Whether the program in `program_folder` was installed: the installation (the Debian package, or
+// `cmake --install`) puts the file share/velbrix/installed beside the folder bin that holds it. A
+// build or a copied folder has no such file, wherever it lies.
+bool HasInstallMark(const std::filesystem::path& program_folder);
 
 // The path of a file name as Qt gives it, in the system's encoding of file names.
 std::filesystem::path PathFromQt(const QString& name);

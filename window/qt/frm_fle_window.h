@@ -5,9 +5,9 @@
 // button optch_Click with its Index, a selection in the list LstCh_Click, and so on. The view
 // operations only change what the controls show and never raise those events; user actions do
 // (a click, the arrow keys within the option group, the keyboard in the list, Space on a button).
-// Dialogs, message boxes and the program's folder come from the FrmFlePlatform it is given.
-// Escape runs Form_Escape and closing the window asks Form_QueryUnload. A run's work goes to a
-// thread of the window's own, which the window waits for before it is destroyed; the tasks that
+// Dialogs, message boxes, the folders and the file manager come from the FrmFlePlatform it is
+// given. Escape runs Form_Escape and closing the window asks Form_QueryUnload. A run's work goes to
+// a thread of the window's own, which the window waits for before it is destroyed; the tasks that
 // the work posts come back as queued calls on the window's thread.
 //
 // The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
@@ -73,6 +73,9 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void PostToWindow(std::function<void()> task) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
+  bool IsInstalledCopy() const override;
+  std::filesystem::path DocumentsFolder() const override;
+  bool ShowFolder(const std::filesystem::path& folder) override;
   std::string DecimalSeparator() const override;
 
  protected:

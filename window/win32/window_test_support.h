@@ -17,7 +17,8 @@
 namespace velbrix::win32::testing {
 
 // The system's platform, except that the dialogs, the message box and the question are answered by
-// the test and the program's folder is the test's choice. The decimal separator is the system's.
+// the test, the folders and whether the copy was installed are the test's choice, and Explorer is
+// not started. The decimal separator is the system's.
 class ScriptedPlatform : public SystemPlatform {
  public:
   struct Message {
@@ -30,6 +31,8 @@ class ScriptedPlatform : public SystemPlatform {
   std::deque<bool> yes_no_answers;                     // none left: No
   std::deque<std::optional<EdfSettings>> edf_answers;  // none left: cancelled
   std::filesystem::path program_folder;
+  bool installed = false;
+  std::filesystem::path documents_folder;
   // Runs whenever the window asks for the decimal separator, which it does as a run starts.
   std::function<void()> on_decimal_separator;
 
@@ -37,6 +40,7 @@ class ScriptedPlatform : public SystemPlatform {
   std::vector<std::wstring> dialog_filters;  // one per showing of the open dialog
   std::vector<Message> messages;
   std::vector<std::wstring> questions;
+  std::vector<std::filesystem::path> shown_folders;
 
   std::optional<std::filesystem::path> ShowOpenDialog(HWND owner,
                                                       const std::wstring& filter) override;
@@ -44,6 +48,12 @@ class ScriptedPlatform : public SystemPlatform {
   bool AskYesNo(HWND owner, const std::wstring& text) override;
   std::optional<EdfSettings> ShowEdfDialog(HWND owner, const EdfSettings& settings) override;
   std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return installed; }
+  std::filesystem::path DocumentsFolder() const override { return documents_folder; }
+  bool ShowFolder(HWND, const std::filesystem::path& folder) override {
+    shown_folders.push_back(folder);
+    return true;
+  }
   std::wstring DecimalSeparator() const override;
 };
 
