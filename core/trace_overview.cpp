@@ -14,8 +14,8 @@
 namespace velbrix {
 namespace {
 
-constexpr std::uint64_t kBytesPerBlock = 66;   // 32 minima, 32 maxima, the envelope's two
-constexpr std::uint64_t kBatchRecords = 8192;  // 256 KiB of the recording per read
+constexpr std::uint64_t kBytesPerBlock = 66;  // 32 minima, 32 maxima, the envelope's two
+constexpr std::size_t kBatchRecords = 8192;   // 256 KiB of the recording per read
 
 }  // namespace
 
@@ -32,8 +32,8 @@ TraceOverview::TraceOverview(const std::filesystem::path& path, std::uint64_t re
     return;
   }
   try {
-    extremes_.reset(new std::uint8_t[blocks_ * 64]);
-    envelope_.reset(new std::uint8_t[blocks_ * 2]);
+    extremes_.reset(new std::uint8_t[Index(blocks_) * 64]);
+    envelope_.reset(new std::uint8_t[Index(blocks_) * 2]);
     worker_ = std::thread([this] { Work(); });
   } catch (const std::exception& e) {  // no memory or no thread
     Finish(Status::IoError("Cannot read", path_, e.what()));
@@ -74,7 +74,9 @@ void TraceOverview::Work() {
     Finish(Status::IoError("Cannot open", path_, ec.message()));
     return;
   }
-  const std::uint64_t batch = std::max(kBatchRecords, block_records_);  // whole blocks
+  // A batch holds whole blocks; both sizes fit a size_t as they are held in memory.
+  const auto block_size = static_cast<std::size_t>(block_records_);
+  const std::size_t batch = std::max(kBatchRecords, block_size);
   std::vector<std::uint8_t> buffer;
   try {
     buffer.resize(batch * kRecordSize);
@@ -88,7 +90,7 @@ void TraceOverview::Work() {
       Finish(Status::Stopped(path_));
       return;
     }
-    const auto count = static_cast<std::size_t>(std::min(batch, records_ - first));
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(batch, records_ - first));
     std::size_t got = 0;
     if (const std::error_code ec = file.Read(buffer.data(), count * kRecordSize, &got)) {
       Finish(Status::IoError("Cannot read", path_, ec.message()));
@@ -98,16 +100,15 @@ void TraceOverview::Work() {
       Finish(Status::IoError("Cannot read", path_, kRecordingShorterReason));
       return;
     }
-    for (std::size_t at = 0; at < count; at += block_records_, ++block) {
-      const auto in_block =
-          static_cast<std::size_t>(std::min<std::uint64_t>(block_records_, count - at));
+    for (std::size_t at = 0; at < count; at += block_size, ++block) {
+      const std::size_t in_block = std::min(block_size, count - at);
       RecordExtremes extremes;
       extremes.Add(&buffer[at * kRecordSize], in_block);
-      std::uint8_t* out = &extremes_[block * 64];
+      std::uint8_t* out = &extremes_[Index(block) * 64];
       std::copy(extremes.min.begin(), extremes.min.end(), out);
       std::copy(extremes.max.begin(), extremes.max.end(), out + 32);
-      envelope_[block * 2] = *std::min_element(extremes.min.begin(), extremes.min.end());
-      envelope_[block * 2 + 1] = *std::max_element(extremes.max.begin(), extremes.max.end());
+      envelope_[Index(block) * 2] = *std::min_element(extremes.min.begin(), extremes.min.end());
+      envelope_[Index(block) * 2 + 1] = *std::max_element(extremes.max.begin(), extremes.max.end());
     }
     blocks_done_.store(block, std::memory_order_release);
   }

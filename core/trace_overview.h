@@ -54,13 +54,17 @@ class TraceOverview {
 
   // Block `block`'s smallest and largest samples, 32 bytes each in record order. Requires
   // block < blocks_done().
-  const std::uint8_t* BlockMin(std::uint64_t block) const { return &extremes_[block * 64]; }
-  const std::uint8_t* BlockMax(std::uint64_t block) const { return &extremes_[block * 64 + 32]; }
+  const std::uint8_t* BlockMin(std::uint64_t block) const { return &extremes_[Index(block) * 64]; }
+  const std::uint8_t* BlockMax(std::uint64_t block) const {
+    return &extremes_[Index(block) * 64 + 32];
+  }
   // The envelope of all channels over block `block`. Requires block < blocks_done().
-  std::uint8_t EnvelopeMin(std::uint64_t block) const { return envelope_[block * 2]; }
-  std::uint8_t EnvelopeMax(std::uint64_t block) const { return envelope_[block * 2 + 1]; }
+  std::uint8_t EnvelopeMin(std::uint64_t block) const { return envelope_[Index(block) * 2]; }
+  std::uint8_t EnvelopeMax(std::uint64_t block) const { return envelope_[Index(block) * 2 + 1]; }
 
  private:
+  // Blocks are counted in memory, so their number fits a size_t (the budget sees to that).
+  static std::size_t Index(std::uint64_t block) { return static_cast<std::size_t>(block); }
   void Work();
   void Finish(Status status);
 

@@ -37,6 +37,8 @@ class FakeFrmFleView : public FrmFleView {
   std::string cdb_filter;
   std::vector<Message> messages;
   int brought_to_top = 0;
+  std::vector<TraceSubject> trace_windows_shown;  // by ShowTraceWindow
+  std::vector<TraceSubject> trace_updates;        // by UpdateTraceWindow
   // Every operation, in order, as "Name(argument)".
   std::vector<std::string> log;
 
@@ -94,6 +96,10 @@ class FakeFrmFleView : public FrmFleView {
     messages.push_back({text, icon, lbl_file, label1, mnufile_enabled});
     log.push_back("ShowMessage(" + text + ")");
   }
+  void ShowTraceWindow(const TraceSubject& subject) override {
+    trace_windows_shown.push_back(subject);
+  }
+  void UpdateTraceWindow(const TraceSubject& subject) override { trace_updates.push_back(subject); }
   void BringToTop() override {
     ++brought_to_top;
     log.push_back("BringToTop()");

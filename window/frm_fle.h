@@ -4,8 +4,10 @@
 // Form_Load once before it is first shown, and then calls the handler of each user event
 // (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
 // CmdCancel_Click; mnuedf_Click, mnutraces_Click and mnufolder_Click for the File menu's items
-// after Open). The controller does not draw, does not know any toolkit and never blocks
-// except in CmdOk_Click, which converts on the caller's thread.
+// after Open). File > View Traces opens the trace window on the opened recording; the trace
+// window then follows the recording opened and the channel selected. The controller does not draw,
+// does not know any toolkit and never blocks except in CmdOk_Click, which converts on the caller's
+// thread.
 #ifndef VELBRIX_WINDOW_FRM_FLE_H_
 #define VELBRIX_WINDOW_FRM_FLE_H_
 
@@ -63,6 +65,10 @@ class FrmFle {
   void SelectOptch(std::int16_t Index);
   void SelectLstCh(int index);
   void ReturnToIdle();
+  // The trace window's recording and highlighted channel (none while "All" is chosen), and that
+  // subject shown in the trace window if it is open.
+  TraceSubject CurrentTraceSubject() const;
+  void UpdateTraces();
   // Enables the File menu's items after Open as the state allows: Export EDF while a recording is
   // open, View Traces once one has been opened, Open Output Folder always.
   void UpdateMenuItems();

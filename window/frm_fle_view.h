@@ -15,6 +15,8 @@
 #include <optional>
 #include <string>
 
+#include "window/trace_subject.h"
+
 namespace velbrix {
 
 enum class MessageIcon { kInformation, kWarning };
@@ -55,6 +57,12 @@ class FrmFleView {
 
   // A modal message box with one OK button, captioned "Velbrix"; returns when dismissed.
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+
+  // The trace window. ShowTraceWindow opens it, or brings it forward, showing `subject` read
+  // afresh; UpdateTraceWindow shows `subject` in the trace window if it is open and otherwise does
+  // nothing. Either returns at once: the main window stays usable.
+  virtual void ShowTraceWindow(const TraceSubject& subject) = 0;
+  virtual void UpdateTraceWindow(const TraceSubject& subject) = 0;
 
   // Platform services.
   virtual void BringToTop() = 0;

@@ -15,11 +15,13 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "window/frm_fle.h"
 #include "window/frm_fle_view.h"
 #include "window/qt/frm_fle_platform.h"
+#include "window/qt/trace_window.h"
 
 class QAction;
 class QGroupBox;
@@ -42,6 +44,8 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
 
   const FrmFle& form() const { return form_; }
+  // The trace window, once File > View Traces has opened it.
+  TraceWindow* trace_window() const { return trace_window_.get(); }
 
   // FrmFleView.
   void SetLblFileCaption(const std::string& text) override;
@@ -57,6 +61,8 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void SetCdbFilter(const std::string& filter) override;
   std::optional<std::filesystem::path> ShowCdbOpen() override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  void ShowTraceWindow(const TraceSubject& subject) override;
+  void UpdateTraceWindow(const TraceSubject& subject) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   std::string DecimalSeparator() const override;
@@ -86,6 +92,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QPushButton* CmdOk_ = nullptr;
   QPushButton* CmdCancel_ = nullptr;
   std::string cdb_filter_;
+  std::unique_ptr<TraceWindow> trace_window_;
   FrmFle form_{*this};
 };
 

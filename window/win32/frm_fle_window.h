@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "window/frm_fle.h"
@@ -24,6 +25,7 @@
 #include "window/win32/fonts.h"
 #include "window/win32/image1_picture.h"
 #include "window/win32/platform.h"
+#include "window/win32/trace_window.h"
 
 namespace velbrix::win32 {
 
@@ -59,6 +61,8 @@ class FrmFleWindow final : public FrmFleView {
   HWND hwnd() const { return hwnd_; }
   const Controls& controls() const { return controls_; }
   const FrmFle& controller() const { return controller_; }
+  // The trace window, once File > View Traces has opened it.
+  TraceWindow* trace_window() const { return trace_window_.get(); }
   // The pixels per inch by which twips are mapped.
   int dpi_x() const { return dpi_x_; }
   int dpi_y() const { return dpi_y_; }
@@ -77,6 +81,8 @@ class FrmFleWindow final : public FrmFleView {
   void SetCdbFilter(const std::string& filter) override;
   std::optional<std::filesystem::path> ShowCdbOpen() override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
+  void ShowTraceWindow(const TraceSubject& subject) override;
+  void UpdateTraceWindow(const TraceSubject& subject) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   std::string DecimalSeparator() const override;
@@ -108,6 +114,7 @@ class FrmFleWindow final : public FrmFleView {
   HWND hwnd_ = nullptr;
   Controls controls_;
   std::wstring cdb_filter_;
+  std::unique_ptr<TraceWindow> trace_window_;
   FrmFle controller_{*this};
 };
 
