@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "core/record.h"
 
@@ -23,13 +24,39 @@ struct RecordExtremes {
 
   // Takes in `count` whole records at `records` (32 bytes each).
   void Add(const std::uint8_t* records, std::size_t count) {
-    // A fixed 32 bytes at a time, which the compiler turns into a few vector instructions.
+    // Two 16-byte vectors per record, kept in registers (GCC's vector extension: pminub and
+    // pmaxub on x86). Members would be written back for every record, since bytes may alias.
+    using Bytes = std::uint8_t __attribute__((vector_size(16)));
+    Bytes lo[2];
+    Bytes hi[2];
+    std::memcpy(lo, min.data(), sizeof(lo));
+    std::memcpy(hi, max.data(), sizeof(hi));
     for (std::size_t r = 0; r < count; ++r, records += kRecordSize) {
-      for (std::size_t i = 0; i < kChannelCount; ++i) {
-        min[i] = records[i] < min[i] ? records[i] : min[i];
-        max[i] = records[i] > max[i] ? records[i] : max[i];
+      for (int half = 0; half < 2; ++half) {
+        Bytes sample;
+        std::memcpy(&sample, records + 16 * half, sizeof(sample));
+        lo[half] = sample < lo[half] ? sample : lo[half];
+        hi[half] = sample > hi[half] ? sample : hi[half];
       }
     }
+    std::memcpy(min.data(), lo, sizeof(lo));
+    std::memcpy(max.data(), hi, sizeof(hi));
+  }
+  // The smallest of all channels' minima and the largest of their maxima. (Plain loops, which the
+  // compiler turns into vector reductions, where std::min_element would go byte by byte.)
+  std::uint8_t Lowest() const {
+    std::uint8_t lowest = 255;
+    for (std::uint8_t m : min) {
+      lowest = m < lowest ? m : lowest;
+    }
+    return lowest;
+  }
+  std::uint8_t Highest() const {
+    std::uint8_t highest = 0;
+    for (std::uint8_t m : max) {
+      highest = m > highest ? m : highest;
+    }
+    return highest;
   }
   // Takes in the extremes `lo` and `hi` of further records (32 bytes each, in record order).
   void Add(const std::uint8_t* lo, const std::uint8_t* hi) {

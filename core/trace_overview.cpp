@@ -107,8 +107,8 @@ void TraceOverview::Work() {
       std::uint8_t* out = &extremes_[Index(block) * 64];
       std::copy(extremes.min.begin(), extremes.min.end(), out);
       std::copy(extremes.max.begin(), extremes.max.end(), out + 32);
-      envelope_[Index(block) * 2] = *std::min_element(extremes.min.begin(), extremes.min.end());
-      envelope_[Index(block) * 2 + 1] = *std::max_element(extremes.max.begin(), extremes.max.end());
+      envelope_[Index(block) * 2] = extremes.Lowest();
+      envelope_[Index(block) * 2 + 1] = extremes.Highest();
     }
     blocks_done_.store(block, std::memory_order_release);
   }

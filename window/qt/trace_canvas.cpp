@@ -17,6 +17,13 @@ QColor Colour(trace::Ink ink) {
   return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
+// A one-pixel pen; width 0 takes the raster engine's quickest way for lines.
+QPen Pen(trace::Ink ink) {
+  QPen pen(Colour(ink));
+  pen.setWidth(0);
+  return pen;
+}
+
 QRect ToQRect(const trace::Rect& r) {
   return QRect(r.left, r.top, r.width(), r.height());
 }
@@ -92,7 +99,7 @@ void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) c
           if constexpr (std::is_same_v<Item, trace::Fill>) {
             painter.fillRect(ToQRect(item.rect), Colour(item.ink));
           } else if constexpr (std::is_same_v<Item, trace::Line>) {
-            painter.setPen(Colour(item.ink));
+            painter.setPen(Pen(item.ink));
             painter.drawLine(item.from.x, item.from.y, item.to.x, item.to.y);
           } else if constexpr (std::is_same_v<Item, trace::Polyline>) {
             points.resize(static_cast<qsizetype>(item.points.size()));
@@ -100,7 +107,7 @@ void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) c
               points[static_cast<qsizetype>(i)] = QPoint(item.points[i].x, item.points[i].y);
             }
             painter.setClipRect(ToQRect(item.clip));
-            painter.setPen(Colour(item.ink));
+            painter.setPen(Pen(item.ink));
             painter.drawPolyline(points.constData(), static_cast<int>(points.size()));
             painter.setClipping(false);
           } else {
