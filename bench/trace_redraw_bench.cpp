@@ -2,7 +2,7 @@
 // frame at 60 Hz: the whole window repainted, the canvas alone painted into an image, and a page
 // turn (reading, composing and repainting). Built with the tests, not run by them.
 //
-// Usage: velbrix_trace_redraw_bench [--repeat N]
+// Usage: velbrix_trace_redraw_bench [--repeat N] [--save PNG]   (PNG: the window as measured)
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -56,9 +56,12 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   int repeat = 50;
+  QString save;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::string(argv[i]) == "--repeat") {
       repeat = std::stoi(argv[i + 1]);
+    } else if (std::string(argv[i]) == "--save") {
+      save = QString::fromLocal8Bit(argv[i + 1]);
     }
   }
   const fs::path recording =
@@ -94,6 +97,9 @@ int main(int argc, char** argv) {
   });
   std::printf("%-44s %7.2f ms   floor 16 ms\n", "page turn: read, compose and redraw", turn);
 
+  if (!save.isEmpty() && !screen.save(save)) {
+    std::fprintf(stderr, "cannot save %s\n", qPrintable(save));
+  }
   window.close();
   fs::remove(recording);
   return 0;

@@ -13,7 +13,6 @@ namespace {
 using trace::kMicrovoltsPerDivision;
 
 constexpr std::uint64_t kMostScrollPositions = 1000000000;
-constexpr int kTicksPerNotch = 1;  // steps per notch of the mouse wheel
 
 std::uint64_t RecordsIn(double seconds, double rate) {
   return static_cast<std::uint64_t>(std::max(1.0, std::round(seconds * rate)));
@@ -203,7 +202,7 @@ void TraceController::OnWheel(int notches, bool zoom) {
   if (zoom) {
     Zoom(notches);
   } else {
-    MoveBy(static_cast<std::int64_t>(StepRecords()) * notches * kTicksPerNotch);
+    MoveBy(static_cast<std::int64_t>(StepRecords()) * notches);
   }
 }
 
