@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "core/bids_export.h"
+#include "core/brainvision_export.h"
 #include "core/channel_table.h"
 #include "core/conversion.h"
 #include "core/edf_export.h"
@@ -216,6 +218,64 @@ void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb,
               static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
 }
 
+// The BrainVision export and the BIDS export (as BrainVision, shared files included) of all
+// channels at 256 Hz, against the floor of writing the data file's bytes into one file.
+void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, double in_mb,
+                            int repeat) {
+  std::vector<int> all(velbrix::kChannelCount);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    all[i] = static_cast<int>(i) + 1;
+  }
+  velbrix::Hertz rate;
+  velbrix::EdfRecordLayout layout;
+  if (!velbrix::ParseHertz("256", "sample rate", &rate).ok() ||
+      !velbrix::ChooseEdfRecordLayout("256", all.size(), &layout).ok()) {
+    Die("no layout for 256 Hz");
+  }
+  const velbrix::BrainVisionExportInputs inputs{recording, dir,  recording.filename(),
+                                                all,       rate, {}};
+  const auto export_once = [&] {
+    velbrix::BrainVisionExportReport report;
+    if (const velbrix::Status s = velbrix::ExportBrainVision(inputs, &report); !s.ok()) {
+      Die(s.message());
+    }
+  };
+  const velbrix::BidsExportInputs bids{recording,
+                                       dir / "bids",
+                                       {"01", "", "rest", ""},
+                                       velbrix::BidsDataFormat::kBrainVision,
+                                       all,
+                                       rate,
+                                       layout,
+                                       {},
+                                       {},
+                                       "bench"};
+  const auto bids_once = [&] {
+    velbrix::BidsExportReport report;
+    if (const velbrix::Status s = velbrix::ExportBids(bids, &report); !s.ok()) {
+      Die(s.message());
+    }
+  };
+  export_once();
+  bids_once();
+  const std::uint64_t out_bytes =
+      fs::file_size(velbrix::BrainVisionOutputPaths(dir, recording.filename()).data);
+  for (const auto& [label, run_once] :
+       {std::pair<const char*, std::function<void()>>{"BV (32)", export_once},
+        {"BIDS BV (32)", bids_once}}) {
+    std::vector<double> run_times;
+    std::vector<double> floor_times;
+    for (int i = 0; i < repeat; ++i) {
+      floor_times.push_back(Seconds([&] { IoFloor(recording, dir, {out_bytes}); }));
+      run_times.push_back(Seconds(run_once));
+    }
+    const double run = Median(run_times);
+    const double floor = Median(floor_times);
+    std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", label, run, in_mb / run,
+                static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
+  }
+}
+
 void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
   const fs::path recording = dir / "bench_eeg";
   WriteRecording(recording, mib * kMiB);
@@ -245,6 +305,7 @@ void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
                 in_mb / run, static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
   }
   TimeEdfExport(recording, dir, in_mb, repeat);
+  TimeBrainVisionExports(recording, dir, in_mb, repeat);
 }
 
 // Runs one conversion over all channels in a child process and returns its peak RSS in KiB.

@@ -5,10 +5,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/bids_export.h"
+#include "core/brainvision_export.h"
 #include "core/conversion.h"
 #include "core/edf_export.h"
 #include "core/recording_name.h"
 #include "core/status.h"
+#include "velbrix_version.h"
 
 namespace velbrix::cli {
 namespace {
@@ -18,12 +21,55 @@ std::string PaddingWarning(const std::filesystem::path& output, std::uint64_t sa
          std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " of 0 uV per channel";
 }
 
-// Converts `recording` as `options` ask; adds the warnings worth telling to `warnings`.
-Status ConvertOne(Converter& converter, const Options& options,
-                  const std::filesystem::path& recording, const ProgressCallback& progress,
-                  std::vector<std::string>* warnings) {
+// The BIDS run of the recording at `index` of the call's recordings: as given by --run, none for
+// a single recording, and index + 1 for several.
+std::string BidsRun(const Options& options, std::size_t index) {
+  if (!options.bids->entities.run.empty() || options.recordings.size() == 1) {
+    return options.bids->entities.run;
+  }
+  return std::to_string(index + 1);
+}
+
+// Converts recording `index` of `options` as they ask; adds the warnings worth telling to
+// `warnings`.
+Status ConvertOne(Converter& converter, const Options& options, std::size_t index,
+                  const ProgressCallback& progress, std::vector<std::string>* warnings) {
+  const std::filesystem::path& recording = options.recordings[index];
   std::uint64_t bytes_left_out = 0;
-  if (options.format == OutputFormat::kText) {
+  std::uint64_t samples_added = 0;
+  std::filesystem::path padded;
+  if (options.bids) {
+    BidsEntities entities = options.bids->entities;
+    entities.run = BidsRun(options, index);
+    const BidsExportInputs inputs{recording,
+                                  options.bids->root,
+                                  std::move(entities),
+                                  options.format == OutputFormat::kBrainVision
+                                      ? BidsDataFormat::kBrainVision
+                                      : BidsDataFormat::kEdf,
+                                  options.positions,
+                                  options.sample_rate,
+                                  options.edf_layout,
+                                  options.edf_start,
+                                  options.bids->line_frequency,
+                                  VELBRIX_VERSION};
+    BidsExportReport report;
+    if (Status s = ExportBids(inputs, &report, progress); !s.ok()) {
+      return s;
+    }
+    bytes_left_out = report.bytes_left_out;
+    samples_added = report.samples_added;
+    padded = report.data;
+  } else if (options.format == OutputFormat::kBrainVision) {
+    const BrainVisionExportInputs inputs{
+        recording,         options.output_dir,  recording.filename(),
+        options.positions, options.sample_rate, options.edf_start};
+    BrainVisionExportReport report;
+    if (Status s = ExportBrainVision(inputs, &report, progress); !s.ok()) {
+      return s;
+    }
+    bytes_left_out = report.bytes_left_out;
+  } else if (options.format == OutputFormat::kText) {
     ConversionReport report;
     if (Status s = converter.ConvertChannels(recording, options.output_dir, recording.filename(),
                                              options.positions, options.decimal_separator, &report,
@@ -40,9 +86,11 @@ Status ConvertOne(Converter& converter, const Options& options,
       return s;
     }
     bytes_left_out = report.bytes_left_out;
-    if (report.samples_added > 0) {
-      warnings->push_back(PaddingWarning(report.output, report.samples_added));
-    }
+    samples_added = report.samples_added;
+    padded = report.output;
+  }
+  if (samples_added > 0) {
+    warnings->push_back(PaddingWarning(padded, samples_added));
   }
   if (bytes_left_out > 0) {
     warnings->insert(warnings->begin(),
@@ -71,7 +119,7 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
     progress.StartRecording(PathForDisplay(recording.filename()), i + 1, options.recordings.size());
     std::vector<std::string> warnings;
     const Status status = ConvertOne(
-        converter, options, recording,
+        converter, options, i,
         [&](std::uint64_t read, std::uint64_t total) { progress.Update(read, total); }, &warnings);
     if (!status.ok()) {
       say(status.message());

@@ -9,13 +9,11 @@
 #include <system_error>
 
 #include "cli/platform.h"
+#include "cli/recording_list.h"
 #include "core/channel_table.h"
 #include "core/status.h"
 #include "core/value_line.h"
-
-#ifndef VELBRIX_VERSION
-#error "VELBRIX_VERSION must be defined by the build"
-#endif
+#include "velbrix_version.h"
 
 namespace velbrix::cli {
 namespace {
@@ -74,6 +72,55 @@ std::optional<std::string> CheckOutputDir(const std::filesystem::path& dir) {
   return std::nullopt;
 }
 
+// A dataset's folder may be missing (it is created), but what exists must be a folder.
+std::optional<std::string> CheckBidsRoot(const std::filesystem::path& root) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(root, ec);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    return std::nullopt;
+  }
+  if (!ec && !std::filesystem::is_directory(status)) {
+    ec = std::make_error_code(std::errc::not_a_directory);
+  }
+  if (ec) {
+    return "Cannot use the BIDS dataset folder " + PathForDisplay(root) + ": " + ec.message();
+  }
+  return std::nullopt;
+}
+
+// The BIDS options, checked; `run` is empty when not given.
+std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEntities& entities,
+                                         const std::optional<std::string>& line_frequency,
+                                         BidsOptions* bids) {
+  if (root.empty()) {
+    return std::string("--bids needs the folder of the dataset");
+  }
+  if (entities.subject.empty() || entities.task.empty()) {
+    return std::string("--bids needs --subject LABEL and --task LABEL");
+  }
+  Status status = CheckBidsLabel("subject", entities.subject);
+  if (status.ok()) {
+    status = CheckBidsLabel("task", entities.task);
+  }
+  if (status.ok() && !entities.session.empty()) {
+    status = CheckBidsLabel("session", entities.session);
+  }
+  if (status.ok() && !entities.run.empty()) {
+    status = CheckBidsIndex("run", entities.run);
+  }
+  if (status.ok() && line_frequency) {
+    Hertz parsed;
+    status = ParseHertz(*line_frequency, "power line frequency", &parsed);
+    bids->line_frequency = parsed;
+  }
+  if (!status.ok()) {
+    return status.message();
+  }
+  bids->root = PathFromArgument(root);
+  bids->entities = entities;
+  return CheckBidsRoot(bids->root);
+}
+
 }  // namespace
 
 std::string LocaleDecimalSeparator() {
@@ -91,8 +138,11 @@ std::string LocaleDecimalSeparator() {
 std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Options* options) {
   CLI::App app(
       "Converts EEG recordings into decimal text, one file per channel, exactly as the Velbrix "
-      "window does, or into EDF files. A recording's file name must end in \"_eeg\"; recording "
-      "rec01_eeg gives rec01_eeg_FP2.eeg, rec01_eeg_F8.eeg and so on, or rec01_eeg.edf.",
+      "window does, or into EDF or BrainVision files, or into a BIDS dataset. A recording's file "
+      "name must end in \"_eeg\"; recording rec01_eeg gives rec01_eeg_FP2.eeg, "
+      "rec01_eeg_F8.eeg and so on (text), rec01_eeg.edf (EDF), or rec01_eeg.vhdr, rec01_eeg.vmrk "
+      "and rec01_eeg.eeg (BrainVision; this .eeg is the binary data file, not a text file of a "
+      "channel).",
       kProgramName);
   std::string format = "text";
   std::string sample_rate;
@@ -101,10 +151,14 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   std::vector<std::string> channels;
   std::string separator;
   std::vector<std::string> recordings;
+  std::string bids_root;
+  BidsEntities entities;
+  std::string line_frequency;
 
-  app.add_option("-o,--output-dir", output_dir,
-                 "Folder for the output files; it must exist. Default: the current folder")
-      ->option_text("DIR");
+  CLI::Option* output_option =
+      app.add_option("-o,--output-dir", output_dir,
+                     "Folder for the output files; it must exist. Default: the current folder")
+          ->option_text("DIR");
   app.add_option("-c,--channel", channels,
                  "Convert only this channel (exact name, e.g. FP2, Fz, EKG); may be given several "
                  "times. Default: all 32 channels in record order")
@@ -116,29 +170,80 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
                      "'-d .' gives files that analysis software (numpy, MNE, EEGLAB) reads "
                      "everywhere")
           ->option_text("SEP");
-  app.add_option("--format", format,
-                 "text: one decimal text file per channel (the default). edf: one EDF file, "
-                 "OUTDIR/<recording>.edf, with the chosen channels as signals")
-      ->check(CLI::IsMember({"text", "edf"}))
-      ->option_text("FORMAT");
+  CLI::Option* format_option =
+      app.add_option(
+             "--format", format,
+             "text: one decimal text file per channel (the default). edf: one EDF file, "
+             "OUTDIR/<recording>.edf, with the chosen channels as signals. brainvision: "
+             "OUTDIR/<recording>.vhdr, .vmrk and .eeg (binary data, 16-bit integers, "
+             "3.75 uV each), the BrainVision Core Data Format. With --bids: edf (the default "
+             "there) or brainvision")
+          ->check(CLI::IsMember({"text", "edf", "brainvision"}))
+          ->option_text("FORMAT");
   CLI::Option* rate_option =
       app.add_option("--sample-rate", sample_rate,
-                     "EDF: the recording's sample rate in Hz (required; the recording does not "
-                     "hold it), e.g. 256 or 250.5")
+                     "EDF, BrainVision and BIDS: the recording's sample rate in Hz (required; the "
+                     "recording does not hold it), e.g. 256 or 250.5")
           ->option_text("HZ");
   CLI::Option* start_option =
       app.add_option("--start", start,
-                     "EDF: the recording's start, \"YYYY-MM-DD HH:MM:SS\". Default: unknown "
-                     "(01.01.85 00.00.00, as EDF has it)")
+                     "EDF and BrainVision: the recording's start, \"YYYY-MM-DD HH:MM:SS\" (years "
+                     "1985 to 2084). Default: unknown (01.01.85 00.00.00 in EDF, no date in "
+                     "BrainVision)")
           ->option_text("TIME");
+  const std::string bids_group = "BIDS dataset";
+  CLI::Option* bids_option =
+      app.add_option("--bids", bids_root,
+                     "Write into the BIDS dataset at ROOT, created if missing: "
+                     "sub-<S>/[ses-<X>/]eeg/sub-<S>_[ses-<X>_]task-<T>[_run-<N>]_eeg.edf (or "
+                     ".vhdr, .vmrk, .eeg with --format brainvision) with its _eeg.json and "
+                     "_channels.tsv; dataset_description.json and README when missing; the "
+                     "subject's row in participants.tsv, made if missing. Needs --sample-rate, "
+                     "--subject and --task. Several recordings take runs 1, 2, ... in the order "
+                     "given")
+          ->option_text("ROOT")
+          ->group(bids_group);
+  CLI::Option* subject_option =
+      app.add_option("--subject", entities.subject, "The subject's label: letters and digits")
+          ->option_text("LABEL")
+          ->group(bids_group);
+  CLI::Option* task_option =
+      app.add_option("--task", entities.task, "The task's label (e.g. rest): letters and digits")
+          ->option_text("LABEL")
+          ->group(bids_group);
+  CLI::Option* session_option =
+      app.add_option("--session", entities.session,
+                     "The session's label: letters and digits. Default: no session")
+          ->option_text("LABEL")
+          ->group(bids_group);
+  CLI::Option* run_option =
+      app.add_option("--run", entities.run,
+                     "The run's index (digits), for one recording. Default: no run for one "
+                     "recording, 1, 2, ... for several")
+          ->option_text("N")
+          ->group(bids_group);
+  CLI::Option* line_option =
+      app.add_option("--line-freq", line_frequency,
+                     "The power line's frequency in Hz (50 or 60) for the sidecar's "
+                     "PowerLineFrequency. Default: n/a")
+          ->option_text("HZ")
+          ->group(bids_group);
   app.add_flag("-q,--quiet", options->quiet, "No warnings and no progress display");
   app.set_version_flag("--version", std::string(kProgramName) + " " + VELBRIX_VERSION);
   app.add_option("RECORDING", recordings, "Recordings to convert")->required();
-  app.footer("Channels: " + ChannelNames() +
-             "\n\nExit status: 0 every recording converted, 1 at least one failed, 2 usage error."
-             "\n\nExamples:\n  " +
-             kProgramName + " -d . -o out -c Fz -c Cz rec01_eeg rec02_eeg\n  " + kProgramName +
-             " --format edf --sample-rate 256 --start \"2024-05-17 09:30:00\" rec01_eeg");
+  app.footer(
+      "Channels: " + ChannelNames() +
+      "\n\nBIDS channel types: EEG for the 10-20 electrodes (A1, A2 and Oz included), ECG for "
+      "EKG, MISC for BP1 to BP4, DC1 to DC3, PG1 and PG2."
+      "\n\nTwo different recordings of the same file name in one call are refused (their files "
+      "would replace each other); a recording named twice is converted once."
+      "\n\nExit status: 0 every recording converted, 1 at least one failed, 2 usage error."
+      "\n\nExamples:\n  " +
+      kProgramName + " -d . -o out -c Fz -c Cz rec01_eeg rec02_eeg\n  " + kProgramName +
+      " --format edf --sample-rate 256 --start \"2024-05-17 09:30:00\" rec01_eeg\n  " +
+      kProgramName + " --format brainvision --sample-rate 256 -o out rec01_eeg\n  " + kProgramName +
+      " --bids study --subject 01 --session 1 --task rest --sample-rate 256 --line-freq 50 "
+      "rec01_eeg rec02_eeg");
 
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) {
@@ -157,19 +262,60 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   if (const std::optional<std::string> error = ToPositions(channels, &options->positions)) {
     return UsageError(*error);
   }
-  options->format = format == "edf" ? OutputFormat::kEdf : OutputFormat::kText;
-  if (options->format == OutputFormat::kEdf) {
+  const bool into_bids = bids_option->count() > 0;
+  options->bids.reset();
+  if (into_bids) {
+    if (format_option->count() == 0) {
+      format = "edf";
+    } else if (format == "text") {
+      return UsageError(
+          "--bids writes EDF or BrainVision files: use --format edf (the default) or brainvision");
+    }
+    if (output_option->count() > 0) {
+      return UsageError("--bids ROOT is where the files go: -o does not apply");
+    }
+    // Given but empty: refused with the reason, as any other bad label.
+    if (session_option->count() > 0 && entities.session.empty()) {
+      return UsageError(CheckBidsLabel("session", "").message());
+    }
+    if (run_option->count() > 0 && entities.run.empty()) {
+      return UsageError(CheckBidsIndex("run", "").message());
+    }
+    BidsOptions bids;
+    const std::optional<std::string> frequency =
+        line_option->count() > 0 ? std::optional<std::string>(line_frequency) : std::nullopt;
+    if (const std::optional<std::string> error =
+            ToBidsOptions(bids_root, entities, frequency, &bids)) {
+      return UsageError(*error);
+    }
+    options->bids = std::move(bids);
+  } else if (subject_option->count() > 0 || task_option->count() > 0 ||
+             session_option->count() > 0 || run_option->count() > 0 || line_option->count() > 0) {
+    return UsageError("--subject, --task, --session, --run and --line-freq apply to --bids only");
+  }
+  options->format = format == "edf"           ? OutputFormat::kEdf
+                    : format == "brainvision" ? OutputFormat::kBrainVision
+                                              : OutputFormat::kText;
+  if (options->format != OutputFormat::kText) {
     if (separator_option->count() > 0) {
       return UsageError("--decimal-separator applies to --format text only");
     }
     if (rate_option->count() == 0) {
-      return UsageError(
-          "--format edf needs --sample-rate HZ: a recording does not hold its sample rate");
+      return UsageError((into_bids ? std::string("--bids") : "--format " + format) +
+                        " needs --sample-rate HZ: a recording does not hold its sample rate");
     }
-    if (const Status status =
-            ChooseEdfRecordLayout(sample_rate, options->positions.size(), &options->edf_layout);
-        !status.ok()) {
-      return UsageError(status.message());
+    if (options->format == OutputFormat::kEdf) {
+      if (const Status status =
+              ChooseEdfRecordLayout(sample_rate, options->positions.size(), &options->edf_layout);
+          !status.ok()) {
+        return UsageError(status.message());
+      }
+    }
+    if (options->format == OutputFormat::kBrainVision || into_bids) {
+      if (const Status status = ParseHertz(sample_rate, "sample rate", &options->sample_rate);
+          !status.ok()) {
+        return UsageError(status.message());
+      }
     }
     options->edf_start.reset();
     if (start_option->count() > 0) {
@@ -180,7 +326,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
       options->edf_start = parsed;
     }
   } else if (rate_option->count() > 0 || start_option->count() > 0) {
-    return UsageError("--sample-rate and --start apply to --format edf only");
+    return UsageError("--sample-rate and --start apply to --format edf or brainvision only");
   } else if (separator_option->count() > 0) {
     if (const Status status = ValueLineTable::Check(separator); !status.ok()) {
       return UsageError(status.message());
@@ -199,6 +345,15 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   options->recordings.clear();
   for (const std::string& recording : recordings) {
     options->recordings.push_back(PathFromArgument(recording));
+  }
+  if (const std::optional<std::string> error =
+          CheckRecordingList(&options->recordings, !into_bids)) {
+    return UsageError(*error);
+  }
+  if (into_bids && run_option->count() > 0 && options->recordings.size() > 1) {
+    return UsageError(
+        "--run applies to one recording: several recordings take runs 1, 2, ... in the order "
+        "given");
   }
   return std::nullopt;
 }

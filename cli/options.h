@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/bids_layout.h"
 #include "core/edf_header.h"
+#include "core/hertz.h"
 
 namespace velbrix::cli {
 
@@ -21,7 +23,14 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-enum class OutputFormat { kText, kEdf };
+enum class OutputFormat { kText, kEdf, kBrainVision };
+
+// Where --bids puts the recordings, and under which names.
+struct BidsOptions {
+  std::filesystem::path root;  // the dataset's folder: a folder, or missing
+  BidsEntities entities;       // checked; the run from --run, or empty
+  std::optional<Hertz> line_frequency;
+};
 
 struct Options {
   OutputFormat format = OutputFormat::kText;
@@ -29,15 +38,19 @@ struct Options {
   std::filesystem::path output_dir;               // an existing folder; empty: the current one
   std::vector<int> positions;     // channel positions 1 .. 32, each once, in the order to convert
   std::string decimal_separator;  // text: checked by ValueLineTable::Check
+  Hertz sample_rate;              // EDF and BrainVision
   EdfRecordLayout edf_layout;     // EDF: for the sample rate and the number of channels
-  std::optional<EdfStart> edf_start;  // EDF: nothing when no start was given
+  std::optional<EdfStart> edf_start;  // EDF and BrainVision: nothing when no start was given
+  std::optional<BidsOptions> bids;    // into a BIDS dataset, as EDF or BrainVision files
   bool quiet = false;                 // no warnings and no progress
 };
 
 // Parses `arguments` (argv[0] first, UTF-8). Returns the exit status when the program is to end
 // now: 0 after --help or --version, 2 after a usage error (reported on stderr). Returns nothing
 // when `*options` is complete and checked: every channel name exists, the output folder exists,
-// and the separator (text) or the sample rate and start (EDF) are usable.
+// the separator (text) or the sample rate and start (EDF, BrainVision) are usable, the BIDS labels
+// are valid, and no two different recordings would write files of the same names (a recording
+// named twice is kept once, where first named).
 std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Options* options);
 
 // The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG as the C library reads

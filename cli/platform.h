@@ -1,6 +1,6 @@
 // What the command-line companion needs of its platform: its arguments as UTF-8 text, paths made
-// from them, and whether stderr is a terminal. One implementation for POSIX systems
-// (platform_posix.cpp) and one for Windows (platform_windows.cpp), chosen by the build.
+// from them, how file names compare, and whether stderr is a terminal. One implementation for POSIX
+// systems (platform_posix.cpp) and one for Windows (platform_windows.cpp), chosen by the build.
 #ifndef VELBRIX_CLI_PLATFORM_H_
 #define VELBRIX_CLI_PLATFORM_H_
 
@@ -17,6 +17,10 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // The path that the argument `text` (as returned by Utf8Arguments) names.
 std::filesystem::path PathFromArgument(const std::string& text);
+
+// Whether the file names `a` and `b` (no folders) name the same file in one folder: the same
+// names on POSIX systems, the same names but for case on Windows.
+bool FileNamesMatch(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Whether the standard error stream is a terminal (a console window on Windows).
 bool StderrIsTerminal();

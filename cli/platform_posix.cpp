@@ -15,6 +15,10 @@ std::filesystem::path PathFromArgument(const std::string& text) {
   return std::filesystem::path(text);  // the bytes as given, whatever their encoding
 }
 
+bool FileNamesMatch(const std::filesystem::path& a, const std::filesystem::path& b) {
+  return a == b;
+}
+
 bool StderrIsTerminal() {
   return ::isatty(::fileno(stderr)) != 0;
 }

@@ -46,6 +46,10 @@ std::filesystem::path PathFromArgument(const std::string& text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+bool FileNamesMatch(const std::filesystem::path& a, const std::filesystem::path& b) {
+  return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 bool StderrIsTerminal() {
   return ::_isatty(::_fileno(stderr)) != 0;
 }

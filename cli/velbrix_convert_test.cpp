@@ -338,6 +338,10 @@ TEST_F(VelbrixConvertTest, HelpAndVersion) {
   EXPECT_NE(help.out.find("--decimal-separator"), std::string::npos);
   EXPECT_NE(help.out.find("'-d .'"), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("numpy"), std::string::npos);
+  for (const char* text : {"brainvision", "--bids ROOT", "--subject LABEL", "--task LABEL",
+                           "--session LABEL", "--run N", "--line-freq HZ", "ECG for EKG"}) {
+    EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  }
   const RunResult version = RunConvert({"--version"});
   EXPECT_EQ(version.exit_status, 0);
   EXPECT_EQ(version.out, "velbrix-convert " VELBRIX_VERSION "\n");
@@ -379,7 +383,7 @@ TEST_F(VelbrixConvertTest, EdfUsageErrors) {
            {{"--format", "edf", "--sample-rate", "256", "--start", "2024-02-30 10:00:00"},
             "not a real date"},
            {{"--format", "edf", "--sample-rate", "256", "-d", "."}, "--format text only"},
-           {{"--sample-rate", "256"}, "--format edf only"},
+           {{"--sample-rate", "256"}, "--format edf or brainvision only"},
            {{"--format", "csv"}, "--format"}}) {
     std::vector<std::string> arguments = c.arguments;
     arguments.insert(arguments.end(), {"-o", out_.path(), rec});
@@ -398,6 +402,112 @@ TEST_F(VelbrixConvertTest, EdfFailuresNameThePathAndSpareTheOtherRecordings) {
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + missing + ": No such file or directory\n");
   EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"good_eeg.edf"});
+}
+
+TEST_F(VelbrixConvertTest, DifferentRecordingsOfOneNameAreRefusedBeforeAnythingIsWritten) {
+  std::filesystem::create_directory(in_ / "d1");
+  std::filesystem::create_directory(in_ / "d2");
+  const std::string first = Recording("d1/rec_eeg", MakeRecording(64));
+  const std::string second = Recording("d2/rec_eeg", MakeRecording(96));
+  const std::string other = Recording("other_eeg", MakeRecording(64));
+  for (const char* format : {"text", "edf", "brainvision"}) {
+    std::vector<std::string> arguments = {"--format", format, "-o",  out_.path(),
+                                          other,      first,  second};
+    if (std::string(format) != "text") {
+      arguments.insert(arguments.begin(), {"--sample-rate", "256"});
+    }
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 2) << format;
+    EXPECT_TRUE(run.err.starts_with("velbrix-convert: " + first + " and " + second +
+                                    " are different recordings of the same file name"))
+        << run.err;
+  }
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, ARecordingNamedTwiceIsConvertedOnce) {
+  std::filesystem::create_directory(in_ / "d");
+  const std::string rec = Recording("rec_eeg", MakeRecording(70));
+  const RunResult run = RunConvert({"-c", "Fz", "-o", out_.path(), "rec_eeg", rec, "d/../rec_eeg"},
+                                   RunSetup().In(in_.path()));
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err,
+            "velbrix-convert: warning: the last 6 bytes of rec_eeg do not make a whole "
+            "record of 32 bytes and were not converted\n");
+  ExpectOutputs(out_.path(), "rec_eeg", {"Fz"});
+}
+
+TEST_F(VelbrixConvertTest, BrainVisionFormatWritesThreeFiles) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(300 * 32));
+  const RunResult run = RunConvert(
+      {"--format", "brainvision", "--sample-rate", "250.5", "-c", "Cz", "-o", out_.path(), rec});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(ListFolder(out_.path()),
+            (std::set<std::string>{"rec01_eeg.vhdr", "rec01_eeg.vmrk", "rec01_eeg.eeg"}));
+  EXPECT_EQ(ReadFile(out_ / "rec01_eeg.eeg").size(), 300u * 2);
+  EXPECT_NE(ReadFile(out_ / "rec01_eeg.vhdr").find("\r\nSamplingInterval=3992.015968063872\r\n"),
+            std::string::npos);
+}
+
+TEST_F(VelbrixConvertTest, BidsUsageErrorsSayWhyAndWriteNothing) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  const std::string rec2 = Recording("rec02_eeg", MakeRecording(64));
+  const std::string root = out_ / "study";
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--subject", "01", "--task", "rest"}, "--bids needs --sample-rate"},
+           {{"--sample-rate", "256", "--task", "rest"}, "needs --subject LABEL and --task LABEL"},
+           {{"--sample-rate", "256", "--subject", "sub-01", "--task", "rest"},
+            "The subject label \"sub-01\" may hold only letters A-Z, a-z and digits 0-9"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "eyes_closed"},
+            "The task label \"eyes_closed\""},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--session", ""},
+            "The session label is empty"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--run", "x"},
+            "The run \"x\" may hold only digits"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--line-freq", "mains"},
+            "The power line frequency \"mains\""},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--run", "1", rec2},
+            "--run applies to one recording"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "-o", out_.path()},
+            "-o does not apply"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--format", "text"},
+            "--bids writes EDF or BrainVision files"}}) {
+    std::vector<std::string> arguments = {"--bids", root};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    arguments.push_back(rec);
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 2) << c.says;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  }
+  const RunResult loose = RunConvert({"--session", "1", "-o", out_.path(), rec});
+  EXPECT_EQ(loose.exit_status, 2);
+  EXPECT_NE(loose.err.find("apply to --bids only"), std::string::npos) << loose.err;
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, BidsRecordingsTakeRunsInTheOrderGiven) {
+  const std::string rec1 = Recording("rec01_eeg", MakeRecording(64));
+  const std::string rec3 = Recording("rec03_eeg", MakeRecording(64));
+  const std::string root = out_ / "study";
+  const RunResult run =
+      RunConvert({"--bids", root, "--subject", "01", "--task", "rest", "--format", "brainvision",
+                  "--sample-rate", "256", rec1, in_ / "missing_eeg", rec3, rec1});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + (in_ / "missing_eeg").string() +
+                         ": No such file or directory\n");
+  std::set<std::string> vhdr;
+  for (const std::string& name : ListFolder(out_ / "study/sub-01/eeg")) {
+    if (name.ends_with(".vhdr")) {
+      vhdr.insert(name);
+    }
+  }
+  EXPECT_EQ(vhdr, (std::set<std::string>{"sub-01_task-rest_run-1_eeg.vhdr",
+                                         "sub-01_task-rest_run-3_eeg.vhdr"}));
 }
 
 // A recording that arrives through a pipe: half a megabyte at once, then, after a pause longer

@@ -18,8 +18,6 @@
 namespace velbrix {
 namespace {
 
-constexpr int kInputNumber = 1;
-constexpr int kOutputNumber = 2;
 constexpr std::size_t kBatchBytes = 1 << 20;  // data records handed to the writer at once
 
 // The two bytes (little-endian) of each sample byte's digital value.
@@ -148,10 +146,10 @@ std::uint64_t DataRecordsFor(std::uint64_t records, std::uint64_t samples_per_re
   return (records + samples_per_record - 1) / samples_per_record;
 }
 
-Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
-              const ProgressCallback& progress, const StopRequest* stop) {
+Status Stream(FileTable& files, int input, int output, const EdfExportInputs& inputs,
+              EdfExportReport* report, const ProgressCallback& progress, const StopRequest* stop) {
   const auto samples = static_cast<std::size_t>(inputs.layout.samples_per_record);  // checked
-  const std::uint64_t total = files.Size(kInputNumber);
+  const std::uint64_t total = files.Size(input);
   const std::uint64_t expected = DataRecordsFor(total / kRecordSize, samples);
   const auto too_many = [&] {
     return Status::IoError("Cannot create", report->output,
@@ -166,20 +164,20 @@ Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* 
                          inputs.start,
                          PathForDisplay(inputs.file_name),
                          expected};
-  if (Status s = files.Write(kOutputNumber, MakeEdfHeader(header)); !s.ok()) {
+  if (Status s = files.Write(output, MakeEdfHeader(header)); !s.ok()) {
     return s;
   }
 
   const std::size_t record_bytes = 2 * samples * inputs.positions.size();
   const std::size_t records_per_batch = std::max<std::size_t>(1, kBatchBytes / record_bytes);
-  BackgroundWriter writer(files, {kOutputNumber}, records_per_batch * record_bytes);
+  BackgroundWriter writer(files, {output}, records_per_batch * record_bytes);
   DataRecordFiller filler(writer, inputs.positions, samples, records_per_batch);
   const auto fill = [&](const std::uint8_t* records, std::size_t count) {
     filler.Add(records, count);
     return writer.failure();
   };
   RecordBlocksRead read;
-  if (Status s = ReadRecordBlocks(files, kInputNumber, fill, progress, &read, stop); !s.ok()) {
+  if (Status s = ReadRecordBlocks(files, input, fill, progress, &read, stop); !s.ok()) {
     return s;
   }
   report->records = read.records;
@@ -194,8 +192,7 @@ Status Stream(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* 
     if (report->data_records > kEdfLargestCount) {
       return too_many();
     }
-    return files.WriteAt(kOutputNumber, kEdfDataRecordsOffset,
-                         EdfDataRecordsField(report->data_records));
+    return files.WriteAt(output, kEdfDataRecordsOffset, EdfDataRecordsField(report->data_records));
   }
   return Status::Ok();
 }
@@ -209,26 +206,39 @@ std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
   return output_dir / leaf;
 }
 
-Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
-                 const ProgressCallback& progress, const StopRequest* stop) {
+Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
+                     const ProgressCallback& progress, const StopRequest* stop) {
   *report = EdfExportReport();
   if (Status s = CheckInputs(inputs); !s.ok()) {
     return s;
   }
   report->output = EdfOutputPath(inputs.output_dir, inputs.file_name);
-  FileTable files;
-  Status status = files.OpenForBinaryInput(kInputNumber, inputs.recording);
+  const int input = files.LowestFreeNumber();
+  Status status = input == 0
+                      ? Status::IoError("Cannot open", inputs.recording, "too many files are open")
+                      : files.OpenForBinaryInput(input, inputs.recording);
+  const int output = status.ok() ? files.LowestFreeNumber() : 0;
+  if (status.ok() && output == 0) {
+    status = Status::IoError("Cannot create", report->output, "too many files are open");
+  }
   if (status.ok()) {
-    status = files.OpenForTextOutput(kOutputNumber, report->output);
+    status = files.OpenForTextOutput(output, report->output);
   }
   if (status.ok()) {
     try {
-      status = Stream(files, inputs, report, progress, stop);
+      status = Stream(files, input, output, inputs, report, progress, stop);
     } catch (const std::exception& e) {
       // No memory for the buffers, or no second thread: the export fails like any other.
       status = Status::IoError("Cannot convert", inputs.recording, e.what());
     }
   }
+  return status;
+}
+
+Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
+                 const ProgressCallback& progress, const StopRequest* stop) {
+  FileTable files;
+  Status status = ExportEdfInto(files, inputs, report, progress, stop);
   status = files.EndRun(std::move(status));
   if (!status.ok()) {
     report->output.clear();

@@ -21,6 +21,7 @@
 
 #include "core/conversion.h"
 #include "core/edf_header.h"
+#include "core/file_table.h"
 #include "core/status.h"
 
 namespace velbrix {
@@ -49,6 +50,12 @@ std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
 // Writes the EDF file of `inputs`. `progress` and `stop` work as in a text conversion.
 Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
                  const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+
+// As ExportEdf, but as part of a larger run of `files`: opens the recording and the output on free
+// numbers of `files` and writes the file, without ending the run. The caller ends it
+// (FileTable::EndRun), which commits or discards this output with its own.
+Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
+                     const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
 
 }  // namespace velbrix
 

@@ -45,7 +45,11 @@ class FakeFrmFleView : public FrmFleView {
   // The answers.
   std::deque<std::optional<std::filesystem::path>> dialog_answers;  // nothing: cancelled
   std::filesystem::path program_folder = "/opt/velbrix";
+  bool installed_copy = false;
+  std::filesystem::path documents_folder;
+  bool show_folder_works = true;
   std::string decimal_separator = ".";
+  std::vector<std::filesystem::path> shown_folders;  // one per ShowFolder
 
   void SetLblFileCaption(const std::string& text) override {
     lbl_file = text;
@@ -105,6 +109,13 @@ class FakeFrmFleView : public FrmFleView {
     log.push_back("BringToTop()");
   }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return installed_copy; }
+  std::filesystem::path DocumentsFolder() const override { return documents_folder; }
+  bool ShowFolder(const std::filesystem::path& folder) override {
+    shown_folders.push_back(folder);
+    log.push_back("ShowFolder(" + folder.string() + ")");
+    return show_folder_works;
+  }
   std::string DecimalSeparator() const override { return decimal_separator; }
 };
 

@@ -2,6 +2,7 @@
 #include "window/frm_fle.h"
 
 #include <exception>
+#include <system_error>
 
 #include "core/channel_table.h"
 #include "core/value_line.h"
@@ -42,7 +43,13 @@ std::filesystem::path FileNamePart(const std::filesystem::path& path) {
 void FrmFle::Form_Load() {
   view_.BringToTop();
   FillChList();
-  state_.AppDir = WithTrailingSeparator(view_.ProgramFolder());
+  // A portable copy writes beside itself, as the program always has; an installed copy's folder
+  // is the system's, no place for a user's files.
+  const std::filesystem::path documents =
+      view_.IsInstalledCopy() ? view_.DocumentsFolder() : std::filesystem::path();
+  app_dir_in_documents_ = !documents.empty();
+  state_.AppDir = WithTrailingSeparator(app_dir_in_documents_ ? documents / kInstalledOutputFolder
+                                                              : view_.ProgramFolder());
   UpdateMenuItems();
 }
 
@@ -101,6 +108,10 @@ void FrmFle::CmdOk_Click() {
   view_.ShowFraCh(false);
   view_.SetLabel1Caption(kLoadingText);
   view_.EnableMnuFile(false);
+  if (!MakeAppDir()) {
+    ReturnToIdle();
+    return;
+  }
 
   std::string separator = view_.DecimalSeparator();
   if (!ValueLineTable::Check(separator).ok()) {
@@ -140,7 +151,28 @@ void FrmFle::mnutraces_Click() {
   }
 }
 
-void FrmFle::mnufolder_Click() {}
+void FrmFle::mnufolder_Click() {
+  if (MakeAppDir() && !view_.ShowFolder(state_.AppDir)) {
+    view_.ShowMessage(
+        "No file manager could show the output folder " + PathForDisplay(state_.AppDir) + ".",
+        MessageIcon::kInformation);
+  }
+}
+
+bool FrmFle::MakeAppDir() {
+  if (!app_dir_in_documents_) {
+    return true;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(state_.AppDir, error);
+  if (error) {
+    view_.ShowMessage(
+        Status::IoError("Cannot create the folder", state_.AppDir, error.message()).message(),
+        MessageIcon::kWarning);
+    return false;
+  }
+  return true;
+}
 
 void FrmFle::ReturnToIdle() {
   view_.EnableMnuFile(true);

@@ -27,6 +27,8 @@ inline constexpr char kOpenedFilePrefix[] = "File Opened - ";
 inline constexpr char kTitleText[] = "ASCCII-DECIMAL FILECONVERTER";
 inline constexpr char kLoadingText[] = "LOADING THE FILES....";
 inline constexpr char kOpenFilter[] = "All Files (*.*)|*.*";
+// The folder in the user's documents folder into which an installed copy writes.
+inline constexpr char kInstalledOutputFolder[] = "Velbrix";
 
 // The window state, as long-lived as the window.
 struct FrmFleState {
@@ -35,7 +37,9 @@ struct FrmFleState {
   std::string ChName;             // the selected channel; empty: nothing to convert
   std::string ChPos;              // its record position, "1" .. "32"
   bool AllCh = false;             // convert all 32 channels rather than ChName
-  std::filesystem::path AppDir;   // the output folder, ending in a separator
+  // The output folder, ending in a separator: the program's folder, or for an installed copy the
+  // folder Velbrix in the user's documents folder, which is created when it is first needed.
+  std::filesystem::path AppDir;
 };
 
 class FrmFle {
@@ -69,12 +73,17 @@ class FrmFle {
   // subject shown in the trace window if it is open.
   TraceSubject CurrentTraceSubject() const;
   void UpdateTraces();
+  // Creates an installed copy's AppDir where it does not exist yet (a portable copy's is the
+  // program's own folder). On failure, shows a message that names the folder and the system's
+  // reason, and returns false.
+  bool MakeAppDir();
   // Enables the File menu's items after Open as the state allows: Export EDF while a recording is
   // open, View Traces once one has been opened, Open Output Folder always.
   void UpdateMenuItems();
 
   FrmFleView& view_;
   FrmFleState state_;
+  bool app_dir_in_documents_ = false;
   Converter converter_;
 };
 

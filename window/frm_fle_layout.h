@@ -10,6 +10,8 @@
 
 #include <optional>
 
+#include "velbrix_version.h"
+
 namespace velbrix::layout {
 
 inline constexpr int kTwipsPerInch = 1440;
@@ -90,7 +92,8 @@ inline constexpr char kMnuOpenCaption[] = "&Open";
 inline constexpr char kMnuEdfCaption[] = "Export &EDF...";
 inline constexpr char kMnuTracesCaption[] = "View &Traces";
 inline constexpr char kMnuFolderCaption[] = "Open Output &Folder";
-inline constexpr char kMakerNotice[] = "Velbrix 1.0 \u00b7 made by the Velbrix developers";
+inline constexpr char kMakerNotice[] =
+    "Velbrix " VELBRIX_VERSION " \u00b7 made by the Velbrix developers";
 
 // `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel (half away from zero),
 // so that negative places map like positive ones.

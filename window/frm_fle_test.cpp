@@ -22,8 +22,12 @@ using testing::WriteFile;
 
 class FrmFleTest : public ::testing::Test {
  protected:
-  FrmFleTest() {
+  FrmFleTest() : FrmFleTest(false) {}
+  // A portable copy, or with `installed` a copy that was installed.
+  explicit FrmFleTest(bool installed) {
     view_.program_folder = program_dir_.path();
+    view_.installed_copy = installed;
+    view_.documents_folder = documents_dir_.path();
     form_.Form_Load();
     view_.log.clear();
   }
@@ -57,6 +61,7 @@ class FrmFleTest : public ::testing::Test {
   }
 
   TempDir program_dir_;
+  TempDir documents_dir_;
   TempDir data_dir_;
   FakeFrmFleView view_;
   FrmFle form_{view_};
@@ -139,6 +144,35 @@ TEST(FrmFleLoadTest, OutputFolderEndsInExactlyOneSeparator) {
     FrmFle form(view);
     form.Form_Load();
     EXPECT_EQ(form.state().AppDir, std::filesystem::path(c.app_dir)) << c.folder;
+  }
+}
+
+TEST(FrmFleLoadTest, OnlyAnInstalledCopyWithADocumentsFolderWritesThere) {
+  struct Case {
+    bool installed;
+    const char* documents;
+    const char* app_dir;
+  };
+#ifdef _WIN32
+  const Case cases[] = {{false, "C:\\Users\\u\\Documents", "C:\\Program Files\\Velbrix\\"},
+                        {true, "C:\\Users\\u\\Documents", "C:\\Users\\u\\Documents\\Velbrix\\"},
+                        {true, "", "C:\\Program Files\\Velbrix\\"}};
+  const char* program = "C:\\Program Files\\Velbrix";
+#else
+  const Case cases[] = {{false, "/home/u/Documents", "/usr/bin/"},
+                        {true, "/home/u/Documents", "/home/u/Documents/Velbrix/"},
+                        {true, "/home/u/Documents/", "/home/u/Documents/Velbrix/"},
+                        {true, "", "/usr/bin/"}};
+  const char* program = "/usr/bin";
+#endif
+  for (const Case& c : cases) {
+    FakeFrmFleView view;
+    view.program_folder = program;
+    view.installed_copy = c.installed;
+    view.documents_folder = c.documents;
+    FrmFle form(view);
+    form.Form_Load();
+    EXPECT_EQ(form.state().AppDir, std::filesystem::path(c.app_dir)) << c.documents;
   }
 }
 
@@ -355,6 +389,65 @@ TEST_F(FrmFleTest, NonAsciiNamesConvert) {
   EXPECT_EQ(view_.lbl_file, "File Opened - Ålesund ñ 01_eeg");
   form_.CmdOk_Click();
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"Ålesund ñ 01_eeg_FP2.eeg"});
+}
+
+// Where the files go, and File > Open Output Folder
+
+class FrmFleInstalledTest : public FrmFleTest {
+ protected:
+  FrmFleInstalledTest() : FrmFleTest(true) {}
+  const std::filesystem::path output_ = documents_dir_ / "Velbrix";
+};
+
+TEST_F(FrmFleInstalledTest, WritesIntoDocumentsVelbrixMadeAtTheFirstConversion) {
+  EXPECT_EQ(form_.state().AppDir, WithTrailingSeparator(output_));
+  EXPECT_FALSE(std::filesystem::exists(output_));
+  OpenRecording("rec01_eeg", 64);
+  ClickOption(1);
+  form_.CmdOk_Click();
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(ListFolder(output_).size(), 32u);
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+  ExpectIdle();
+}
+
+TEST_F(FrmFleInstalledTest, AFolderThatCannotBeMadeIsNamedWithTheReason) {
+  WriteFile(output_, "a file in the folder's place");
+  OpenRecording("rec01_eeg", 64);
+  form_.CmdOk_Click();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  const std::string prefix =
+      "Cannot create the folder " + PathForDisplay(form_.state().AppDir) + ": ";
+  EXPECT_EQ(view_.messages[0].text.rfind(prefix, 0), 0u) << view_.messages[0].text;
+  EXPECT_GT(view_.messages[0].text.size(), prefix.size());
+  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
+  EXPECT_EQ(view_.messages[0].label1, "LOADING THE FILES....");
+  ExpectIdle();
+  EXPECT_EQ(ReadFile(output_), "a file in the folder's place");
+
+  form_.mnufolder_Click();  // the same message, and nothing to show
+  EXPECT_EQ(view_.messages.size(), 2u);
+  EXPECT_TRUE(view_.shown_folders.empty());
+}
+
+TEST_F(FrmFleInstalledTest, OpenOutputFolderMakesTheFolderAndShowsIt) {
+  form_.mnufolder_Click();
+  EXPECT_TRUE(std::filesystem::is_directory(output_));
+  EXPECT_EQ(view_.shown_folders, std::vector{form_.state().AppDir});
+  EXPECT_TRUE(view_.messages.empty());
+
+  view_.show_folder_works = false;  // no file manager: the user at least learns where it is
+  form_.mnufolder_Click();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text, "No file manager could show the output folder " +
+                                        PathForDisplay(form_.state().AppDir) + ".");
+}
+
+TEST_F(FrmFleTest, OpenOutputFolderOfAPortableCopyShowsTheProgramFolder) {
+  form_.mnufolder_Click();
+  EXPECT_EQ(view_.shown_folders, std::vector{WithTrailingSeparator(program_dir_.path())});
+  EXPECT_TRUE(ListFolder(documents_dir_.path()).empty());
+  EXPECT_TRUE(view_.messages.empty());
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 // rule holds for every view alike. Only a user's own action on a control is reported, by the view
 // calling the controller's handler of that event (FrmFle::optch_Click and so on).
 //
-// Texts are UTF-8. No operation fails: a view shows what it can.
+// Texts are UTF-8. No operation fails, except that ShowFolder says whether the desktop could show
+// the folder: a view shows what it can.
 #ifndef VELBRIX_WINDOW_FRM_FLE_VIEW_H_
 #define VELBRIX_WINDOW_FRM_FLE_VIEW_H_
 
@@ -67,6 +68,13 @@ class FrmFleView {
   // Platform services.
   virtual void BringToTop() = 0;
   virtual std::filesystem::path ProgramFolder() const = 0;
+  // Whether this copy of the program was installed (by the Debian package, the Windows setup or
+  // `cmake --install`), rather than built or unpacked into a folder of its own.
+  virtual bool IsInstalledCopy() const = 0;
+  // The user's documents folder, or an empty path where the system names none.
+  virtual std::filesystem::path DocumentsFolder() const = 0;
+  // Shows the existing folder `folder` in the desktop's file manager; false when it could not.
+  virtual bool ShowFolder(const std::filesystem::path& folder) = 0;
   // The decimal separator of the user's regional settings ("." where none is set).
   virtual std::string DecimalSeparator() const = 0;
 };

@@ -279,6 +279,18 @@ std::filesystem::path FrmFleWindow::ProgramFolder() const {
   return platform_.ProgramFolder();
 }
 
+bool FrmFleWindow::IsInstalledCopy() const {
+  return platform_.IsInstalledCopy();
+}
+
+std::filesystem::path FrmFleWindow::DocumentsFolder() const {
+  return platform_.DocumentsFolder();
+}
+
+bool FrmFleWindow::ShowFolder(const std::filesystem::path& folder) {
+  return platform_.ShowFolder(folder);
+}
+
 std::string FrmFleWindow::DecimalSeparator() const {
   return QLocale::system().decimalPoint().toStdString();
 }

@@ -5,7 +5,8 @@
 // button optch_Click with its Index, a selection in the list LstCh_Click, and so on. The view
 // operations only change what the controls show and never raise those events; user actions do
 // (a click, the arrow keys within the option group, the keyboard in the list, Space on a button).
-// Dialogs, message boxes and the program's folder come from the FrmFlePlatform it is given.
+// Dialogs, message boxes, the folders and the file manager come from the FrmFlePlatform it is
+// given.
 //
 // The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
 // "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1"; the menu "mnufile" and its
@@ -65,6 +66,9 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void UpdateTraceWindow(const TraceSubject& subject) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
+  bool IsInstalledCopy() const override;
+  std::filesystem::path DocumentsFolder() const override;
+  bool ShowFolder(const std::filesystem::path& folder) override;
   std::string DecimalSeparator() const override;
 
  private:

@@ -58,12 +58,21 @@ class ScriptedPlatform final : public FrmFlePlatform {
     }
   }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return installed; }
+  std::filesystem::path DocumentsFolder() const override { return documents_folder; }
+  bool ShowFolder(const std::filesystem::path& folder) override {
+    shown_folders.push_back(folder);
+    return true;
+  }
 
   std::deque<std::optional<std::filesystem::path>> answers;  // nothing: cancelled
   std::vector<QString> filters;                              // one per dialog shown
   std::vector<Message> messages;
   std::function<void()> while_message_shows;
   std::filesystem::path program_folder;
+  bool installed = false;
+  std::filesystem::path documents_folder;
+  std::vector<std::filesystem::path> shown_folders;
 };
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
@@ -121,6 +130,8 @@ class FrmFleWindowTest : public QObject {
   void OpenFilterPatternMatchesNamesWithoutADot();
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
   void DesktopOpenDialogReturnsTheChosenPathOrNothing();
+  void OpenOutputFolderShowsAnInstalledCopysDocumentsFolder();
+  void DesktopKnowsAnInstalledCopyByItsMark();
 
  private:
   template <typename T>
@@ -669,6 +680,32 @@ void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
 
   AnswerNextModal([](QWidget*) {});  // closed without a choice
   QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), std::nullopt);
+}
+
+void FrmFleWindowTest::OpenOutputFolderShowsAnInstalledCopysDocumentsFolder() {
+  QTemporaryDir documents;
+  platform_.installed = true;
+  platform_.documents_folder = PathFromQt(documents.path());
+  window_ = std::make_unique<FrmFleWindow>(platform_);
+  Control<QAction>("mnufolder")->trigger();
+  const std::filesystem::path output = PathFromQt(documents.filePath("Velbrix"));
+  QVERIFY(std::filesystem::is_directory(output));
+  QCOMPARE(platform_.shown_folders.size(), 1u);
+  QCOMPARE(platform_.shown_folders[0], output / "");
+  QVERIFY(platform_.messages.empty());
+}
+
+void FrmFleWindowTest::DesktopKnowsAnInstalledCopyByItsMark() {
+  // As `cmake --install` lays it out: bin/velbrix and share/velbrix/installed.
+  QTemporaryDir prefix;
+  const std::filesystem::path root = PathFromQt(prefix.path());
+  std::filesystem::create_directories(root / "bin");
+  QVERIFY(!HasInstallMark(root / "bin"));
+  std::filesystem::create_directories(root / "share" / "velbrix");
+  WriteBytes(root / "share" / "velbrix" / "installed", "mark");
+  QVERIFY(HasInstallMark(root / "bin"));
+  QVERIFY(!HasInstallMark(root));
+  QVERIFY(!QtFrmFlePlatform().IsInstalledCopy());  // the build's own program folder
 }
 
 }  // namespace velbrix

@@ -7,6 +7,8 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // The desktop entry that an installed copy comes with: its name and icon for the window.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.velbrix.Velbrix"));
   velbrix::RegisterFontSubstitutes();
   velbrix::QtFrmFlePlatform platform;
   velbrix::FrmFleWindow window(platform);

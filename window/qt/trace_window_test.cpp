@@ -39,6 +39,9 @@ class AnsweringPlatform final : public FrmFlePlatform {
   }
   void ShowMessage(QWidget*, const QString&, MessageIcon) override {}
   std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return false; }
+  std::filesystem::path DocumentsFolder() const override { return {}; }
+  bool ShowFolder(const std::filesystem::path&) override { return true; }
 
   std::deque<std::filesystem::path> answers;
   std::filesystem::path program_folder;

@@ -3,6 +3,7 @@
 
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "window/frm_fle_layout.h"
 #include "window/win32/fra_ch_frame.h"
@@ -48,6 +49,16 @@ HMENU MakeMenuBar() {
   return bar;
 }
 
+// The dpi of the monitor that `window` is on, or 0 where the system does not know it per window
+// (before Windows 10 1607: there the system's dpi holds for every window).
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window =
+      reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+          ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return get_dpi_for_window != nullptr ? static_cast<int>(get_dpi_for_window(window)) : 0;
+}
+
 bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -72,17 +83,77 @@ FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
   dpi_y_ = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
 
+  CreateFonts();
+  CreateMainWindow();
+  CreateFrameControls();
+  CreateWindowControls();
+  // A window may open on a monitor whose dpi differs from the system's (where Windows knows the dpi
+  // of each monitor: from Windows 10 1607).
+  if (const int dpi = WindowDpi(hwnd_); dpi != 0 && (dpi != dpi_x_ || dpi != dpi_y_)) {
+    RECT outer{};
+    ::GetWindowRect(hwnd_, &outer);
+    ApplyDpi(dpi, dpi, outer.left, outer.top);
+  }
+  controller_.Form_Load();
+}
+
+void FrmFleWindow::CreateFonts() {
   lbl_file_font_ = CreateLayoutFont(*layout::kLblFile.font, dpi_y_);
   fra_ch_font_ = CreateLayoutFont(*layout::kFraCh.font, dpi_y_);
   lst_ch_font_ = CreateLayoutFont(*layout::kLstCh.font, dpi_y_);
   cmd_font_ = CreateLayoutFont(*layout::kCmdOk.font, dpi_y_);
   label1_font_ = CreateLayoutFont(*layout::kLabel1.font, dpi_y_);
   label15_font_ = CreateLayoutFont(*layout::kLabel15.font, dpi_y_);
+}
 
-  CreateMainWindow();
-  CreateFrameControls();
-  CreateWindowControls();
-  controller_.Form_Load();
+void FrmFleWindow::ApplyDpi(int dpi_x, int dpi_y, int left, int top) {
+  dpi_x_ = dpi_x;
+  dpi_y_ = dpi_y;
+  // The controls take the new fonts before the old ones are deleted.
+  Font old_fonts[] = {std::move(lbl_file_font_), std::move(fra_ch_font_), std::move(lst_ch_font_),
+                      std::move(cmd_font_),      std::move(label1_font_), std::move(label15_font_)};
+  CreateFonts();
+  const Font no_font;
+  const layout::TwipsRect frame{0, 0, layout::kFraCh.rect.width, layout::kFraCh.rect.height};
+  const struct {
+    HWND control;
+    const layout::TwipsRect& place;
+    const Font& font;
+  } controls[] = {
+      {controls_.fra_ch, layout::kFraCh.rect, no_font},
+      {controls_.fra_ch_border, frame, fra_ch_font_},
+      {controls_.optch[0], layout::kOptch0.rect, fra_ch_font_},
+      {controls_.optch[1], layout::kOptch1.rect, fra_ch_font_},
+      {controls_.lst_ch, layout::kLstCh.rect, lst_ch_font_},
+      {controls_.cmd_ok, layout::kCmdOk.rect, cmd_font_},
+      {controls_.cmd_cancel, layout::kCmdCancel.rect, cmd_font_},
+      {controls_.label1, layout::kLabel1.rect, label1_font_},
+      {controls_.lbl_file, layout::kLblFile.rect, lbl_file_font_},
+      {controls_.label15, layout::kLabel15.rect, label15_font_},
+      {controls_.image1, layout::kImage1.rect, no_font},
+  };
+  for (const auto& c : controls) {
+    const RECT rect = PixelRect(c.place, dpi_x_, dpi_y_);
+    ::SetWindowPos(c.control, nullptr, rect.left, rect.top, rect.right - rect.left,
+                   rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (c.font.get() != nullptr) {
+      ::SendMessageW(c.control, WM_SETFONT, reinterpret_cast<WPARAM>(c.font.get()), FALSE);
+    }
+  }
+
+  // The frame's size follows the client area's: first at the new place, to let the system measure
+  // the menu bar and the borders at the new dpi, then by what the client area still lacks.
+  const int width = layout::TwipsToPixels(layout::kClientWidth, dpi_x_);
+  const int height = layout::TwipsToPixels(layout::kClientHeight, dpi_y_);
+  for (int pass = 0; pass < 2; ++pass) {
+    RECT outer{}, client{};
+    ::GetWindowRect(hwnd_, &outer);
+    ::GetClientRect(hwnd_, &client);
+    ::SetWindowPos(hwnd_, nullptr, left, top, outer.right - outer.left + width - client.right,
+                   outer.bottom - outer.top + height - client.bottom,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 FrmFleWindow::~FrmFleWindow() {
@@ -207,6 +278,11 @@ LRESULT FrmFleWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
+    case WM_DPICHANGED: {
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+      ApplyDpi(LOWORD(wparam), HIWORD(wparam), suggested.left, suggested.top);
+      return 0;
+    }
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
@@ -394,6 +470,18 @@ void FrmFleWindow::BringToTop() {
 
 std::filesystem::path FrmFleWindow::ProgramFolder() const {
   return platform_.ProgramFolder();
+}
+
+bool FrmFleWindow::IsInstalledCopy() const {
+  return platform_.IsInstalledCopy();
+}
+
+std::filesystem::path FrmFleWindow::DocumentsFolder() const {
+  return platform_.DocumentsFolder();
+}
+
+bool FrmFleWindow::ShowFolder(const std::filesystem::path& folder) {
+  return platform_.ShowFolder(hwnd_, folder);
 }
 
 std::string FrmFleWindow::DecimalSeparator() const {

@@ -6,7 +6,7 @@
 // the same name (File > Open to mnuopen_Click, a click on an option button to optch_Click with its
 // Index, a new selection in the list to LstCh_Click, the push buttons to CmdOk_Click and
 // CmdCancel_Click), and its view operations change the controls silently. Enter and Escape press
-// no button. The open dialog, the message box, the program's folder and the decimal separator
+// no button. The open dialog, the message box, the folders, Explorer and the decimal separator
 // come from the Platform seam.
 //
 // Keyboard navigation (Tab, the arrow keys) needs the message loop of message_loop.h.
@@ -63,7 +63,9 @@ class FrmFleWindow final : public FrmFleView {
   const FrmFle& controller() const { return controller_; }
   // The trace window, once File > View Traces has opened it.
   TraceWindow* trace_window() const { return trace_window_.get(); }
-  // The pixels per inch by which twips are mapped.
+  // The pixels per inch by which twips are mapped: those of the monitor that the window is on. When
+  // the system moves it to a monitor of another dpi (WM_DPICHANGED), the window maps its client
+  // area, its controls and its fonts again.
   int dpi_x() const { return dpi_x_; }
   int dpi_y() const { return dpi_y_; }
 
@@ -85,15 +87,22 @@ class FrmFleWindow final : public FrmFleView {
   void UpdateTraceWindow(const TraceSubject& subject) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
+  bool IsInstalledCopy() const override;
+  std::filesystem::path DocumentsFolder() const override;
+  bool ShowFolder(const std::filesystem::path& folder) override;
   std::string DecimalSeparator() const override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
+  void CreateFonts();
   void CreateMainWindow();
   void CreateFrameControls();
   void CreateWindowControls();
+  // Maps everything again at `dpi_x`, `dpi_y`: new fonts, the controls at their places, and the
+  // client area at its size, the window's top-left corner at `left`, `top`.
+  void ApplyDpi(int dpi_x, int dpi_y, int left, int top);
   HWND CreateControl(HWND parent, DWORD ex_style, const wchar_t* window_class, const wchar_t* text,
                      DWORD style, const layout::TwipsRect& place, int id, const Font& font);
 

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "core/channel_table.h"
 #include "core/test_support.h"
@@ -173,6 +175,55 @@ LOGFONTW FontOf(HWND control) {
   auto handle = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
   ::GetObjectW(handle, sizeof(font), &font);
   return font;
+}
+
+// The window's client area, its controls and their fonts as the layout maps them at `dpi`.
+void ExpectLayoutAt(const FrmFleWindow& window, int dpi) {
+  EXPECT_EQ(window.dpi_x(), dpi);
+  EXPECT_EQ(window.dpi_y(), dpi);
+  RECT client{};
+  ::GetClientRect(window.hwnd(), &client);
+  EXPECT_EQ(client.right, layout::TwipsToPixels(5790, dpi));
+  EXPECT_EQ(client.bottom, layout::TwipsToPixels(6915, dpi));
+  const auto& c = window.controls();
+  const layout::TwipsRect frame{0, 0, layout::kFraCh.rect.width, layout::kFraCh.rect.height};
+  const std::pair<HWND, layout::TwipsRect> places[] = {
+      {c.lbl_file, layout::kLblFile.rect},     {c.image1, layout::kImage1.rect},
+      {c.fra_ch, layout::kFraCh.rect},         {c.fra_ch_border, frame},
+      {c.optch[0], layout::kOptch0.rect},      {c.optch[1], layout::kOptch1.rect},
+      {c.lst_ch, layout::kLstCh.rect},         {c.cmd_ok, layout::kCmdOk.rect},
+      {c.cmd_cancel, layout::kCmdCancel.rect}, {c.label1, layout::kLabel1.rect},
+      {c.label15, layout::kLabel15.rect}};
+  for (const auto& [control, twips] : places) {
+    const RECT expected = PixelRect(twips, dpi, dpi);
+    const RECT rect = RectInParent(control);
+    EXPECT_TRUE(::EqualRect(&rect, &expected))
+        << "control " << ::GetDlgCtrlID(control) << " at " << rect.left << "," << rect.top << " "
+        << rect.right - rect.left << "x" << rect.bottom - rect.top;
+  }
+  // Label1's font, 27.75 points: 37 pixels high at 96 dpi, 56 at 144.
+  EXPECT_EQ(FontOf(c.label1).lfHeight, -static_cast<int>(std::lround(27.75 * dpi / 72)));
+  EXPECT_EQ(FontOf(c.lst_ch).lfHeight, -dpi / 6);  // 12 points
+}
+
+TEST_F(FrmFleWindowTest, TwipsAreMappedByTheScreensDpi) {
+  // scripts/test-windows runs this at 96 and at 144 dpi (Wine's LogPixels) and says which.
+  if (const char* expected = std::getenv("VELBRIX_EXPECT_DPI")) {
+    ASSERT_EQ(window_->dpi_x(), std::atoi(expected));
+  }
+  ExpectLayoutAt(*window_, window_->dpi_x());
+}
+
+TEST_F(FrmFleWindowTest, AMonitorOfAnotherDpiMapsEverythingAgain) {
+  const int dpi = window_->dpi_x() == 144 ? 96 : 144;
+  RECT suggested{40, 30, 400, 500};  // the system's suggestion: its place is taken, not its size
+  ::SendMessageW(hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  ExpectLayoutAt(*window_, dpi);
+  RECT outer{};
+  ::GetWindowRect(hwnd(), &outer);
+  EXPECT_EQ(outer.left, 40);
+  EXPECT_EQ(outer.top, 30);
 }
 
 TEST_F(FrmFleWindowTest, FontsHaveTheirFaceSizeAndStyle) {
@@ -602,6 +653,20 @@ class DecimalSeparatorSetting {
  private:
   wchar_t saved_[8] = {};
 };
+
+TEST_F(FrmFleWindowTest, OpenOutputFolderShowsAnInstalledCopysDocumentsFolder) {
+  window_.reset();
+  platform_.installed = true;
+  platform_.documents_folder = temp_.path() / "documents";
+  window_.emplace(platform_);
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuFolder, 0), 0);
+  Pump();
+  const std::filesystem::path output = temp_.path() / "documents" / "Velbrix";
+  EXPECT_TRUE(std::filesystem::is_directory(output));
+  ASSERT_EQ(platform_.shown_folders.size(), 1u);
+  EXPECT_EQ(platform_.shown_folders[0], output / "");
+  EXPECT_TRUE(platform_.messages.empty());
+}
 
 TEST_F(FrmFleWindowTest, DecimalSeparatorIsTheUsersOwnSetting) {
   const DecimalSeparatorSetting middle_dot(L"\u00B7");

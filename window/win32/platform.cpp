@@ -1,8 +1,13 @@
-// The system's open dialog, message box, program folder and decimal separator.
+// The system's open dialog, message box, folders, Explorer and decimal separator.
 #include "window/win32/platform.h"
 
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
+#include <system_error>
 #include <vector>
 
 #include "window/frm_fle_layout.h"
@@ -42,6 +47,26 @@ std::filesystem::path SystemPlatform::ProgramFolder() const {
   return ModulePath(nullptr).parent_path();
 }
 
+bool SystemPlatform::IsInstalledCopy() const {
+  return HasUninstaller(ProgramFolder());
+}
+
+std::filesystem::path SystemPlatform::DocumentsFolder() const {
+  PWSTR folder = nullptr;
+  std::filesystem::path documents;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr, &folder))) {
+    documents = folder;
+  }
+  ::CoTaskMemFree(folder);  // also when the call failed
+  return documents;
+}
+
+bool SystemPlatform::ShowFolder(HWND owner, const std::filesystem::path& folder) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(owner, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;  // ShellExecuteW's way of telling success
+}
+
 std::wstring SystemPlatform::DecimalSeparator() const {
   wchar_t separator[16] = {};  // LOCALE_SDECIMAL holds at most 4 characters
   if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 16) <= 1) {
@@ -63,6 +88,11 @@ std::filesystem::path ModulePath(HMODULE module) {
     }
     buffer.resize(buffer.size() * 2);  // truncated: try again with more room
   }
+}
+
+bool HasUninstaller(const std::filesystem::path& program_folder) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(program_folder / kUninstallerName, error);
 }
 
 }  // namespace velbrix::win32

@@ -16,23 +16,35 @@ namespace {
 
 using testing::WindowText;
 
+// For EnumThreadWindows: keeps the first visible dialog box in the HWND at `result`. A function
+// of the system's calling convention (CALLBACK), which a lambda has only on 64-bit Windows.
+BOOL CALLBACK KeepVisibleDialog(HWND hwnd, LPARAM result) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(hwnd, name, 16);
+  if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd)) {
+    *reinterpret_cast<HWND*>(result) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// For EnumChildWindows: keeps the icon of the first static control that shows one in the HICON at
+// `result`.
+BOOL CALLBACK KeepStaticIcon(HWND child, LPARAM result) {
+  if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+    return TRUE;
+  }
+  *reinterpret_cast<HICON*>(result) =
+      reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+  return FALSE;
+}
+
 // The first visible dialog box of thread `thread`, waiting up to ten seconds for it.
 HWND FindDialogOf(DWORD thread) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < deadline) {
     HWND found = nullptr;
-    ::EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM result) -> BOOL {
-          wchar_t name[16] = {};
-          ::GetClassNameW(hwnd, name, 16);
-          if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd)) {
-            *reinterpret_cast<HWND*>(result) = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumThreadWindows(thread, KeepVisibleDialog, reinterpret_cast<LPARAM>(&found));
     if (found != nullptr) {
       return found;
     }
@@ -58,17 +70,7 @@ void AnswerDialog(const std::function<void()>& show, const std::function<void(HW
 // The icon that dialog `box` shows.
 HICON IconOf(HWND box) {
   HICON icon = nullptr;
-  ::EnumChildWindows(
-      box,
-      [](HWND child, LPARAM result) -> BOOL {
-        if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
-          return TRUE;
-        }
-        *reinterpret_cast<HICON*>(result) =
-            reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&icon));
+  ::EnumChildWindows(box, KeepStaticIcon, reinterpret_cast<LPARAM>(&icon));
   return icon;
 }
 
@@ -144,6 +146,17 @@ TEST(SystemPlatformTest, ProgramFolderHoldsTheProgram) {
   const std::filesystem::path folder = SystemPlatform().ProgramFolder();
   EXPECT_TRUE(std::filesystem::exists(folder / "velbrix_win32_test.exe")) << folder;
   EXPECT_EQ(ModulePath(nullptr).parent_path(), folder);
+}
+
+TEST(SystemPlatformTest, AnInstalledCopyHasTheUninstallerBesideIt) {
+  velbrix::testing::TempDir folder;
+  EXPECT_FALSE(HasUninstaller(folder.path()));
+  velbrix::testing::WriteFile(folder / "uninstall.exe", "MZ");
+  EXPECT_TRUE(HasUninstaller(folder.path()));
+  SystemPlatform system;
+  EXPECT_FALSE(system.IsInstalledCopy());  // a build's folder
+  const std::filesystem::path documents = system.DocumentsFolder();
+  EXPECT_TRUE(std::filesystem::is_directory(documents)) << documents;
 }
 
 }  // namespace

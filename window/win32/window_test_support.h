@@ -17,7 +17,8 @@
 namespace velbrix::win32::testing {
 
 // The system's platform, except that the open dialog and the message box are answered by the
-// test and the program's folder is the test's choice. The decimal separator is the system's.
+// test, the folders and whether the copy was installed are the test's choice, and Explorer is not
+// started. The decimal separator is the system's.
 class ScriptedPlatform : public SystemPlatform {
  public:
   struct Message {
@@ -28,17 +29,26 @@ class ScriptedPlatform : public SystemPlatform {
   // The answers of the open dialog, one per showing; when none is left, it is cancelled.
   std::deque<std::optional<std::filesystem::path>> dialog_answers;
   std::filesystem::path program_folder;
+  bool installed = false;
+  std::filesystem::path documents_folder;
   // Runs whenever the window asks for the decimal separator, which it does as a run starts.
   std::function<void()> on_decimal_separator;
 
   // What the window showed.
   std::vector<std::wstring> dialog_filters;  // one per showing of the open dialog
   std::vector<Message> messages;
+  std::vector<std::filesystem::path> shown_folders;
 
   std::optional<std::filesystem::path> ShowOpenDialog(HWND owner,
                                                       const std::wstring& filter) override;
   void ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) override;
   std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return installed; }
+  std::filesystem::path DocumentsFolder() const override { return documents_folder; }
+  bool ShowFolder(HWND, const std::filesystem::path& folder) override {
+    shown_folders.push_back(folder);
+    return true;
+  }
   std::wstring DecimalSeparator() const override;
 };
 

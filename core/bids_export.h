@@ -1,0 +1,61 @@
+// The BIDS export: a recording into a BIDS dataset (see bids_layout.h), as an EDF file or as
+// BrainVision's three files, with its sidecar and channel list.
+//
+// The dataset's folder and the recording's folders are created when missing, and so are the
+// shared files dataset_description.json and README; participants.tsv is created (with its
+// participants.json) or gains the subject's row when it has none. A recording's files and the
+// shared files it changes are one output: they appear together or not at all. After a failure no
+// temporary is left, every file is as it was (participants.tsv included), and the folders the
+// export created are removed again. A recording of the same BIDS name is replaced whole: a data
+// file of the other format goes too. Failures name the operation, the file and the system's reason.
+// The recording is only read, and streamed as by the EDF and BrainVision exports.
+#ifndef VELBRIX_CORE_BIDS_EXPORT_H_
+#define VELBRIX_CORE_BIDS_EXPORT_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/bids_layout.h"
+#include "core/edf_header.h"
+#include "core/hertz.h"
+#include "core/record_blocks.h"
+#include "core/status.h"
+#include "core/stop_request.h"
+
+namespace velbrix {
+
+enum class BidsDataFormat { kEdf, kBrainVision };
+
+struct BidsExportInputs {
+  std::filesystem::path recording;
+  std::filesystem::path root;  // the dataset's folder
+  BidsEntities entities;       // checked by CheckBidsLabel and CheckBidsIndex
+  BidsDataFormat format = BidsDataFormat::kEdf;
+  std::span<const int> positions;  // channels 1 .. 32, no repeats, in the files' order
+  Hertz sample_rate;               // from ParseHertz
+  EdfRecordLayout edf_layout;      // EDF: from ChooseEdfRecordLayout for the same rate
+  std::optional<EdfStart> start;   // nothing: unknown
+  std::optional<Hertz> line_frequency;
+  std::string software_version;  // Velbrix's version, for the sidecar and the dataset description
+};
+
+struct BidsExportReport {
+  std::uint64_t records = 0;         // whole 32-byte records converted
+  std::uint64_t bytes_left_out = 0;  // bytes of a trailing partial record (0 .. 31)
+  std::uint64_t samples_added = 0;   // EDF: 0 uV samples per channel completing the last record
+  std::filesystem::path data;        // the EDF file or the BrainVision header
+  std::vector<std::filesystem::path> outputs;  // every file written, the data files first
+};
+
+// Writes the recording of `inputs` into its dataset. `progress` and `stop` work as in a text
+// conversion.
+Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
+                  const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_CORE_BIDS_EXPORT_H_

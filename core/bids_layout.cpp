@@ -1,0 +1,126 @@
+// BIDS names and channel types.
+#include "core/bids_layout.h"
+
+#include <array>
+#include <cassert>
+
+#include "core/channel_table.h"
+
+namespace velbrix {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The channels that are not electrodes of the 10-20 system, with their type.
+struct OtherInput {
+  std::string_view name;
+  BidsChannelType type;
+};
+constexpr std::array<OtherInput, 10> kOtherInputs = {{
+    {"EKG", BidsChannelType::kEcg},
+    {"BP1", BidsChannelType::kMisc},
+    {"BP2", BidsChannelType::kMisc},
+    {"BP3", BidsChannelType::kMisc},
+    {"BP4", BidsChannelType::kMisc},
+    {"DC1", BidsChannelType::kMisc},
+    {"DC2", BidsChannelType::kMisc},
+    {"DC3", BidsChannelType::kMisc},
+    {"PG1", BidsChannelType::kMisc},
+    {"PG2", BidsChannelType::kMisc},
+}};
+
+constexpr bool EveryOtherInputIsAChannel() {
+  for (const OtherInput& input : kOtherInputs) {
+    bool found = false;
+    for (const Channel& channel : ChTable) {
+      found = found || channel.name == input.name;
+    }
+    if (!found) {
+      return false;
+    }
+  }
+  return true;
+}
+// The remaining 22 channels are the 10-20 electrodes: FP1/2, F3/4, F7/8, Fz, C3/4, Cz, T3..T6,
+// P3/4, Pz, O1/2, Oz, A1/2.
+static_assert(EveryOtherInputIsAChannel() && kChannelCount - kOtherInputs.size() == 22);
+
+}  // namespace
+
+Status CheckBidsLabel(std::string_view what, std::string_view label) {
+  if (label.empty()) {
+    return Status::InvalidArgument("The " + std::string(what) + " label is empty");
+  }
+  for (const char c : label) {
+    if (!IsLetter(c) && !IsDigit(c)) {
+      return Status::InvalidArgument("The " + std::string(what) + " label \"" + std::string(label) +
+                                     "\" may hold only letters A-Z, a-z and digits 0-9, as BIDS "
+                                     "wants its labels");
+    }
+  }
+  return Status::Ok();
+}
+
+Status CheckBidsIndex(std::string_view what, std::string_view index) {
+  for (const char c : index) {
+    if (!IsDigit(c)) {
+      return Status::InvalidArgument("The " + std::string(what) + " \"" + std::string(index) +
+                                     "\" may hold only digits 0-9, as BIDS wants its indexes");
+    }
+  }
+  if (index.empty()) {
+    return Status::InvalidArgument("The " + std::string(what) + " is empty");
+  }
+  return Status::Ok();
+}
+
+std::string BidsPrefix(const BidsEntities& entities) {
+  std::string prefix = "sub-" + entities.subject;
+  if (!entities.session.empty()) {
+    prefix += "_ses-" + entities.session;
+  }
+  prefix += "_task-" + entities.task;
+  if (!entities.run.empty()) {
+    prefix += "_run-" + entities.run;
+  }
+  return prefix;
+}
+
+std::filesystem::path BidsRecordingFolder(const std::filesystem::path& root,
+                                          const BidsEntities& entities) {
+  std::filesystem::path folder = root / ("sub-" + entities.subject);
+  if (!entities.session.empty()) {
+    folder /= "ses-" + entities.session;
+  }
+  return folder / kBidsModality;
+}
+
+BidsChannelType BidsTypeOf(int position) {
+  const std::string_view name = ChannelAtPosition(position).name;
+  for (const OtherInput& input : kOtherInputs) {
+    if (input.name == name) {
+      return input.type;
+    }
+  }
+  return BidsChannelType::kEeg;
+}
+
+std::string_view BidsTypeName(BidsChannelType type) {
+  switch (type) {
+    case BidsChannelType::kEeg:
+      return "EEG";
+    case BidsChannelType::kEcg:
+      return "ECG";
+    case BidsChannelType::kMisc:
+      return "MISC";
+  }
+  assert(false && "every type has a name");
+  return "MISC";
+}
+
+}  // namespace velbrix

@@ -1,0 +1,64 @@
+// Where a recording goes in a BIDS dataset (Brain Imaging Data Structure), what its files are
+// called, and the type BIDS gives each channel.
+//
+//   ROOT/
+//     dataset_description.json  README  participants.tsv  participants.json   shared, made once
+//     sub-<S>/[ses-<X>/]eeg/
+//       <prefix>_eeg.edf                     the data: an EDF file, or BrainVision's three files
+//       <prefix>_eeg.vhdr .vmrk .eeg
+//       <prefix>_eeg.json                    the recording's sidecar
+//       <prefix>_channels.tsv                one row per channel: name, type, units, status
+//
+//   <prefix> = sub-<S>[_ses-<X>]_task-<T>[_run-<N>]
+//
+// Labels (S, X, T) are letters and digits only; a run index (N) is digits only.
+#ifndef VELBRIX_CORE_BIDS_LAYOUT_H_
+#define VELBRIX_CORE_BIDS_LAYOUT_H_
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/status.h"
+
+namespace velbrix {
+
+inline constexpr char kBidsVersion[] = "1.9.0";
+inline constexpr char kBidsDatasetDescription[] = "dataset_description.json";
+inline constexpr char kBidsReadme[] = "README";
+inline constexpr char kBidsParticipants[] = "participants.tsv";
+inline constexpr char kBidsParticipantsSidecar[] = "participants.json";
+inline constexpr char kBidsParticipantColumn[] = "participant_id";
+inline constexpr char kBidsModality[] = "eeg";
+
+// The entities that name a recording: subject and task always, session and run when not empty.
+struct BidsEntities {
+  std::string subject;
+  std::string session;
+  std::string task;
+  std::string run;
+};
+
+// Fails with kInvalidArgument, saying why, unless `label` is one or more letters A-Z, a-z and
+// digits 0-9. `what` names the label in the message ("subject").
+Status CheckBidsLabel(std::string_view what, std::string_view label);
+// Fails with kInvalidArgument, saying why, unless `index` is one or more digits 0-9.
+Status CheckBidsIndex(std::string_view what, std::string_view index);
+
+// "sub-<S>[_ses-<X>]_task-<T>[_run-<N>]".
+std::string BidsPrefix(const BidsEntities& entities);
+// ROOT/sub-<S>[/ses-<X>]/eeg.
+std::filesystem::path BidsRecordingFolder(const std::filesystem::path& root,
+                                          const BidsEntities& entities);
+
+enum class BidsChannelType { kEeg, kEcg, kMisc };
+
+// EEG for the electrodes of the 10-20 system (A1, A2 and Oz included), ECG for EKG, MISC for the
+// other inputs (BP1 .. BP4, DC1 .. DC3, PG1, PG2). Requires 1 <= position <= 32.
+BidsChannelType BidsTypeOf(int position);
+// "EEG", "ECG", "MISC".
+std::string_view BidsTypeName(BidsChannelType type);
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_CORE_BIDS_LAYOUT_H_

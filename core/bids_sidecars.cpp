@@ -1,0 +1,204 @@
+// Writing the JSON and TSV files of a BIDS dataset, and adding a participant.
+#include "core/bids_sidecars.h"
+
+#include <charconv>
+#include <utility>
+
+#include "core/bids_layout.h"
+#include "core/brainvision_header.h"
+#include "core/channel_table.h"
+
+namespace velbrix {
+namespace {
+
+constexpr char kNotAvailable[] = "n/a";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+// Columns of a participants.tsv made here, after participant_id, for the owner to fill in.
+constexpr std::string_view kParticipantColumns[] = {"age", "sex", "handedness"};
+
+// The members of a JSON object, one a line, in the order added.
+class JsonObject {
+ public:
+  JsonObject& Add(std::string_view key, std::string_view json_value) {
+    text_ += text_.empty() ? "{\n" : ",\n";
+    text_ += "  " + JsonString(key) + ": " + std::string(json_value);
+    return *this;
+  }
+  std::string Close() const { return text_ + "\n}\n"; }
+
+ private:
+  std::string text_;
+};
+
+std::string ShortestDecimal(double value) {
+  char digits[128];
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+  return std::string(digits, result.ptr);
+}
+
+std::vector<std::string_view> Split(std::string_view line, char separator) {
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = line.find(separator, start);
+    parts.push_back(line.substr(start, end - start));
+    if (end == std::string_view::npos) {
+      return parts;
+    }
+    start = end + 1;
+  }
+}
+
+std::string_view WithoutCarriageReturn(std::string_view line) {
+  return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string json = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (byte < 0x20) {
+      constexpr char kHex[] = "0123456789abcdef";
+      json += "\\u00";
+      json += kHex[byte >> 4];
+      json += kHex[byte & 0xF];
+    } else {
+      json += c;
+    }
+  }
+  return json + "\"";
+}
+
+std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording) {
+  int counts[3] = {0, 0, 0};
+  for (const int position : recording.positions) {
+    ++counts[static_cast<int>(BidsTypeOf(position))];
+  }
+  const double duration = static_cast<double>(recording.samples) / recording.sample_rate.value;
+  return JsonObject()
+      .Add("TaskName", JsonString(recording.task))
+      .Add("SamplingFrequency", recording.sample_rate.text)
+      .Add("EEGReference", JsonString(kNotAvailable))
+      .Add("PowerLineFrequency",
+           recording.line_frequency ? recording.line_frequency->text : JsonString(kNotAvailable))
+      .Add("SoftwareFilters", JsonString(kNotAvailable))
+      .Add("EEGChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kEeg)]))
+      .Add("ECGChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kEcg)]))
+      .Add("MiscChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kMisc)]))
+      .Add("RecordingDuration", ShortestDecimal(duration))
+      .Add("RecordingType", JsonString("continuous"))
+      .Add("Manufacturer", JsonString("Velbrix"))
+      .Add("SoftwareVersions", JsonString("Velbrix " + recording.software_version))
+      .Close();
+}
+
+std::string MakeBidsChannels(const std::vector<int>& positions) {
+  std::string tsv = "name\ttype\tunits\tstatus\n";
+  for (const int position : positions) {
+    tsv += std::string(ChannelAtPosition(position).name) + "\t" +
+           std::string(BidsTypeName(BidsTypeOf(position))) + "\t" + kBrainVisionUnit + "\tgood\n";
+  }
+  return tsv;
+}
+
+std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version) {
+  const std::string generated_by =
+      "[\n    {\n      \"Name\": \"Velbrix\",\n      \"Version\": " + JsonString(software_version) +
+      ",\n      \"Description\": \"velbrix-convert --bids: recordings of 32-byte records "
+      "converted into this dataset\"\n    }\n  ]";
+  return JsonObject()
+      .Add("Name", JsonString(name))
+      .Add("BIDSVersion", JsonString(kBidsVersion))
+      .Add("DatasetType", JsonString("raw"))
+      .Add("GeneratedBy", generated_by)
+      .Close();
+}
+
+std::string MakeBidsReadme(std::string_view name, std::string_view software_version) {
+  return std::string(name) + "\n" + std::string(name.size(), '=') +
+         "\n\n"
+         "EEG recordings converted into BIDS by velbrix-convert (Velbrix " +
+         std::string(software_version) +
+         ").\n\n"
+         "Each recording holds up to 32 channels of the 10-20 system, one value per sample in "
+         "microvolts: (byte - 127) * 3.75, exactly.\n"
+         "- Channel types in *_channels.tsv: EEG for the 10-20 electrodes (A1, A2 and Oz "
+         "included), ECG for EKG, MISC for BP1 to BP4, DC1 to DC3, PG1 and PG2. Where a MISC input "
+         "carried a known signal, set its type (EOG, EMG, RESP, ...) and change the channel "
+         "counts in the matching *_eeg.json.\n"
+         "- EEGReference is \"n/a\" in every *_eeg.json, and so is PowerLineFrequency unless it "
+         "was given: write in what the recordings used.\n"
+         "- participants.tsv has age, sex and handedness columns set to \"n/a\": fill them in.\n"
+         "\n"
+         "Describe the study here: who recorded what, when and how, and under which license the "
+         "data may be shared.\n";
+}
+
+std::string MakeBidsParticipantsSidecar() {
+  return JsonObject()
+      .Add("participant_id", "{\"Description\": \"Unique participant label\"}")
+      .Add("age", "{\"Description\": \"Age of the participant\", \"Units\": \"year\"}")
+      .Add("sex",
+           "{\"Description\": \"Sex of the participant\", "
+           "\"Levels\": {\"M\": \"male\", \"F\": \"female\", \"O\": \"other\"}}")
+      .Add("handedness",
+           "{\"Description\": \"Handedness of the participant\", "
+           "\"Levels\": {\"R\": \"right\", \"L\": \"left\", \"A\": \"ambidextrous\"}}")
+      .Close();
+}
+
+std::string MakeBidsParticipants(std::string_view subject) {
+  std::string header(kBidsParticipantColumn);
+  std::string row = "sub-" + std::string(subject);
+  for (const std::string_view column : kParticipantColumns) {
+    header += "\t" + std::string(column);
+    row += std::string("\t") + kNotAvailable;
+  }
+  return header + "\n" + row + "\n";
+}
+
+Status AddBidsParticipant(std::string_view existing, std::string_view subject,
+                          std::optional<std::string>* updated) {
+  const std::string participant = "sub-" + std::string(subject);
+  std::string_view text = existing;
+  if (text.starts_with(kUtf8Bom)) {
+    text.remove_prefix(std::string_view(kUtf8Bom).size());
+  }
+  const std::size_t header_end = text.find('\n');
+  const std::string_view header = text.substr(0, header_end);
+  const std::string line_end = header.ends_with('\r') ? "\r\n" : "\n";
+  const std::vector<std::string_view> columns = Split(WithoutCarriageReturn(header), '\t');
+  std::size_t id_column = 0;
+  while (id_column < columns.size() && columns[id_column] != kBidsParticipantColumn) {
+    ++id_column;
+  }
+  if (id_column == columns.size()) {
+    return Status::InvalidArgument("its first line has no participant_id column");
+  }
+  if (header_end != std::string_view::npos) {
+    for (const std::string_view line : Split(text.substr(header_end + 1), '\n')) {
+      const std::vector<std::string_view> cells = Split(WithoutCarriageReturn(line), '\t');
+      if (id_column < cells.size() && cells[id_column] == participant) {
+        updated->reset();
+        return Status::Ok();
+      }
+    }
+  }
+  std::string added(existing);
+  if (!added.empty() && added.back() != '\n') {
+    added += line_end;
+  }
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    added += i == 0 ? "" : "\t";
+    added += i == id_column ? participant : kNotAvailable;
+  }
+  *updated = added + line_end;
+  return Status::Ok();
+}
+
+}  // namespace velbrix

@@ -1,0 +1,52 @@
+// The text of a BIDS dataset's small files: a recording's sidecar and channel list, and the
+// dataset's shared files (see bids_layout.h). JSON and TSV in UTF-8 with LF line ends.
+#ifndef VELBRIX_CORE_BIDS_SIDECARS_H_
+#define VELBRIX_CORE_BIDS_SIDECARS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/hertz.h"
+#include "core/status.h"
+
+namespace velbrix {
+
+struct BidsRecordingDescription {
+  std::string task;                     // the task label
+  std::vector<int> positions;           // the channels (1 .. 32) in the data file's order
+  Hertz sample_rate;                    //
+  std::optional<Hertz> line_frequency;  // nothing: not known, written as "n/a"
+  std::uint64_t samples = 0;            // per channel, in the data file
+  std::string software_version;         // Velbrix's version, "1.0.0"
+};
+
+// <prefix>_eeg.json: TaskName, SamplingFrequency, EEGReference, PowerLineFrequency,
+// SoftwareFilters, the EEG, ECG and MISC channel counts, RecordingDuration, RecordingType,
+// Manufacturer and SoftwareVersions.
+std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording);
+// <prefix>_channels.tsv: name, type, units and status of each channel, in the data file's order.
+std::string MakeBidsChannels(const std::vector<int>& positions);
+
+// dataset_description.json of a new dataset called `name` (UTF-8).
+std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version);
+// README of a new dataset: what it holds, and what its owner should complete.
+std::string MakeBidsReadme(std::string_view name, std::string_view software_version);
+// participants.json, describing the columns of a participants.tsv made by this program.
+std::string MakeBidsParticipantsSidecar();
+// A new participants.tsv holding the row of `subject` (the label, without "sub-").
+std::string MakeBidsParticipants(std::string_view subject);
+// Sets `*updated` to `existing` (a participants.tsv's text) with a row for `subject` added, "n/a"
+// in its other columns, or to nothing when the subject has a row already. Fails with
+// kInvalidArgument when the first line has no participant_id column.
+Status AddBidsParticipant(std::string_view existing, std::string_view subject,
+                          std::optional<std::string>* updated);
+
+// `text` as a JSON string, quotes included.
+std::string JsonString(std::string_view text);
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_CORE_BIDS_SIDECARS_H_

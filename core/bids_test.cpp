@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/bids_export.h"
+#include "core/bids_layout.h"
+#include "core/bids_sidecars.h"
+#include "core/channel_table.h"
+#include "core/test_support.h"
+
+namespace velbrix {
+namespace {
+
+using testing::ListFolder;
+using testing::MakeRecording;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+TEST(BidsLayoutTest, LabelsAreLettersAndDigitsAndNamesFollowTheEntities) {
+  EXPECT_TRUE(CheckBidsLabel("subject", "01aB").ok());
+  for (const char* bad : {"", "sub-01", "a_b", "a b", "\xC3\xA9", "1.0"}) {
+    EXPECT_FALSE(CheckBidsLabel("subject", bad).ok()) << bad;
+  }
+  EXPECT_NE(CheckBidsLabel("task", "rest-1").message().find("letters A-Z, a-z and digits 0-9"),
+            std::string::npos);
+  EXPECT_TRUE(CheckBidsIndex("run", "01").ok());
+  EXPECT_FALSE(CheckBidsIndex("run", "1a").ok());
+  EXPECT_FALSE(CheckBidsIndex("run", "").ok());
+
+  EXPECT_EQ(BidsPrefix({"01", "", "rest", ""}), "sub-01_task-rest");
+  EXPECT_EQ(BidsPrefix({"01", "a", "rest", "2"}), "sub-01_ses-a_task-rest_run-2");
+  EXPECT_EQ(BidsRecordingFolder("ds", {"01", "a", "rest", ""}),
+            std::filesystem::path("ds/sub-01/ses-a/eeg"));
+}
+
+TEST(BidsLayoutTest, ChannelTypes) {
+  std::map<std::string_view, std::vector<std::string_view>> by_type;
+  for (const Channel& channel : ChTable) {
+    by_type[BidsTypeName(BidsTypeOf(channel.position))].push_back(channel.name);
+  }
+  EXPECT_EQ(by_type["EEG"].size(), 22u);
+  EXPECT_EQ(by_type["ECG"], std::vector<std::string_view>{"EKG"});
+  EXPECT_EQ(by_type["MISC"], (std::vector<std::string_view>{"BP3", "DC1", "DC2", "DC3", "BP4",
+                                                            "BP2", "PG1", "PG2", "BP1"}));
+}
+
+TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
+  std::optional<std::string> updated;
+  EXPECT_EQ(MakeBidsParticipants("01"),
+            "participant_id\tage\tsex\thandedness\nsub-01\tn/a\tn/a\tn/a\n");
+  ASSERT_TRUE(AddBidsParticipant(MakeBidsParticipants("01"), "01", &updated).ok());
+  EXPECT_FALSE(updated);
+  // A table edited elsewhere: another column order, CR LF line ends, no line end at the end.
+  ASSERT_TRUE(AddBidsParticipant("group\tparticipant_id\r\npatient\tsub-01", "2", &updated).ok());
+  EXPECT_EQ(updated, "group\tparticipant_id\r\npatient\tsub-01\r\nn/a\tsub-2\r\n");
+  EXPECT_FALSE(AddBidsParticipant("subject\tage\n", "01", &updated).ok());
+}
+
+TEST(BidsSidecarsTest, TheEegSidecarCountsTheChosenChannelsAndGivesTheDuration) {
+  Hertz rate, line;
+  ASSERT_TRUE(ParseHertz("250.5", "sample rate", &rate).ok());
+  ASSERT_TRUE(ParseHertz("50", "line frequency", &line).ok());
+  const std::string json = MakeBidsEegSidecar({"rest", {23, 10, 30}, rate, line, 501, "9.9"});
+  for (const char* member :
+       {"\"TaskName\": \"rest\"", "\"SamplingFrequency\": 250.5", "\"EEGReference\": \"n/a\"",
+        "\"PowerLineFrequency\": 50", "\"SoftwareFilters\": \"n/a\"", "\"EEGChannelCount\": 1",
+        "\"ECGChannelCount\": 1", "\"MiscChannelCount\": 1", "\"RecordingDuration\": 2,",
+        "\"RecordingType\": \"continuous\"", "\"Manufacturer\": \"Velbrix\"",
+        "\"SoftwareVersions\": \"Velbrix 9.9\""}) {
+    EXPECT_NE(json.find(member), std::string::npos) << member;
+  }
+  EXPECT_NE(
+      MakeBidsEegSidecar({"rest", {1}, rate, {}, 0, "1"}).find("\"PowerLineFrequency\": \"n/a\""),
+      std::string::npos);
+  EXPECT_EQ(MakeBidsChannels({23, 30}),
+            "name\ttype\tunits\tstatus\nEKG\tECG\t\xC2\xB5V\tgood\nPG1\tMISC\t\xC2\xB5V\tgood\n");
+  EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
+}
+
+class BidsExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(in_ / "rec01_eeg", MakeRecording(300 * 32));
+    ASSERT_TRUE(ParseHertz("256", "sample rate", &rate_).ok());
+    ASSERT_TRUE(ChooseEdfRecordLayout("256", positions_.size(), &layout_).ok());
+  }
+  Status Export(BidsEntities entities, BidsDataFormat format,
+                const std::filesystem::path& recording = {}) {
+    const BidsExportInputs inputs{recording.empty() ? in_ / "rec01_eeg" : recording,
+                                  root_,
+                                  std::move(entities),
+                                  format,
+                                  positions_,
+                                  rate_,
+                                  layout_,
+                                  {},
+                                  {},
+                                  "1.0.0"};
+    return ExportBids(inputs, &report_);
+  }
+
+  TempDir in_;
+  TempDir out_;
+  std::filesystem::path root_ = out_ / "study";
+  std::vector<int> positions_ = {1, 23};
+  Hertz rate_;
+  EdfRecordLayout layout_;
+  BidsExportReport report_;
+};
+
+TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesItsOldFormat) {
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  EXPECT_EQ(ListFolder(root_),
+            (std::set<std::string>{"README", "dataset_description.json", "participants.json",
+                                   "participants.tsv", "sub-01"}));
+  EXPECT_EQ(report_.data, root_ / "sub-01/eeg/sub-01_task-rest_eeg.edf");
+  EXPECT_EQ(report_.samples_added, 212u);
+  EXPECT_NE(ReadFile(root_ / "dataset_description.json").find("\"Name\": \"study\""),
+            std::string::npos);
+  EXPECT_NE(
+      ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"RecordingDuration\": 2,"),
+      std::string::npos);  // two data records of 1 s
+  WriteFile(root_ / "README", "ours");
+
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kBrainVision).ok());
+  EXPECT_EQ(ListFolder(root_ / "sub-01/eeg"),
+            (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.json",
+                                   "sub-01_task-rest_eeg.vhdr", "sub-01_task-rest_eeg.vmrk",
+                                   "sub-01_task-rest_eeg.eeg"}));
+  EXPECT_EQ(ReadFile(root_ / "README"), "ours");
+  EXPECT_EQ(ReadFile(root_ / "participants.tsv"), MakeBidsParticipants("01"));
+}
+
+TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  const std::string participants = ReadFile(root_ / "participants.tsv");
+  const Status missing = Export({"02", "a", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg");
+  EXPECT_EQ(missing.message(),
+            "Cannot open " + PathForDisplay(in_ / "gone_eeg") + ": No such file or directory");
+  // A folder where the channel list belongs: the data file is written, then the commit fails.
+  std::filesystem::create_directories(root_ / "sub-03/eeg/sub-03_task-rest_channels.tsv");
+  EXPECT_FALSE(Export({"03", "", "rest", ""}, BidsDataFormat::kBrainVision).ok());
+  EXPECT_EQ(ReadFile(root_ / "participants.tsv"), participants);
+  EXPECT_EQ(ListFolder(root_),
+            (std::set<std::string>{"README", "dataset_description.json", "participants.json",
+                                   "participants.tsv", "sub-01", "sub-03"}));
+  EXPECT_EQ(ListFolder(root_ / "sub-03/eeg"),
+            std::set<std::string>{"sub-03_task-rest_channels.tsv"});
+
+  // A new dataset whose first recording fails leaves no folder behind.
+  root_ = out_ / "new/study";
+  EXPECT_FALSE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg").ok());
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"study"});
+}
+
+}  // namespace
+}  // namespace velbrix

@@ -1,0 +1,163 @@
+// The BrainVision export run: the two text files first, then the data file block by block, the
+// writing done in the background.
+#include "core/brainvision_export.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <exception>
+#include <utility>
+
+#include "core/background_writer.h"
+
+namespace velbrix {
+namespace {
+
+// The two bytes (little-endian) of each sample byte's value.
+constexpr std::array<std::array<char, 2>, 256> kValueBytes = [] {
+  std::array<std::array<char, 2>, 256> bytes{};
+  for (int b = 0; b < 256; ++b) {
+    const auto value = static_cast<std::uint16_t>(BrainVisionValue(static_cast<std::uint8_t>(b)));
+    bytes[static_cast<std::size_t>(b)] = {static_cast<char>(value & 0xFF),
+                                          static_cast<char>(value >> 8)};
+  }
+  return bytes;
+}();
+
+Status CheckInputs(const BrainVisionExportInputs& inputs) {
+  if (inputs.positions.empty() || inputs.positions.size() > kChannelCount) {
+    return Status::InvalidArgument("A BrainVision recording needs 1 to 32 channels");
+  }
+  std::array<bool, kChannelCount + 1> seen{};
+  for (const int p : inputs.positions) {
+    if (p < 1 || p > static_cast<int>(kChannelCount) || seen[static_cast<std::size_t>(p)]) {
+      return Status::InvalidArgument("The channel positions must be distinct, from 1 to 32");
+    }
+    seen[static_cast<std::size_t>(p)] = true;
+  }
+  if (inputs.sample_rate.text.empty() || !(inputs.sample_rate.value > 0)) {
+    return Status::InvalidArgument("The sample rate is not set");
+  }
+  const std::filesystem::path& name = inputs.file_name;
+  if (name.empty() || name.has_parent_path() || !name.has_filename()) {
+    return Status::InvalidArgument("\"" + PathForDisplay(name) +
+                                   "\" is not the file name of a recording");
+  }
+  return CheckBrainVisionBaseName(PathForDisplay(name));
+}
+
+// Converts `count` whole records into the chosen channels' values, sample after sample.
+void FillValues(const std::uint8_t* records, std::size_t count, std::span<const int> positions,
+                char* out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // All channels in record order: each byte in turn, widened. A loop the compiler vectorises.
+    if (positions.size() == kChannelCount && std::is_sorted(positions.begin(), positions.end())) {
+      for (std::size_t i = 0; i < count * kRecordSize; ++i) {
+        const std::int16_t value = BrainVisionValue(records[i]);
+        std::memcpy(out + 2 * i, &value, 2);
+      }
+      return;
+    }
+  }
+  for (std::size_t r = 0; r < count; ++r, records += kRecordSize) {
+    for (const int position : positions) {
+      std::memcpy(out, kValueBytes[records[position - 1]].data(), 2);
+      out += 2;
+    }
+  }
+}
+
+Status Stream(FileTable& files, int input, int data, const BrainVisionExportInputs& inputs,
+              BrainVisionExportReport* report, const ProgressCallback& progress,
+              const StopRequest* stop) {
+  const std::size_t sample_bytes = kBrainVisionBytesPerValue * inputs.positions.size();
+  BackgroundWriter writer(files, {data}, kRecordsPerBlock * sample_bytes);
+  const auto convert = [&](const std::uint8_t* records, std::size_t count) {
+    OutputBatch& batch = writer.NextBatch();
+    FillValues(records, count, inputs.positions, batch.buffer(0));
+    batch.set_length(0, count * sample_bytes);
+    writer.Submit();
+    return writer.failure();
+  };
+  RecordBlocksRead read;
+  Status status = ReadRecordBlocks(files, input, convert, progress, &read, stop);
+  const Status written = writer.Finish();
+  if (!status.ok()) {
+    return status;
+  }
+  report->records = read.records;
+  report->bytes_left_out = read.bytes_left_out;
+  return written;
+}
+
+}  // namespace
+
+BrainVisionFiles BrainVisionOutputPaths(const std::filesystem::path& output_dir,
+                                        const std::filesystem::path& file_name) {
+  const auto with = [&](const char* extension) {
+    std::filesystem::path leaf = file_name;
+    leaf += extension;
+    return output_dir / leaf;
+  };
+  return {with(kBrainVisionHeaderExtension), with(kBrainVisionMarkerExtension),
+          with(kBrainVisionDataExtension)};
+}
+
+Status ExportBrainVisionInto(FileTable& files, const BrainVisionExportInputs& inputs,
+                             BrainVisionExportReport* report, const ProgressCallback& progress,
+                             const StopRequest* stop) {
+  *report = BrainVisionExportReport();
+  if (Status s = CheckInputs(inputs); !s.ok()) {
+    return s;
+  }
+  const BrainVisionFiles paths = BrainVisionOutputPaths(inputs.output_dir, inputs.file_name);
+  const std::string base_name = PathForDisplay(inputs.file_name);
+  const std::vector<int> positions(inputs.positions.begin(), inputs.positions.end());
+  int numbers[4] = {};
+  const std::filesystem::path* const opened[4] = {&inputs.recording, &paths.data, &paths.markers,
+                                                  &paths.header};
+  for (int i = 0; i < 4; ++i) {
+    numbers[i] = files.LowestFreeNumber();
+    if (numbers[i] == 0) {
+      return Status::IoError("Cannot open", *opened[i], "too many files are open");
+    }
+    Status s = i == 0 ? files.OpenForBinaryInput(numbers[i], *opened[i])
+                      : files.OpenForTextOutput(numbers[i], *opened[i]);
+    if (!s.ok()) {
+      return s;
+    }
+  }
+  if (Status s = files.Write(numbers[2], MakeBrainVisionMarkers(base_name, inputs.start));
+      !s.ok()) {
+    return s;
+  }
+  if (Status s =
+          files.Write(numbers[3], MakeBrainVisionHeader(positions, base_name, inputs.sample_rate));
+      !s.ok()) {
+    return s;
+  }
+  try {
+    if (Status s = Stream(files, numbers[0], numbers[1], inputs, report, progress, stop); !s.ok()) {
+      return s;
+    }
+  } catch (const std::exception& e) {
+    // No memory for the buffers, or no second thread: the export fails like any other.
+    return Status::IoError("Cannot convert", inputs.recording, e.what());
+  }
+  report->files = paths;
+  return Status::Ok();
+}
+
+Status ExportBrainVision(const BrainVisionExportInputs& inputs, BrainVisionExportReport* report,
+                         const ProgressCallback& progress, const StopRequest* stop) {
+  FileTable files;
+  Status status = ExportBrainVisionInto(files, inputs, report, progress, stop);
+  status = files.EndRun(std::move(status));
+  if (!status.ok()) {
+    report->files = BrainVisionFiles();
+  }
+  return status;
+}
+
+}  // namespace velbrix
