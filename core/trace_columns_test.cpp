@@ -33,7 +33,8 @@ void ExpectColumns(const std::string& bytes, const ColumnExtremes& got, std::siz
       std::uint8_t lo = 255;
       std::uint8_t hi = 0;
       for (std::uint64_t r = got.bounds[c]; r < got.bounds[c + 1]; ++r) {
-        const auto b = static_cast<std::uint8_t>(bytes[r * 32 + static_cast<std::size_t>(p) - 1]);
+        const auto b = static_cast<std::uint8_t>(
+            bytes[static_cast<std::size_t>(r) * 32 + static_cast<std::size_t>(p) - 1]);
         lo = std::min(lo, b);
         hi = std::max(hi, b);
       }
@@ -61,8 +62,7 @@ TEST_F(TraceColumnsTest, ReadColumnsFollowTheStraightforwardRule) {
   EXPECT_EQ(recording.bytes_left_out(), 7u);
 
   struct Range {
-    std::uint64_t first, count;
-    std::size_t columns;
+    std::size_t first, count, columns;
   };
   // Both ends, the whole, fewer records than columns (the samples), one record, none.
   for (const Range& range :
