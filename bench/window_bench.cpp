@@ -73,6 +73,8 @@ class HeadlessView final : public FrmFleView {
   void ShowProgress(bool visible) override { converting_ = visible; }
   void SetProgress(int percent) override { percent_ = percent; }
   void CloseWindow() override {}
+  void ShowTraceWindow(const TraceSubject&) override {}
+  void UpdateTraceWindow(const TraceSubject&) override {}
   void RunInBackground(std::function<void()> work) override {
     if (worker_.joinable()) {
       worker_.join();

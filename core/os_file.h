@@ -56,6 +56,9 @@ class OsFile {
   // Reads until `size` bytes are in `buffer` or the end of the file; `*got` tells how many.
   // `*got < size` means the end of the file was reached.
   std::error_code Read(void* buffer, std::size_t size, std::size_t* got);
+  // Reads until `size` bytes from `offset` on are in `buffer` or the end of the file; `*got` tells
+  // how many. The position at which Read continues stays where it was.
+  std::error_code ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t* got);
   // Writes all `size` bytes.
   std::error_code Write(const void* data, std::size_t size);
   // Writes all `size` bytes at `offset` from the file's start, over what is there; the position at

@@ -117,6 +117,28 @@ std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
   return {};
 }
 
+std::error_code OsFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                               std::size_t* got) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t total = 0;
+  while (total < size) {
+    const ssize_t n = ::pread(fd_, out + total, size - total, static_cast<off_t>(offset + total));
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      *got = total;
+      return LastError();
+    }
+    if (n == 0) {
+      break;
+    }
+    total += static_cast<std::size_t>(n);
+  }
+  *got = total;
+  return {};
+}
+
 std::error_code OsFile::Write(const void* data, std::size_t size) {
   const auto* in = static_cast<const char*>(data);
   while (size > 0) {

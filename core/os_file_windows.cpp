@@ -88,6 +88,20 @@ std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
   return {};
 }
 
+std::error_code OsFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
+                               std::size_t* got) {
+  *got = 0;
+  const __int64 position = ::_telli64(fd_);
+  if (position < 0 || ::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+    return LastError();
+  }
+  const std::error_code read = Read(buffer, size, got);
+  if (::_lseeki64(fd_, position, SEEK_SET) < 0 && !read) {
+    return LastError();
+  }
+  return read;
+}
+
 std::error_code OsFile::Write(const void* data, std::size_t size) {
   const auto* in = static_cast<const char*>(data);
   while (size > 0) {

@@ -49,6 +49,8 @@ class FakeFrmFleView : public FrmFleView {
   int questions = 0;
   bool closed = false;
   int brought_to_top = 0;
+  std::vector<TraceSubject> trace_windows_shown;  // by ShowTraceWindow
+  std::vector<TraceSubject> trace_updates;        // by UpdateTraceWindow
   // Every operation, in order, as "Name(argument)".
   std::vector<std::string> log;
 
@@ -178,6 +180,10 @@ class FakeFrmFleView : public FrmFleView {
     const std::lock_guard<std::mutex> lock(mutex_);
     posted_.push_back(std::move(task));
   }
+  void ShowTraceWindow(const TraceSubject& subject) override {
+    trace_windows_shown.push_back(subject);
+  }
+  void UpdateTraceWindow(const TraceSubject& subject) override { trace_updates.push_back(subject); }
   void BringToTop() override {
     ++brought_to_top;
     log.push_back("BringToTop()");

@@ -105,6 +105,7 @@ void FrmFle::mnuopen_Click() {
     SelectOptch(0);
     SelectLstCh(0);
     UpdateMenuItems();
+    UpdateTraces();
   } catch (const std::exception&) {
     // A name the system cannot represent, say: the command ends quietly, as it always has.
   }
@@ -117,6 +118,7 @@ void FrmFle::SetFleName(const std::filesystem::path& path) {
 void FrmFle::optch_Click(std::int16_t Index) {
   state_.AllCh = Index != 0;
   view_.EnableLstCh(!state_.AllCh);
+  UpdateTraces();
 }
 
 void FrmFle::LstCh_Click() {
@@ -124,6 +126,7 @@ void FrmFle::LstCh_Click() {
   if (const std::optional<int> position = FindChannelPosition(state_.ChName)) {
     state_.ChPos = std::to_string(*position);
   }
+  UpdateTraces();
 }
 
 void FrmFle::CmdOk_Click() {
@@ -157,6 +160,7 @@ void FrmFle::CmdCancel_Click() {
   view_.SetLabel1Caption(kTitleText);
   state_.ChName.clear();
   UpdateMenuItems();
+  UpdateTraces();
 }
 
 void FrmFle::mnuedf_Click() {
@@ -214,7 +218,11 @@ void FrmFle::mnuedf_Click() {
   });
 }
 
-void FrmFle::mnutraces_Click() {}
+void FrmFle::mnutraces_Click() {
+  if (!state_.FlePath.empty()) {
+    view_.ShowTraceWindow(CurrentTraceSubject());
+  }
+}
 
 void FrmFle::mnufolder_Click() {
   if (MakeAppDir() && !view_.ShowFolder(state_.AppDir)) {
@@ -371,6 +379,17 @@ void FrmFle::ReturnToIdle() {
   view_.SetLblFileCaption(kIdleFileText);
   state_.ChName.clear();
   UpdateMenuItems();
+  UpdateTraces();
+}
+
+TraceSubject FrmFle::CurrentTraceSubject() const {
+  return {state_.FlePath, state_.FleName, state_.AllCh ? std::string() : state_.ChName};
+}
+
+void FrmFle::UpdateTraces() {
+  if (!state_.FlePath.empty()) {
+    view_.UpdateTraceWindow(CurrentTraceSubject());
+  }
 }
 
 void FrmFle::UpdateMenuItems() {

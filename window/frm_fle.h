@@ -7,6 +7,9 @@
 // after Open; Form_Escape for the Escape key, Form_QueryUnload when the user closes the window)
 // and Form_Unload as it is destroyed. The controller does not draw and does not know any toolkit.
 //
+// File > View Traces opens the trace window on the opened recording; the trace window then follows
+// the recording opened and the channel selected.
+//
 // A run (OK, or File > Export EDF...) works on the view's background thread while the window shows
 // the converting state with a progress bar; every handler runs on the window's thread, and so do
 // the tasks that the run posts back (its progress and its end). During a run, Escape or closing
@@ -110,6 +113,10 @@ class FrmFle {
   void SelectOptch(std::int16_t Index);
   void SelectLstCh(int index);
   void ReturnToIdle();
+  // The trace window's recording and highlighted channel (none while "All" is chosen), and that
+  // subject shown in the trace window if it is open.
+  TraceSubject CurrentTraceSubject() const;
+  void UpdateTraces();
   // Creates an installed copy's AppDir where it does not exist yet (a portable copy's is the
   // program's own folder). On failure, shows a message that names the folder and the system's
   // reason, and returns false.

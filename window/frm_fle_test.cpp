@@ -107,6 +107,32 @@ TEST_F(FrmFleTest, TheFileMenusFurtherItemsFollowTheState) {
   EXPECT_EQ(view_.menu_items, items(false, true));  // Idle after a conversion
 }
 
+TEST_F(FrmFleTest, ViewTracesOpensTheTraceWindowWhichFollowsRecordingAndChannel) {
+  form_.mnutraces_Click();  // nothing opened yet: nothing to show
+  EXPECT_TRUE(view_.trace_windows_shown.empty());
+  OpenRecording("rec01_eeg", 64);
+  form_.mnutraces_Click();
+  const std::filesystem::path rec01 = data_dir_ / "rec01_eeg";
+  ASSERT_EQ(view_.trace_windows_shown, (std::vector<TraceSubject>{{rec01, "rec01_eeg", "FP2"}}));
+
+  view_.trace_updates.clear();
+  ClickList(22);   // EKG
+  ClickOption(1);  // All: no single channel
+  ClickOption(0);
+  form_.CmdCancel_Click();  // no channel chosen any more; the recording stays
+  OpenRecording("rec02_eeg", 64);
+  const std::filesystem::path rec02 = data_dir_ / "rec02_eeg";
+  const std::vector<TraceSubject> updates{{rec01, "rec01_eeg", "EKG"},
+                                          {rec01, "rec01_eeg", ""},
+                                          {rec01, "rec01_eeg", "EKG"},
+                                          {rec01, "rec01_eeg", ""}};
+  ASSERT_GE(view_.trace_updates.size(), 5u);
+  EXPECT_EQ(std::vector<TraceSubject>(view_.trace_updates.begin(), view_.trace_updates.begin() + 4),
+            updates);
+  EXPECT_EQ(view_.trace_updates.back(), (TraceSubject{rec02, "rec02_eeg", "FP2"}));
+  EXPECT_EQ(view_.trace_windows_shown.size(), 1u);
+}
+
 TEST(FrmFleLoadTest, OutputFolderEndsInExactlyOneSeparator) {
   struct Case {
     const char* folder;

@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 
+#include "window/trace_subject.h"
+
 namespace velbrix {
 
 enum class MessageIcon { kInformation, kWarning };
@@ -87,6 +89,12 @@ class FrmFleView {
   // box is shown); tasks still queued when the window is destroyed do not run.
   virtual void RunInBackground(std::function<void()> work) = 0;
   virtual void PostToWindow(std::function<void()> task) = 0;
+
+  // The trace window. ShowTraceWindow opens it, or brings it forward, showing `subject` read
+  // afresh; UpdateTraceWindow shows `subject` in the trace window if it is open and otherwise does
+  // nothing. Either returns at once: the main window stays usable.
+  virtual void ShowTraceWindow(const TraceSubject& subject) = 0;
+  virtual void UpdateTraceWindow(const TraceSubject& subject) = 0;
 
   // Platform services.
   virtual void BringToTop() = 0;

@@ -312,6 +312,23 @@ void FrmFleWindow::PostToWindow(std::function<void()> task) {
   QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
+void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
+  if (trace_window_ == nullptr) {
+    // A window of its own, not above this one: both stay usable side by side.
+    trace_window_ = std::make_unique<TraceWindow>();
+  }
+  trace_window_->show();
+  trace_window_->ShowSubject(subject, true);
+  trace_window_->raise();
+  trace_window_->activateWindow();
+}
+
+void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject) {
+  if (trace_window_ != nullptr && trace_window_->isVisible()) {
+    trace_window_->ShowSubject(subject, false);
+  }
+}
+
 void FrmFleWindow::BringToTop() {
   raise();
 }

@@ -18,12 +18,14 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "window/frm_fle.h"
 #include "window/frm_fle_view.h"
 #include "window/qt/frm_fle_platform.h"
+#include "window/qt/trace_window.h"
 
 class QAction;
 class QGroupBox;
@@ -49,6 +51,8 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
 
   const FrmFle& form() const { return form_; }
+  // The trace window, once File > View Traces has opened it.
+  TraceWindow* trace_window() const { return trace_window_.get(); }
 
   // FrmFleView.
   void SetLblFileCaption(const std::string& text) override;
@@ -71,6 +75,8 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void CloseWindow() override;
   void RunInBackground(std::function<void()> work) override;
   void PostToWindow(std::function<void()> task) override;
+  void ShowTraceWindow(const TraceSubject& subject) override;
+  void UpdateTraceWindow(const TraceSubject& subject) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   bool IsInstalledCopy() const override;
@@ -108,6 +114,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QProgressBar* Progress_ = nullptr;
   std::string cdb_filter_;
   std::thread worker_;  // a run's work
+  std::unique_ptr<TraceWindow> trace_window_;
   FrmFle form_{*this};
 };
 

@@ -524,6 +524,24 @@ void FrmFleWindow::RunPostedTasks() {
   }
 }
 
+void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
+  if (trace_window_ == nullptr) {
+    trace_window_ = std::make_unique<TraceWindow>();
+  }
+  const HWND traces = trace_window_->hwnd();
+  if (!::IsWindowVisible(traces)) {
+    ::ShowWindow(traces, SW_SHOWNORMAL);
+  }
+  trace_window_->ShowSubject(subject, true);
+  ::SetForegroundWindow(traces);
+}
+
+void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject) {
+  if (trace_window_ != nullptr && ::IsWindowVisible(trace_window_->hwnd())) {
+    trace_window_->ShowSubject(subject, false);
+  }
+}
+
 void FrmFleWindow::BringToTop() {
   ::BringWindowToTop(hwnd_);
 }

@@ -22,6 +22,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,6 +33,7 @@
 #include "window/win32/fonts.h"
 #include "window/win32/image1_picture.h"
 #include "window/win32/platform.h"
+#include "window/win32/trace_window.h"
 
 namespace velbrix::win32 {
 
@@ -69,6 +71,8 @@ class FrmFleWindow final : public FrmFleView {
   HWND hwnd() const { return hwnd_; }
   const Controls& controls() const { return controls_; }
   const FrmFle& controller() const { return controller_; }
+  // The trace window, once File > View Traces has opened it.
+  TraceWindow* trace_window() const { return trace_window_.get(); }
   // The pixels per inch by which twips are mapped: those of the monitor that the window is on. When
   // the system moves it to a monitor of another dpi (WM_DPICHANGED), the window maps its client
   // area, its controls and its fonts again.
@@ -96,6 +100,8 @@ class FrmFleWindow final : public FrmFleView {
   void CloseWindow() override;
   void RunInBackground(std::function<void()> work) override;
   void PostToWindow(std::function<void()> task) override;
+  void ShowTraceWindow(const TraceSubject& subject) override;
+  void UpdateTraceWindow(const TraceSubject& subject) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   bool IsInstalledCopy() const override;
@@ -139,6 +145,7 @@ class FrmFleWindow final : public FrmFleView {
   std::thread worker_;  // a run's work
   std::mutex tasks_mutex_;
   std::deque<std::function<void()>> tasks_;  // posted, not run yet
+  std::unique_ptr<TraceWindow> trace_window_;
   FrmFle controller_{*this};
 };
 

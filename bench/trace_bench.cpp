@@ -1,0 +1,264 @@
+// Measures the trace view: the reading of one page, the overview of a large recording against the
+// time to read it once, the turning of a page in the trace controller, and the peak memory that
+// the trace view adds, each printed beside its floor.
+//
+// Usage: velbrix_trace_bench [--dir DIR] [--mib N] [--pages N]
+//   --mib N    the large recording's size (default 1024, that is 1 GiB)
+//   --pages N  pages timed (default 2000)
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/os_file.h"
+#include "core/record.h"
+#include "core/trace_columns.h"
+#include "core/trace_overview.h"
+#include "core/trace_recording.h"
+#include "window/trace_controller.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+constexpr std::uint64_t kPageRecords = 2560;  // 10 s at 256 Hz
+constexpr std::size_t kPageColumns = 1000;
+
+[[noreturn]] void Die(const std::string& message) {
+  std::fprintf(stderr, "velbrix_trace_bench: %s\n", message.c_str());
+  std::exit(1);
+}
+
+// A recording of `bytes` bytes of EEG-like samples: slow waves, each channel its own, and noise.
+void WriteRecording(const fs::path& path, std::size_t bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::vector<char> block(kMiB);
+  std::uint32_t state = 12345;
+  for (std::size_t written = 0; written < bytes;) {
+    const std::size_t n = std::min(block.size(), bytes - written);
+    for (std::size_t i = 0; i < n; ++i) {
+      state = state * 1664525u + 1013904223u;
+      const std::size_t offset = written + i;
+      const int wave = static_cast<int>((offset / 32 + (offset % 32) * 9) % 64) - 32;
+      block[i] = static_cast<char>(127 + wave + static_cast<int>(state >> 29));
+    }
+    out.write(block.data(), static_cast<std::streamsize>(n));
+    written += n;
+  }
+  if (!out) {
+    Die("cannot write " + path.string());
+  }
+}
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Reads the whole file once in blocks of 256 KiB, as the overview's worker does.
+void ReadOnce(const fs::path& path) {
+  velbrix::OsFile file;
+  if (velbrix::OsFile::OpenForReading(path, &file)) {
+    Die("cannot open " + path.string());
+  }
+  std::vector<std::uint8_t> block(256 * 1024);
+  std::size_t got = block.size();
+  while (got == block.size()) {
+    if (file.Read(block.data(), block.size(), &got)) {
+      Die("cannot read " + path.string());
+    }
+  }
+}
+
+// A view that shows nothing, for the controller outside a window.
+class NullView final : public velbrix::TraceView {
+ public:
+  bool ticking = false;
+  void SetCaption(const std::string&) override {}
+  void SetSampleRateText(const std::string&) override {}
+  void SetPageChoices(const std::vector<std::string>&, int) override {}
+  void SetAmplitudeChoices(const std::vector<std::string>&, int) override {}
+  void SetScrollBar(int, int, int) override {}
+  void ShowPicture(const velbrix::trace::TracePicture&) override {}
+  void SetStatusText(const std::string&) override {}
+  void SetTicking(bool on) override { ticking = on; }
+};
+
+// What a window does with a recording: shows it on a full-HD canvas, lets the overview finish,
+// pages to the end, zooms out to the whole recording and points at a sample.
+void UseTheTraceView(velbrix::TraceController& controller, NullView& view, const fs::path& path) {
+  controller.OnCanvasResized(1900, 1000);
+  controller.Show({path, path.filename(), "EKG"}, true);
+  while (view.ticking) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    controller.OnTick();
+  }
+  controller.OnKey(velbrix::TraceKey::kEnd);
+  for (int i = 0; i < 30; ++i) {
+    controller.OnKey(velbrix::TraceKey::kZoomOut);
+  }
+  controller.OnKey(velbrix::TraceKey::kPageBack);
+  controller.OnMouseMove(900, 500);
+}
+
+// The process's peak resident memory in KiB (VmHWM: unlike getrusage's, it starts afresh at exec).
+long PeakRssKib() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) {
+      return std::atol(line.c_str() + 6);
+    }
+  }
+  Die("cannot read VmHWM from /proc/self/status");
+}
+
+// In a child process: the peak resident memory that the trace view adds, in KiB.
+int ChildTraceMemory(const fs::path& path) {
+  const long before = PeakRssKib();
+  {
+    NullView view;
+    velbrix::TraceController controller(view);
+    UseTheTraceView(controller, view, path);
+  }
+  std::printf("%ld\n", PeakRssKib() - before);
+  return 0;
+}
+
+double AddedMemoryMib(const char* self, const fs::path& path) {
+  int pipe_ends[2];
+  if (::pipe(pipe_ends) != 0) {
+    Die("cannot make a pipe");
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipe_ends[1], STDOUT_FILENO);
+    ::execl(self, self, "--child-memory", path.c_str(), nullptr);
+    std::_Exit(127);
+  }
+  ::close(pipe_ends[1]);
+  char text[64] = {};
+  const ssize_t got = ::read(pipe_ends[0], text, sizeof(text) - 1);
+  ::close(pipe_ends[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Die("the measuring child failed");
+  }
+  return static_cast<double>(std::atol(text)) / 1024.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--child-memory") {
+    return ChildTraceMemory(argv[2]);
+  }
+  fs::path dir = fs::temp_directory_path() / ("velbrix-trace-bench-" + std::to_string(::getpid()));
+  std::size_t mib = 1024;
+  int pages = 2000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string flag = argv[i];
+    if (flag == "--dir") {
+      dir = fs::path(argv[i + 1]) / ("velbrix-trace-bench-" + std::to_string(::getpid()));
+    } else if (flag == "--mib") {
+      mib = std::stoul(argv[i + 1]);
+    } else if (flag == "--pages") {
+      pages = std::stoi(argv[i + 1]);
+    } else {
+      Die("unknown option " + flag);
+    }
+  }
+  fs::create_directories(dir);
+  const fs::path large = dir / "large_eeg";
+  const fs::path small = dir / "small_eeg";
+  WriteRecording(large, mib * kMiB);
+  WriteRecording(small, kMiB);
+  std::printf("trace view, %zu MiB recording, page cache warm\n\n", mib);
+
+  // One page: 10 s at 256 Hz over 1000 columns, at random places.
+  velbrix::TraceRecording recording;
+  if (velbrix::Status s = recording.Open(large); !s.ok()) {
+    Die(s.message());
+  }
+  std::mt19937_64 random(7);
+  std::vector<double> page_times;
+  velbrix::ColumnExtremes columns;
+  for (int i = 0; i < pages; ++i) {
+    const std::uint64_t first = random() % (recording.records() - kPageRecords);
+    page_times.push_back(Seconds([&] {
+      if (!velbrix::ReadColumnExtremes(recording, first, kPageRecords, kPageColumns, &columns)
+               .ok()) {
+        Die("cannot read a page");
+      }
+    }));
+  }
+  std::printf("%-52s %8.3f ms   floor 1 ms\n", "one page (10 s, 32 channels, 1000 columns)",
+              Median(page_times) * 1e3);
+
+  // The overview against reading the file once, in the same process.
+  ReadOnce(large);  // warm
+  std::vector<double> reads;
+  std::vector<double> overviews;
+  for (int i = 0; i < 3; ++i) {
+    reads.push_back(Seconds([&] { ReadOnce(large); }));
+    overviews.push_back(Seconds([&] {
+      velbrix::TraceOverview overview(large, recording.records());
+      overview.Wait();
+      if (!overview.status().ok()) {
+        Die(overview.status().message());
+      }
+    }));
+  }
+  const double read = Median(reads);
+  const double overview = Median(overviews);
+  std::printf("%-52s %8.3f s    read once %.3f s, ratio %.2f (floor 1.5)\n",
+              "overview on its worker thread", overview, read, overview / read);
+
+  // A page of the whole recording, from the overview, and a page turn in the controller.
+  velbrix::TraceOverview finished(large, recording.records());
+  finished.Wait();
+  std::vector<double> whole;
+  for (int i = 0; i < 20; ++i) {
+    whole.push_back(Seconds([&] {
+      velbrix::OverviewColumnExtremes(finished, 0, recording.records(), kPageColumns, &columns);
+    }));
+  }
+  std::printf("%-52s %8.3f ms\n", "whole recording as one page (from the overview)",
+              Median(whole) * 1e3);
+  NullView view;
+  velbrix::TraceController controller(view);
+  controller.OnCanvasResized(1060, 900);  // 1000 columns
+  controller.Show({large, "large_eeg", ""}, true);
+  std::vector<double> turns;
+  for (int i = 0; i < pages / 4; ++i) {
+    turns.push_back(Seconds([&] { controller.OnKey(velbrix::TraceKey::kPageForward); }));
+  }
+  std::printf("%-52s %8.3f ms\n", "page turn in the controller (read and compose)",
+              Median(turns) * 1e3);
+
+  std::printf("\npeak resident memory added by the trace view (separate process each):\n");
+  for (const auto& [name, path] :
+       {std::pair{std::to_string(mib) + " MiB", large}, std::pair{std::string("1 MiB"), small}}) {
+    std::printf("  %-9s recording: %6.1f MiB   floor 32 MiB\n", name.c_str(),
+                AddedMemoryMib(argv[0], path));
+  }
+  fs::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,106 @@
+// Measures a full redraw of the Qt trace window at 1920 x 1080, offscreen, against the 16 ms of a
+// frame at 60 Hz: the whole window repainted, the canvas alone painted into an image, and a page
+// turn (reading, composing and repainting). Built with the tests, not run by them.
+//
+// Usage: velbrix_trace_redraw_bench [--repeat N] [--save PNG]   (PNG: the window as measured)
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "window/qt/trace_canvas.h"
+#include "window/qt/trace_window.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 20 minutes at 256 Hz of EEG-like samples: slow waves, each channel its own, and noise.
+void WriteRecording(const fs::path& path) {
+  std::string bytes(256 * 1200 * 32, '\0');
+  std::uint32_t state = 12345;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    const int wave = static_cast<int>((i / 32 + (i % 32) * 9) % 64) - 32;
+    bytes[i] = static_cast<char>(127 + wave + static_cast<int>(state >> 29));
+  }
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+double MedianMs(int repeat, const std::function<void()>& work) {
+  std::vector<double> times;
+  for (int i = 0; i < repeat; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    times.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  int repeat = 50;
+  QString save;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::string(argv[i]) == "--repeat") {
+      repeat = std::stoi(argv[i + 1]);
+    } else if (std::string(argv[i]) == "--save") {
+      save = QString::fromLocal8Bit(argv[i + 1]);
+    }
+  }
+  const fs::path recording =
+      fs::temp_directory_path() / ("velbrix-redraw-bench-" + std::to_string(::getpid()) + "_eeg");
+  WriteRecording(recording);
+
+  velbrix::TraceWindow window;
+  window.resize(1920, 1080);
+  window.show();
+  window.ShowSubject({recording, recording.filename(), "EKG"}, true);
+  QApplication::processEvents();
+  const QSize canvas = window.canvas()->size();
+  std::printf("Qt trace window %dx%d (canvas %dx%d), platform %s, a page of 10 s at 256 Hz\n\n",
+              window.width(), window.height(), canvas.width(), canvas.height(),
+              qPrintable(QGuiApplication::platformName()));
+
+  // The whole window, every widget in it, rendered as the screen would be repainted.
+  QImage screen(window.size(), QImage::Format_RGB32);
+  const double full = MedianMs(repeat, [&] { window.render(&screen); });
+  std::printf("%-44s %7.2f ms   floor 16 ms\n", "full redraw of the window", full);
+
+  QImage image(canvas, QImage::Format_RGB32);
+  const double paint = MedianMs(repeat, [&] {
+    QPainter painter(&image);
+    window.canvas()->Paint(painter, window.controller().picture());
+  });
+  std::printf("%-44s %7.2f ms\n", "the canvas painted into an image", paint);
+
+  const double turn = MedianMs(repeat, [&] {
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(window.canvas(), &key);
+    window.render(&screen);
+  });
+  std::printf("%-44s %7.2f ms   floor 16 ms\n", "page turn: read, compose and redraw", turn);
+
+  if (!save.isEmpty() && !screen.save(save)) {
+    std::fprintf(stderr, "cannot save %s\n", qPrintable(save));
+  }
+  window.close();
+  fs::remove(recording);
+  return 0;
+}

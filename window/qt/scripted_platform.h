@@ -1,0 +1,80 @@
+// A desktop for the Qt windows' tests: it answers the open dialog, the questions and the EDF
+// dialog from its queues and records what the window showed and asked.
+#ifndef VELBRIX_WINDOW_QT_SCRIPTED_PLATFORM_H_
+#define VELBRIX_WINDOW_QT_SCRIPTED_PLATFORM_H_
+
+#include <QString>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "window/qt/frm_fle_platform.h"
+
+namespace velbrix::testing {
+
+class ScriptedPlatform final : public FrmFlePlatform {
+ public:
+  struct Message {
+    QString text;
+    MessageIcon icon;
+  };
+
+  std::optional<std::filesystem::path> ShowOpenDialog(QWidget* /*parent*/,
+                                                      const QString& filter) override {
+    filters.push_back(filter);
+    if (answers.empty()) {
+      return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void ShowMessage(QWidget* /*parent*/, const QString& text, MessageIcon icon) override {
+    messages.push_back({text, icon});
+    if (while_message_shows) {
+      while_message_shows();
+    }
+  }
+  bool AskYesNo(QWidget* /*parent*/, const QString& text) override {
+    questions.push_back(text);
+    const bool yes = !yes_no_answers.empty() && yes_no_answers.front();
+    if (!yes_no_answers.empty()) {
+      yes_no_answers.pop_front();
+    }
+    return yes;
+  }
+  std::optional<EdfSettings> ShowEdfDialog(QWidget* /*parent*/,
+                                           const EdfSettings& /*settings*/) override {
+    if (edf_answers.empty()) {
+      return std::nullopt;
+    }
+    auto answer = edf_answers.front();
+    edf_answers.pop_front();
+    return answer;
+  }
+  std::filesystem::path ProgramFolder() const override { return program_folder; }
+  bool IsInstalledCopy() const override { return installed; }
+  std::filesystem::path DocumentsFolder() const override { return documents_folder; }
+  bool ShowFolder(const std::filesystem::path& folder) override {
+    shown_folders.push_back(folder);
+    return true;
+  }
+
+  std::deque<std::optional<std::filesystem::path>> answers;  // nothing: cancelled
+  std::deque<bool> yes_no_answers;                           // none left: No
+  std::deque<std::optional<EdfSettings>> edf_answers;        // none left: cancelled
+  std::vector<QString> filters;                              // one per dialog shown
+  std::vector<Message> messages;
+  std::vector<QString> questions;
+  std::function<void()> while_message_shows;
+  std::filesystem::path program_folder;
+  bool installed = false;
+  std::filesystem::path documents_folder;
+  std::vector<std::filesystem::path> shown_folders;
+};
+
+}  // namespace velbrix::testing
+
+#endif  // VELBRIX_WINDOW_QT_SCRIPTED_PLATFORM_H_

@@ -1,0 +1,192 @@
+// Painting the trace picture and passing on the canvas's events.
+#include "window/qt/trace_canvas.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVector>
+#include <QWheelEvent>
+#include <optional>
+#include <type_traits>
+
+namespace velbrix {
+namespace {
+
+QColor Colour(trace::Ink ink) {
+  const trace::Rgb rgb = trace::InkColour(ink);
+  return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+// A one-pixel pen; width 0 takes the raster engine's quickest way for lines.
+QPen Pen(trace::Ink ink) {
+  QPen pen(Colour(ink));
+  pen.setWidth(0);
+  return pen;
+}
+
+QRect ToQRect(const trace::Rect& r) {
+  return QRect(r.left, r.top, r.width(), r.height());
+}
+
+std::optional<TraceKey> KeyOf(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Left:
+      return TraceKey::kStepBack;
+    case Qt::Key_Right:
+      return TraceKey::kStepForward;
+    case Qt::Key_PageUp:
+      return TraceKey::kPageBack;
+    case Qt::Key_PageDown:
+      return TraceKey::kPageForward;
+    case Qt::Key_Home:
+      return TraceKey::kStart;
+    case Qt::Key_End:
+      return TraceKey::kEnd;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      return TraceKey::kZoomIn;
+    case Qt::Key_Minus:
+      return TraceKey::kZoomOut;
+    case Qt::Key_Up:
+      return TraceKey::kAmplitudeUp;
+    case Qt::Key_Down:
+      return TraceKey::kAmplitudeDown;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+TraceCanvas::TraceCanvas(TraceController& controller, QWidget* parent)
+    : QWidget(parent), controller_(controller) {
+  setObjectName(QStringLiteral("Canvas"));
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
+  setMinimumSize(320, 360);
+  normal_ = font();
+  normal_.setPointSizeF(9);
+  bold_ = normal_;
+  bold_.setBold(true);
+  small_ = normal_;
+  small_.setPointSizeF(7.5);
+}
+
+void TraceCanvas::SetPicture(const trace::TracePicture* picture) {
+  picture_ = picture;
+  update();
+}
+
+const QFont& TraceCanvas::FontFor(trace::TextStyle style) const {
+  switch (style) {
+    case trace::TextStyle::kBold:
+      return bold_;
+    case trace::TextStyle::kSmall:
+      return small_;
+    case trace::TextStyle::kNormal:
+      break;
+  }
+  return normal_;
+}
+
+void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) const {
+  QVector<QPoint> points;
+  for (const trace::Step& step : picture.steps) {
+    std::visit(
+        [&](const auto& item) {
+          using Item = std::decay_t<decltype(item)>;
+          if constexpr (std::is_same_v<Item, trace::Fill>) {
+            painter.fillRect(ToQRect(item.rect), Colour(item.ink));
+          } else if constexpr (std::is_same_v<Item, trace::Line>) {
+            painter.setPen(Pen(item.ink));
+            painter.drawLine(item.from.x, item.from.y, item.to.x, item.to.y);
+          } else if constexpr (std::is_same_v<Item, trace::Polyline>) {
+            points.resize(static_cast<qsizetype>(item.points.size()));
+            for (std::size_t i = 0; i < item.points.size(); ++i) {
+              points[static_cast<qsizetype>(i)] = QPoint(item.points[i].x, item.points[i].y);
+            }
+            painter.setClipRect(ToQRect(item.clip));
+            painter.setPen(Pen(item.ink));
+            painter.drawPolyline(points.constData(), static_cast<int>(points.size()));
+            painter.setClipping(false);
+          } else {
+            painter.setFont(FontFor(item.style));
+            painter.setPen(Colour(item.ink));
+            constexpr int kReach = 2000;  // room for the text on the side that the anchor allows
+            QRect box(item.anchor.x - kReach, item.anchor.y - 20, 2 * kReach, 40);
+            int flags = Qt::AlignVCenter | Qt::TextSingleLine;
+            if (item.align == trace::Align::kLeft) {
+              box.setLeft(item.anchor.x);
+              flags |= Qt::AlignLeft;
+            } else if (item.align == trace::Align::kRight) {
+              box.setRight(item.anchor.x);
+              flags |= Qt::AlignRight;
+            } else {
+              flags |= Qt::AlignHCenter;
+            }
+            painter.drawText(box, flags, QString::fromStdString(item.text));
+          }
+        },
+        step);
+  }
+}
+
+void TraceCanvas::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  if (picture_ == nullptr) {
+    painter.fillRect(rect(), Colour(trace::Ink::kBackground));
+    return;
+  }
+  Paint(painter, *picture_);
+}
+
+void TraceCanvas::resizeEvent(QResizeEvent* /*event*/) {
+  controller_.OnCanvasResized(width(), height());
+}
+
+void TraceCanvas::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  controller_.OnMouseMove(at.x(), at.y());
+  if (event->buttons() & Qt::LeftButton) {
+    controller_.OnMouseDown(at.x(), at.y());  // dragging along the overview strip
+  }
+}
+
+void TraceCanvas::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  if (event->button() == Qt::LeftButton) {
+    const QPoint at = event->position().toPoint();
+    controller_.OnMouseDown(at.x(), at.y());
+  }
+}
+
+void TraceCanvas::leaveEvent(QEvent* /*event*/) {
+  controller_.OnMouseLeave();
+}
+
+void TraceCanvas::wheelEvent(QWheelEvent* event) {
+  const QPoint delta = event->angleDelta();
+  wheel_rest_ += delta.y() != 0 ? delta.y() : -delta.x();
+  const int notches = wheel_rest_ / 120;
+  wheel_rest_ -= notches * 120;
+  if (notches != 0) {
+    if (event->modifiers() & Qt::ControlModifier) {
+      controller_.OnWheel(notches, true);  // away from the user: a shorter page
+    } else {
+      controller_.OnWheel(-notches, false);  // towards the user: later in the recording
+    }
+  }
+  event->accept();
+}
+
+void TraceCanvas::keyPressEvent(QKeyEvent* event) {
+  if (const std::optional<TraceKey> key = KeyOf(*event)) {
+    controller_.OnKey(*key);
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+}  // namespace velbrix

@@ -1,0 +1,73 @@
+// The trace window on Qt Widgets: a second, resizable, non-modal window with the sample rate
+// field, the choices of page length and amplitude, the canvas, a scroll bar and a status line.
+// It carries out TraceView's operations and passes each user action to its TraceController.
+//
+// Closing the window only hides it and lets go of the recording; the controller, and with it the
+// sample rate, stays for the next showing. Closing it never ends the program.
+//
+// The parts carry object names for tests: "SampleRate", "PageLength", "Amplitude", "Canvas",
+// "ScrollBar", "Status".
+#ifndef VELBRIX_WINDOW_QT_TRACE_WINDOW_H_
+#define VELBRIX_WINDOW_QT_TRACE_WINDOW_H_
+
+#include <QTimer>
+#include <QWidget>
+
+#include "window/trace_controller.h"
+#include "window/trace_subject.h"
+#include "window/trace_view.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QScrollBar;
+
+namespace velbrix {
+
+class TraceCanvas;
+
+class TraceWindow final : public QWidget, public TraceView {
+  Q_OBJECT
+
+ public:
+  explicit TraceWindow(QWidget* parent = nullptr);
+  ~TraceWindow() override;
+  TraceWindow(const TraceWindow&) = delete;
+  TraceWindow& operator=(const TraceWindow&) = delete;
+
+  // Shows `subject` (see TraceController::Show); does not show the window itself.
+  void ShowSubject(const TraceSubject& subject, bool reread);
+
+  const TraceController& controller() const { return controller_; }
+  TraceCanvas* canvas() const { return canvas_; }
+
+  // TraceView.
+  void SetCaption(const std::string& text) override;
+  void SetSampleRateText(const std::string& text) override;
+  void SetPageChoices(const std::vector<std::string>& entries, int selected) override;
+  void SetAmplitudeChoices(const std::vector<std::string>& entries, int selected) override;
+  void SetScrollBar(int maximum, int page, int position) override;
+  void ShowPicture(const trace::TracePicture& picture) override;
+  void SetStatusText(const std::string& text) override;
+  void SetTicking(bool on) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateParts();
+  void ConnectEvents();
+
+  QLineEdit* sample_rate_ = nullptr;
+  QComboBox* page_length_ = nullptr;
+  QComboBox* amplitude_ = nullptr;
+  TraceCanvas* canvas_ = nullptr;
+  QScrollBar* scroll_bar_ = nullptr;
+  QLabel* status_ = nullptr;
+  QTimer ticks_;
+  TraceController controller_{*this};
+};
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_QT_TRACE_WINDOW_H_

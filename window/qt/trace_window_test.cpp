@@ -1,0 +1,211 @@
+// Tests of the trace window on real Qt widgets under a headless platform, opened from the
+// converter window's File menu with samples/demo_eeg. Each run saves a screenshot of the trace
+// window beside the test (velbrix_traces.png).
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "core/channel_table.h"
+#include "window/qt/fonts.h"
+#include "window/qt/frm_fle_platform.h"
+#include "window/qt/frm_fle_window.h"
+#include "window/qt/scripted_platform.h"
+#include "window/qt/trace_canvas.h"
+#include "window/qt/trace_window.h"
+
+namespace velbrix {
+namespace {
+
+const std::filesystem::path kDemo = VELBRIX_SAMPLES_DIR "/demo_eeg";
+
+}  // namespace
+
+class TraceWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+
+  void ViewTracesOpensAWindowOfThirtyTwoLabelledTraces();
+  void StatusLineGivesTheExactValueUnderTheMouse();
+  void TheWindowFollowsTheMainWindowAndKeepsTheSampleRate();
+
+ private:
+  // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
+  // of the demo in a column of its own.
+  void OpenTraces(const std::filesystem::path& path);
+  TraceWindow* Traces() const { return window_->trace_window(); }
+  template <typename T>
+  T* Part(const char* name) const {
+    T* part = Traces()->findChild<T*>(QString::fromUtf8(name));
+    if (part == nullptr) {
+      qFatal("no part named %s", name);
+    }
+    return part;
+  }
+  // Moves the mouse over record `record` (0-based) of channel `name` on the canvas.
+  void PointAt(std::uint64_t record, const char* name);
+
+  QTemporaryDir program_dir_;
+  testing::ScriptedPlatform platform_;
+  std::unique_ptr<FrmFleWindow> window_;
+};
+
+void TraceWindowTest::initTestCase() {
+  RegisterFontSubstitutes();
+  QVERIFY(program_dir_.isValid());
+}
+
+void TraceWindowTest::init() {
+  platform_ = testing::ScriptedPlatform();
+  platform_.program_folder = PathFromQt(program_dir_.path());
+  window_ = std::make_unique<FrmFleWindow>(platform_);
+  window_->show();
+}
+
+void TraceWindowTest::cleanup() {
+  window_.reset();
+}
+
+void TraceWindowTest::OpenTraces(const std::filesystem::path& path) {
+  platform_.answers.push_back(path);
+  window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
+  window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
+  QVERIFY(Traces() != nullptr);
+  Traces()->resize(1280, 900);
+  QVERIFY(QTest::qWaitForWindowExposed(Traces()));
+  // The overview is drawn once the worker is through.
+  QTRY_VERIFY(!Traces()->controller().picture().steps.empty());
+  QTest::qWait(300);
+}
+
+void TraceWindowTest::PointAt(std::uint64_t record, const char* name) {
+  const trace::Rect area = Traces()->controller().picture().traces;
+  const int index = ChannelAtPosition(*FindChannelPosition(name)).list_index;
+  const double x = area.left + (static_cast<double>(record) + 0.5) * area.width() /
+                                   static_cast<double>(Traces()->controller().page_records());
+  const double y = area.top + (index + 0.5) * area.height() / 32.0;
+  QTest::mouseMove(Traces()->canvas(),
+                   QPoint(static_cast<int>(std::lround(x)), static_cast<int>(y)));
+}
+
+void TraceWindowTest::ViewTracesOpensAWindowOfThirtyTwoLabelledTraces() {
+  QVERIFY(!window_->findChild<QAction*>(QStringLiteral("mnutraces"))->isEnabled());
+  OpenTraces(kDemo);
+  QCOMPARE(Traces()->windowTitle(), QStringLiteral("Velbrix - demo_eeg"));
+  QVERIFY(Traces()->isVisible());
+  QVERIFY(Traces()->isWindow());
+  QCOMPARE(QApplication::activeModalWidget(), nullptr);  // the main window stays usable
+  QVERIFY(window_->isEnabled());
+
+  // 32 labels in list order, FP2 (selected on opening) highlighted.
+  QStringList labels;
+  for (const trace::Step& step : Traces()->controller().picture().steps) {
+    if (const auto* text = std::get_if<trace::Text>(&step);
+        text != nullptr &&
+        (text->ink == trace::Ink::kLabel || text->ink == trace::Ink::kHighlightLabel)) {
+      labels << QString::fromStdString(text->text);
+    }
+  }
+  QCOMPARE(labels.size(), 32);
+  for (int i = 0; i < 32; ++i) {
+    QCOMPARE(labels[i], QString::fromUtf8(ChannelAtListIndex(i).name.data(),
+                                          static_cast<int>(ChannelAtListIndex(i).name.size())));
+  }
+  // Every band shows trace ink.
+  const QImage image = Traces()->canvas()->grab().toImage();
+  const trace::Rect area = Traces()->controller().picture().traces;
+  const trace::Rgb ink = trace::InkColour(trace::Ink::kTrace);
+  const trace::Rgb highlight = trace::InkColour(trace::Ink::kHighlightTrace);
+  for (int band = 0; band < 32; ++band) {
+    const trace::Rgb want = band == 0 ? highlight : ink;
+    int count = 0;
+    const int top = area.top + band * area.height() / 32;
+    const int bottom = area.top + (band + 1) * area.height() / 32;
+    for (int y = top; y < bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const QColor c = image.pixelColor(x, y);
+        count += c.red() == want.red && c.green() == want.green && c.blue() == want.blue;
+      }
+    }
+    QVERIFY2(count > 100, qPrintable(QStringLiteral("band %1: %2 pixels").arg(band).arg(count)));
+  }
+  const QString file = QStringLiteral(VELBRIX_SCREENSHOT_DIR "/velbrix_traces.png");
+  if (!Traces()->grab().save(file)) {
+    qWarning("could not save %s", qPrintable(file));
+  }
+}
+
+void TraceWindowTest::StatusLineGivesTheExactValueUnderTheMouse() {
+  OpenTraces(kDemo);
+  QCOMPARE(Traces()->controller().page_records(), 1024u);  // the whole demo, 4 s
+  auto* status = Part<QLabel>("Status");
+  PointAt(61, "EKG");  // the first heartbeat's peak
+  QCOMPARE(status->text(),
+           QStringLiteral("Record 62  \u00B7  0.238 s  \u00B7  EKG  \u00B7  416.25 \u00B5V"));
+  PointAt(300, "EKG");
+  QCOMPARE(status->text(),
+           QStringLiteral("Record 301  \u00B7  1.172 s  \u00B7  EKG  \u00B7  0 \u00B5V"));
+}
+
+void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
+  OpenTraces(kDemo);
+  TraceWindow* traces = Traces();
+  // A channel chosen in the main window is highlighted.
+  auto* list = window_->findChild<QListWidget*>(QStringLiteral("LstCh"));
+  list->setCurrentRow(9);  // Fz, as a click would
+  std::vector<std::string> highlighted;
+  for (const trace::Step& step : traces->controller().picture().steps) {
+    if (const auto* text = std::get_if<trace::Text>(&step);
+        text != nullptr && text->ink == trace::Ink::kHighlightLabel) {
+      highlighted.push_back(text->text);
+    }
+  }
+  QCOMPARE(highlighted, std::vector<std::string>{"Fz"});
+
+  // The keys and the sample rate field reach the controller.
+  traces->canvas()->setFocus();
+  QTest::keyClick(traces->canvas(), Qt::Key_Plus);
+  QCOMPARE(traces->controller().page_records(), 512u);  // 2 s
+  QCOMPARE(Part<QComboBox>("PageLength")->currentText(), QStringLiteral("2 s"));
+  auto* rate = Part<QLineEdit>("SampleRate");
+  rate->setFocus();
+  rate->selectAll();
+  QTest::keyClicks(rate, QStringLiteral("128"));
+  QTest::keyClick(rate, Qt::Key_Return);
+  QCOMPARE(traces->controller().sample_rate(), 128.0);
+  QCOMPARE(traces->controller().page_records(), 256u);
+
+  // Another recording shows in the same window; after closing and opening again the rate stays.
+  QTemporaryDir data;
+  const std::filesystem::path other = PathFromQt(data.filePath(QStringLiteral("other_eeg")));
+  std::ofstream(other, std::ios::binary) << std::string(64 * 32, '\x7F');
+  platform_.answers.push_back(other);
+  window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
+  QCOMPARE(Traces(), traces);
+  QCOMPARE(traces->windowTitle(), QStringLiteral("Velbrix - other_eeg"));
+  QCOMPARE(traces->controller().records(), 64u);
+  traces->close();
+  QVERIFY(!traces->isVisible());
+  QVERIFY(window_->isVisible());
+  window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
+  QVERIFY(traces->isVisible());
+  QCOMPARE(rate->text(), QStringLiteral("128"));
+}
+
+}  // namespace velbrix
+
+QTEST_MAIN(velbrix::TraceWindowTest)
+#include "trace_window_test.moc"

@@ -1,0 +1,170 @@
+// The controller of the trace window: which recording it shows, the sample rate, the page and the
+// amplitude, and what the status line says. It reads through the core only what it draws, and
+// composes the canvas's picture for its view (TraceView), which only carries it out.
+//
+// The page starts at the recording's first record with a length of 10 s (or the whole recording,
+// if that is shorter). Forward and back go by a step (a tenth of a page) or by a page; Home and
+// End go to the first and the last page. The page's length runs from a few records to the whole
+// recording, and the amplitude through fixed steps of microvolts per division; "Fit page" picks
+// the smallest step at which the median channel's swing over the page fits in one division. The
+// first page of a recording is fitted so until the user chooses an amplitude. The sample rate
+// stays while the controller lives, whichever recording it shows.
+//
+// Pages of up to kDirectRecords records are read from the recording; longer ones are taken from
+// the overview (TraceOverview), which a worker computes while the window shows what is ready.
+// Every failure shows in the canvas's header with the path and the system's reason, and the
+// window stays usable.
+//
+// It does not know any toolkit, and every handler returns at once: the longest work on the
+// caller's thread is reading one page of at most 4 MiB.
+#ifndef VELBRIX_WINDOW_TRACE_CONTROLLER_H_
+#define VELBRIX_WINDOW_TRACE_CONTROLLER_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/status.h"
+#include "core/trace_columns.h"
+#include "core/trace_overview.h"
+#include "core/trace_recording.h"
+#include "window/trace_canvas.h"
+#include "window/trace_picture.h"
+#include "window/trace_scales.h"
+#include "window/trace_subject.h"
+#include "window/trace_view.h"
+
+namespace velbrix {
+
+// The keys the trace window understands.
+enum class TraceKey {
+  kStepBack,       // Left
+  kStepForward,    // Right
+  kPageBack,       // Page Up
+  kPageForward,    // Page Down
+  kStart,          // Home
+  kEnd,            // End
+  kZoomIn,         // + : a shorter page
+  kZoomOut,        // - : a longer page
+  kAmplitudeUp,    // Up: larger traces (fewer microvolts per division)
+  kAmplitudeDown,  // Down: smaller traces
+};
+
+inline constexpr char kTraceCaptionPrefix[] = "Velbrix - ";
+// The status line while the mouse points at no sample.
+inline constexpr char kTraceKeysHint[] =
+    "Left/Right: step  \u00B7  Page Up/Down: page  \u00B7  Home/End  \u00B7  +/-: page length  "
+    "\u00B7  Up/Down: amplitude  \u00B7  Ctrl+wheel: zoom  \u00B7  a click on the overview: go "
+    "there";
+
+class TraceController {
+ public:
+  // Pages of more records than this are taken from the overview: 4 MiB of the recording.
+  static constexpr std::uint64_t kDirectRecords = 131072;
+
+  // `view` must outlive the controller.
+  explicit TraceController(TraceView& view);
+  TraceController(const TraceController&) = delete;
+  TraceController& operator=(const TraceController&) = delete;
+
+  // Shows `subject`. The recording is read afresh when `reread` is set or it is not the one shown;
+  // otherwise only the caption and the highlighted channel change.
+  void Show(const TraceSubject& subject, bool reread);
+  // The window was closed: lets go of the recording and its overview.
+  void Close();
+
+  // The user's actions.
+  void OnCanvasResized(int width, int height);
+  void OnKey(TraceKey key);
+  // Mouse wheel notches: positive forward (or, with `zoom`, a shorter page).
+  void OnWheel(int notches, bool zoom);
+  void OnScrollTo(int position);
+  void OnMouseMove(int x, int y);
+  void OnMouseLeave();
+  // A press of the left button: on the overview strip, the page moves there.
+  void OnMouseDown(int x, int y);
+  // The sample rate field's text, once the user has finished editing it.
+  void OnSampleRateEntered(const std::string& text);
+  void OnPageChosen(int index);
+  void OnAmplitudeChosen(int index);
+  void OnTick();
+
+  // What is shown.
+  const trace::TracePicture& picture() const { return picture_; }
+  double sample_rate() const { return rate_; }
+  std::uint64_t records() const { return recording_.is_open() ? recording_.records() : 0; }
+  std::uint64_t first_record() const { return first_; }
+  std::uint64_t page_records() const;
+  double microvolts_per_division() const { return microvolts_; }
+  bool page_from_overview() const { return page_from_overview_; }
+
+ private:
+  void Load();
+  // The page's first record within the recording, and the page shown anew.
+  void MoveTo(std::int64_t first);
+  void MoveBy(std::int64_t records);
+  void Zoom(int steps);
+  void ChangeAmplitude(int steps);
+  void SetPageSeconds(double seconds);  // 0: the whole recording
+  void NormalizePage();
+  std::vector<double> PageChoices() const;
+  std::uint64_t StepRecords() const;
+  std::uint64_t ScrollUnit() const;
+  std::uint64_t LastFirst() const;
+
+  // Reads or takes the page's columns if the page has changed, and shows everything anew.
+  void Refresh();
+  void LoadPage();
+  void FitAmplitude();
+  void UpdateEnvelope();
+  void UpdateChoices();
+  void UpdateScrollBar();
+  void UpdateStatus();
+  std::vector<trace::HeaderLine> Header() const;
+  trace::CanvasLayout Layout() const;
+
+  TraceView& view_;
+  TraceSubject subject_;
+  bool loaded_ = false;  // subject_.recording was opened, successfully or not
+  TraceRecording recording_;
+  Status open_status_;
+  std::unique_ptr<TraceOverview> overview_;
+
+  double rate_ = trace::kDefaultSampleRate;
+  double page_seconds_ = trace::kStartPageSeconds;  // 0: the whole recording
+  std::uint64_t first_ = 0;
+  double microvolts_ = 0;  // 0: fit the next page
+  bool amplitude_chosen_ = false;
+  int width_ = 0;
+  int height_ = 0;
+
+  // The page's columns and what they were made for.
+  ColumnExtremes columns_;
+  struct PageKey {
+    std::uint64_t first = 0, page = 0;
+    std::size_t columns = 0;
+    bool operator==(const PageKey&) const = default;
+  };
+  std::optional<PageKey> page_key_;
+  bool page_from_overview_ = false;
+  Status page_status_;
+
+  std::vector<std::uint64_t> envelope_bounds_;
+  std::vector<std::uint8_t> envelope_min_;
+  std::vector<std::uint8_t> envelope_max_;
+  std::uint64_t envelope_done_ = 0;
+  std::size_t envelope_columns_ = 0;
+
+  std::optional<trace::Point> mouse_;
+  std::vector<std::string> page_entries_;
+  int page_selected_ = -1;
+  std::vector<std::string> amplitude_entries_;
+  int amplitude_selected_ = -1;
+  trace::TracePicture picture_;
+};
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_TRACE_CONTROLLER_H_

@@ -1,0 +1,488 @@
+// The trace window's parts, messages and view operations.
+#include "window/win32/trace_window.h"
+
+#include <algorithm>
+#include <optional>
+#include <system_error>
+
+#include "window/win32/text.h"
+
+namespace velbrix::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"VelbrixTraces";
+constexpr wchar_t kCanvasClassName[] = L"VelbrixTraceCanvas";
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT kTickMs = 100;
+constexpr int kIconResource = 1;  // velbrix.rc
+
+enum PartId : int {
+  kIdSampleRate = 300,
+  kIdPageLength,
+  kIdAmplitude,
+  kIdCanvas,
+  kIdScrollBar,
+  kIdStatus,
+  kIdLabel,
+};
+
+// The row of controls above the canvas, at 96 dpi: each label as wide as its text, then its field.
+constexpr int kRateWidth = 64;
+constexpr int kChoiceWidth = 130;
+constexpr int kLabelGap = 6;   // between a label and its field
+constexpr int kGroupGap = 22;  // between the groups
+constexpr int kRowTop = 6;
+constexpr int kRowHeight = 22;
+constexpr int kStatusHeight = 22;
+constexpr int kMargin = 6;
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+[[noreturn]] void ThrowLastError(const char* what) {
+  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
+}
+
+bool RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC canvas) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = window;
+  window_class.hInstance = instance;
+  window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
+  if (window_class.hIcon == nullptr) {
+    window_class.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+  }
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kClassName;
+  if (::RegisterClassExW(&window_class) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return false;
+  }
+  WNDCLASSEXW canvas_class{};
+  canvas_class.cbSize = sizeof(canvas_class);
+  canvas_class.lpfnWndProc = canvas;
+  canvas_class.hInstance = instance;
+  canvas_class.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+  canvas_class.lpszClassName = kCanvasClassName;
+  return ::RegisterClassExW(&canvas_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+std::optional<TraceKey> KeyOf(WPARAM key) {
+  switch (key) {
+    case VK_LEFT:
+      return TraceKey::kStepBack;
+    case VK_RIGHT:
+      return TraceKey::kStepForward;
+    case VK_PRIOR:
+      return TraceKey::kPageBack;
+    case VK_NEXT:
+      return TraceKey::kPageForward;
+    case VK_HOME:
+      return TraceKey::kStart;
+    case VK_END:
+      return TraceKey::kEnd;
+    case VK_ADD:
+    case VK_OEM_PLUS:
+      return TraceKey::kZoomIn;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+      return TraceKey::kZoomOut;
+    case VK_UP:
+      return TraceKey::kAmplitudeUp;
+    case VK_DOWN:
+      return TraceKey::kAmplitudeDown;
+    default:
+      return std::nullopt;
+  }
+}
+
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+Font ControlFont(int dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    return Font(::CreateFontIndirectW(&metrics.lfMessageFont));
+  }
+  return Font(::CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            VARIABLE_PITCH | FF_SWISS, L"Tahoma"));
+}
+
+void FillChoice(HWND choice, const std::vector<std::string>& entries, int selected) {
+  ::SendMessageW(choice, CB_RESETCONTENT, 0, 0);
+  for (const std::string& entry : entries) {
+    ::SendMessageW(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+  }
+  ::SendMessageW(choice, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+}  // namespace
+
+TraceWindow::TraceWindow() : dpi_(ScreenDpi()), control_font_(ControlFont(dpi_)), painter_(dpi_) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  if (!RegisterClasses(instance, WindowProc, CanvasProc)) {
+    ThrowLastError("Cannot register the trace window's classes");
+  }
+  // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
+  if (::CreateWindowExW(0, kClassName, L"Velbrix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                        CW_USEDEFAULT, CW_USEDEFAULT, ::MulDiv(1100, dpi_, 96),
+                        ::MulDiv(800, dpi_, 96), nullptr, nullptr, instance, this) == nullptr) {
+    ThrowLastError("Cannot create the trace window");
+  }
+  CreateParts();
+  Arrange();
+}
+
+TraceWindow::~TraceWindow() {
+  if (hwnd_ != nullptr) {
+    // No message of the dying window or its parts reaches the controller.
+    ::SetWindowLongPtrW(parts_.canvas, GWLP_USERDATA, 0);
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    const HWND hwnd = hwnd_;
+    hwnd_ = nullptr;
+    ::DestroyWindow(hwnd);
+  }
+}
+
+void TraceWindow::CreateParts() {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const auto make = [&](DWORD ex_style, const wchar_t* window_class, const wchar_t* text,
+                        DWORD style, int id, void* create_param = nullptr) {
+    HWND part = ::CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, 0, 0,
+                                  10, 10, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  instance, create_param);
+    if (part == nullptr) {
+      ThrowLastError("Cannot create a part of the trace window");
+    }
+    ::SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(control_font_.get()), FALSE);
+    return part;
+  };
+  const DWORD label = SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
+  make(0, L"STATIC", L"Sample rate", label, kIdLabel);
+  parts_.sample_rate =
+      make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kIdSampleRate);
+  make(0, L"STATIC", L"Hz", label, kIdLabel + 1);
+  make(0, L"STATIC", L"Page", label, kIdLabel + 2);
+  parts_.page_length =
+      make(0, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdPageLength);
+  make(0, L"STATIC", L"Amplitude", label, kIdLabel + 3);
+  parts_.amplitude =
+      make(0, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdAmplitude);
+  parts_.canvas = make(0, kCanvasClassName, L"", WS_TABSTOP, kIdCanvas, this);
+  parts_.scroll_bar = make(0, L"SCROLLBAR", L"", SBS_HORZ, kIdScrollBar);
+  parts_.status = make(WS_EX_STATICEDGE, L"STATIC", L"",
+                       SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, kIdStatus);
+  // Enter in the sample rate field enters the rate.
+  ::SetWindowLongPtrW(parts_.sample_rate, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  edit_proc_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      parts_.sample_rate, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SampleRateProc)));
+}
+
+void TraceWindow::Arrange() {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  const auto px = [&](int value) { return ::MulDiv(value, dpi_, 96); };
+  HDC dc = ::GetDC(hwnd_);
+  const HGDIOBJ old_font = ::SelectObject(dc, control_font_.get());
+  int x = px(kMargin);
+  // Places part `id` at x, `width` pixels wide (a label: as wide as its text), and moves x on.
+  const auto place = [&](int id, int width, int gap) {
+    const HWND part = ::GetDlgItem(hwnd_, id);
+    if (width == 0) {
+      const std::wstring text = WindowText(part);
+      SIZE size{};
+      ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      width = static_cast<int>(size.cx) + px(2);
+    }
+    // A combo box's height includes its drop-down list.
+    const int height = id == kIdPageLength || id == kIdAmplitude ? px(300) : px(kRowHeight);
+    ::MoveWindow(part, x, px(kRowTop), width, height, TRUE);
+    x += width + gap;
+  };
+  place(kIdLabel, 0, px(kLabelGap));
+  place(kIdSampleRate, px(kRateWidth), px(kLabelGap));
+  place(kIdLabel + 1, 0, px(kGroupGap));
+  place(kIdLabel + 2, 0, px(kLabelGap));
+  place(kIdPageLength, px(kChoiceWidth), px(kGroupGap));
+  place(kIdLabel + 3, 0, px(kLabelGap));
+  place(kIdAmplitude, px(kChoiceWidth), 0);
+  ::SelectObject(dc, old_font);
+  ::ReleaseDC(hwnd_, dc);
+
+  const int top = px(kRowTop + kRowHeight + kMargin);
+  const int scroll = ::GetSystemMetrics(SM_CYHSCROLL);
+  const int status = px(kStatusHeight);
+  const int width = std::max(0, static_cast<int>(client.right) - 2 * px(kMargin));
+  const int bottom = static_cast<int>(client.bottom) - px(kMargin);
+  const int canvas = std::max(0, bottom - status - scroll - 2 * px(2) - top);
+  ::MoveWindow(parts_.canvas, px(kMargin), top, width, canvas, TRUE);
+  ::MoveWindow(parts_.scroll_bar, px(kMargin), top + canvas + px(2), width, scroll, TRUE);
+  ::MoveWindow(parts_.status, px(kMargin), bottom - status, width, status, TRUE);
+}
+
+void TraceWindow::ShowSubject(const TraceSubject& subject, bool reread) {
+  controller_.Show(subject, reread);
+}
+
+// Messages.
+
+LRESULT CALLBACK TraceWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self =
+        static_cast<TraceWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TraceWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->parts_.canvas == nullptr) {
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SIZE:
+      Arrange();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMinTrackSize = POINT{::MulDiv(600, dpi_, 96), ::MulDiv(480, dpi_, 96)};
+      return 0;
+    }
+    case WM_SETFOCUS:
+      ::SetFocus(parts_.canvas);
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_HSCROLL:
+      OnScroll(LOWORD(wparam));
+      return 0;
+    case WM_TIMER:
+      if (wparam == kTickTimer) {
+        controller_.OnTick();
+      }
+      return 0;
+    case WM_CLOSE:
+      controller_.Close();
+      ::ShowWindow(hwnd_, SW_HIDE);
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+  }
+}
+
+void TraceWindow::OnCommand(int id, int code) {
+  if (id == kIdSampleRate && code == EN_KILLFOCUS) {
+    SampleRateEntered();
+  } else if ((id == kIdPageLength || id == kIdAmplitude) && code == CBN_SELCHANGE) {
+    const HWND choice = id == kIdPageLength ? parts_.page_length : parts_.amplitude;
+    const auto index = static_cast<int>(::SendMessageW(choice, CB_GETCURSEL, 0, 0));
+    if (id == kIdPageLength) {
+      controller_.OnPageChosen(index);
+    } else {
+      controller_.OnAmplitudeChosen(index);
+    }
+  } else if ((id == kIdPageLength || id == kIdAmplitude) && code == CBN_CLOSEUP) {
+    ::SetFocus(parts_.canvas);  // the keys page through the recording again
+  }
+}
+
+void TraceWindow::OnScroll(int request) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_ALL;
+  ::GetScrollInfo(parts_.scroll_bar, SB_CTL, &info);
+  const int last = std::max(0, info.nMax - static_cast<int>(info.nPage) + 1);
+  int position = info.nPos;
+  switch (request) {
+    case SB_LINELEFT:
+      --position;
+      break;
+    case SB_LINERIGHT:
+      ++position;
+      break;
+    case SB_PAGELEFT:
+      position -= static_cast<int>(info.nPage);
+      break;
+    case SB_PAGERIGHT:
+      position += static_cast<int>(info.nPage);
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+      position = info.nTrackPos;
+      break;
+    case SB_LEFT:
+      position = 0;
+      break;
+    case SB_RIGHT:
+      position = last;
+      break;
+    default:
+      return;
+  }
+  controller_.OnScrollTo(std::clamp(position, 0, last));
+}
+
+void TraceWindow::SampleRateEntered() {
+  controller_.OnSampleRateEntered(Narrow(WindowText(parts_.sample_rate)));
+}
+
+LRESULT CALLBACK TraceWindow::SampleRateProc(HWND hwnd, UINT message, WPARAM wparam,
+                                             LPARAM lparam) {
+  auto* self = reinterpret_cast<TraceWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self != nullptr && self->hwnd_ != nullptr) {
+    if (message == WM_KEYDOWN && wparam == VK_RETURN) {
+      self->SampleRateEntered();
+      return 0;
+    }
+    if (message == WM_CHAR && (wparam == L'\r' || wparam == L'\n')) {
+      return 0;  // no beep
+    }
+  }
+  const WNDPROC own = self != nullptr ? self->edit_proc_ : ::DefWindowProcW;
+  return ::CallWindowProcW(own, hwnd, message, wparam, lparam);
+}
+
+LRESULT CALLBACK TraceWindow::CanvasProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    ::SetWindowLongPtrW(
+        hwnd, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TraceWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->parts_.canvas != hwnd) {
+    if (message == WM_ERASEBKGND) {
+      return 1;
+    }
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleCanvasMessage(message, wparam, lparam);
+}
+
+LRESULT TraceWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  const HWND canvas = parts_.canvas;
+  const int x = static_cast<short>(LOWORD(lparam));
+  const int y = static_cast<short>(HIWORD(lparam));
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // the painting covers every pixel
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = ::BeginPaint(canvas, &paint);
+      if (picture_ != nullptr) {
+        painter_.Paint(dc, *picture_);
+      } else {
+        ::FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+      }
+      ::EndPaint(canvas, &paint);
+      return 0;
+    }
+    case WM_SIZE:
+      controller_.OnCanvasResized(LOWORD(lparam), HIWORD(lparam));
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+      if (const std::optional<TraceKey> key = KeyOf(wparam)) {
+        controller_.OnKey(*key);
+        return 0;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (!tracking_mouse_) {
+        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, canvas, 0};
+        tracking_mouse_ = ::TrackMouseEvent(&track) != FALSE;
+      }
+      controller_.OnMouseMove(x, y);
+      if ((wparam & MK_LBUTTON) != 0) {
+        controller_.OnMouseDown(x, y);  // dragging along the overview strip
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      tracking_mouse_ = false;
+      controller_.OnMouseLeave();
+      return 0;
+    case WM_LBUTTONDOWN:
+      ::SetFocus(canvas);
+      controller_.OnMouseDown(x, y);
+      return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL: {
+      const int delta = GET_WHEEL_DELTA_WPARAM(wparam);
+      wheel_rest_ += message == WM_MOUSEWHEEL ? delta : -delta;
+      const int notches = wheel_rest_ / WHEEL_DELTA;
+      wheel_rest_ -= notches * WHEEL_DELTA;
+      if (notches != 0) {
+        if ((GET_KEYSTATE_WPARAM(wparam) & MK_CONTROL) != 0) {
+          controller_.OnWheel(notches, true);  // away from the user: a shorter page
+        } else {
+          controller_.OnWheel(-notches, false);  // towards the user: later in the recording
+        }
+      }
+      return 0;
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcW(canvas, message, wparam, lparam);
+}
+
+// View operations.
+
+void TraceWindow::SetCaption(const std::string& text) {
+  ::SetWindowTextW(hwnd_, Widen(text).c_str());
+}
+
+void TraceWindow::SetSampleRateText(const std::string& text) {
+  ::SetWindowTextW(parts_.sample_rate, Widen(text).c_str());
+}
+
+void TraceWindow::SetPageChoices(const std::vector<std::string>& entries, int selected) {
+  FillChoice(parts_.page_length, entries, selected);
+}
+
+void TraceWindow::SetAmplitudeChoices(const std::vector<std::string>& entries, int selected) {
+  FillChoice(parts_.amplitude, entries, selected);
+}
+
+void TraceWindow::SetScrollBar(int maximum, int page, int position) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+  info.nMin = 0;
+  info.nMax = maximum + page - 1;
+  info.nPage = static_cast<UINT>(page);
+  info.nPos = position;
+  ::SetScrollInfo(parts_.scroll_bar, SB_CTL, &info, TRUE);
+}
+
+void TraceWindow::ShowPicture(const trace::TracePicture& picture) {
+  picture_ = &picture;
+  ::InvalidateRect(parts_.canvas, nullptr, FALSE);
+}
+
+void TraceWindow::SetStatusText(const std::string& text) {
+  ::SetWindowTextW(parts_.status, Widen(text).c_str());
+}
+
+void TraceWindow::SetTicking(bool on) {
+  if (on) {
+    ::SetTimer(hwnd_, kTickTimer, kTickMs, nullptr);
+  } else {
+    ::KillTimer(hwnd_, kTickTimer);
+  }
+}
+
+}  // namespace velbrix::win32

@@ -1,0 +1,86 @@
+// The trace window on the Win32 API: a second, resizable, non-modal top-level window with the
+// sample rate field, the choices of page length and amplitude, the canvas (painted through an
+// off-screen bitmap by TracePainter), a scroll bar and a status line. It carries out TraceView's
+// operations and passes each user action to its TraceController.
+//
+// Closing the window only hides it and lets go of the recording; the controller, and with it the
+// sample rate, stays for the next showing. The window belongs to no other window, so the
+// converter window is never hidden behind it for good, and closing it never ends the program.
+#ifndef VELBRIX_WINDOW_WIN32_TRACE_WINDOW_H_
+#define VELBRIX_WINDOW_WIN32_TRACE_WINDOW_H_
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "window/trace_controller.h"
+#include "window/trace_subject.h"
+#include "window/trace_view.h"
+#include "window/win32/fonts.h"
+#include "window/win32/trace_painter.h"
+
+namespace velbrix::win32 {
+
+class TraceWindow final : public TraceView {
+ public:
+  struct Parts {
+    HWND sample_rate = nullptr;  // EDIT
+    HWND page_length = nullptr;  // COMBOBOX
+    HWND amplitude = nullptr;    // COMBOBOX
+    HWND canvas = nullptr;
+    HWND scroll_bar = nullptr;
+    HWND status = nullptr;  // STATIC
+  };
+
+  // Creates the window, hidden. Throws std::system_error when the system cannot create it.
+  TraceWindow();
+  ~TraceWindow() override;
+  TraceWindow(const TraceWindow&) = delete;
+  TraceWindow& operator=(const TraceWindow&) = delete;
+
+  // Shows `subject` (see TraceController::Show); does not show the window itself.
+  void ShowSubject(const TraceSubject& subject, bool reread);
+
+  HWND hwnd() const { return hwnd_; }
+  const Parts& parts() const { return parts_; }
+  const TraceController& controller() const { return controller_; }
+
+  // TraceView.
+  void SetCaption(const std::string& text) override;
+  void SetSampleRateText(const std::string& text) override;
+  void SetPageChoices(const std::vector<std::string>& entries, int selected) override;
+  void SetAmplitudeChoices(const std::vector<std::string>& entries, int selected) override;
+  void SetScrollBar(int maximum, int page, int position) override;
+  void ShowPicture(const trace::TracePicture& picture) override;
+  void SetStatusText(const std::string& text) override;
+  void SetTicking(bool on) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK CanvasProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK SampleRateProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void CreateParts();
+  void Arrange();
+  void OnCommand(int id, int code);
+  void OnScroll(int request);
+  void SampleRateEntered();
+
+  int dpi_ = 96;
+  Font control_font_;
+  TracePainter painter_;
+  HWND hwnd_ = nullptr;
+  Parts parts_;
+  WNDPROC edit_proc_ = nullptr;  // the sample rate field's own procedure
+  const trace::TracePicture* picture_ = nullptr;
+  bool tracking_mouse_ = false;
+  int wheel_rest_ = 0;
+  TraceController controller_{*this};
+};
+
+}  // namespace velbrix::win32
+
+#endif  // VELBRIX_WINDOW_WIN32_TRACE_WINDOW_H_

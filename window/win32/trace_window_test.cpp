@@ -1,0 +1,204 @@
+// Tests of the real trace window under a display (Xvfb under Wine), opened from the converter
+// window's File menu with samples/demo_eeg. The run saves a screenshot of the trace window beside
+// the test program (velbrix_traces.bmp).
+#include "window/win32/trace_window.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "core/channel_table.h"
+#include "core/test_support.h"
+#include "window/win32/frm_fle_layout.h"
+#include "window/win32/frm_fle_window.h"
+#include "window/win32/message_loop.h"
+#include "window/win32/platform.h"
+#include "window/win32/text.h"
+#include "window/win32/window_test_support.h"
+
+namespace velbrix::win32 {
+namespace {
+
+using testing::CountPixels;
+using testing::ScriptedPlatform;
+using testing::WindowText;
+using velbrix::testing::TempDir;
+using velbrix::testing::WriteFile;
+
+// Writes what `window` shows on the screen, frame and all, as a 24-bit BMP file.
+void SaveScreenshot(HWND window, const std::filesystem::path& path) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file holds its rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  HDC screen = ::GetWindowDC(window);
+  ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  ::ReleaseDC(window, screen);
+  ::GdiFlush();
+  const auto row = static_cast<DWORD>((width * 3 + 3) & ~3);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + row * static_cast<DWORD>(height);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(row) * height);
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ::DeleteObject(bitmap);
+}
+
+class TraceWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PumpMessages(nullptr);
+    platform_.program_folder = temp_.path();
+    window_.emplace(platform_);
+    window_->Show(SW_SHOWNORMAL);
+    PumpMessages(window_->hwnd());
+  }
+  void TearDown() override {
+    window_.reset();
+    PumpMessages(nullptr);
+  }
+
+  // Opens `path` by File > Open and File > View Traces, as their menu commands.
+  void OpenTraces(const std::filesystem::path& path) {
+    platform_.dialog_answers.push_back(path);
+    ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
+    ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuTraces, 0), 0);
+    Settle();
+    ASSERT_NE(Traces(), nullptr);
+    ::MoveWindow(Traces()->hwnd(), 0, 0, 1000, 740, TRUE);
+    Settle();
+  }
+  // Handles messages for a while, so that the overview's ticks come and go.
+  void Settle() {
+    for (int i = 0; i < 15; ++i) {
+      PumpMessages(window_->hwnd());
+      ::Sleep(20);
+    }
+    PumpMessages(window_->hwnd());
+  }
+  TraceWindow* Traces() const { return window_->trace_window(); }
+  void Key(UINT key) {
+    ::PostMessageW(Traces()->parts().canvas, WM_KEYDOWN, key, 1);
+    Settle();
+  }
+  std::wstring StatusOver(std::uint64_t record, const char* name) {
+    const trace::TracePicture& picture = Traces()->controller().picture();
+    const trace::Rect& area = picture.traces;
+    const int index = ChannelAtPosition(*FindChannelPosition(name)).list_index;
+    const double x =
+        area.left + (static_cast<double>(record - Traces()->controller().first_record()) + 0.5) *
+                        area.width() / static_cast<double>(Traces()->controller().page_records());
+    const double y = area.top + (index + 0.5) * area.height() / 32.0;
+    ::PostMessageW(Traces()->parts().canvas, WM_MOUSEMOVE, 0,
+                   MAKELPARAM(static_cast<int>(std::lround(x)), static_cast<int>(y)));
+    PumpMessages(window_->hwnd());
+    return WindowText(Traces()->parts().status);
+  }
+
+  const std::filesystem::path demo_ = ModulePath(nullptr).parent_path() / "demo_eeg";
+  TempDir temp_;
+  ScriptedPlatform platform_;
+  std::optional<FrmFleWindow> window_;
+};
+
+TEST_F(TraceWindowTest, ViewTracesOpensAWindowOfThirtyTwoLabelledTraces) {
+  OpenTraces(demo_);
+  const HWND traces = Traces()->hwnd();
+  EXPECT_EQ(WindowText(traces), L"Velbrix - demo_eeg");
+  EXPECT_TRUE(::IsWindowVisible(traces));
+  EXPECT_EQ(::GetWindow(traces, GW_OWNER), nullptr);  // a window of its own
+  EXPECT_TRUE(::IsWindowEnabled(window_->hwnd()));    // the converter window stays usable
+  EXPECT_NE(::GetWindowLongPtrW(traces, GWL_STYLE) & WS_THICKFRAME, 0);  // resizable
+
+  std::vector<std::string> labels;
+  for (const trace::Step& step : Traces()->controller().picture().steps) {
+    if (const auto* text = std::get_if<trace::Text>(&step);
+        text != nullptr &&
+        (text->ink == trace::Ink::kLabel || text->ink == trace::Ink::kHighlightLabel)) {
+      labels.push_back(text->text);
+    }
+  }
+  ASSERT_EQ(labels.size(), 32u);
+  for (int i = 0; i < 32; ++i) {
+    EXPECT_EQ(labels[static_cast<std::size_t>(i)], ChannelAtListIndex(i).name);
+  }
+  // Every channel's band shows its trace on the screen, FP2's in the highlight's ink.
+  const trace::Rect area = Traces()->controller().picture().traces;
+  for (int band = 0; band < 32; ++band) {
+    const RECT rect{area.left, area.top + band * area.height() / 32, area.right,
+                    area.top + (band + 1) * area.height() / 32};
+    const trace::Rgb ink =
+        trace::InkColour(band == 0 ? trace::Ink::kHighlightTrace : trace::Ink::kTrace);
+    EXPECT_GT(CountPixels(Traces()->parts().canvas, rect, RGB(ink.red, ink.green, ink.blue), 0),
+              100)
+        << "band " << band;
+  }
+  SaveScreenshot(traces, ModulePath(nullptr).parent_path() / "velbrix_traces.bmp");
+}
+
+TEST_F(TraceWindowTest, StatusLineGivesTheExactValueUnderTheMouse) {
+  OpenTraces(demo_);
+  Key(VK_ADD);  // 2 s: every record in a column of its own
+  Key(VK_HOME);
+  ASSERT_EQ(Traces()->controller().page_records(), 512u);
+  ASSERT_EQ(Traces()->controller().first_record(), 0u);
+  EXPECT_EQ(StatusOver(61, "EKG"), Widen("Record 62  \u00B7  0.238 s  \u00B7  EKG  \u00B7  "
+                                         "416.25 \u00B5V"));
+  EXPECT_EQ(StatusOver(300, "EKG"),
+            Widen("Record 301  \u00B7  1.172 s  \u00B7  EKG  \u00B7  0 \u00B5V"));
+}
+
+TEST_F(TraceWindowTest, TheWindowFollowsTheMainWindowAndKeepsTheSampleRate) {
+  OpenTraces(demo_);
+  TraceWindow* traces = Traces();
+  // The sample rate, entered with Enter.
+  ::SetWindowTextW(traces->parts().sample_rate, L"128");
+  ::PostMessageW(traces->parts().sample_rate, WM_KEYDOWN, VK_RETURN, 1);
+  Settle();
+  EXPECT_EQ(traces->controller().sample_rate(), 128.0);
+  // The page's length, chosen in its list as a user would.
+  ::SendMessageW(traces->parts().page_length, CB_SETCURSEL, 0, 0);
+  ::SendMessageW(traces->hwnd(), WM_COMMAND,
+                 MAKEWPARAM(::GetDlgCtrlID(traces->parts().page_length), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(traces->parts().page_length));
+  EXPECT_EQ(traces->controller().page_records(), 6u);  // 0.05 s at 128 Hz
+
+  // Another recording shows in the same window; closing hides it and the rate stays.
+  const std::filesystem::path other = temp_.path() / "other_eeg";
+  WriteFile(other, std::string(64 * 32, '\x7F'));
+  platform_.dialog_answers.push_back(other);
+  ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
+  Settle();
+  EXPECT_EQ(Traces(), traces);
+  EXPECT_EQ(WindowText(traces->hwnd()), L"Velbrix - other_eeg");
+  ::SendMessageW(traces->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(traces->hwnd()));
+  EXPECT_TRUE(::IsWindowVisible(window_->hwnd()));
+  ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuTraces, 0), 0);
+  Settle();
+  EXPECT_TRUE(::IsWindowVisible(traces->hwnd()));
+  EXPECT_EQ(WindowText(traces->parts().sample_rate), L"128");
+}
+
+}  // namespace
+}  // namespace velbrix::win32
