@@ -16,6 +16,8 @@ EdfDialog::EdfDialog(const EdfSettings& settings, QWidget* parent) : QDialog(par
   start_ = new QLineEdit(QString::fromStdString(settings.start), this);
   start_->setObjectName(QStringLiteral("start"));
   start_->setPlaceholderText(QStringLiteral("YYYY-MM-DD HH:MM:SS"));
+  // Wide enough to show the placeholder whole, with the field's frame and margins.
+  start_->setMinimumWidth(start_->fontMetrics().horizontalAdvance(start_->placeholderText()) + 24);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
