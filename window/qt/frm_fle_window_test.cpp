@@ -1,7 +1,7 @@
 // Tests of the Qt window on real widgets, driven by mouse and keyboard under a headless platform.
 // The dialogs, the message boxes and the program's folder are answered by a scripted platform.
-// Each run saves screenshots of the window in its states (Idle, Opened, Converting) beside the
-// test.
+// Each run saves screenshots of the window in its states (Idle, Opened, Converting) and of the
+// Export EDF dialog beside the test.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -156,7 +156,8 @@ class FrmFleWindowTest : public QObject {
   void ShowAndActivate();
   // Writes `bytes` as `name` in the data folder and opens it through File > Open.
   std::filesystem::path OpenRecording(const char* name, const std::string& bytes);
-  void SaveScreenshot(const char* state) const;
+  // Saves `shown` (the converter window unless given) as velbrix_<state>.png beside the test.
+  void SaveScreenshot(const char* state, QWidget* shown = nullptr) const;
   // Waits until the run that works has ended and its end has reached the window.
   void WaitForTheRunsEnd();
   // The widget that has the keyboard focus inside the window, or its object name "" if none.
@@ -204,9 +205,9 @@ std::filesystem::path FrmFleWindowTest::OpenRecording(const char* name, const st
   return path;
 }
 
-void FrmFleWindowTest::SaveScreenshot(const char* state) const {
+void FrmFleWindowTest::SaveScreenshot(const char* state, QWidget* shown) const {
   const QString file = QStringLiteral(VELBRIX_SCREENSHOT_DIR "/velbrix_%1.png").arg(state);
-  if (!window_->grab().save(file)) {
+  if (!(shown != nullptr ? shown : window_.get())->grab().save(file)) {
     qWarning("could not save %s", qPrintable(QDir::toNativeSeparators(file)));
   }
 }
@@ -641,6 +642,7 @@ void FrmFleWindowTest::ProgressShowsDuringARunAndEscapeWithYesStopsIt() {
   QVERIFY(Control<QWidget>("Progress")->isVisible());
   QVERIFY(!Control<QWidget>("FraCh")->isVisible());
   QCOMPARE(Control<QLabel>("Label1")->text(), QString("LOADING THE FILES...."));
+  window_->SetProgress(40);  // a pipe has no size to count against: a part-filled bar to look at
   SaveScreenshot("converting");
 
   // Closing asks; No lets the run go on.
@@ -785,6 +787,7 @@ void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
     auto* start = dialog->findChild<QLineEdit*>("start");
     QVERIFY(rate != nullptr && start != nullptr);
     QCOMPARE(rate->text(), QString("256"));
+    SaveScreenshot("edf", dialog);
     QTest::keyClicks(rate, "250.5");  // replaces the selected default
     QTest::keyClicks(start, "2024-05-17 09:30:00");
     QTest::keyClick(start, Qt::Key_Return);

@@ -1,5 +1,6 @@
 // Tests of the real converter window, driven by messages as a user's mouse and keyboard drive it.
-// They need a display; under Wine, Xvfb serves.
+// They need a display; under Wine, Xvfb serves. A run saves a screenshot of the window while it
+// converts beside the test program (velbrix_converting.bmp).
 #include "window/win32/frm_fle_window.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include "core/value_line.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/message_loop.h"
+#include "window/win32/platform.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
 
@@ -32,6 +34,7 @@ using testing::MenuDriver;
 using testing::PostClick;
 using testing::PostKeyPress;
 using testing::RectInParent;
+using testing::SaveScreenshot;
 using testing::ScriptedPlatform;
 using testing::WindowText;
 using velbrix::testing::ListFolder;
@@ -719,6 +722,9 @@ TEST_F(FrmFleWindowTest, ARunWorksWhileTheWindowAnswersAndEscapeWithYesStopsIt) 
   EXPECT_TRUE(::IsWindowVisible(controls().progress));
   EXPECT_FALSE(::IsWindowVisible(controls().fra_ch));
   EXPECT_EQ(WindowText(controls().label1), L"LOADING THE FILES....");
+  window_->SetProgress(40);  // a pipe has no size to count against: a part-filled bar to look at
+  Pump();
+  SaveScreenshot(hwnd(), ModulePath(nullptr).parent_path() / "velbrix_converting.bmp");
   // Another thread finds the window answering its messages.
   std::atomic<bool> asked{false};
   std::atomic<bool> answered{false};

@@ -1,5 +1,6 @@
 // Tests of the system's open dialog, message box and program folder under the real system: a
 // helper thread finds the modal dialog of the window's thread and answers it as a user would.
+// A run saves a screenshot of the Export EDF dialog beside the test program (velbrix_edf.bmp).
 #include "window/win32/platform.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 namespace velbrix::win32 {
 namespace {
 
+using testing::SaveScreenshot;
 using testing::WindowText;
 
 // For EnumThreadWindows: keeps the first visible dialog box in the HWND at `result`. A function
@@ -177,6 +179,8 @@ TEST(SystemPlatformTest, EdfDialogReturnsWhatWasTyped) {
       [&](HWND dialog) {
         caption = WindowText(dialog);
         rate = WindowText(::GetDlgItem(dialog, kIdEdfRate));
+        ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SaveScreenshot(dialog, ModulePath(nullptr).parent_path() / "velbrix_edf.bmp");
         ::SetDlgItemTextW(dialog, kIdEdfRate, L"250.5");
         ::SetDlgItemTextW(dialog, kIdEdfStart, L"2024-05-17 09:30:00");
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);

@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -24,45 +23,11 @@ namespace velbrix::win32 {
 namespace {
 
 using testing::CountPixels;
+using testing::SaveScreenshot;
 using testing::ScriptedPlatform;
 using testing::WindowText;
 using velbrix::testing::TempDir;
 using velbrix::testing::WriteFile;
-
-// Writes what `window` shows on the screen, frame and all, as a 24-bit BMP file.
-void SaveScreenshot(HWND window, const std::filesystem::path& path) {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file holds its rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(memory, bitmap);
-  HDC screen = ::GetWindowDC(window);
-  ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  ::ReleaseDC(window, screen);
-  ::GdiFlush();
-  const auto row = static_cast<DWORD>((width * 3 + 3) & ~3);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + row * static_cast<DWORD>(height);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
-  out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(row) * height);
-  ::SelectObject(memory, old);
-  ::DeleteDC(memory);
-  ::DeleteObject(bitmap);
-}
 
 class TraceWindowTest : public ::testing::Test {
  protected:

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <vector>
 
 namespace velbrix::win32::testing {
 namespace {
@@ -91,7 +93,7 @@ bool IsPainted(HWND control) {
   return !::GetUpdateRect(control, nullptr, FALSE);
 }
 
-int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance, Area area) {
+std::vector<std::uint32_t> CapturePixels(HWND window, const RECT& rect, Area area) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   BITMAPINFO info{};
@@ -109,10 +111,18 @@ int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance, A
   ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
   ::ReleaseDC(window, screen);
   ::GdiFlush();
+  const auto* first = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> pixels(
+      first, first + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ::DeleteObject(bitmap);
+  return pixels;
+}
+
+int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance, Area area) {
   int count = 0;
-  const auto* pixels = static_cast<const std::uint32_t*>(bits);
-  for (int i = 0; i < width * height; ++i) {
-    const std::uint32_t p = pixels[i];  // 0x00RRGGBB
+  for (const std::uint32_t p : CapturePixels(window, rect, area)) {
     const int red = static_cast<int>((p >> 16) & 0xFF);
     const int green = static_cast<int>((p >> 8) & 0xFF);
     const int blue = static_cast<int>(p & 0xFF);
@@ -122,10 +132,32 @@ int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance, A
       ++count;
     }
   }
-  ::SelectObject(memory, old);
-  ::DeleteDC(memory);
-  ::DeleteObject(bitmap);
   return count;
+}
+
+void SaveScreenshot(HWND window, const std::filesystem::path& path) {
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  const std::vector<std::uint32_t> pixels =
+      CapturePixels(window, {0, 0, width, height}, Area::kWindow);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = -height;  // top-down, as captured
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size() * sizeof(std::uint32_t));
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+  out.write(reinterpret_cast<const char*>(pixels.data()),
+            static_cast<std::streamsize>(pixels.size() * sizeof(std::uint32_t)));
 }
 
 void PostKeyPress(HWND window, UINT virtual_key) {

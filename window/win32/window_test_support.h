@@ -69,6 +69,8 @@ bool IsPainted(HWND control);
 enum class Area { kClient, kWindow };
 int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance,
                 Area area = Area::kClient);
+// Writes what `window` shows on the screen, frame and all, as a BMP file.
+void SaveScreenshot(HWND window, const std::filesystem::path& path);
 
 // A key pressed and released, as the keyboard delivers it to the focused window (or `window`
 // when nothing has the focus); handled by the next PumpMessages.
