@@ -74,7 +74,7 @@ class HeadlessView final : public FrmFleView {
   void SetProgress(int percent) override { percent_ = percent; }
   void CloseWindow() override {}
   void ShowTraceWindow(const TraceSubject&) override {}
-  void UpdateTraceWindow(const TraceSubject&) override {}
+  void UpdateTraceWindow(const TraceSubject&, bool) override {}
   void RunInBackground(std::function<void()> work) override {
     if (worker_.joinable()) {
       worker_.join();

@@ -51,6 +51,7 @@ class FakeFrmFleView : public FrmFleView {
   int brought_to_top = 0;
   std::vector<TraceSubject> trace_windows_shown;  // by ShowTraceWindow
   std::vector<TraceSubject> trace_updates;        // by UpdateTraceWindow
+  std::vector<TraceSubject> trace_rereads;        // those of them to be read afresh
   // Every operation, in order, as "Name(argument)".
   std::vector<std::string> log;
 
@@ -183,7 +184,12 @@ class FakeFrmFleView : public FrmFleView {
   void ShowTraceWindow(const TraceSubject& subject) override {
     trace_windows_shown.push_back(subject);
   }
-  void UpdateTraceWindow(const TraceSubject& subject) override { trace_updates.push_back(subject); }
+  void UpdateTraceWindow(const TraceSubject& subject, bool reread) override {
+    trace_updates.push_back(subject);
+    if (reread) {
+      trace_rereads.push_back(subject);
+    }
+  }
   void BringToTop() override {
     ++brought_to_top;
     log.push_back("BringToTop()");

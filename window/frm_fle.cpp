@@ -100,12 +100,12 @@ void FrmFle::mnuopen_Click() {
     }
     state_.FlePath = *chosen;
     SetFleName(*chosen);
+    UpdateTraces(true);  // the selections below update the highlighted channel
     view_.SetLblFileCaption(kOpenedFilePrefix + PathForDisplay(state_.FleName));
     view_.ShowFraCh(true);
     SelectOptch(0);
     SelectLstCh(0);
     UpdateMenuItems();
-    UpdateTraces();
   } catch (const std::exception&) {
     // A name the system cannot represent, say: the command ends quietly, as it always has.
   }
@@ -386,9 +386,9 @@ TraceSubject FrmFle::CurrentTraceSubject() const {
   return {state_.FlePath, state_.FleName, state_.AllCh ? std::string() : state_.ChName};
 }
 
-void FrmFle::UpdateTraces() {
+void FrmFle::UpdateTraces(bool reread) {
   if (!state_.FlePath.empty()) {
-    view_.UpdateTraceWindow(CurrentTraceSubject());
+    view_.UpdateTraceWindow(CurrentTraceSubject(), reread);
   }
 }
 

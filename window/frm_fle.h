@@ -8,7 +8,8 @@
 // and Form_Unload as it is destroyed. The controller does not draw and does not know any toolkit.
 //
 // File > View Traces opens the trace window on the opened recording; the trace window then follows
-// the recording opened and the channel selected.
+// the recording opened and the channel selected. Each File > Open reads the recording afresh, also
+// the one already shown, which may have grown since.
 //
 // A run (OK, or File > Export EDF...) works on the view's background thread while the window shows
 // the converting state with a progress bar; every handler runs on the window's thread, and so do
@@ -114,9 +115,9 @@ class FrmFle {
   void SelectLstCh(int index);
   void ReturnToIdle();
   // The trace window's recording and highlighted channel (none while "All" is chosen), and that
-  // subject shown in the trace window if it is open.
+  // subject shown in the trace window if it is open, read afresh with `reread`.
   TraceSubject CurrentTraceSubject() const;
-  void UpdateTraces();
+  void UpdateTraces(bool reread = false);
   // Creates an installed copy's AppDir where it does not exist yet (a portable copy's is the
   // program's own folder). On failure, shows a message that names the folder and the system's
   // reason, and returns false.

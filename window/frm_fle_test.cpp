@@ -107,7 +107,7 @@ TEST_F(FrmFleTest, TheFileMenusFurtherItemsFollowTheState) {
   EXPECT_EQ(view_.menu_items, items(false, true));  // Idle after a conversion
 }
 
-TEST_F(FrmFleTest, ViewTracesOpensTheTraceWindowWhichFollowsRecordingAndChannel) {
+TEST_F(FrmFleTest, ViewTracesOpensTheTraceWindowWhichFollowsRecordingChannelAndEachOpen) {
   form_.mnutraces_Click();  // nothing opened yet: nothing to show
   EXPECT_TRUE(view_.trace_windows_shown.empty());
   OpenRecording("rec01_eeg", 64);
@@ -116,6 +116,7 @@ TEST_F(FrmFleTest, ViewTracesOpensTheTraceWindowWhichFollowsRecordingAndChannel)
   ASSERT_EQ(view_.trace_windows_shown, (std::vector<TraceSubject>{{rec01, "rec01_eeg", "FP2"}}));
 
   view_.trace_updates.clear();
+  view_.trace_rereads.clear();
   ClickList(22);   // EKG
   ClickOption(1);  // All: no single channel
   ClickOption(0);
@@ -131,6 +132,14 @@ TEST_F(FrmFleTest, ViewTracesOpensTheTraceWindowWhichFollowsRecordingAndChannel)
             updates);
   EXPECT_EQ(view_.trace_updates.back(), (TraceSubject{rec02, "rec02_eeg", "FP2"}));
   EXPECT_EQ(view_.trace_windows_shown.size(), 1u);
+
+  // Each open reads the recording afresh, also the one shown, which may have grown since; choosing
+  // a channel does not.
+  Open(rec02);
+  ASSERT_EQ(view_.trace_rereads.size(), 2u);
+  EXPECT_EQ(view_.trace_rereads[0].recording, rec02);
+  EXPECT_EQ(view_.trace_rereads[1].recording, rec02);
+  EXPECT_EQ(view_.trace_updates.back(), (TraceSubject{rec02, "rec02_eeg", "FP2"}));
 }
 
 TEST(FrmFleLoadTest, OutputFolderEndsInExactlyOneSeparator) {

@@ -91,10 +91,11 @@ class FrmFleView {
   virtual void PostToWindow(std::function<void()> task) = 0;
 
   // The trace window. ShowTraceWindow opens it, or brings it forward, showing `subject` read
-  // afresh; UpdateTraceWindow shows `subject` in the trace window if it is open and otherwise does
-  // nothing. Either returns at once: the main window stays usable.
+  // afresh; UpdateTraceWindow shows `subject` in the trace window if it is open (read afresh when
+  // `reread` is set or it is another recording) and otherwise does nothing. Either returns at once:
+  // the main window stays usable.
   virtual void ShowTraceWindow(const TraceSubject& subject) = 0;
-  virtual void UpdateTraceWindow(const TraceSubject& subject) = 0;
+  virtual void UpdateTraceWindow(const TraceSubject& subject, bool reread) = 0;
 
   // Platform services.
   virtual void BringToTop() = 0;

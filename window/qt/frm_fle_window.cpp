@@ -323,9 +323,9 @@ void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
   trace_window_->activateWindow();
 }
 
-void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject) {
+void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject, bool reread) {
   if (trace_window_ != nullptr && trace_window_->isVisible()) {
-    trace_window_->ShowSubject(subject, false);
+    trace_window_->ShowSubject(subject, reread);
   }
 }
 

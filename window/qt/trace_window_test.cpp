@@ -197,6 +197,11 @@ void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
   QCOMPARE(Traces(), traces);
   QCOMPARE(traces->windowTitle(), QStringLiteral("Velbrix - other_eeg"));
   QCOMPARE(traces->controller().records(), 64u);
+  // Opened again after it has grown, it is read afresh.
+  std::ofstream(other, std::ios::binary | std::ios::app) << std::string(32 * 32, '\x7F');
+  platform_.answers.push_back(other);
+  window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
+  QCOMPARE(traces->controller().records(), 96u);
   traces->close();
   QVERIFY(!traces->isVisible());
   QVERIFY(window_->isVisible());

@@ -536,9 +536,9 @@ void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
   ::SetForegroundWindow(traces);
 }
 
-void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject) {
+void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject, bool reread) {
   if (trace_window_ != nullptr && ::IsWindowVisible(trace_window_->hwnd())) {
-    trace_window_->ShowSubject(subject, false);
+    trace_window_->ShowSubject(subject, reread);
   }
 }
 

@@ -101,7 +101,7 @@ class FrmFleWindow final : public FrmFleView {
   void RunInBackground(std::function<void()> work) override;
   void PostToWindow(std::function<void()> task) override;
   void ShowTraceWindow(const TraceSubject& subject) override;
-  void UpdateTraceWindow(const TraceSubject& subject) override;
+  void UpdateTraceWindow(const TraceSubject& subject, bool reread) override;
   void BringToTop() override;
   std::filesystem::path ProgramFolder() const override;
   bool IsInstalledCopy() const override;
