@@ -15,6 +15,7 @@
 #include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "core/channel_table.h"
 #include "window/frm_fle.h"
 
 namespace velbrix::bench {
@@ -134,9 +135,7 @@ void PrintWindowRunCost(const std::filesystem::path& recording, const std::files
   cli::Options options;
   options.recordings = {recording};
   options.output_dir = dir;
-  for (int p = 1; p <= 32; ++p) {
-    options.positions.push_back(p);
-  }
+  options.positions.assign(kAllPositions.begin(), kAllPositions.end());
   options.decimal_separator = ".";
   std::vector<double> window_times;
   std::vector<double> command_times;

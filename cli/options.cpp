@@ -41,9 +41,7 @@ std::optional<std::string> ToPositions(const std::vector<std::string>& names,
                                        std::vector<int>* positions) {
   positions->clear();
   if (names.empty()) {
-    for (const Channel& channel : ChTable) {
-      positions->push_back(channel.position);
-    }
+    positions->assign(kAllPositions.begin(), kAllPositions.end());
     return std::nullopt;
   }
   for (const std::string& name : names) {

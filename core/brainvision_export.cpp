@@ -3,48 +3,31 @@
 #include "core/brainvision_export.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
 #include <exception>
 #include <utility>
 
 #include "core/background_writer.h"
+#include "core/run_support.h"
 
 namespace velbrix {
 namespace {
 
 // The two bytes (little-endian) of each sample byte's value.
-constexpr std::array<std::array<char, 2>, 256> kValueBytes = [] {
-  std::array<std::array<char, 2>, 256> bytes{};
-  for (int b = 0; b < 256; ++b) {
-    const auto value = static_cast<std::uint16_t>(BrainVisionValue(static_cast<std::uint8_t>(b)));
-    bytes[static_cast<std::size_t>(b)] = {static_cast<char>(value & 0xFF),
-                                          static_cast<char>(value >> 8)};
-  }
-  return bytes;
-}();
+constexpr SampleBytesTable kValueBytes = LittleEndianSampleBytes(BrainVisionValue);
 
 Status CheckInputs(const BrainVisionExportInputs& inputs) {
-  if (inputs.positions.empty() || inputs.positions.size() > kChannelCount) {
-    return Status::InvalidArgument("A BrainVision recording needs 1 to 32 channels");
-  }
-  std::array<bool, kChannelCount + 1> seen{};
-  for (const int p : inputs.positions) {
-    if (p < 1 || p > static_cast<int>(kChannelCount) || seen[static_cast<std::size_t>(p)]) {
-      return Status::InvalidArgument("The channel positions must be distinct, from 1 to 32");
-    }
-    seen[static_cast<std::size_t>(p)] = true;
+  if (Status s = CheckPositions(inputs.positions); !s.ok()) {
+    return s;
   }
   if (inputs.sample_rate.text.empty() || !(inputs.sample_rate.value > 0)) {
     return Status::InvalidArgument("The sample rate is not set");
   }
-  const std::filesystem::path& name = inputs.file_name;
-  if (name.empty() || name.has_parent_path() || !name.has_filename()) {
-    return Status::InvalidArgument("\"" + PathForDisplay(name) +
-                                   "\" is not the file name of a recording");
+  if (Status s = CheckRecordingFileName(inputs.file_name); !s.ok()) {
+    return s;
   }
-  return CheckBrainVisionBaseName(PathForDisplay(name));
+  return CheckBrainVisionBaseName(PathForDisplay(inputs.file_name));
 }
 
 // Converts `count` whole records into the chosen channels' values, sample after sample.

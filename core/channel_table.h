@@ -36,6 +36,15 @@ inline constexpr std::array<Channel, kChannelCount> ChTable = {{
     {31, "PG2", "PG2.eeg", 31}, {32, "BP1", "BP1.eeg", 23},
 }};
 
+// Every position in record order, 1 .. 32: the channels of a run over all of them.
+inline constexpr std::array<int, kChannelCount> kAllPositions = [] {
+  std::array<int, kChannelCount> all{};
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    all[i] = static_cast<int>(i) + 1;
+  }
+  return all;
+}();
+
 // The position (1 .. 32) of the channel whose name equals `name` exactly, or nothing.
 std::optional<int> FindChannelPosition(std::string_view name);
 

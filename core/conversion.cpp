@@ -11,6 +11,7 @@
 
 #include "core/background_writer.h"
 #include "core/channel_table.h"
+#include "core/run_support.h"
 #include "core/value_line.h"
 
 namespace velbrix {
@@ -47,24 +48,6 @@ bool IsAllChannelsInRecordOrder(std::span<const int> positions) {
   return true;
 }
 
-Status CheckPositions(std::span<const int> positions) {
-  if (positions.empty()) {
-    return Status::InvalidArgument("No channel was chosen");
-  }
-  std::array<bool, kChannelCount + 1> seen{};
-  for (const int p : positions) {
-    if (p < 1 || p > static_cast<int>(kChannelCount)) {
-      return Status::InvalidArgument("There is no channel at position " + std::to_string(p));
-    }
-    if (seen[static_cast<std::size_t>(p)]) {
-      return Status::InvalidArgument("Channel " + std::string(ChannelAtPosition(p).name) +
-                                     " was chosen twice");
-    }
-    seen[static_cast<std::size_t>(p)] = true;
-  }
-  return Status::Ok();
-}
-
 }  // namespace
 
 std::filesystem::path OutputPath(const std::filesystem::path& output_dir,
@@ -78,15 +61,8 @@ std::filesystem::path OutputPath(const std::filesystem::path& output_dir,
 
 Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport* report,
                                 const ProgressCallback& progress, const StopRequest* stop) {
-  static constexpr std::array<int, kChannelCount> kAll = [] {
-    std::array<int, kChannelCount> all{};
-    for (std::size_t i = 0; i < all.size(); ++i) {
-      all[i] = static_cast<int>(i) + 1;
-    }
-    return all;
-  }();
   if (inputs.AllCh) {
-    return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, kAll,
+    return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, kAllPositions,
                            inputs.decimal_separator, report, progress, stop);
   }
   const std::optional<int> by_name = FindChannelPosition(inputs.ChName);
@@ -120,10 +96,8 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
   if (Status s = ValueLineTable::Check(decimal_separator); !s.ok()) {
     return s;
   }
-  if (file_name.empty() || file_name.has_parent_path() || !file_name.has_filename()) {
-    std::string message = "Not the file name of a recording: ";
-    message += PathForDisplay(file_name);
-    return Status::InvalidArgument(std::move(message));
+  if (Status s = CheckRecordingFileName(file_name); !s.ok()) {
+    return s;
   }
 
   files_.DiscardOutputs();  // close all

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "core/channel_table.h"
+#include "core/run_support.h"
 #include "core/test_support.h"
 #include "core/value_line.h"
 
@@ -255,6 +256,19 @@ TEST_F(ConversionTest, BadChannelChoicesAreRejectedBeforeAnyFileIsOpened) {
   ConversionInputs bad_name{in_ / "rec01_eeg", out_.path(), in_ / "rec01_eeg", true, "", "", "."};
   EXPECT_EQ(RunConversion(bad_name, &report_).code(), Status::Code::kInvalidArgument);
   EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+// The checks that the conversion and the EDF and BrainVision exports make of what they are given.
+TEST(RunSupportTest, ChannelsAndFileNamesAreChecked) {
+  EXPECT_TRUE(CheckPositions(kAllPositions).ok());
+  for (const std::vector<int>& bad : {std::vector<int>{}, {0}, {33}, {-1}}) {
+    EXPECT_EQ(CheckPositions(bad).code(), Status::Code::kInvalidArgument) << bad.size();
+  }
+  EXPECT_EQ(CheckPositions(std::vector<int>{28, 10, 10}).message(), "Channel Fz was chosen twice");
+  EXPECT_TRUE(CheckRecordingFileName("rec01_eeg").ok());
+  for (const char* bad : {"", "in/rec01_eeg", "/"}) {
+    EXPECT_EQ(CheckRecordingFileName(bad).code(), Status::Code::kInvalidArgument) << bad;
+  }
 }
 
 TEST_F(ConversionTest, PathsWithSpacesAndNonAsciiLetters) {

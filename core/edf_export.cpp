@@ -3,7 +3,6 @@
 #include "core/edf_export.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -14,6 +13,7 @@
 #include "core/background_writer.h"
 #include "core/file_table.h"
 #include "core/record_blocks.h"
+#include "core/run_support.h"
 
 namespace velbrix {
 namespace {
@@ -21,26 +21,11 @@ namespace {
 constexpr std::size_t kBatchBytes = 1 << 20;  // data records handed to the writer at once
 
 // The two bytes (little-endian) of each sample byte's digital value.
-constexpr std::array<std::array<char, 2>, 256> kSampleBytes = [] {
-  std::array<std::array<char, 2>, 256> bytes{};
-  for (int b = 0; b < 256; ++b) {
-    const auto value = static_cast<std::uint16_t>(EdfDigitalValue(static_cast<std::uint8_t>(b)));
-    bytes[static_cast<std::size_t>(b)] = {static_cast<char>(value & 0xFF),
-                                          static_cast<char>(value >> 8)};
-  }
-  return bytes;
-}();
+constexpr SampleBytesTable kSampleBytes = LittleEndianSampleBytes(EdfDigitalValue);
 
 Status CheckInputs(const EdfExportInputs& inputs) {
-  if (inputs.positions.empty() || inputs.positions.size() > kChannelCount) {
-    return Status::InvalidArgument("An EDF file needs 1 to 32 channels");
-  }
-  std::array<bool, kChannelCount + 1> seen{};
-  for (const int p : inputs.positions) {
-    if (p < 1 || p > static_cast<int>(kChannelCount) || seen[static_cast<std::size_t>(p)]) {
-      return Status::InvalidArgument("The channel positions must be distinct, from 1 to 32");
-    }
-    seen[static_cast<std::size_t>(p)] = true;
+  if (Status s = CheckPositions(inputs.positions); !s.ok()) {
+    return s;
   }
   if (inputs.layout.samples_per_record == 0 || inputs.layout.duration.empty()) {
     return Status::InvalidArgument("The data record layout is not set");
@@ -52,12 +37,7 @@ Status CheckInputs(const EdfExportInputs& inputs) {
                                    std::to_string(inputs.layout.samples_per_record) +
                                    " samples per signal does not fit in memory");
   }
-  const std::filesystem::path& name = inputs.file_name;
-  if (name.empty() || name.has_parent_path() || !name.has_filename()) {
-    return Status::InvalidArgument("\"" + PathForDisplay(name) +
-                                   "\" is not the file name of a recording");
-  }
-  return Status::Ok();
+  return CheckRecordingFileName(inputs.file_name);
 }
 
 // Fills data records in the writer's batches, one input record (one sample per signal) at a time.

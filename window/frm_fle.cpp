@@ -169,9 +169,7 @@ void FrmFle::mnuedf_Click() {
   }
   std::vector<int> positions;
   if (state_.AllCh) {
-    for (int p = 1; p <= static_cast<int>(kChannelCount); ++p) {
-      positions.push_back(p);
-    }
+    positions.assign(kAllPositions.begin(), kAllPositions.end());
   } else if (const std::optional<int> position = FindChannelPosition(state_.ChName)) {
     positions.push_back(*position);
   }
