@@ -18,6 +18,31 @@ std::error_code LastError() {
   return std::error_code(errno, std::generic_category());
 }
 
+// Reads `size` bytes into `buffer` by calls of `read_some(out, n, done)`, each of which reads at
+// most n bytes to `out` (`done` bytes in) like read(2), until all are in or the end is reached;
+// tells in `got` how many, also on an error.
+template <typename ReadSome>
+std::error_code ReadFully(void* buffer, std::size_t size, std::size_t* got, ReadSome read_some) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t total = 0;
+  while (total < size) {
+    const ssize_t n = read_some(out + total, size - total, total);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      *got = total;
+      return LastError();
+    }
+    if (n == 0) {
+      break;
+    }
+    total += static_cast<std::size_t>(n);
+  }
+  *got = total;
+  return {};
+}
+
 // The folder of `name` as a path that open() takes.
 std::filesystem::path FolderOf(const std::filesystem::path& name) {
   const std::filesystem::path folder = name.parent_path();
@@ -97,46 +122,15 @@ std::error_code OsFile::Name(const std::filesystem::path& name) {
 }
 
 std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
-  auto* out = static_cast<char*>(buffer);
-  std::size_t total = 0;
-  while (total < size) {
-    const ssize_t n = ::read(fd_, out + total, size - total);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      *got = total;
-      return LastError();
-    }
-    if (n == 0) {
-      break;
-    }
-    total += static_cast<std::size_t>(n);
-  }
-  *got = total;
-  return {};
+  return ReadFully(buffer, size, got,
+                   [this](char* out, std::size_t n, std::size_t) { return ::read(fd_, out, n); });
 }
 
 std::error_code OsFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size,
                                std::size_t* got) {
-  auto* out = static_cast<char*>(buffer);
-  std::size_t total = 0;
-  while (total < size) {
-    const ssize_t n = ::pread(fd_, out + total, size - total, static_cast<off_t>(offset + total));
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      *got = total;
-      return LastError();
-    }
-    if (n == 0) {
-      break;
-    }
-    total += static_cast<std::size_t>(n);
-  }
-  *got = total;
-  return {};
+  return ReadFully(buffer, size, got, [this, offset](char* out, std::size_t n, std::size_t done) {
+    return ::pread(fd_, out, n, static_cast<off_t>(offset + done));
+  });
 }
 
 std::error_code OsFile::Write(const void* data, std::size_t size) {
