@@ -16,11 +16,6 @@
 namespace velbrix::cli {
 namespace {
 
-std::string PaddingWarning(const std::filesystem::path& output, std::uint64_t samples) {
-  return "warning: the last data record of " + PathForDisplay(output) + " was completed with " +
-         std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " of 0 uV per channel";
-}
-
 // The BIDS run of the recording at `index` of the call's recordings: as given by --run, none for
 // a single recording, and index + 1 for several.
 std::string BidsRun(const Options& options, std::size_t index) {
@@ -38,6 +33,7 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
   std::uint64_t bytes_left_out = 0;
   std::uint64_t samples_added = 0;
   std::filesystem::path padded;
+  Status status;
   if (options.bids) {
     BidsEntities entities = options.bids->entities;
     entities.run = BidsRun(options, index);
@@ -54,9 +50,7 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
                                   options.bids->line_frequency,
                                   VELBRIX_VERSION};
     BidsExportReport report;
-    if (Status s = ExportBids(inputs, &report, progress); !s.ok()) {
-      return s;
-    }
+    status = ExportBids(inputs, &report, progress);
     bytes_left_out = report.bytes_left_out;
     samples_added = report.samples_added;
     padded = report.data;
@@ -65,32 +59,28 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
         recording,         options.output_dir,  recording.filename(),
         options.positions, options.sample_rate, options.edf_start};
     BrainVisionExportReport report;
-    if (Status s = ExportBrainVision(inputs, &report, progress); !s.ok()) {
-      return s;
-    }
+    status = ExportBrainVision(inputs, &report, progress);
     bytes_left_out = report.bytes_left_out;
   } else if (options.format == OutputFormat::kText) {
     ConversionReport report;
-    if (Status s = converter.ConvertChannels(recording, options.output_dir, recording.filename(),
-                                             options.positions, options.decimal_separator, &report,
-                                             progress);
-        !s.ok()) {
-      return s;
-    }
+    status =
+        converter.ConvertChannels(recording, options.output_dir, recording.filename(),
+                                  options.positions, options.decimal_separator, &report, progress);
     bytes_left_out = report.bytes_left_out;
   } else {
     const EdfExportInputs inputs{recording,         options.output_dir, recording.filename(),
                                  options.positions, options.edf_layout, options.edf_start};
     EdfExportReport report;
-    if (Status s = ExportEdf(inputs, &report, progress); !s.ok()) {
-      return s;
-    }
+    status = ExportEdf(inputs, &report, progress);
     bytes_left_out = report.bytes_left_out;
     samples_added = report.samples_added;
     padded = report.output;
   }
+  if (!status.ok()) {
+    return status;
+  }
   if (samples_added > 0) {
-    warnings->push_back(PaddingWarning(padded, samples_added));
+    warnings->push_back("warning: " + PaddingDescription(padded, samples_added));
   }
   if (bytes_left_out > 0) {
     warnings->insert(warnings->begin(),

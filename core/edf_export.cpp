@@ -215,6 +215,11 @@ Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportR
   return status;
 }
 
+std::string PaddingDescription(const std::filesystem::path& output, std::uint64_t samples) {
+  return "the last data record of " + PathForDisplay(output) + " was completed with " +
+         std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " of 0 uV per channel";
+}
+
 Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
                  const ProgressCallback& progress, const StopRequest* stop) {
   FileTable files;

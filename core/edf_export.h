@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "core/conversion.h"
 #include "core/edf_header.h"
@@ -42,6 +43,10 @@ struct EdfExportReport {
   std::uint64_t samples_added = 0;   // 0 uV samples per channel completing the last one
   std::filesystem::path output;      // the file written
 };
+
+// "the last data record of <output> was completed with 3 samples of 0 uV per channel": what an
+// export that added samples tells the user.
+std::string PaddingDescription(const std::filesystem::path& output, std::uint64_t samples);
 
 // OUTDIR/<file_name>.edf.
 std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,

@@ -23,10 +23,10 @@ bool IsSeparator(std::filesystem::path::value_type c) {
 }
 
 // "The last 6 bytes of <recording> do not make a whole record ... converted."
-std::string LeftOutNote(const std::filesystem::path& recording, std::uint64_t bytes) {
-  std::string text = LeftOutDescription(recording, bytes) + ".";
-  text[0] = 'T';
-  return text;
+// `description`, which begins with a lower-case letter, as a sentence of its own.
+std::string Sentence(std::string description) {
+  description[0] = static_cast<char>(description[0] - 'a' + 'A');
+  return description + ".";
 }
 
 std::string Trimmed(const std::string& text) {
@@ -148,7 +148,7 @@ void FrmFle::CmdOk_Click() {
     ConversionReport report;
     RunEnd end{converter_.RunConversion(inputs, &report, progress, &stop), {}};
     if (end.status.ok() && report.bytes_left_out > 0) {
-      end.note = LeftOutNote(inputs.FlePath, report.bytes_left_out);
+      end.note = Sentence(LeftOutDescription(inputs.FlePath, report.bytes_left_out));
     }
     return end;
   });
@@ -204,13 +204,11 @@ void FrmFle::mnuedf_Click() {
     EdfExportReport report;
     RunEnd end{ExportEdf(inputs, &report, progress, &stop), {}};
     if (end.status.ok() && report.bytes_left_out > 0) {
-      end.note = LeftOutNote(recording, report.bytes_left_out);
+      end.note = Sentence(LeftOutDescription(recording, report.bytes_left_out));
     }
     if (end.status.ok() && report.samples_added > 0) {
       end.note += end.note.empty() ? "" : " ";
-      end.note += "The last data record of " + PathForDisplay(report.output) +
-                  " was completed with " + std::to_string(report.samples_added) +
-                  (report.samples_added == 1 ? " sample" : " samples") + " of 0 uV per channel.";
+      end.note += Sentence(PaddingDescription(report.output, report.samples_added));
     }
     return end;
   });
