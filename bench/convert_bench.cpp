@@ -13,9 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/window_bench.h"
 #include "core/bids_export.h"
 #include "core/brainvision_export.h"
@@ -37,37 +36,13 @@
 
 namespace fs = std::filesystem;
 using velbrix::kRecordSize;
+using velbrix::bench::Die;
+using velbrix::bench::kMiB;
+using velbrix::bench::Median;
+using velbrix::bench::Seconds;
+using velbrix::bench::WriteRecording;
 
 namespace {
-
-constexpr std::size_t kMiB = 1024 * 1024;
-
-[[noreturn]] void Die(const std::string& message) {
-  std::fprintf(stderr, "velbrix_bench: %s\n", message.c_str());
-  std::exit(1);
-}
-
-// A recording of `bytes` bytes of slowly varying, EEG-like samples, written in blocks.
-void WriteRecording(const fs::path& path, std::size_t bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::vector<char> block(kMiB);
-  std::uint32_t state = 12345;
-  std::size_t written = 0;
-  while (written < bytes) {
-    const std::size_t n = std::min(block.size(), bytes - written);
-    for (std::size_t i = 0; i < n; ++i) {
-      state = state * 1664525u + 1013904223u;
-      const std::size_t offset = written + i;
-      const int wave = static_cast<int>((offset / 32 + (offset % 32) * 9) % 64) - 32;
-      block[i] = static_cast<char>(127 + wave + static_cast<int>(state >> 29));
-    }
-    out.write(block.data(), static_cast<std::streamsize>(n));
-    written += n;
-  }
-  if (!out) {
-    Die("cannot write " + path.string());
-  }
-}
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -90,17 +65,6 @@ std::string ReferenceText(const std::string& recording, int position) {
   return text;
 }
 
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 velbrix::ConversionInputs Inputs(const fs::path& recording, const fs::path& out_dir, bool all) {
   return {recording, out_dir, recording.filename(), all, all ? "" : "Oz", all ? "" : "28", "."};
 }
@@ -118,7 +82,6 @@ void IoFloor(const fs::path& recording, const fs::path& out_dir,
              const std::vector<std::uint64_t>& sizes) {
   constexpr std::size_t kInBlock = 8192 * kRecordSize;
   std::vector<char> in_block(kInBlock);
-  const std::size_t records_per_block = kInBlock / kRecordSize;
   std::vector<std::vector<char>> out_blocks;
   std::vector<int> fds;
   for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -138,7 +101,6 @@ void IoFloor(const fs::path& recording, const fs::path& out_dir,
     if (got <= 0) {
       break;
     }
-    (void)records_per_block;
     for (std::size_t i = 0; i < fds.size(); ++i) {
       const std::size_t n =
           static_cast<std::size_t>(std::min<std::uint64_t>(left[i], out_blocks[i].size()));
@@ -160,6 +122,24 @@ void IoFloor(const fs::path& recording, const fs::path& out_dir,
     ::close(fds[i]);
   }
   ::close(in);
+}
+
+// Times `run` against `floor` `repeat` times each, alternating, and prints the row `label` of the
+// table: the median times, MB/s in (of `in_mb`) and out (of `out_bytes`), and their ratio.
+void PrintTimes(const char* label, const std::function<void()>& run,
+                const std::function<void()>& floor, double in_mb, std::uint64_t out_bytes,
+                int repeat) {
+  std::vector<double> run_times;
+  std::vector<double> floor_times;
+  for (int i = 0; i < repeat; ++i) {
+    floor_times.push_back(Seconds(floor));
+    run_times.push_back(Seconds(run));
+  }
+  const double run_median = Median(run_times);
+  const double floor_median = Median(floor_times);
+  std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", label, run_median, in_mb / run_median,
+              static_cast<double>(out_bytes) / 1e6 / run_median, floor_median,
+              run_median / floor_median);
 }
 
 void CheckCorrectness(const fs::path& dir) {
@@ -187,18 +167,12 @@ void CheckCorrectness(const fs::path& dir) {
 // The EDF export of all channels at 256 Hz, against the floor of writing the same bytes into one
 // file.
 void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb, int repeat) {
-  static constexpr std::array<int, velbrix::kChannelCount> kAll = [] {
-    std::array<int, velbrix::kChannelCount> all{};
-    for (std::size_t i = 0; i < all.size(); ++i) {
-      all[i] = static_cast<int>(i) + 1;
-    }
-    return all;
-  }();
+  const auto& all = velbrix::kAllPositions;
   velbrix::EdfRecordLayout layout;
-  if (!velbrix::ChooseEdfRecordLayout("256", kAll.size(), &layout).ok()) {
+  if (!velbrix::ChooseEdfRecordLayout("256", all.size(), &layout).ok()) {
     Die("no EDF layout for 256 Hz");
   }
-  const velbrix::EdfExportInputs inputs{recording, dir, recording.filename(), kAll, layout, {}};
+  const velbrix::EdfExportInputs inputs{recording, dir, recording.filename(), all, layout, {}};
   velbrix::EdfExportReport report;
   const auto run_once = [&] {
     if (const velbrix::Status s = velbrix::ExportEdf(inputs, &report); !s.ok()) {
@@ -207,26 +181,16 @@ void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb,
   };
   run_once();
   const std::uint64_t out_bytes = fs::file_size(report.output);
-  std::vector<double> run_times;
-  std::vector<double> floor_times;
-  for (int i = 0; i < repeat; ++i) {
-    floor_times.push_back(Seconds([&] { IoFloor(recording, dir, {out_bytes}); }));
-    run_times.push_back(Seconds(run_once));
-  }
-  const double run = Median(run_times);
-  const double floor = Median(floor_times);
-  std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", "EDF (32)", run, in_mb / run,
-              static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
+  PrintTimes(
+      "EDF (32)", run_once, [&] { IoFloor(recording, dir, {out_bytes}); }, in_mb, out_bytes,
+      repeat);
 }
 
 // The BrainVision export and the BIDS export (as BrainVision, shared files included) of all
 // channels at 256 Hz, against the floor of writing the data file's bytes into one file.
 void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, double in_mb,
                             int repeat) {
-  std::vector<int> all(velbrix::kChannelCount);
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    all[i] = static_cast<int>(i) + 1;
-  }
+  const auto& all = velbrix::kAllPositions;
   velbrix::Hertz rate;
   velbrix::EdfRecordLayout layout;
   if (!velbrix::ParseHertz("256", "sample rate", &rate).ok() ||
@@ -261,20 +225,9 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
   bids_once();
   const std::uint64_t out_bytes =
       fs::file_size(velbrix::BrainVisionOutputPaths(dir, recording.filename()).data);
-  for (const auto& [label, run_once] :
-       {std::pair<const char*, std::function<void()>>{"BV (32)", export_once},
-        {"BIDS BV (32)", bids_once}}) {
-    std::vector<double> run_times;
-    std::vector<double> floor_times;
-    for (int i = 0; i < repeat; ++i) {
-      floor_times.push_back(Seconds([&] { IoFloor(recording, dir, {out_bytes}); }));
-      run_times.push_back(Seconds(run_once));
-    }
-    const double run = Median(run_times);
-    const double floor = Median(floor_times);
-    std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", label, run, in_mb / run,
-                static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
-  }
+  const auto floor = [&] { IoFloor(recording, dir, {out_bytes}); };
+  PrintTimes("BV (32)", export_once, floor, in_mb, out_bytes, repeat);
+  PrintTimes("BIDS BV (32)", bids_once, floor, in_mb, out_bytes, repeat);
 }
 
 void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
@@ -294,16 +247,9 @@ void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
       sizes.push_back(fs::file_size(output));
       out_bytes += sizes.back();
     }
-    std::vector<double> run_times;
-    std::vector<double> floor_times;
-    for (int i = 0; i < repeat; ++i) {
-      floor_times.push_back(Seconds([&] { IoFloor(recording, dir, sizes); }));
-      run_times.push_back(Seconds([&] { Convert(Inputs(recording, dir, all), &report); }));
-    }
-    const double run = Median(run_times);
-    const double floor = Median(floor_times);
-    std::printf("%-12s %9.3f %9.0f %10.0f %9.3f %7.2f\n", all ? "all (32)" : "one (Oz)", run,
-                in_mb / run, static_cast<double>(out_bytes) / 1e6 / run, floor, run / floor);
+    PrintTimes(
+        all ? "all (32)" : "one (Oz)", [&] { Convert(Inputs(recording, dir, all), &report); },
+        [&] { IoFloor(recording, dir, sizes); }, in_mb, out_bytes, repeat);
   }
   TimeEdfExport(recording, dir, in_mb, repeat);
   TimeBrainVisionExports(recording, dir, in_mb, repeat);

@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/os_file.h"
 #include "core/record.h"
 #include "core/trace_columns.h"
@@ -28,49 +28,16 @@
 #include "window/trace_controller.h"
 
 namespace fs = std::filesystem;
+using velbrix::bench::Die;
+using velbrix::bench::kMiB;
+using velbrix::bench::Median;
+using velbrix::bench::Seconds;
+using velbrix::bench::WriteRecording;
 
 namespace {
 
-constexpr std::size_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kPageRecords = 2560;  // 10 s at 256 Hz
 constexpr std::size_t kPageColumns = 1000;
-
-[[noreturn]] void Die(const std::string& message) {
-  std::fprintf(stderr, "velbrix_trace_bench: %s\n", message.c_str());
-  std::exit(1);
-}
-
-// A recording of `bytes` bytes of EEG-like samples: slow waves, each channel its own, and noise.
-void WriteRecording(const fs::path& path, std::size_t bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::vector<char> block(kMiB);
-  std::uint32_t state = 12345;
-  for (std::size_t written = 0; written < bytes;) {
-    const std::size_t n = std::min(block.size(), bytes - written);
-    for (std::size_t i = 0; i < n; ++i) {
-      state = state * 1664525u + 1013904223u;
-      const std::size_t offset = written + i;
-      const int wave = static_cast<int>((offset / 32 + (offset % 32) * 9) % 64) - 32;
-      block[i] = static_cast<char>(127 + wave + static_cast<int>(state >> 29));
-    }
-    out.write(block.data(), static_cast<std::streamsize>(n));
-    written += n;
-  }
-  if (!out) {
-    Die("cannot write " + path.string());
-  }
-}
-
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // Reads the whole file once in blocks of 256 KiB, as the overview's worker does.
 void ReadOnce(const fs::path& path) {

@@ -7,15 +7,13 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_window.h"
 
@@ -23,29 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// 20 minutes at 256 Hz of EEG-like samples: slow waves, each channel its own, and noise.
-void WriteRecording(const fs::path& path) {
-  std::string bytes(256 * 1200 * 32, '\0');
-  std::uint32_t state = 12345;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    state = state * 1664525u + 1013904223u;
-    const int wave = static_cast<int>((i / 32 + (i % 32) * 9) % 64) - 32;
-    bytes[i] = static_cast<char>(127 + wave + static_cast<int>(state >> 29));
-  }
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 double MedianMs(int repeat, const std::function<void()>& work) {
   std::vector<double> times;
   for (int i = 0; i < repeat; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
+    times.push_back(velbrix::bench::Seconds(work) * 1e3);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return velbrix::bench::Median(times);
 }
 
 }  // namespace
@@ -66,7 +47,7 @@ int main(int argc, char** argv) {
   }
   const fs::path recording =
       fs::temp_directory_path() / ("velbrix-redraw-bench-" + std::to_string(::getpid()) + "_eeg");
-  WriteRecording(recording);
+  velbrix::bench::WriteRecording(recording, 256 * 1200 * 32);  // 20 minutes at 256 Hz
 
   velbrix::TraceWindow window;
   window.resize(1920, 1080);

@@ -1,7 +1,6 @@
 // The window's runs, timed with the real controller and a view without a window.
 #include "bench/window_bench.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/progress.h"
@@ -109,11 +109,6 @@ class HeadlessView final : public FrmFleView {
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // The window, with the recording opened and All chosen.
