@@ -75,11 +75,7 @@ class DialogTemplate {
 };
 
 std::wstring ItemText(HWND dialog, int id) {
-  HWND item = ::GetDlgItem(dialog, id);
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-  return text;
+  return WindowText(::GetDlgItem(dialog, id));
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

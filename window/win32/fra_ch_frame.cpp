@@ -1,6 +1,8 @@
 // The frame container's window class.
 #include "window/win32/fra_ch_frame.h"
 
+#include "window/win32/window_class.h"
+
 namespace velbrix::win32 {
 namespace {
 
@@ -27,7 +29,7 @@ bool RegisterFrameClass(HINSTANCE instance) {
   window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kClassName;
-  return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterClassOnce(window_class);
 }
 
 }  // namespace

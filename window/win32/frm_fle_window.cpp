@@ -4,13 +4,13 @@
 #include <commctrl.h>
 
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 #include "window/frm_fle_layout.h"
 #include "window/win32/fra_ch_frame.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/text.h"
+#include "window/win32/window_class.h"
 
 namespace velbrix::win32 {
 namespace {
@@ -19,7 +19,6 @@ constexpr wchar_t kClassName[] = L"VelbrixFrmFle";
 // A fixed frame: a caption with the system menu and a minimise button; no resizing.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_CENTER | SS_NOPREFIX;
-constexpr int kIconResource = 1;  // velbrix.rc
 // Tells the window that tasks were posted to its queue.
 constexpr UINT kWmPostedTasks = WM_APP + 1;
 
@@ -35,10 +34,6 @@ static_assert(SameFont(*layout::kOptch0.font, *layout::kFraCh.font) &&
 static_assert(ColorRef(*layout::kOptch1.text_colour) == ColorRef(*layout::kOptch0.text_colour));
 // Label15's ground is painted with the stock white brush.
 static_assert(ColorRef(*layout::kLabel15.back_colour) == RGB(255, 255, 255));
-
-[[noreturn]] void ThrowLastError(const char* what) {
-  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
-}
 
 HMENU MakeMenuBar() {
   HMENU file = ::CreatePopupMenu();
@@ -61,22 +56,6 @@ int WindowDpi(HWND window) {
       reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
           ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   return get_dpi_for_window != nullptr ? static_cast<int>(get_dpi_for_window(window)) : 0;
-}
-
-bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = instance;
-  // The program's own icon; a test program without the resource gets the system's.
-  window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
-  if (window_class.hIcon == nullptr) {
-    window_class.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-  }
-  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kClassName;
-  return ::RegisterClassExW(&window_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 }  // namespace
@@ -180,7 +159,7 @@ void FrmFleWindow::Show(int show_command) {
 
 void FrmFleWindow::CreateMainWindow() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  if (!RegisterWindowClass(instance, WindowProc)) {
+  if (!RegisterClassOnce(TopLevelClass(instance, kClassName, WindowProc))) {
     ThrowLastError("Cannot register the window class");
   }
   controls_.menu = MakeMenuBar();

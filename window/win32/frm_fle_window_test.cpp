@@ -36,7 +36,6 @@ using testing::PostKeyPress;
 using testing::RectInParent;
 using testing::SaveScreenshot;
 using testing::ScriptedPlatform;
-using testing::WindowText;
 using velbrix::testing::ListFolder;
 using velbrix::testing::MakeRecording;
 using velbrix::testing::ReadFile;
@@ -269,7 +268,7 @@ TEST_F(FrmFleWindowTest, FontsHaveTheirFaceSizeAndStyle) {
   };
   for (const Row& row : rows) {
     const LOGFONTW font = FontOf(row.control);
-    SCOPED_TRACE(testing::WindowText(row.control));
+    SCOPED_TRACE(WindowText(row.control));
     EXPECT_EQ(std::wstring(font.lfFaceName), ChooseFace(row.face));
     EXPECT_EQ(font.lfHeight, row.height);
     EXPECT_EQ(font.lfWeight, row.weight);

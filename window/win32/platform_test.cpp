@@ -11,13 +11,13 @@
 
 #include "core/test_support.h"
 #include "window/win32/edf_dialog.h"
+#include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
 
 namespace velbrix::win32 {
 namespace {
 
 using testing::SaveScreenshot;
-using testing::WindowText;
 
 // For EnumThreadWindows: keeps the first visible dialog box in the HWND at `result`. A function
 // of the system's calling convention (CALLBACK), which a lambda has only on 64-bit Windows.

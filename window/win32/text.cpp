@@ -16,6 +16,13 @@ std::wstring Widen(std::string_view utf8) {
   return wide;
 }
 
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 std::string Narrow(std::wstring_view utf16) {
   if (utf16.empty()) {
     return {};

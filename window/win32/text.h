@@ -2,6 +2,8 @@
 #ifndef VELBRIX_WINDOW_WIN32_TEXT_H_
 #define VELBRIX_WINDOW_WIN32_TEXT_H_
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -11,6 +13,9 @@ namespace velbrix::win32 {
 std::wstring Widen(std::string_view utf8);
 // UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
 std::string Narrow(std::wstring_view utf16);
+
+// The text of a window or control.
+std::wstring WindowText(HWND window);
 
 // The open dialog's filter for a filter written as "Description|pattern|Description|pattern":
 // each part ends in a NUL, and the whole in a second NUL.

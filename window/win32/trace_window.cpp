@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <optional>
-#include <system_error>
 
 #include "window/win32/text.h"
+#include "window/win32/window_class.h"
 
 namespace velbrix::win32 {
 namespace {
@@ -14,7 +14,6 @@ constexpr wchar_t kClassName[] = L"VelbrixTraces";
 constexpr wchar_t kCanvasClassName[] = L"VelbrixTraceCanvas";
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 100;
-constexpr int kIconResource = 1;  // velbrix.rc
 
 enum PartId : int {
   kIdSampleRate = 300,
@@ -36,39 +35,15 @@ constexpr int kRowHeight = 22;
 constexpr int kStatusHeight = 22;
 constexpr int kMargin = 6;
 
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-[[noreturn]] void ThrowLastError(const char* what) {
-  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
-}
-
 bool RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC canvas) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = window;
-  window_class.hInstance = instance;
-  window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
-  if (window_class.hIcon == nullptr) {
-    window_class.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-  }
-  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kClassName;
-  if (::RegisterClassExW(&window_class) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
-  }
   WNDCLASSEXW canvas_class{};
   canvas_class.cbSize = sizeof(canvas_class);
   canvas_class.lpfnWndProc = canvas;
   canvas_class.hInstance = instance;
   canvas_class.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
   canvas_class.lpszClassName = kCanvasClassName;
-  return ::RegisterClassExW(&canvas_class) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterClassOnce(TopLevelClass(instance, kClassName, window)) &&
+         RegisterClassOnce(canvas_class);
 }
 
 std::optional<TraceKey> KeyOf(WPARAM key) {

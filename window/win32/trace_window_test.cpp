@@ -25,7 +25,6 @@ namespace {
 using testing::CountPixels;
 using testing::SaveScreenshot;
 using testing::ScriptedPlatform;
-using testing::WindowText;
 using velbrix::testing::TempDir;
 using velbrix::testing::WriteFile;
 

@@ -75,13 +75,6 @@ std::wstring ScriptedPlatform::DecimalSeparator() const {
   return SystemPlatform::DecimalSeparator();
 }
 
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 RECT RectInParent(HWND control) {
   RECT rect{};
   ::GetWindowRect(control, &rect);

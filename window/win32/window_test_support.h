@@ -57,8 +57,6 @@ class ScriptedPlatform : public SystemPlatform {
   std::wstring DecimalSeparator() const override;
 };
 
-// The text of a window or control.
-std::wstring WindowText(HWND hwnd);
 // The rectangle of `control` in its parent's client area, in pixels.
 RECT RectInParent(HWND control);
 // Whether `control` has no part waiting to be painted.
