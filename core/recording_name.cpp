@@ -25,4 +25,11 @@ std::string LeftOutDescription(const std::filesystem::path& recording, std::uint
   return text;
 }
 
+std::string AsSentence(std::string description) {
+  if (!description.empty() && description[0] >= 'a' && description[0] <= 'z') {
+    description[0] = static_cast<char>(description[0] - 'a' + 'A');
+  }
+  return description + ".";
+}
+
 }  // namespace velbrix

@@ -20,6 +20,11 @@ bool HasRecordingName(const std::filesystem::path& path);
 // converted": what a run that left out a trailing partial record tells the user.
 std::string LeftOutDescription(const std::filesystem::path& recording, std::uint64_t bytes);
 
+// A description such as LeftOutDescription's, which begins with a lower-case letter, as a sentence
+// of its own: "The last 6 bytes ... converted." (a window's message, where the command line puts
+// "warning: " before the description).
+std::string AsSentence(std::string description);
+
 }  // namespace velbrix
 
 #endif  // VELBRIX_CORE_RECORDING_NAME_H_

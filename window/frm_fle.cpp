@@ -22,13 +22,6 @@ bool IsSeparator(std::filesystem::path::value_type c) {
 #endif
 }
 
-// "The last 6 bytes of <recording> do not make a whole record ... converted."
-// `description`, which begins with a lower-case letter, as a sentence of its own.
-std::string Sentence(std::string description) {
-  description[0] = static_cast<char>(description[0] - 'a' + 'A');
-  return description + ".";
-}
-
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   return first == std::string::npos ? std::string()
@@ -148,7 +141,7 @@ void FrmFle::CmdOk_Click() {
     ConversionReport report;
     RunEnd end{converter_.RunConversion(inputs, &report, progress, &stop), {}};
     if (end.status.ok() && report.bytes_left_out > 0) {
-      end.note = Sentence(LeftOutDescription(inputs.FlePath, report.bytes_left_out));
+      end.note = AsSentence(LeftOutDescription(inputs.FlePath, report.bytes_left_out));
     }
     return end;
   });
@@ -204,11 +197,11 @@ void FrmFle::mnuedf_Click() {
     EdfExportReport report;
     RunEnd end{ExportEdf(inputs, &report, progress, &stop), {}};
     if (end.status.ok() && report.bytes_left_out > 0) {
-      end.note = Sentence(LeftOutDescription(recording, report.bytes_left_out));
+      end.note = AsSentence(LeftOutDescription(recording, report.bytes_left_out));
     }
     if (end.status.ok() && report.samples_added > 0) {
       end.note += end.note.empty() ? "" : " ";
-      end.note += Sentence(PaddingDescription(report.output, report.samples_added));
+      end.note += AsSentence(PaddingDescription(report.output, report.samples_added));
     }
     return end;
   });

@@ -18,13 +18,6 @@ std::uint64_t RecordsIn(double seconds, double rate) {
   return static_cast<std::uint64_t>(std::max(1.0, std::round(seconds * rate)));
 }
 
-std::string Sentence(std::string text) {
-  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') {
-    text[0] = static_cast<char>(text[0] - 'a' + 'A');
-  }
-  return text + ".";
-}
-
 }  // namespace
 
 TraceController::TraceController(TraceView& view) : view_(view) {}
@@ -387,8 +380,9 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
                      trace::Ink::kText});
   }
   if (recording_.bytes_left_out() > 0) {
-    lines.push_back({Sentence(LeftOutDescription(subject_.recording, recording_.bytes_left_out())),
-                     trace::Ink::kWarning});
+    lines.push_back(
+        {AsSentence(LeftOutDescription(subject_.recording, recording_.bytes_left_out())),
+         trace::Ink::kWarning});
   }
   if (!page_status_.ok()) {
     lines.push_back({page_status_.message(), trace::Ink::kError});
