@@ -96,16 +96,7 @@ std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEnti
   if (entities.subject.empty() || entities.task.empty()) {
     return std::string("--bids needs --subject LABEL and --task LABEL");
   }
-  Status status = CheckBidsLabel("subject", entities.subject);
-  if (status.ok()) {
-    status = CheckBidsLabel("task", entities.task);
-  }
-  if (status.ok() && !entities.session.empty()) {
-    status = CheckBidsLabel("session", entities.session);
-  }
-  if (status.ok() && !entities.run.empty()) {
-    status = CheckBidsIndex("run", entities.run);
-  }
+  Status status = CheckBidsEntities(entities);
   if (status.ok() && line_frequency) {
     Hertz parsed;
     status = ParseHertz(*line_frequency, "power line frequency", &parsed);

@@ -94,21 +94,6 @@ Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text
   return files.Write(number, text);
 }
 
-Status CheckEntities(const BidsEntities& entities) {
-  if (Status s = CheckBidsLabel("subject", entities.subject); !s.ok()) {
-    return s;
-  }
-  if (Status s = CheckBidsLabel("task", entities.task); !s.ok()) {
-    return s;
-  }
-  if (!entities.session.empty()) {
-    if (Status s = CheckBidsLabel("session", entities.session); !s.ok()) {
-      return s;
-    }
-  }
-  return entities.run.empty() ? Status::Ok() : CheckBidsIndex("run", entities.run);
-}
-
 // The data files of the recording, written into `files`; `*samples` per channel.
 Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
                  const fs::path& stem, BidsExportReport* report, std::uint64_t* samples,
@@ -217,7 +202,7 @@ Status RemoveOtherFormat(const BidsExportInputs& inputs, const fs::path& folder,
 Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
                   const ProgressCallback& progress, const StopRequest* stop) {
   *report = BidsExportReport();
-  if (Status s = CheckEntities(inputs.entities); !s.ok()) {
+  if (Status s = CheckBidsEntities(inputs.entities); !s.ok()) {
     return s;
   }
   const fs::path folder = BidsRecordingFolder(inputs.root, inputs.entities);

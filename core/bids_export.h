@@ -33,7 +33,7 @@ enum class BidsDataFormat { kEdf, kBrainVision };
 struct BidsExportInputs {
   std::filesystem::path recording;
   std::filesystem::path root;  // the dataset's folder
-  BidsEntities entities;       // checked by CheckBidsLabel and CheckBidsIndex
+  BidsEntities entities;       // checked by CheckBidsEntities
   BidsDataFormat format = BidsDataFormat::kEdf;
   std::span<const int> positions;  // channels 1 .. 32, no repeats, in the files' order
   Hertz sample_rate;               // from ParseHertz

@@ -79,6 +79,21 @@ Status CheckBidsIndex(std::string_view what, std::string_view index) {
   return Status::Ok();
 }
 
+Status CheckBidsEntities(const BidsEntities& entities) {
+  if (Status s = CheckBidsLabel("subject", entities.subject); !s.ok()) {
+    return s;
+  }
+  if (Status s = CheckBidsLabel("task", entities.task); !s.ok()) {
+    return s;
+  }
+  if (!entities.session.empty()) {
+    if (Status s = CheckBidsLabel("session", entities.session); !s.ok()) {
+      return s;
+    }
+  }
+  return entities.run.empty() ? Status::Ok() : CheckBidsIndex("run", entities.run);
+}
+
 std::string BidsPrefix(const BidsEntities& entities) {
   std::string prefix = "sub-" + entities.subject;
   if (!entities.session.empty()) {

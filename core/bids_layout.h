@@ -44,6 +44,9 @@ struct BidsEntities {
 Status CheckBidsLabel(std::string_view what, std::string_view label);
 // Fails with kInvalidArgument, saying why, unless `index` is one or more digits 0-9.
 Status CheckBidsIndex(std::string_view what, std::string_view index);
+// Checks every entity of `entities` that is given: the subject's and the task's labels always, the
+// session's label and the run's index when not empty. The first failure names the entity.
+Status CheckBidsEntities(const BidsEntities& entities);
 
 // "sub-<S>[_ses-<X>]_task-<T>[_run-<N>]".
 std::string BidsPrefix(const BidsEntities& entities);

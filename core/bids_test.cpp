@@ -28,6 +28,10 @@ TEST(BidsLayoutTest, LabelsAreLettersAndDigitsAndNamesFollowTheEntities) {
   EXPECT_TRUE(CheckBidsIndex("run", "01").ok());
   EXPECT_FALSE(CheckBidsIndex("run", "1a").ok());
   EXPECT_FALSE(CheckBidsIndex("run", "").ok());
+  EXPECT_TRUE(CheckBidsEntities({"01", "", "rest", ""}).ok());
+  EXPECT_EQ(CheckBidsEntities({"01", "a-b", "rest", "2"}).message().rfind("The session label", 0),
+            0u);
+  EXPECT_EQ(CheckBidsEntities({"01", "", "rest", "2b"}).message().rfind("The run ", 0), 0u);
 
   EXPECT_EQ(BidsPrefix({"01", "", "rest", ""}), "sub-01_task-rest");
   EXPECT_EQ(BidsPrefix({"01", "a", "rest", "2"}), "sub-01_ses-a_task-rest_run-2");
