@@ -83,11 +83,8 @@ Status ReadText(const fs::path& path, std::string* text) {
 // Opens `path` as a new output of `files` and writes `text` into it.
 Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text,
                    std::vector<fs::path>* outputs) {
-  const int number = files.LowestFreeNumber();
-  if (number == 0) {
-    return Status::IoError("Cannot create", path, "too many files are open");
-  }
-  if (Status s = files.OpenForTextOutput(number, path); !s.ok()) {
+  int number = 0;
+  if (Status s = files.OpenOutputOnFreeNumber(path, &number); !s.ok()) {
     return s;
   }
   outputs->push_back(path);

@@ -97,31 +97,31 @@ Status ExportBrainVisionInto(FileTable& files, const BrainVisionExportInputs& in
   const BrainVisionFiles paths = BrainVisionOutputPaths(inputs.output_dir, inputs.file_name);
   const std::string base_name = PathForDisplay(inputs.file_name);
   const std::vector<int> positions(inputs.positions.begin(), inputs.positions.end());
-  int numbers[4] = {};
-  const std::filesystem::path* const opened[4] = {&inputs.recording, &paths.data, &paths.markers,
-                                                  &paths.header};
-  for (int i = 0; i < 4; ++i) {
-    numbers[i] = files.LowestFreeNumber();
-    if (numbers[i] == 0) {
-      return Status::IoError("Cannot open", *opened[i], "too many files are open");
-    }
-    Status s = i == 0 ? files.OpenForBinaryInput(numbers[i], *opened[i])
-                      : files.OpenForTextOutput(numbers[i], *opened[i]);
-    if (!s.ok()) {
-      return s;
-    }
+  int input = 0;
+  int data = 0;
+  int markers = 0;
+  int header = 0;
+  Status status = files.OpenInputOnFreeNumber(inputs.recording, &input);
+  if (status.ok()) {
+    status = files.OpenOutputOnFreeNumber(paths.data, &data);
   }
-  if (Status s = files.Write(numbers[2], MakeBrainVisionMarkers(base_name, inputs.start));
-      !s.ok()) {
-    return s;
+  if (status.ok()) {
+    status = files.OpenOutputOnFreeNumber(paths.markers, &markers);
   }
-  if (Status s =
-          files.Write(numbers[3], MakeBrainVisionHeader(positions, base_name, inputs.sample_rate));
-      !s.ok()) {
-    return s;
+  if (status.ok()) {
+    status = files.OpenOutputOnFreeNumber(paths.header, &header);
+  }
+  if (status.ok()) {
+    status = files.Write(markers, MakeBrainVisionMarkers(base_name, inputs.start));
+  }
+  if (status.ok()) {
+    status = files.Write(header, MakeBrainVisionHeader(positions, base_name, inputs.sample_rate));
+  }
+  if (!status.ok()) {
+    return status;
   }
   try {
-    if (Status s = Stream(files, numbers[0], numbers[1], inputs, report, progress, stop); !s.ok()) {
+    if (Status s = Stream(files, input, data, inputs, report, progress, stop); !s.ok()) {
       return s;
     }
   } catch (const std::exception& e) {

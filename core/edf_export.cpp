@@ -193,16 +193,11 @@ Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportR
     return s;
   }
   report->output = EdfOutputPath(inputs.output_dir, inputs.file_name);
-  const int input = files.LowestFreeNumber();
-  Status status = input == 0
-                      ? Status::IoError("Cannot open", inputs.recording, "too many files are open")
-                      : files.OpenForBinaryInput(input, inputs.recording);
-  const int output = status.ok() ? files.LowestFreeNumber() : 0;
-  if (status.ok() && output == 0) {
-    status = Status::IoError("Cannot create", report->output, "too many files are open");
-  }
+  int input = 0;
+  int output = 0;
+  Status status = files.OpenInputOnFreeNumber(inputs.recording, &input);
   if (status.ok()) {
-    status = files.OpenForTextOutput(output, report->output);
+    status = files.OpenOutputOnFreeNumber(report->output, &output);
   }
   if (status.ok()) {
     try {

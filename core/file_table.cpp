@@ -83,6 +83,22 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
   return Status::IoError("Cannot create", path, ec.message());
 }
 
+Status FileTable::OpenInputOnFreeNumber(const std::filesystem::path& path, int* number) {
+  *number = LowestFreeNumber();
+  if (*number == 0) {
+    return Status::IoError("Cannot open", path, "too many files are open");
+  }
+  return OpenForBinaryInput(*number, path);
+}
+
+Status FileTable::OpenOutputOnFreeNumber(const std::filesystem::path& path, int* number) {
+  *number = LowestFreeNumber();
+  if (*number == 0) {
+    return Status::IoError("Cannot create", path, "too many files are open");
+  }
+  return OpenForTextOutput(*number, path);
+}
+
 Status FileTable::Read(int number, std::span<std::uint8_t> buffer, std::size_t* got) {
   Slot& slot = At(number);
   if (const std::error_code ec = slot.file.Read(buffer.data(), buffer.size(), got)) {

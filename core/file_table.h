@@ -53,6 +53,10 @@ class FileTable {
   // touched. Requires `number` to be free. The run's first output in a folder first sets the
   // folder right after runs that were killed there (output_commit.h: RecoverFolder).
   Status OpenForTextOutput(int number, const std::filesystem::path& path);
+  // As OpenForBinaryInput and OpenForTextOutput, on the lowest free number, which `*number` gets.
+  // Fail, naming `path`, when every number is in use.
+  Status OpenInputOnFreeNumber(const std::filesystem::path& path, int* number);
+  Status OpenOutputOnFreeNumber(const std::filesystem::path& path, int* number);
 
   // Reads up to buffer.size() bytes from input `number`; fewer only at the end of the file.
   Status Read(int number, std::span<std::uint8_t> buffer, std::size_t* got);

@@ -28,10 +28,18 @@ TEST(FileTableTest, LowestFreeNumberFillsGaps) {
   ASSERT_TRUE(files.OpenForBinaryInput(1, dir / "in").ok());
   ASSERT_TRUE(files.OpenForBinaryInput(3, dir / "in").ok());
   EXPECT_EQ(files.LowestFreeNumber(), 2);
-  ASSERT_TRUE(files.OpenForBinaryInput(2, dir / "in").ok());
+  int number = 0;
+  ASSERT_TRUE(files.OpenOutputOnFreeNumber(dir / "out", &number).ok());
+  EXPECT_EQ(number, 2);
   EXPECT_EQ(files.LowestFreeNumber(), 4);
+  while (files.LowestFreeNumber() != 0) {
+    ASSERT_TRUE(files.OpenInputOnFreeNumber(dir / "in", &number).ok());
+  }
+  EXPECT_EQ(files.OpenInputOnFreeNumber(dir / "in", &number).message(),
+            "Cannot open " + PathForDisplay(dir / "in") + ": too many files are open");
   files.DiscardOutputs();
   EXPECT_EQ(files.LowestFreeNumber(), 1);
+  EXPECT_EQ(ListFolder(dir.path()), std::set<std::string>{"in"});
 }
 
 TEST(FileTableTest, WriteAtReplacesEarlierBytesAndWritingGoesOnAtTheEnd) {
