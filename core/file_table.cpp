@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <memory>
 #include <string>
 #include <system_error>
 
@@ -58,9 +57,9 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
   if (ec) {
     return Status::IoError("Cannot create", path, ec.message());
   }
-  if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) {
+  if (std::none_of(outputs_.begin(), outputs_.end(),
+                   [&](const Output& o) { return o.folder == folder; })) {
     RecoverFolder(folder);
-    folders_.push_back(folder);
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     if (run_id_.empty() || attempt > 0) {
@@ -73,7 +72,7 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
     if (!ec) {
       slot.is_output = true;
       slot.path = path;
-      outputs_.push_back({number, path, temp, named});
+      outputs_.push_back({number, path, temp, folder, named});
       return Status::Ok();
     }
     if (ec != std::errc::file_exists) {
@@ -142,21 +141,22 @@ Status FileTable::CommitOutputs() {
   }
   // Every folder's lock, taken in one order by every run, so that two runs cannot each wait for
   // the other's.
-  std::vector<std::filesystem::path> folders = folders_;
-  std::sort(folders.begin(), folders.end());
-  std::vector<std::unique_ptr<FolderLock>> locks;
-  for (const std::filesystem::path& folder : folders) {
-    locks.push_back(std::make_unique<FolderLock>());
-    if (const std::error_code ec = locks.back()->Acquire(folder)) {
-      const auto in_folder = [&](const Output& o) {
-        return CanonicalFolder(o.final_path.parent_path()) == folder;
-      };
-      return Status::IoError("Cannot create",
-                             std::find_if(outputs_.begin(), outputs_.end(), in_folder)->final_path,
-                             ec.message());
+  std::vector<const Output*> by_folder;  // the first output in each folder, by folder
+  for (const Output& output : outputs_) {
+    if (std::none_of(by_folder.begin(), by_folder.end(),
+                     [&](const Output* o) { return o->folder == output.folder; })) {
+      by_folder.push_back(&output);
+    }
+  }
+  std::sort(by_folder.begin(), by_folder.end(),
+            [](const Output* a, const Output* b) { return a->folder < b->folder; });
+  std::vector<FolderLock> locks(by_folder.size());
+  for (std::size_t i = 0; i < by_folder.size(); ++i) {
+    if (const std::error_code ec = locks[i].Acquire(by_folder[i]->folder)) {
+      return Status::IoError("Cannot create", by_folder[i]->final_path, ec.message());
     }
     // Another run may have been killed in its commit since this one began.
-    RecoverFolder(folder);
+    RecoverFolder(by_folder[i]->folder);
   }
   std::vector<CommitEntry> entries;
   for (Output& output : outputs_) {
@@ -186,7 +186,6 @@ Status FileTable::CommitOutputs() {
                            ec.message());
   }
   outputs_.clear();
-  folders_.clear();
   run_id_.clear();
   return Status::Ok();
 }
@@ -216,7 +215,6 @@ void FileTable::DiscardOutputs() {
     (void)At(n).file.Close();
   }
   outputs_.clear();
-  folders_.clear();
   run_id_.clear();
 }
 

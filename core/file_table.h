@@ -87,7 +87,8 @@ class FileTable {
     int number = 0;  // its slot
     std::filesystem::path final_path;
     std::filesystem::path temp_path;
-    bool named = false;  // whether the temporary has temp_path as its name yet
+    std::filesystem::path folder;  // final_path's folder, as CanonicalFolder gives it
+    bool named = false;            // whether the temporary has temp_path as its name yet
   };
 
   Slot& At(int number);
@@ -97,9 +98,8 @@ class FileTable {
 
   Temporaries temporaries_;
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
-  std::vector<Output> outputs_;                   // opened since the run began
-  std::vector<std::filesystem::path> folders_;    // of those outputs, each recovered
-  std::string run_id_;                            // of the run's temporaries
+  std::vector<Output> outputs_;  // opened since the run began; their folders are recovered
+  std::string run_id_;           // of the run's temporaries
 };
 
 }  // namespace velbrix
