@@ -191,11 +191,17 @@ void TraceController::OnKey(TraceKey key) {
   }
 }
 
-void TraceController::OnWheel(int notches, bool zoom) {
+void TraceController::OnWheel(int delta, bool zoom) {
+  wheel_rest_ += delta;
+  const int notches = wheel_rest_ / kWheelNotch;
+  wheel_rest_ -= notches * kWheelNotch;
+  if (notches == 0) {
+    return;
+  }
   if (zoom) {
     Zoom(notches);
   } else {
-    MoveBy(static_cast<std::int64_t>(StepRecords()) * notches);
+    MoveBy(-static_cast<std::int64_t>(StepRecords()) * notches);
   }
 }
 

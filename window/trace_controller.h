@@ -78,8 +78,11 @@ class TraceController {
   // The user's actions.
   void OnCanvasResized(int width, int height);
   void OnKey(TraceKey key);
-  // Mouse wheel notches: positive forward (or, with `zoom`, a shorter page).
-  void OnWheel(int notches, bool zoom);
+  // The mouse wheel turned by `delta` in the toolkits' unit, 120 to a notch (kWheelNotch), positive
+  // away from the user: a notch away goes a step back in the recording or, with `zoom`, to a
+  // shorter page. Parts of a notch add up until they make one.
+  static constexpr int kWheelNotch = 120;
+  void OnWheel(int delta, bool zoom);
   void OnScrollTo(int position);
   void OnMouseMove(int x, int y);
   void OnMouseLeave();
@@ -158,6 +161,7 @@ class TraceController {
   std::size_t envelope_columns_ = 0;
 
   std::optional<trace::Point> mouse_;
+  int wheel_rest_ = 0;  // a part of a notch, not yet turned into one
   std::vector<std::string> page_entries_;
   int page_selected_ = -1;
   std::vector<std::string> amplitude_entries_;

@@ -147,7 +147,10 @@ TEST_F(TraceControllerTest, PagingStopsAtBothEnds) {
   EXPECT_EQ(controller_.first_record(), 256u);
   controller_.OnKey(TraceKey::kPageForward);
   EXPECT_EQ(controller_.first_record(), 256u + 2560u);
-  controller_.OnWheel(-2, false);
+  controller_.OnWheel(TraceController::kWheelNotch, false);  // away from the user: back a step
+  controller_.OnWheel(TraceController::kWheelNotch / 2, false);
+  EXPECT_EQ(controller_.first_record(), 256u + 2560u - 256u);
+  controller_.OnWheel(TraceController::kWheelNotch / 2, false);  // a notch, in halves
   EXPECT_EQ(controller_.first_record(), 2304u);
   controller_.OnKey(TraceKey::kEnd);
   EXPECT_EQ(controller_.first_record(), last);
@@ -183,7 +186,7 @@ TEST_F(TraceControllerTest, ZoomRunsFromAFewRecordsToTheWholeRecordingAndAmplitu
   // Fewer records than columns: the samples themselves, one point each.
   EXPECT_EQ(Traces(*view_.picture)[0]->points.size(), 5u);
   for (int i = 0; i < 30; ++i) {
-    controller_.OnWheel(-1, true);
+    controller_.OnWheel(-TraceController::kWheelNotch, true);
   }
   EXPECT_EQ(controller_.page_records(), 200000u);
   EXPECT_EQ(Selected(view_.page_choices, view_.page_selected), "Whole recording");

@@ -166,17 +166,11 @@ void TraceCanvas::leaveEvent(QEvent* /*event*/) {
 }
 
 void TraceCanvas::wheelEvent(QWheelEvent* event) {
+  // Eighths of a degree, 120 to a notch; a horizontal wheel turned right counts as towards the
+  // user.
   const QPoint delta = event->angleDelta();
-  wheel_rest_ += delta.y() != 0 ? delta.y() : -delta.x();
-  const int notches = wheel_rest_ / 120;
-  wheel_rest_ -= notches * 120;
-  if (notches != 0) {
-    if (event->modifiers() & Qt::ControlModifier) {
-      controller_.OnWheel(notches, true);  // away from the user: a shorter page
-    } else {
-      controller_.OnWheel(-notches, false);  // towards the user: later in the recording
-    }
-  }
+  controller_.OnWheel(delta.y() != 0 ? delta.y() : -delta.x(),
+                      (event->modifiers() & Qt::ControlModifier) != 0);
   event->accept();
 }
 

@@ -40,7 +40,6 @@ class TraceCanvas final : public QWidget {
   QFont normal_;
   QFont bold_;
   QFont small_;
-  int wheel_rest_ = 0;  // eighths of a degree not yet a whole notch
 };
 
 }  // namespace velbrix

@@ -395,17 +395,11 @@ LRESULT TraceWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lpa
       return 0;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL: {
+      // A horizontal wheel turned right counts as towards the user.
+      static_assert(WHEEL_DELTA == TraceController::kWheelNotch);
       const int delta = GET_WHEEL_DELTA_WPARAM(wparam);
-      wheel_rest_ += message == WM_MOUSEWHEEL ? delta : -delta;
-      const int notches = wheel_rest_ / WHEEL_DELTA;
-      wheel_rest_ -= notches * WHEEL_DELTA;
-      if (notches != 0) {
-        if ((GET_KEYSTATE_WPARAM(wparam) & MK_CONTROL) != 0) {
-          controller_.OnWheel(notches, true);  // away from the user: a shorter page
-        } else {
-          controller_.OnWheel(-notches, false);  // towards the user: later in the recording
-        }
-      }
+      controller_.OnWheel(message == WM_MOUSEWHEEL ? delta : -delta,
+                          (GET_KEYSTATE_WPARAM(wparam) & MK_CONTROL) != 0);
       return 0;
     }
     default:

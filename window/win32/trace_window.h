@@ -77,7 +77,6 @@ class TraceWindow final : public TraceView {
   WNDPROC edit_proc_ = nullptr;  // the sample rate field's own procedure
   const trace::TracePicture* picture_ = nullptr;
   bool tracking_mouse_ = false;
-  int wheel_rest_ = 0;
   TraceController controller_{*this};
 };
 
