@@ -4,10 +4,10 @@
 
 #include <charconv>
 #include <cstdio>
-#include <numeric>
 #include <string>
 #include <vector>
 
+#include "core/channel_table.h"
 #include "core/test_support.h"
 
 namespace velbrix {
@@ -117,9 +117,8 @@ TEST_F(BrainVisionExportTest, ThreeFilesWithTheChosenChannelsMultiplexed) {
       ReadFile(out_ / "rec01_eeg.vmrk").find("\r\nMk1=New Segment,,1,1,0,20240203040506000000\r\n"),
       std::string::npos);
   ExpectData(recording, 3000);
-  std::vector<int> all(32);
-  std::iota(all.begin(), all.end(), 1);
-  ASSERT_TRUE(Export(recording, all).ok());  // all channels in record order take a shortcut
+  ASSERT_TRUE(Export(recording, {kAllPositions.begin(), kAllPositions.end()})
+                  .ok());  // all channels in record order take a shortcut
   ExpectData(recording, 3000);
 }
 

@@ -157,10 +157,8 @@ TEST_F(ConversionTest, TwoRunsAtOnceIntoOneFolderCommitOneAfterTheOther) {
     const auto run = [&](int i) {
       Converter converter;
       ConversionReport report;
-      const int all[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,
-                         17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
       statuses[i] = converter.ConvertChannels((i == 0 ? in_ : other) / "rec01_eeg", out_.path(),
-                                              "rec01_eeg", all, ".", &report);
+                                              "rec01_eeg", kAllPositions, ".", &report);
     };
     std::thread first(run, 0);
     std::thread second(run, 1);

@@ -85,14 +85,6 @@ void ReadEdf(const std::string& bytes, EdfContents* edf) {
   }
 }
 
-std::vector<int> AllPositions() {
-  std::vector<int> all;
-  for (const Channel& channel : ChTable) {
-    all.push_back(channel.position);
-  }
-  return all;
-}
-
 class EdfExportTest : public ::testing::Test {
  protected:
   Status Export(const std::string& recording, std::vector<int> positions, std::string_view rate) {
@@ -132,7 +124,7 @@ class EdfExportTest : public ::testing::Test {
 
 TEST_F(EdfExportTest, AllChannelsInOneSecondRecordsWithThePaddedLastRecord) {
   const std::string recording = MakeRecording(700 * 32);
-  ASSERT_TRUE(Export(recording, AllPositions(), "256").ok());
+  ASSERT_TRUE(Export(recording, {kAllPositions.begin(), kAllPositions.end()}, "256").ok());
   EXPECT_EQ(report_.records, 700u);
   EXPECT_EQ(report_.data_records, 3u);
   EXPECT_EQ(report_.samples_added, 68u);
@@ -210,7 +202,8 @@ TEST_F(EdfExportTest, AFailureHalfWayLeavesTheOldFileAndNoTemporary) {
   limited.rlim_cur = 2 << 20;  // the recording fits, not its EDF file at twice the size
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   WriteFile(in_ / "rec01_eeg", recording);
-  const Status s = ExportFile(in_ / "rec01_eeg", AllPositions(), "256");
+  const Status s =
+      ExportFile(in_ / "rec01_eeg", {kAllPositions.begin(), kAllPositions.end()}, "256");
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   ASSERT_FALSE(s.ok());
@@ -225,7 +218,7 @@ TEST_F(EdfExportTest, AStopLeavesTheOldFileAndNoTemporary) {
   WriteFile(in_ / "rec01_eeg", MakeRecording(32 * kRecordsPerBlock * 2));
   EdfRecordLayout layout;
   ASSERT_TRUE(ChooseEdfRecordLayout("256", 32, &layout).ok());
-  positions_ = AllPositions();
+  positions_.assign(kAllPositions.begin(), kAllPositions.end());
   StopRequest stop;
   const EdfExportInputs inputs{in_ / "rec01_eeg", out_.path(), "rec01_eeg", positions_, layout, {}};
   const Status s = ExportEdf(
