@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
 #include <deque>
@@ -180,6 +181,20 @@ void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
   QTest::keyClick(traces->canvas(), Qt::Key_Plus);
   QCOMPARE(traces->controller().page_records(), 512u);  // 2 s
   QCOMPARE(Part<QComboBox>("PageLength")->currentText(), QStringLiteral("2 s"));
+  // The wheel: a notch towards the user goes a step on; with Ctrl, away from the user, to a
+  // shorter page.
+  const auto turn_wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+    QWheelEvent event(QPointF(100, 100), traces->canvas()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(traces->canvas(), &event);
+  };
+  const std::uint64_t first = traces->controller().first_record();
+  turn_wheel(-TraceController::kWheelNotch, Qt::NoModifier);
+  QCOMPARE(traces->controller().first_record(), first + 51);
+  turn_wheel(TraceController::kWheelNotch, Qt::ControlModifier);
+  QCOMPARE(traces->controller().page_records(), 256u);  // 1 s
+  turn_wheel(-TraceController::kWheelNotch, Qt::ControlModifier);
+  QCOMPARE(traces->controller().page_records(), 512u);
   auto* rate = Part<QLineEdit>("SampleRate");
   rate->setFocus();
   rate->selectAll();

@@ -135,6 +135,18 @@ TEST_F(TraceWindowTest, StatusLineGivesTheExactValueUnderTheMouse) {
 TEST_F(TraceWindowTest, TheWindowFollowsTheMainWindowAndKeepsTheSampleRate) {
   OpenTraces(demo_);
   TraceWindow* traces = Traces();
+  // The wheel: with Ctrl, a notch away from the user gives a shorter page; a notch towards the
+  // user goes a step on.
+  const auto turn_wheel = [&](int delta, WORD keys) {
+    ::SendMessageW(traces->parts().canvas, WM_MOUSEWHEEL,
+                   MAKEWPARAM(keys, static_cast<WORD>(static_cast<short>(delta))), 0);
+  };
+  ASSERT_EQ(traces->controller().page_records(), 1024u);  // the whole demo, 4 s
+  turn_wheel(WHEEL_DELTA, MK_CONTROL);
+  EXPECT_EQ(traces->controller().page_records(), 512u);  // 2 s
+  const std::uint64_t first = traces->controller().first_record();
+  turn_wheel(-WHEEL_DELTA, 0);
+  EXPECT_EQ(traces->controller().first_record(), first + 51);
   // The sample rate, entered with Enter.
   ::SetWindowTextW(traces->parts().sample_rate, L"128");
   ::PostMessageW(traces->parts().sample_rate, WM_KEYDOWN, VK_RETURN, 1);
