@@ -82,7 +82,7 @@ void UseTheTraceView(velbrix::TraceController& controller, NullView& view, const
     controller.OnKey(velbrix::TraceKey::kZoomOut);
   }
   controller.OnKey(velbrix::TraceKey::kPageBack);
-  controller.OnMouseMove(900, 500);
+  controller.OnMouseMove(900, 500, false);
 }
 
 // The process's peak resident memory in KiB (VmHWM: unlike getrusage's, it starts afresh at exec).

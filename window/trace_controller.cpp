@@ -210,8 +210,11 @@ void TraceController::OnScrollTo(int position) {
   MoveTo(static_cast<std::int64_t>(std::min(first, LastFirst())));
 }
 
-void TraceController::OnMouseMove(int x, int y) {
+void TraceController::OnMouseMove(int x, int y, bool dragging) {
   mouse_ = trace::Point{x, y};
+  if (dragging) {
+    OnMouseDown(x, y);
+  }
   UpdateStatus();
 }
 

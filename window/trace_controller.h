@@ -84,7 +84,9 @@ class TraceController {
   static constexpr int kWheelNotch = 120;
   void OnWheel(int delta, bool zoom);
   void OnScrollTo(int position);
-  void OnMouseMove(int x, int y);
+  // The mouse at x, y; `dragging` while the left button is held, when the page follows it along the
+  // overview strip as it follows a press there.
+  void OnMouseMove(int x, int y, bool dragging);
   void OnMouseLeave();
   // A press of the left button: on the overview strip, the page moves there.
   void OnMouseDown(int x, int y);

@@ -89,7 +89,7 @@ class TraceControllerTest : public ::testing::Test {
         traces.left + (static_cast<double>(record - controller_.first_record()) + 0.5) *
                           traces.width() / static_cast<double>(controller_.page_records());
     controller_.OnMouseMove(static_cast<int>(x),
-                            static_cast<int>(traces.top + (index + 0.5) * band));
+                            static_cast<int>(traces.top + (index + 0.5) * band), false);
     return view_.status;
   }
 
@@ -172,7 +172,9 @@ TEST_F(TraceControllerTest, PagingStopsAtBothEnds) {
   const trace::Rect strip = view_.picture->overview;
   controller_.OnMouseDown((strip.left + strip.right) / 2, strip.top + 5);
   EXPECT_EQ(controller_.first_record(), 12800u - 1280u);
-  controller_.OnMouseDown(strip.left, strip.top + 5);
+  controller_.OnMouseMove(strip.right - 1, strip.top + 5, false);  // passing over it
+  EXPECT_EQ(controller_.first_record(), 12800u - 1280u);
+  controller_.OnMouseMove(strip.left, strip.top + 5, true);  // dragged along it
   EXPECT_EQ(controller_.first_record(), 0u);
 }
 

@@ -147,10 +147,7 @@ void TraceCanvas::resizeEvent(QResizeEvent* /*event*/) {
 
 void TraceCanvas::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
-  controller_.OnMouseMove(at.x(), at.y());
-  if (event->buttons() & Qt::LeftButton) {
-    controller_.OnMouseDown(at.x(), at.y());  // dragging along the overview strip
-  }
+  controller_.OnMouseMove(at.x(), at.y(), (event->buttons() & Qt::LeftButton) != 0);
 }
 
 void TraceCanvas::mousePressEvent(QMouseEvent* event) {

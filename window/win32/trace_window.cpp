@@ -380,10 +380,7 @@ LRESULT TraceWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lpa
         TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, canvas, 0};
         tracking_mouse_ = ::TrackMouseEvent(&track) != FALSE;
       }
-      controller_.OnMouseMove(x, y);
-      if ((wparam & MK_LBUTTON) != 0) {
-        controller_.OnMouseDown(x, y);  // dragging along the overview strip
-      }
+      controller_.OnMouseMove(x, y, (wparam & MK_LBUTTON) != 0);
       return 0;
     case WM_MOUSELEAVE:
       tracking_mouse_ = false;
