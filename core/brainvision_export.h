@@ -58,8 +58,8 @@ Status ExportBrainVision(const BrainVisionExportInputs& inputs, BrainVisionExpor
 // outputs on free numbers of `files` and writes them, without ending the run. The caller ends it
 // (FileTable::EndRun), which commits or discards these outputs with its own.
 Status ExportBrainVisionInto(FileTable& files, const BrainVisionExportInputs& inputs,
-                             BrainVisionExportReport* report, const ProgressCallback& progress = {},
-                             const StopRequest* stop = nullptr);
+                             BrainVisionExportReport* report, const ProgressCallback& progress,
+                             const StopRequest* stop);
 
 }  // namespace velbrix
 

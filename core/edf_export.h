@@ -60,7 +60,7 @@ Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
 // numbers of `files` and writes the file, without ending the run. The caller ends it
 // (FileTable::EndRun), which commits or discards this output with its own.
 Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
-                     const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                     const ProgressCallback& progress, const StopRequest* stop);
 
 }  // namespace velbrix
 
