@@ -1,7 +1,6 @@
 // Writing the JSON and TSV files of a BIDS dataset, and adding a participant.
 #include "core/bids_sidecars.h"
 
-#include <charconv>
 #include <utility>
 
 #include "core/bids_layout.h"
@@ -29,13 +28,6 @@ class JsonObject {
  private:
   std::string text_;
 };
-
-std::string ShortestDecimal(double value) {
-  char digits[128];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
-  return std::string(digits, result.ptr);
-}
 
 std::vector<std::string_view> Split(std::string_view line, char separator) {
   std::vector<std::string_view> parts;

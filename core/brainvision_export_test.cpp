@@ -37,6 +37,8 @@ TEST(HertzTest, DecimalsAreNormalisedAndAnythingElseIsRefused) {
               std::string::npos)
         << text;
   }
+  EXPECT_EQ(ShortestDecimal(1e6 / 250.5), "3992.015968063872");
+  EXPECT_EQ(ShortestDecimal(1e300).size(), 301u);  // no exponent, however large
 }
 
 TEST(BrainVisionHeaderTest, TheSamplingIntervalIsExactWherePossibleAndGivesTheRateBack) {

@@ -2,7 +2,6 @@
 #include "core/brainvision_header.h"
 
 #include <cassert>
-#include <charconv>
 
 #include "core/channel_table.h"
 
@@ -65,11 +64,7 @@ std::string BrainVisionSamplingInterval(const Hertz& rate) {
   if (std::optional<std::string> exact = ExactInterval(rate.text)) {
     return *exact;
   }
-  const double interval = 1e6 / rate.value;
-  char digits[128];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, interval, std::chars_format::fixed);
-  return std::string(digits, result.ptr);
+  return ShortestDecimal(1e6 / rate.value);
 }
 
 Status CheckBrainVisionBaseName(std::string_view base_name) {

@@ -57,4 +57,11 @@ Status ParseHertz(std::string_view text, std::string_view what, Hertz* hertz) {
   return Status::Ok();
 }
 
+std::string ShortestDecimal(double value) {
+  char digits[512];  // room for every finite double, 1e308 included
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+  return std::string(digits, result.ptr);
+}
+
 }  // namespace velbrix

@@ -20,6 +20,10 @@ struct Hertz {
 // naming `what` ("sample rate") and the text.
 Status ParseHertz(std::string_view text, std::string_view what, Hertz* hertz);
 
+// The shortest decimal without an exponent that reads back as `value` ("3992.015968063872"), the
+// same in every locale: how the files written give a figure computed from a rate.
+std::string ShortestDecimal(double value);
+
 }  // namespace velbrix
 
 #endif  // VELBRIX_CORE_HERTZ_H_
