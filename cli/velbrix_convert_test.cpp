@@ -404,6 +404,33 @@ TEST_F(VelbrixConvertTest, EdfFailuresNameThePathAndSpareTheOtherRecordings) {
   EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"good_eeg.edf"});
 }
 
+TEST_F(VelbrixConvertTest, ARecordingWithoutAWholeRecordIsNotExportedInAnyFormat) {
+  const std::string empty = Recording("empty_eeg", "");
+  const std::string short_one = Recording("short_eeg", MakeRecording(31));
+  const std::string good = Recording("good_eeg", MakeRecording(64));
+  const std::string root = out_ / "study";
+  for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
+           {"--format", "edf", "-o", out_.path()},
+           {"--format", "brainvision", "-o", out_.path()},
+           {"--bids", root, "--subject", "01", "--task", "rest"}}) {
+    std::vector<std::string> arguments = format;
+    arguments.insert(arguments.end(), {"-q", "--sample-rate", "256", empty, short_one, good});
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 1) << format[1];
+    EXPECT_EQ(run.err, "velbrix-convert: " + empty +
+                           ": holds no whole record; nothing to export\n"
+                           "velbrix-convert: " +
+                           short_one + ": holds no whole record; nothing to export\n");
+  }
+  EXPECT_EQ(ListFolder(out_.path()),
+            (std::set<std::string>{"good_eeg.edf", "good_eeg.vhdr", "good_eeg.vmrk", "good_eeg.eeg",
+                                   "study"}));
+  EXPECT_EQ(
+      ListFolder(out_ / "study/sub-01/eeg"),
+      (std::set<std::string>{"sub-01_task-rest_run-3_eeg.edf", "sub-01_task-rest_run-3_eeg.json",
+                             "sub-01_task-rest_run-3_channels.tsv"}));
+}
+
 TEST_F(VelbrixConvertTest, DifferentRecordingsOfOneNameAreRefusedBeforeAnythingIsWritten) {
   std::filesystem::create_directory(in_ / "d1");
   std::filesystem::create_directory(in_ / "d2");

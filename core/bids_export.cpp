@@ -12,6 +12,7 @@
 #include "core/edf_export.h"
 #include "core/file_table.h"
 #include "core/os_file.h"
+#include "core/recording_export.h"
 
 namespace velbrix {
 namespace {
@@ -95,29 +96,23 @@ Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text
 Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
                  const fs::path& stem, BidsExportReport* report, std::uint64_t* samples,
                  const ProgressCallback& progress, const StopRequest* stop) {
-  if (inputs.format == BidsDataFormat::kEdf) {
-    const EdfExportInputs edf{inputs.recording,  folder,      stem, inputs.positions,
-                              inputs.edf_layout, inputs.start};
-    EdfExportReport edf_report;
-    Status status = ExportEdfInto(files, edf, &edf_report, progress, stop);
-    report->records = edf_report.records;
-    report->bytes_left_out = edf_report.bytes_left_out;
-    report->samples_added = edf_report.samples_added;
-    report->data = edf_report.output;
-    report->outputs = {edf_report.output};
-    *samples = edf_report.data_records * inputs.edf_layout.samples_per_record;
-    return status;
-  }
-  const BrainVisionExportInputs brainvision{inputs.recording,   folder,      stem, inputs.positions,
-                                            inputs.sample_rate, inputs.start};
-  BrainVisionExportReport brainvision_report;
-  Status status = ExportBrainVisionInto(files, brainvision, &brainvision_report, progress, stop);
-  const BrainVisionFiles& written = brainvision_report.files;
-  report->records = brainvision_report.records;
-  report->bytes_left_out = brainvision_report.bytes_left_out;
-  report->data = written.header;
-  report->outputs = {written.header, written.markers, written.data};
-  *samples = brainvision_report.records;
+  const ExportInputs data{
+      inputs.format == BidsDataFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
+      inputs.recording,
+      folder,
+      stem,
+      inputs.positions,
+      inputs.sample_rate,
+      inputs.edf_layout,
+      inputs.start};
+  ExportReport written;
+  Status status = ExportRecordingInto(files, data, &written, progress, stop);
+  report->records = written.records;
+  report->bytes_left_out = written.bytes_left_out;
+  report->samples_added = written.samples_added;
+  report->data = written.data;
+  report->outputs = written.outputs;
+  *samples = written.samples;
   return status;
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <map>
 
-#include "core/edf_export.h"
 #include "core/record.h"
+#include "core/recording_export.h"
 #include "core/test_support.h"
 #include "core/value_line.h"
 #include "window/fake_frm_fle_view.h"
@@ -535,13 +535,15 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
   ASSERT_TRUE(ChooseEdfRecordLayout("250.5", 1, &layout).ok());
   EdfStart start;
   ASSERT_TRUE(ParseEdfStart("2024-05-17 09:30:00", &start).ok());
-  EdfExportReport report;
-  ASSERT_TRUE(
-      ExportEdf({data_dir_ / "rec01_eeg", expected_dir.path(), "rec01_eeg", oz, layout, start},
-                &report)
-          .ok());
+  Hertz rate;
+  ASSERT_TRUE(ParseHertz("250.5", "sample rate", &rate).ok());
+  ExportReport report;
+  ASSERT_TRUE(ExportRecording({ExportFormat::kEdf, data_dir_ / "rec01_eeg", expected_dir.path(),
+                               "rec01_eeg", oz, rate, layout, start},
+                              &report)
+                  .ok());
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg.edf"});
-  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), ReadFile(report.output));
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), ReadFile(report.data));
   ASSERT_EQ(view_.messages.size(), 1u);
   EXPECT_EQ(view_.messages[0].text,
             "The last 5 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
@@ -581,6 +583,18 @@ TEST_F(FrmFleTest, ExportEdfFailsAsOkDoes) {
   EXPECT_EQ(view_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
                                         ": No such file or directory");
   EXPECT_EQ(view_.messages[0].label1, "LOADING THE FILES....");
+  ExpectIdle();
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+}
+
+TEST_F(FrmFleTest, ExportEdfOfARecordingWithoutAWholeRecordFailsAndWritesNothing) {
+  OpenRecording("rec01_eeg", 31);
+  view_.edf_answers = {EdfSettings{"256", ""}};
+  form_.mnuedf_Click();
+  view_.FinishWork();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text,
+            PathForDisplay(data_dir_ / "rec01_eeg") + ": holds no whole record; nothing to export");
   ExpectIdle();
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
 }
