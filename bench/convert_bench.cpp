@@ -217,7 +217,8 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
                                        inputs.edf_layout,
                                        {},
                                        {},
-                                       "bench"};
+                                       "bench",
+                                       {}};
   const auto bids_once = [&] {
     velbrix::BidsExportReport report;
     if (const velbrix::Status s = velbrix::ExportBids(bids, &report); !s.ok()) {

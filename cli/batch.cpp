@@ -48,7 +48,8 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
                                   options.edf_layout,
                                   options.edf_start,
                                   options.bids->line_frequency,
-                                  VELBRIX_VERSION};
+                                  VELBRIX_VERSION,
+                                  options.bids->lab};
     BidsExportReport report;
     status = ExportBids(inputs, &report, progress);
     bytes_left_out = report.bytes_left_out;

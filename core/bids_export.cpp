@@ -128,7 +128,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs,
   const std::string& version = inputs.software_version;
   if (Missing(root / kBidsDatasetDescription)) {
     if (Status s = WriteOutput(files, root / kBidsDatasetDescription,
-                               MakeBidsDatasetDescription(name, version), outputs);
+                               MakeBidsDatasetDescription(name, version, inputs.lab), outputs);
         !s.ok()) {
       return s;
     }
@@ -214,7 +214,8 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
                                                inputs.sample_rate,
                                                inputs.line_frequency,
                                                samples,
-                                               inputs.software_version};
+                                               inputs.lab.reference,
+                                               inputs.lab.ground};
     status = WriteOutput(files, folder / (prefix + "_eeg.json"), MakeBidsEegSidecar(description),
                          &report->outputs);
   }

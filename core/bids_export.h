@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/bids_layout.h"
+#include "core/bids_sidecars.h"
 #include "core/edf_header.h"
 #include "core/hertz.h"
 #include "core/record_blocks.h"
@@ -40,7 +41,8 @@ struct BidsExportInputs {
   EdfRecordLayout edf_layout;      // EDF: from ChooseEdfRecordLayout for the same rate
   std::optional<EdfStart> start;   // nothing: unknown
   std::optional<Hertz> line_frequency;
-  std::string software_version;  // Velbrix's version, for the sidecar and the dataset description
+  std::string software_version;  // Velbrix's version, for the dataset description
+  BidsLabFacts lab;              // the reference and ground; authors and licence of a new dataset
 };
 
 struct BidsExportReport {

@@ -71,21 +71,34 @@ std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording) {
   for (const int position : recording.positions) {
     ++counts[static_cast<int>(BidsTypeOf(position))];
   }
+  const auto count = [&](BidsChannelType type) {
+    return std::to_string(counts[static_cast<int>(type)]);
+  };
   const double duration = static_cast<double>(recording.samples) / recording.sample_rate.value;
-  return JsonObject()
-      .Add("TaskName", JsonString(recording.task))
+  JsonObject json;
+  json.Add("TaskName", JsonString(recording.task))
       .Add("SamplingFrequency", recording.sample_rate.text)
-      .Add("EEGReference", JsonString(kNotAvailable))
+      .Add("EEGReference",
+           JsonString(recording.reference.empty() ? kNotAvailable : recording.reference));
+  if (!recording.ground.empty()) {
+    json.Add("EEGGround", JsonString(recording.ground));
+  }
+  // No channel is typed EOG, EMG or TRIG here: their counts are 0 until the lab retypes one.
+  return json
       .Add("PowerLineFrequency",
            recording.line_frequency ? recording.line_frequency->text : JsonString(kNotAvailable))
       .Add("SoftwareFilters", JsonString(kNotAvailable))
-      .Add("EEGChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kEeg)]))
-      .Add("ECGChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kEcg)]))
-      .Add("MiscChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kMisc)]))
+      .Add("HardwareFilters", JsonString(kNotAvailable))
+      .Add("Manufacturer", JsonString(kNotAvailable))
+      .Add("EEGPlacementScheme", JsonString("10-20"))
+      .Add("EEGChannelCount", count(BidsChannelType::kEeg))
+      .Add("ECGChannelCount", count(BidsChannelType::kEcg))
+      .Add("EOGChannelCount", "0")
+      .Add("EMGChannelCount", "0")
+      .Add("MISCChannelCount", count(BidsChannelType::kMisc))
+      .Add("TriggerChannelCount", "0")
       .Add("RecordingDuration", ShortestDecimal(duration))
       .Add("RecordingType", JsonString("continuous"))
-      .Add("Manufacturer", JsonString("Velbrix"))
-      .Add("SoftwareVersions", JsonString("Velbrix " + recording.software_version))
       .Close();
 }
 
@@ -98,17 +111,43 @@ std::string MakeBidsChannels(const std::vector<int>& positions) {
   return tsv;
 }
 
-std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version) {
+std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version,
+                                       const BidsLabFacts& lab) {
   const std::string generated_by =
       "[\n    {\n      \"Name\": \"Velbrix\",\n      \"Version\": " + JsonString(software_version) +
       ",\n      \"Description\": \"velbrix-convert --bids: recordings of 32-byte records "
       "converted into this dataset\"\n    }\n  ]";
-  return JsonObject()
-      .Add("Name", JsonString(name))
+  JsonObject json;
+  json.Add("Name", JsonString(name))
       .Add("BIDSVersion", JsonString(kBidsVersion))
-      .Add("DatasetType", JsonString("raw"))
-      .Add("GeneratedBy", generated_by)
-      .Close();
+      .Add("DatasetType", JsonString("raw"));
+  if (!lab.license.empty()) {
+    json.Add("License", JsonString(lab.license));
+  }
+  if (!lab.authors.empty()) {
+    std::string authors;
+    for (const std::string& author : lab.authors) {
+      authors += (authors.empty() ? "[" : ", ") + JsonString(author);
+    }
+    json.Add("Authors", authors + "]");
+  }
+  return json.Add("GeneratedBy", generated_by).Close();
+}
+
+std::vector<std::string> SplitBidsAuthors(std::string_view text) {
+  std::vector<std::string> authors;
+  for (std::string_view author : Split(text, ';')) {
+    while (!author.empty() && (author.front() == ' ' || author.front() == '\t')) {
+      author.remove_prefix(1);
+    }
+    while (!author.empty() && (author.back() == ' ' || author.back() == '\t')) {
+      author.remove_suffix(1);
+    }
+    if (!author.empty()) {
+      authors.emplace_back(author);
+    }
+  }
+  return authors;
 }
 
 std::string MakeBidsReadme(std::string_view name, std::string_view software_version) {
@@ -123,9 +162,12 @@ std::string MakeBidsReadme(std::string_view name, std::string_view software_vers
          "included), ECG for EKG, MISC for BP1 to BP4, DC1 to DC3, PG1 and PG2. Where a MISC input "
          "carried a known signal, set its type (EOG, EMG, RESP, ...) and change the channel "
          "counts in the matching *_eeg.json.\n"
-         "- EEGReference is \"n/a\" in every *_eeg.json, and so is PowerLineFrequency unless it "
-         "was given: write in what the recordings used.\n"
+         "- In each *_eeg.json, EEGReference and PowerLineFrequency are \"n/a\" unless they "
+         "were given, and so are Manufacturer and HardwareFilters: write in what the recordings "
+         "used (and EEGGround, where it was not given).\n"
          "- participants.tsv has age, sex and handedness columns set to \"n/a\": fill them in.\n"
+         "- dataset_description.json names Authors and a License only where they were given: "
+         "add them.\n"
          "\n"
          "Describe the study here: who recorded what, when and how, and under which license the "
          "data may be shared.\n";

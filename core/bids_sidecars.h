@@ -14,24 +14,39 @@
 
 namespace velbrix {
 
+// What only the lab knows about its recordings and its dataset, as given: empty where not given.
+struct BidsLabFacts {
+  std::string reference;             // the EEG reference ("Cz", "linked mastoids")
+  std::string ground;                // the ground electrode's place
+  std::vector<std::string> authors;  // the dataset's authors, in order
+  std::string license;               // the dataset's licence, an identifier such as "CC0"
+};
+
 struct BidsRecordingDescription {
   std::string task;                     // the task label
   std::vector<int> positions;           // the channels (1 .. 32) in the data file's order
   Hertz sample_rate;                    //
   std::optional<Hertz> line_frequency;  // nothing: not known, written as "n/a"
   std::uint64_t samples = 0;            // per channel, in the data file
-  std::string software_version;         // Velbrix's version, "1.0.0"
+  std::string reference;                // empty: not known, written as "n/a"
+  std::string ground;                   // empty: not known, left out
 };
 
-// <prefix>_eeg.json: TaskName, SamplingFrequency, EEGReference, PowerLineFrequency,
-// SoftwareFilters, the EEG, ECG and MISC channel counts, RecordingDuration, RecordingType,
-// Manufacturer and SoftwareVersions.
+// <prefix>_eeg.json: TaskName, SamplingFrequency, EEGReference, EEGGround (when known),
+// PowerLineFrequency, SoftwareFilters, HardwareFilters, Manufacturer ("n/a": the recording
+// equipment is not known here), EEGPlacementScheme, the EEG, ECG, EOG, EMG, MISC and trigger
+// channel counts, RecordingDuration and RecordingType. Every key is a BIDS EEG field.
 std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording);
 // <prefix>_channels.tsv: name, type, units and status of each channel, in the data file's order.
 std::string MakeBidsChannels(const std::vector<int>& positions);
 
-// dataset_description.json of a new dataset called `name` (UTF-8).
-std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version);
+// dataset_description.json of a new dataset called `name` (UTF-8), with the lab's authors and
+// licence where given.
+std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version,
+                                       const BidsLabFacts& lab);
+// The authors of `text`, separated by semicolons ("A. Smith; B. Jones"), each without the spaces
+// around it; empty ones are dropped.
+std::vector<std::string> SplitBidsAuthors(std::string_view text);
 // README of a new dataset: what it holds, and what its owner should complete.
 std::string MakeBidsReadme(std::string_view name, std::string_view software_version);
 // participants.json, describing the columns of a participants.tsv made by this program.

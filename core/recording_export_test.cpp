@@ -38,7 +38,8 @@ class NothingToExportTest : public ::testing::TestWithParam<std::tuple<Into, std
                          layout,
                          {},
                          {},
-                         "1.0.0"},
+                         "1.0.0",
+                         {}},
                         &report);
     }
     const ExportFormat format =
