@@ -1,5 +1,5 @@
 // Tests of the Qt window on real widgets, driven by mouse and keyboard under a headless platform.
-// The dialogs, the message boxes and the program's folder are answered by a scripted platform.
+// The dialogs, the message boxes and the program's folder are answered by a scripted desktop.
 // Each run saves screenshots of the window in its states (Idle, Opened, Converting) and of the
 // Export EDF dialog beside the test.
 #include <QAction>
@@ -34,12 +34,11 @@
 
 #include <csignal>
 
-#include "window/qt/cdb_filter.h"
 #include "window/qt/edf_dialog.h"
 #include "window/qt/fonts.h"
-#include "window/qt/frm_fle_platform.h"
 #include "window/qt/frm_fle_window.h"
-#include "window/qt/scripted_platform.h"
+#include "window/qt/qt_desktop.h"
+#include "window/qt/scripted_desktop.h"
 
 namespace velbrix {
 namespace {
@@ -134,7 +133,6 @@ class FrmFleWindowTest : public QObject {
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
   void ProgressShowsDuringARunAndEscapeWithYesStopsIt();
   void ExportEdfFromTheMenuWritesTheFileLikeOk();
-  void FilterLetsEveryFileShow_data();
   void FilterLetsEveryFileShow();
   void OpenFilterPatternMatchesNamesWithoutADot();
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
@@ -165,7 +163,7 @@ class FrmFleWindowTest : public QObject {
 
   QTemporaryDir program_dir_;
   QTemporaryDir data_dir_;
-  testing::ScriptedPlatform platform_;
+  testing::ScriptedDesktop platform_;
   std::unique_ptr<FrmFleWindow> window_;
 };
 
@@ -176,7 +174,7 @@ void FrmFleWindowTest::initTestCase() {
 }
 
 void FrmFleWindowTest::init() {
-  platform_ = testing::ScriptedPlatform();
+  platform_ = testing::ScriptedDesktop();
   platform_.program_folder = PathFromQt(program_dir_.path());
   window_ = std::make_unique<FrmFleWindow>(platform_);
 }
@@ -589,7 +587,7 @@ void FrmFleWindowTest::OpenAllOkWritesEveryChannelIntoTheProgramFolder() {
   QCOMPARE(outputs.size(), 32);
   QVERIFY(outputs.contains("rec01_eeg_FP2.eeg"));
   QVERIFY(outputs.contains("rec01_eeg_BP1.eeg"));
-  const std::string separator = window_->DecimalSeparator();
+  const std::string separator = platform_.DecimalSeparator();
   QCOMPARE(ReadBytes(program_dir_.filePath("rec01_eeg_Oz.eeg").toStdString()),
            " 3" + separator + "75 \r\n 0 \r\n");
   QVERIFY(platform_.messages.empty());
@@ -682,29 +680,14 @@ void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
   QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
 }
 
-void FrmFleWindowTest::FilterLetsEveryFileShow_data() {
-  QTest::addColumn<QString>("filter");
-  QTest::addColumn<QString>("qt_filter");
-  QTest::newRow("the window's own") << "All Files (*.*)|*.*"
-                                    << "All Files (*)";
-  QTest::newRow("two entries") << "Recordings|*_eeg|All Files (*.*)|*.*"
-                               << "Recordings (*_eeg);;All Files (*)";
-  QTest::newRow("several patterns") << "Text (*.txt;*.eeg)|*.txt;*.eeg"
-                                    << "Text (*.txt *.eeg)";
-  QTest::newRow("no pattern") << "All Files"
-                              << "";
-  QTest::newRow("empty") << ""
-                         << "";
-}
-
 void FrmFleWindowTest::FilterLetsEveryFileShow() {
-  QFETCH(QString, filter);
-  QFETCH(QString, qt_filter);
-  QCOMPARE(QString::fromStdString(QtFilterFromCdb(filter.toStdString())), qt_filter);
+  QCOMPARE(QtFileFilter(kOpenFilters), QString("All Files (*)"));
+  QCOMPARE(QtFileFilter({{"Recordings", "*_eeg"}, {"All Files", "*.*"}}),
+           QString("Recordings (*_eeg);;All Files (*)"));
 }
 
 void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
-  const QString filter = QString::fromStdString(QtFilterFromCdb(kOpenFilter));
+  const QString filter = QtFileFilter(kOpenFilters);
   const QString pattern = filter.section('(', 1).chopped(1);  // what Qt reads from the filter
   QCOMPARE(pattern, QString("*"));
   QVERIFY(QDir::match(pattern, "rec01_eeg"));
@@ -712,7 +695,8 @@ void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
 }
 
 void FrmFleWindowTest::DesktopMessageBoxHasTheCaptionIconAndOneOk() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   for (MessageIcon icon : {MessageIcon::kInformation, MessageIcon::kWarning}) {
     bool checked = false;
     AnswerNextModal([&](QWidget* modal) {
@@ -727,13 +711,14 @@ void FrmFleWindowTest::DesktopMessageBoxHasTheCaptionIconAndOneOk() {
       box->buttons().front()->click();
       checked = true;
     });
-    desktop.ShowMessage(window_.get(), "Not a Valid EEG file", icon);
+    desktop.ShowMessage("Not a Valid EEG file", icon);
     QVERIFY(checked);
   }
 }
 
 void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   const QString recording = data_dir_.filePath("rec01_eeg");
   WriteBytes(PathFromQt(recording), std::string(32, '\x80'));
 
@@ -755,15 +740,16 @@ void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
     QTest::keyClick(name, Qt::Key_Return);
     checked = true;
   });
-  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), PathFromQt(recording));
+  QCOMPARE(desktop.ChooseFileToOpen(kOpenFilters), PathFromQt(recording));
   QVERIFY(checked);
 
   AnswerNextModal([](QWidget*) {});  // closed without a choice
-  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), std::nullopt);
+  QCOMPARE(desktop.ChooseFileToOpen(kOpenFilters), std::nullopt);
 }
 
 void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   for (const bool yes : {true, false}) {
     AnswerNextModal([&](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
@@ -773,12 +759,13 @@ void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
       QCOMPARE(box->buttons().size(), 2);
       box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
     });
-    QCOMPARE(desktop.AskYesNo(window_.get(), "Stop?"), yes);
+    QCOMPARE(desktop.AskYesNo("Stop?"), yes);
   }
 }
 
 void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   AnswerNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<EdfDialog*>(modal);
     QVERIFY(dialog != nullptr);
@@ -792,11 +779,11 @@ void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
     QTest::keyClicks(start, "2024-05-17 09:30:00");
     QTest::keyClick(start, Qt::Key_Return);
   });
-  QCOMPARE(desktop.ShowEdfDialog(window_.get(), {"256", ""}),
+  QCOMPARE(desktop.AskEdfSettings({"256", ""}),
            std::optional<EdfSettings>(EdfSettings{"250.5", "2024-05-17 09:30:00"}));
 
   AnswerNextModal([](QWidget*) {});  // closed: cancelled
-  QCOMPARE(desktop.ShowEdfDialog(window_.get(), {"256", ""}), std::nullopt);
+  QCOMPARE(desktop.AskEdfSettings({"256", ""}), std::nullopt);
 }
 
 void FrmFleWindowTest::OpenOutputFolderShowsAnInstalledCopysDocumentsFolder() {
@@ -822,7 +809,7 @@ void FrmFleWindowTest::DesktopKnowsAnInstalledCopyByItsMark() {
   WriteBytes(root / "share" / "velbrix" / "installed", "mark");
   QVERIFY(HasInstallMark(root / "bin"));
   QVERIFY(!HasInstallMark(root));
-  QVERIFY(!QtFrmFlePlatform().IsInstalledCopy());  // the build's own program folder
+  QVERIFY(!QtDesktop().IsInstalledCopy());  // the build's own program folder
 }
 
 }  // namespace velbrix

@@ -18,9 +18,9 @@
 
 #include "core/channel_table.h"
 #include "window/qt/fonts.h"
-#include "window/qt/frm_fle_platform.h"
 #include "window/qt/frm_fle_window.h"
-#include "window/qt/scripted_platform.h"
+#include "window/qt/qt_desktop.h"
+#include "window/qt/scripted_desktop.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_window.h"
 
@@ -60,7 +60,7 @@ class TraceWindowTest : public QObject {
   void PointAt(std::uint64_t record, const char* name);
 
   QTemporaryDir program_dir_;
-  testing::ScriptedPlatform platform_;
+  testing::ScriptedDesktop platform_;
   std::unique_ptr<FrmFleWindow> window_;
 };
 
@@ -70,7 +70,7 @@ void TraceWindowTest::initTestCase() {
 }
 
 void TraceWindowTest::init() {
-  platform_ = testing::ScriptedPlatform();
+  platform_ = testing::ScriptedDesktop();
   platform_.program_folder = PathFromQt(program_dir_.path());
   window_ = std::make_unique<FrmFleWindow>(platform_);
   window_->show();
