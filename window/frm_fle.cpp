@@ -9,6 +9,7 @@
 
 #include "core/channel_table.h"
 #include "core/edf_export.h"
+#include "core/hertz.h"
 #include "core/value_line.h"
 
 namespace velbrix {
@@ -174,7 +175,12 @@ void FrmFle::mnuedf_Click() {
       return;
     }
     edf_settings_ = {Trimmed(answer->sample_rate), Trimmed(answer->start)};
-    Status status = ChooseEdfRecordLayout(edf_settings_.sample_rate, positions.size(), &layout);
+    Hertz rate;
+    Status status =
+        ParseHertz(edf_settings_.sample_rate, "sample rate", &rate, desktop_.DecimalSeparator());
+    if (status.ok()) {
+      status = ChooseEdfRecordLayout(rate, positions.size(), &layout);
+    }
     start.reset();
     if (status.ok() && !edf_settings_.start.empty()) {
       start.emplace();

@@ -562,8 +562,10 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
   // The same file as the core's export, which the command line uses, with the same settings.
   TempDir expected_dir;
   const int oz[] = {28};
+  Hertz rate;
   EdfRecordLayout layout;
-  ASSERT_TRUE(ChooseEdfRecordLayout("250.5", 1, &layout).ok());
+  ASSERT_TRUE(ParseHertz("250.5", "sample rate", &rate).ok());
+  ASSERT_TRUE(ChooseEdfRecordLayout(rate, 1, &layout).ok());
   EdfStart start;
   ASSERT_TRUE(ParseEdfStart("2024-05-17 09:30:00", &start).ok());
   EdfExportReport report;
