@@ -78,7 +78,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const layout::Control& cont
 }  // namespace
 
 FrmFleWindow::FrmFleWindow(Desktop& desktop, QWidget* parent)
-    : QMainWindow(parent), form_(*this, desktop, runner_) {
+    : QMainWindow(parent), desktop_(desktop), form_(*this, desktop, runner_) {
   setWindowTitle(QString::fromUtf8(layout::kCaption));
   setWindowIcon(QIcon(QStringLiteral(":/velbrix.ico")));
   CreateMenu();
@@ -286,7 +286,7 @@ void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject, TraceShow how) {
   }
   if (trace_window_ == nullptr) {
     // A window of its own, not above this one: both stay usable side by side.
-    trace_window_ = std::make_unique<TraceWindow>();
+    trace_window_ = std::make_unique<TraceWindow>(desktop_.DecimalSeparator());
   }
   trace_window_->show();
   trace_window_->ShowSubject(subject, true);

@@ -99,6 +99,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QPushButton* CmdOk_ = nullptr;
   QPushButton* CmdCancel_ = nullptr;
   QProgressBar* Progress_ = nullptr;
+  Desktop& desktop_;  // the controller's; the trace window takes its decimal separator
   std::unique_ptr<TraceWindow> trace_window_;
   // A run's worker; its tasks come back as queued calls, dropped with the window's other events if
   // it is destroyed first.
