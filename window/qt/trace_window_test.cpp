@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "window/qt/scripted_desktop.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_window.h"
+#include "window/trace_window_layout.h"
 
 namespace velbrix {
 namespace {
@@ -42,6 +44,7 @@ class TraceWindowTest : public QObject {
   void ViewTracesOpensAWindowOfThirtyTwoLabelledTraces();
   void StatusLineGivesTheExactValueUnderTheMouse();
   void TheWindowFollowsTheMainWindowAndKeepsTheSampleRate();
+  void TheRowOfFieldsFollowsTheSharedTable();
 
  private:
   // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
@@ -223,6 +226,28 @@ void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
   window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
   QVERIFY(traces->isVisible());
   QCOMPARE(rate->text(), QStringLiteral("128"));
+}
+
+void TraceWindowTest::TheRowOfFieldsFollowsTheSharedTable() {
+  TraceWindow window;
+  QCOMPARE(window.size(), QSize(trace::kStartWidth, trace::kStartHeight));
+  // Each field after its label, and Tab from the canvas through the fields in their order.
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QWidget* focus = window.canvas();
+  for (const trace::RowField& entry : trace::kRowFields) {
+    QWidget* field = window.findChild<QWidget*>(QString::fromUtf8(entry.name));
+    QVERIFY(field != nullptr);
+    focus = focus->nextInFocusChain();
+    while (focus->focusPolicy() == Qt::NoFocus) {
+      focus = focus->nextInFocusChain();
+    }
+    QCOMPARE(focus, field);
+    const auto labels = window.findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+      return label->text() == QString::fromUtf8(entry.label) && label->x() < field->x();
+    }));
+  }
 }
 
 }  // namespace velbrix
