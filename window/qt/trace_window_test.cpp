@@ -63,7 +63,7 @@ class TraceWindowTest : public QObject {
   void PointAt(std::uint64_t record, const char* name);
 
   QTemporaryDir program_dir_;
-  testing::ScriptedDesktop platform_;
+  testing::ScriptedDesktop desktop_;
   std::unique_ptr<FrmFleWindow> window_;
 };
 
@@ -73,9 +73,9 @@ void TraceWindowTest::initTestCase() {
 }
 
 void TraceWindowTest::init() {
-  platform_ = testing::ScriptedDesktop();
-  platform_.program_folder = PathFromQt(program_dir_.path());
-  window_ = std::make_unique<FrmFleWindow>(platform_);
+  desktop_ = testing::ScriptedDesktop();
+  desktop_.program_folder = PathFromQt(program_dir_.path());
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
   window_->show();
 }
 
@@ -84,7 +84,7 @@ void TraceWindowTest::cleanup() {
 }
 
 void TraceWindowTest::OpenTraces(const std::filesystem::path& path) {
-  platform_.answers.push_back(path);
+  desktop_.answers.push_back(path);
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
   window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
   QVERIFY(Traces() != nullptr);
@@ -210,14 +210,14 @@ void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
   QTemporaryDir data;
   const std::filesystem::path other = PathFromQt(data.filePath(QStringLiteral("other_eeg")));
   std::ofstream(other, std::ios::binary) << std::string(64 * 32, '\x7F');
-  platform_.answers.push_back(other);
+  desktop_.answers.push_back(other);
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
   QCOMPARE(Traces(), traces);
   QCOMPARE(traces->windowTitle(), QStringLiteral("Velbrix - other_eeg"));
   QCOMPARE(traces->controller().records(), 64u);
   // Opened again after it has grown, it is read afresh.
   std::ofstream(other, std::ios::binary | std::ios::app) << std::string(32 * 32, '\x7F');
-  platform_.answers.push_back(other);
+  desktop_.answers.push_back(other);
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
   QCOMPARE(traces->controller().records(), 96u);
   traces->close();
