@@ -1,19 +1,17 @@
 // The controller of the converter window FrmFle: its state and the handlers of its events.
 //
 // A real window creates its controls, constructs an FrmFle with itself as the view, its toolkit's
-// Desktop and a BackgroundRunner that posts to the window's thread, calls
-// Form_Load once before it is first shown, and then calls the handler of each user event
+// Desktop and a BackgroundRunner that posts to the window's thread, calls Form_Load once before it
+// is first shown, and then calls the handler of each user event
 // (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
 // CmdCancel_Click; mnuedf_Click, mnutraces_Click and mnufolder_Click for the File menu's items
 // after Open; Form_Escape for the Escape key, Form_QueryUnload when the user closes the window)
 // and Form_Unload as it is destroyed. The controller does not draw and does not know any toolkit.
 //
-// File > View Traces opens the trace window on the opened recording; the trace window then follows
-// the recording opened and the channel selected. Each File > Open reads the recording afresh, also
-// the one already shown, which may have grown since.
-//
-// File > View Traces opens the trace window (or brings it forward); while it is open, it is told of
-// every change of recording or channel, and otherwise nothing is shown of them.
+// File > View Traces opens the trace window on the opened recording (or brings it forward); while
+// it is open, it follows the recording opened and the channel selected, and otherwise nothing is
+// shown of them. Each File > Open reads the recording afresh, also the one already shown, which may
+// have grown since.
 //
 // A run (OK, or File > Export EDF...) works on the runner's thread while the window shows
 // the converting state with a progress bar; every handler runs on the window's thread, and so do
