@@ -194,14 +194,14 @@ TEST_F(TraceWindowTest, TabMovesBetweenThePartsInTheRowsOrder) {
 TEST_F(TraceWindowTest, AMonitorOfAnotherDpiMapsThePartsAgain) {
   OpenTraces(demo_);
   const HWND traces = Traces()->hwnd();
-  RECT suggested{20, 10, 20 + 1500, 10 + 1110};  // the system's suggestion
+  RECT suggested{20, 10, 20 + 920, 10 + 730};  // the system's suggestion, within the screen
   ::SendMessageW(traces, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   Settle();
   RECT outer{};
   ::GetWindowRect(traces, &outer);
   EXPECT_EQ(outer.left, 20);
   EXPECT_EQ(outer.top, 10);
-  EXPECT_EQ(outer.right - outer.left, 1500);
+  EXPECT_EQ(outer.right - outer.left, 920);
   RECT field{};
   ::GetWindowRect(Traces()->parts().sample_rate, &field);
   EXPECT_EQ(field.bottom - field.top, 33);  // the row's 22 pixels at 96 dpi, at 144
