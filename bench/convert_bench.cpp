@@ -173,7 +173,9 @@ velbrix::ExportInputs AllChannelsAt256(velbrix::ExportFormat format, const fs::p
   inputs.file_name = recording.filename();
   inputs.positions = velbrix::kAllPositions;
   if (!velbrix::ParseHertz("256", "sample rate", &inputs.sample_rate).ok() ||
-      !velbrix::ChooseEdfRecordLayout("256", inputs.positions.size(), &inputs.edf_layout).ok()) {
+      !velbrix::ChooseEdfRecordLayout(inputs.sample_rate, inputs.positions.size(),
+                                      &inputs.edf_layout)
+           .ok()) {
     Die("no layout for 256 Hz");
   }
   return inputs;

@@ -104,7 +104,8 @@ class EdfExportTest : public ::testing::Test {
     inputs.file_name = "rec01_eeg";
     inputs.positions = positions_;
     EXPECT_TRUE(ParseHertz(rate, "sample rate", &inputs.sample_rate).ok());
-    EXPECT_TRUE(ChooseEdfRecordLayout(rate, positions_.size(), &inputs.edf_layout).ok());
+    EXPECT_TRUE(
+        ChooseEdfRecordLayout(inputs.sample_rate, positions_.size(), &inputs.edf_layout).ok());
     return inputs;
   }
   EdfContents Written() {

@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/hertz.h"
 #include "core/record.h"
 #include "core/status.h"
 
@@ -76,14 +77,12 @@ struct EdfRecordLayout {
   std::uint64_t samples_per_record = 0;  // of each signal
 };
 
-// The layout for `sample_rate` (decimal text in Hz: "256", "250.5") and `signals` signals: the
-// longest records of at most 1 s that hold a whole number of samples and at most 61,440 bytes
-// (1 s at 256 Hz, 0.96 s at 1000 Hz over 32 signals). Where no such record exists (250.5 Hz), the
-// shortest duration written in at most 8 characters that gives a whole number of samples (2 s).
-// Fails with kInvalidArgument, saying why, for a text that is not a positive decimal number or a
-// rate for which no such duration exists.
-Status ChooseEdfRecordLayout(std::string_view sample_rate, std::size_t signals,
-                             EdfRecordLayout* layout);
+// The layout for `rate` (from ParseHertz) and `signals` signals: the longest records of at most
+// 1 s that hold a whole number of samples and at most 61,440 bytes (1 s at 256 Hz, 0.96 s at
+// 1000 Hz over 32 signals). Where no such record exists (250.5 Hz), the shortest duration written
+// in at most 8 characters that gives a whole number of samples (2 s). Fails with
+// kInvalidArgument, saying why, for a rate for which no such duration exists.
+Status ChooseEdfRecordLayout(const Hertz& rate, std::size_t signals, EdfRecordLayout* layout);
 
 struct EdfHeaderFields {
   std::vector<int> positions;  // the signals' channels (1 .. 32), in the file's order

@@ -26,7 +26,7 @@ class NothingToExportTest : public ::testing::TestWithParam<std::tuple<Into, std
     Hertz rate;
     EXPECT_TRUE(ParseHertz("256", "sample rate", &rate).ok());
     EdfRecordLayout layout;
-    EXPECT_TRUE(ChooseEdfRecordLayout("256", positions_.size(), &layout).ok());
+    EXPECT_TRUE(ChooseEdfRecordLayout(rate, positions_.size(), &layout).ok());
     if (into == Into::kBids) {
       BidsExportReport report;
       return ExportBids({recording_,
