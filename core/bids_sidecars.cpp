@@ -1,6 +1,8 @@
 // Writing the JSON and TSV files of a BIDS dataset, and adding a participant.
 #include "core/bids_sidecars.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "core/bids_layout.h"
@@ -46,6 +48,66 @@ std::string_view WithoutCarriageReturn(std::string_view line) {
 }
 
 }  // namespace
+
+std::string BidsAcquisitionTime(const std::optional<EdfStart>& start) {
+  if (!start) {
+    return kNotAvailable;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", start->year, start->month,
+                start->day, start->hour, start->minute, start->second);
+  return text;
+}
+
+Status UpdateBidsScans(const std::optional<std::string>& existing, std::string_view filename,
+                       std::string_view acq_time, const std::vector<std::string>& replaced,
+                       std::string* updated) {
+  std::string_view text = existing ? std::string_view(*existing) : "filename\tacq_time\n";
+  std::string bom;
+  if (text.starts_with(kUtf8Bom)) {
+    bom = kUtf8Bom;
+    text.remove_prefix(bom.size());
+  }
+  const std::size_t header_end = text.find('\n');
+  const std::string_view header = text.substr(0, header_end);
+  const std::string line_end = header.ends_with('\r') ? "\r\n" : "\n";
+  const std::vector<std::string_view> columns = Split(WithoutCarriageReturn(header), '\t');
+  const auto column = std::find(columns.begin(), columns.end(), kBidsScansFileColumn);
+  if (column == columns.end()) {
+    return Status::InvalidArgument("its first line has no filename column");
+  }
+  const auto file_column = static_cast<std::size_t>(column - columns.begin());
+  std::string row;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    row += i == 0 ? "" : "\t";
+    row += i == file_column           ? filename
+           : columns[i] == "acq_time" ? acq_time
+                                      : std::string_view(kNotAvailable);
+  }
+  *updated = bom + std::string(WithoutCarriageReturn(header)) + line_end;
+  bool placed = false;
+  if (header_end != std::string_view::npos) {
+    for (const std::string_view line : Split(text.substr(header_end + 1), '\n')) {
+      const std::string_view content = WithoutCarriageReturn(line);
+      if (content.empty()) {
+        continue;
+      }
+      const std::vector<std::string_view> cells = Split(content, '\t');
+      const std::string_view named = file_column < cells.size() ? cells[file_column] : "";
+      const bool ours =
+          named == filename || std::find(replaced.begin(), replaced.end(), named) != replaced.end();
+      if (ours && placed) {
+        continue;
+      }
+      *updated += std::string(ours ? std::string_view(row) : content) + line_end;
+      placed = placed || ours;
+    }
+  }
+  if (!placed) {
+    *updated += row + line_end;
+  }
+  return Status::Ok();
+}
 
 std::string JsonString(std::string_view text) {
   std::string json = "\"";

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/edf_header.h"
 #include "core/hertz.h"
 #include "core/status.h"
 
@@ -58,6 +59,20 @@ std::string MakeBidsParticipants(std::string_view subject);
 // kInvalidArgument when the first line has no participant_id column.
 Status AddBidsParticipant(std::string_view existing, std::string_view subject,
                           std::optional<std::string>* updated);
+
+// A start as acq_time: "2024-05-17T09:30:00", or "n/a" when it is not known.
+std::string BidsAcquisitionTime(const std::optional<EdfStart>& start);
+
+// The scans table of a subject (and session), *_scans.tsv, given its text `existing` (nothing for
+// a new table), with the row of the recording file `filename` (relative to the table's folder:
+// "eeg/sub-01_task-rest_eeg.edf") acquired at `acq_time` ("2024-05-17T09:30:00", or "n/a"). A row
+// naming `filename` or one of `replaced` (the recording's file in the other format) is replaced
+// in its place, and "n/a" fills the row's other columns; other rows and columns stay as they
+// were. A new table has the columns filename and acq_time. Fails with kInvalidArgument when the
+// first line has no filename column.
+Status UpdateBidsScans(const std::optional<std::string>& existing, std::string_view filename,
+                       std::string_view acq_time, const std::vector<std::string>& replaced,
+                       std::string* updated);
 
 // `text` as a JSON string, quotes included.
 std::string JsonString(std::string_view text);

@@ -64,6 +64,27 @@ TEST(BidsSidecarsTest, TheDatasetDescriptionNamesTheAuthorsAndLicenceWhenGiven) 
   EXPECT_EQ(plain.find("Authors"), std::string::npos);
 }
 
+TEST(BidsSidecarsTest, AScansTableGainsOrReplacesTheRecordingsRowAndKeepsTheRest) {
+  EXPECT_EQ(BidsScansPath("ds", {"01", "a", "rest", ""}),
+            std::filesystem::path("ds/sub-01/ses-a/sub-01_ses-a_scans.tsv"));
+  EXPECT_EQ(BidsAcquisitionTime(EdfStart{2024, 5, 17, 9, 3, 0}), "2024-05-17T09:03:00");
+  EXPECT_EQ(BidsAcquisitionTime(std::nullopt), "n/a");
+  std::string updated;
+  ASSERT_TRUE(UpdateBidsScans(std::nullopt, "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+  EXPECT_EQ(updated, "filename\tacq_time\neeg/a_eeg.edf\tn/a\n");
+  // A lab's table: its own column, CR LF line ends, the recording written before in the other
+  // format, and another recording's row.
+  const std::string lab =
+      "acq_time\tfilename\tnote\r\nx\teeg/a_eeg.vhdr\tok\r\ny\teeg/b_eeg.edf\tz";
+  ASSERT_TRUE(
+      UpdateBidsScans(lab, "eeg/a_eeg.edf", "2024-05-17T09:03:00", {"eeg/a_eeg.vhdr"}, &updated)
+          .ok());
+  EXPECT_EQ(updated,
+            "acq_time\tfilename\tnote\r\n2024-05-17T09:03:00\teeg/a_eeg.edf\tn/a\r\n"
+            "y\teeg/b_eeg.edf\tz\r\n");
+  EXPECT_FALSE(UpdateBidsScans("file\tacq_time\n", "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+}
+
 TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
   std::optional<std::string> updated;
   EXPECT_EQ(MakeBidsParticipants("01"),
