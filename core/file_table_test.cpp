@@ -335,7 +335,8 @@ TEST(FileTableTest, APipeOrALinkAtTheLockIsAnErrorNotAWait) {
 }
 
 // A pipe where a staging folder's journal is, or a journal that is a link, is left alone, and
-// so is the staging folder: nothing waits for the pipe.
+// so is the staging folder; so are pipes of the names that earlier versions gave their journals.
+// Nothing waits for a pipe.
 TEST(FileTableTest, AJournalThatIsAPipeOrALinkIsLeftAlone) {
   TempDir dir;
   WriteFile(dir / "a.eeg", "old a");
@@ -346,8 +347,10 @@ TEST(FileTableTest, AJournalThatIsAPipeOrALinkIsLeftAlone) {
   std::filesystem::permissions(linked, std::filesystem::perms::owner_all);
   WriteFile(dir / "j", "velbrix-journal 2 1 00000000000000aa\nD5:a.eeg\nend\n");
   std::filesystem::create_symlink(dir / "j", linked / "journal");
+  ASSERT_EQ(::mkfifo((dir / ".velbrix-journal").c_str(), 0600), 0);  // as earlier versions named
+  ASSERT_EQ(::mkfifo((dir / ".velbrix-undo").c_str(), 0600), 0);     // their journals
   ASSERT_TRUE(RunInto(dir.path()).ok());
-  EXPECT_EQ(ListFolder(dir.path()).size(), 5u);  // a.eeg, e.eeg, j, both staging folders
+  EXPECT_EQ(ListFolder(dir.path()).size(), 7u);  // a.eeg, e.eeg, j, both staging folders, pipes
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
 }
 
