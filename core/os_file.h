@@ -74,8 +74,6 @@ class OsFile {
   // Writes all `size` bytes at `offset` from the file's start, over what is there; the position at
   // which Write continues stays where it was.
   std::error_code WriteAt(std::uint64_t offset, const void* data, std::size_t size);
-  // Whether the file's owner is the user running (always, on Windows).
-  bool IsOwn() const;
   // The file's size in bytes, or 0 where it has none (a pipe).
   std::uint64_t Size() const;
   // Closes the file; a failure to write out pending data is reported here.

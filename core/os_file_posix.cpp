@@ -193,11 +193,6 @@ std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::siz
   });
 }
 
-bool OsFile::IsOwn() const {
-  struct stat st {};
-  return ::fstat(fd_, &st) == 0 && st.st_uid == ::geteuid();
-}
-
 std::uint64_t OsFile::Size() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -146,10 +146,6 @@ std::error_code OsFile::WriteAt(std::uint64_t offset, const void* data, std::siz
   return written;
 }
 
-bool OsFile::IsOwn() const {
-  return true;  // the core does not read the file system's owners on Windows
-}
-
 std::uint64_t OsFile::Size() const {
   struct _stat64 st {};
   if (::_fstat64(fd_, &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
