@@ -284,7 +284,7 @@ TEST(FileTableTest, PlantedJournalsAndFilesOfOtherNamesAreLeftAlone) {
   const std::filesystem::path escaping = StagingFolder(dir.path(), id);
   std::filesystem::create_directory(escaping);
   std::filesystem::permissions(escaping, std::filesystem::perms::owner_all);
-  WriteFile(escaping / "journal", "velbrix-journal 2 1 " + id + "\nD13:../thesis.txtend\n");
+  ASSERT_FALSE(WriteJournal(escaping, {{{"../thesis.txt", Action::kRemove}}, {}}));
 
   ASSERT_TRUE(RunInto(dir.path()).ok());
   EXPECT_EQ(ListFolder(dir.path()),
