@@ -27,7 +27,7 @@ bool Missing(const fs::path& path) {
 }
 
 // The dataset's folder and its missing parents, created before the run's transaction begins (its
-// lock and staging folder live there), and removed again after a failure as far as they are empty.
+// lock and the run's files live there), and removed again after a failure as far as they are empty.
 class CreatedRoot {
  public:
   // Creates `root` and its missing parents.
@@ -51,7 +51,7 @@ class CreatedRoot {
     return Status::Ok();
   }
   // Removes the folders created, deepest first, as far as they are empty: another run's lock or
-  // staging folder keeps them.
+  // files keep them.
   void RemoveEmpty() {
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
       (void)RemoveEmptyFolder(*it);

@@ -101,7 +101,7 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
     return Status::IoError("Cannot create", path, s.message());
   }
   if (!staging_.exists()) {
-    // Under the root's lock, so that no other run takes the new staging folder for a dead run's.
+    // Under the root's lock, so that no other run takes this run's new files for a dead run's.
     FolderLock lock;
     if (!locked_) {
       if (Status s = Lock(&lock, path); !s.ok()) {

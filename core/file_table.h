@@ -1,13 +1,13 @@
 // The program's table of open files, addressed by numbers 1 .. 255.
 //
 // A number names at most one open file. Inputs are opened for reading and never changed. Outputs
-// appear whole or not at all: an output is written to a temporary in the run's staging folder in
-// the run's root (on Linux one without a name, where the file system allows it) and only EndRun
+// appear whole or not at all: an output is written to a temporary of the run in the run's root
+// (on Linux one without a name, where the file system allows it) and only EndRun
 // moves it to its final name, replacing a file of that name, as one transaction with every other
 // output and removal of the run (see output_commit.h); DiscardOutputs (or the table's destruction)
-// removes the staging folder and leaves existing files as they were. The root is the folder of the
+// removes the run's files and leaves existing files as they were. The root is the folder of the
 // first output unless the table is given one; every output lies below it. A run that is killed
-// leaves at most its staging folder, which the next run into the same root sets right as it opens
+// leaves at most its own files there, which the next run into the same root sets right as it opens
 // its first output there; runs into one root at the same time commit one after the other.
 //
 // Every failure names the file the caller asked for (the final name of an output, never its

@@ -162,7 +162,8 @@ TEST_P(FileTableTemporariesTest, AKilledRunsTemporariesGoWithTheNextRun) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
-  EXPECT_EQ(ListFolder(dir.path()).size(), 2u);  // a.eeg and the run's staging folder
+  // a.eeg, the run's live mark and, where they have names, its temporaries.
+  EXPECT_EQ(ListFolder(dir.path()).size(), GetParam() == FileTable::Temporaries::kNamed ? 4u : 2u);
   FileTable next;
   ASSERT_TRUE(next.OpenForTextOutput(1, dir / "c.eeg").ok());
   ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
@@ -184,21 +185,24 @@ TEST(FileTableTest, ARunLeavesAnotherLiveRunsTemporaries) {
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "first");
 }
 
-// What a run killed in its commit leaves: its staging folder with the journal and the files in it.
+// What a run killed in its commit leaves: its live mark, its journal, its temporaries and kept
+// files.
 class KilledCommit {
  public:
-  explicit KilledCommit(const std::filesystem::path& root)
-      : root_(root), staging_(StagingFolder(root, "0123456789abcdef")) {
-    std::filesystem::create_directory(staging_);
-    std::filesystem::permissions(staging_, std::filesystem::perms::owner_all);
+  explicit KilledCommit(const std::filesystem::path& root, std::string id = "0123456789abcdef")
+      : root_(root), id_(std::move(id)) {
+    WriteFile(RunFile(root_, id_, "live"), "");
   }
-  std::filesystem::path t(int i) const { return staging_ / ("t" + std::to_string(i)); }
-  std::filesystem::path k(int i) const { return staging_ / ("k" + std::to_string(i)); }
-  const std::filesystem::path& staging() const { return staging_; }
+  std::filesystem::path t(int i) const { return RunFile(root_, id_, "t" + std::to_string(i)); }
+  std::filesystem::path k(int i) const { return RunFile(root_, id_, "k" + std::to_string(i)); }
+  std::filesystem::path journal() const { return RunFile(root_, id_, "journal"); }
+  std::error_code WriteJournal(const CommitPlan& plan) const {
+    return velbrix::WriteJournal(root_, id_, plan);
+  }
 
  private:
   std::filesystem::path root_;
-  std::filesystem::path staging_;
+  std::string id_;
 };
 
 Status RunInto(const std::filesystem::path& dir) {
@@ -216,12 +220,12 @@ using Action = CommitEntry::Action;
 TEST(FileTableTest, ACommitCutShortIsCompletedByTheNextRun) {
   TempDir dir;
   const KilledCommit killed(dir.path());
-  ASSERT_FALSE(WriteJournal(killed.staging(), {{{"a.eeg", Action::kReplace},
-                                                {"b.eeg", Action::kReplace},
-                                                {"c.eeg", Action::kReplace},
-                                                {"d.eeg", Action::kCreate},
-                                                {"f.eeg", Action::kRemove}},
-                                               {}}));
+  ASSERT_FALSE(killed.WriteJournal({{{"a.eeg", Action::kReplace},
+                                     {"b.eeg", Action::kReplace},
+                                     {"c.eeg", Action::kReplace},
+                                     {"d.eeg", Action::kCreate},
+                                     {"f.eeg", Action::kRemove}},
+                                    {}}));
   WriteFile(dir / "a.eeg", "new a");
   WriteFile(killed.k(0), "old a");
   WriteFile(dir / "b.eeg", "new b");
@@ -246,8 +250,7 @@ TEST(FileTableTest, ACommitCutShortIsCompletedByTheNextRun) {
 TEST(FileTableTest, ACommitCutShortThatCannotBeCompletedIsUndone) {
   TempDir dir;
   const KilledCommit killed(dir.path());
-  ASSERT_FALSE(WriteJournal(
-      killed.staging(),
+  ASSERT_FALSE(killed.WriteJournal(
       {{{"a.eeg", Action::kReplace}, {"n/b.eeg", Action::kCreate}, {"c.eeg", Action::kCreate}},
        {"n"}}));
   WriteFile(dir / "a.eeg", "new a");  // exchanged
@@ -263,11 +266,10 @@ TEST(FileTableTest, ACommitCutShortThatCannotBeCompletedIsUndone) {
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
 }
 
-// A run acts only on its own staging folders: journals of earlier versions, files named as
-// earlier versions named their temporaries and kept files, and journals that do not hold what
-// this version writes change no file. In the user's own staging folder of a dead run, such a
-// journal (as one cut short while it was written) decided nothing: the folder goes, and no other
-// file with it.
+// A run acts only on dead runs' own files: journals of earlier versions, files named as earlier
+// versions named their temporaries and kept files, and journals that do not hold what this
+// version writes change no file. A dead run's own journal of that kind (as one cut short while it
+// was written) decided nothing: the run's files go, and no other file with them.
 TEST(FileTableTest, PlantedJournalsAndFilesOfOtherNamesAreLeftAlone) {
   TempDir dir;
   WriteFile(dir / "rec_eeg", "recording");
@@ -278,13 +280,10 @@ TEST(FileTableTest, PlantedJournalsAndFilesOfOtherNamesAreLeftAlone) {
   WriteFile(dir / "x.velbrix-old", "the user's own");
   std::filesystem::create_directory(dir / "album.velbrix-old");
   const KilledCommit cut_short(dir.path());
-  WriteFile(cut_short.staging() / "journal", "velbrix-journal 2 1 0123456789abcdef\nC7:rec_eeg");
+  WriteFile(cut_short.journal(), "velbrix-journal 2 1 0123456789abcdef\nC7:rec_eeg");
   WriteFile(cut_short.t(0), "new");
-  const std::string id = "fedcba9876543210";
-  const std::filesystem::path escaping = StagingFolder(dir.path(), id);
-  std::filesystem::create_directory(escaping);
-  std::filesystem::permissions(escaping, std::filesystem::perms::owner_all);
-  ASSERT_FALSE(WriteJournal(escaping, {{{"../thesis.txt", Action::kRemove}}, {}}));
+  const KilledCommit escaping(dir.path(), "fedcba9876543210");
+  ASSERT_FALSE(escaping.WriteJournal({{{"../thesis.txt", Action::kRemove}}, {}}));
 
   ASSERT_TRUE(RunInto(dir.path()).ok());
   EXPECT_EQ(ListFolder(dir.path()),
@@ -334,23 +333,22 @@ TEST(FileTableTest, APipeOrALinkAtTheLockIsAnErrorNotAWait) {
   }
 }
 
-// A pipe where a staging folder's journal is, or a journal that is a link, is left alone, and
-// so is the staging folder; so are pipes of the names that earlier versions gave their journals.
-// Nothing waits for a pipe.
+// A pipe where a dead run's journal is, or a journal that is a link, is left alone, and so are
+// that run's files; so are pipes of the names that earlier versions gave their journals. Nothing
+// waits for a pipe.
 TEST(FileTableTest, AJournalThatIsAPipeOrALinkIsLeftAlone) {
   TempDir dir;
   WriteFile(dir / "a.eeg", "old a");
   const KilledCommit fifo(dir.path());
-  ASSERT_EQ(::mkfifo((fifo.staging() / "journal").c_str(), 0600), 0);
-  const std::filesystem::path linked = StagingFolder(dir.path(), "00000000000000aa");
-  std::filesystem::create_directory(linked);
-  std::filesystem::permissions(linked, std::filesystem::perms::owner_all);
+  ASSERT_EQ(::mkfifo(fifo.journal().c_str(), 0600), 0);
+  const KilledCommit linked(dir.path(), "00000000000000aa");
   WriteFile(dir / "j", "velbrix-journal 2 1 00000000000000aa\nD5:a.eeg\nend\n");
-  std::filesystem::create_symlink(dir / "j", linked / "journal");
+  std::filesystem::create_symlink(dir / "j", linked.journal());
   ASSERT_EQ(::mkfifo((dir / ".velbrix-journal").c_str(), 0600), 0);  // as earlier versions named
   ASSERT_EQ(::mkfifo((dir / ".velbrix-undo").c_str(), 0600), 0);     // their journals
   ASSERT_TRUE(RunInto(dir.path()).ok());
-  EXPECT_EQ(ListFolder(dir.path()).size(), 7u);  // a.eeg, e.eeg, j, both staging folders, pipes
+  // a.eeg, e.eeg, j, both runs' live marks and journals, the pipes.
+  EXPECT_EQ(ListFolder(dir.path()).size(), 9u);
   EXPECT_EQ(ReadFile(dir / "a.eeg"), "old a");
 }
 
@@ -372,10 +370,10 @@ TEST(FileTableTest, AWaitForAnotherRunsLockIsToldAndEnds) {
                              ": Gave up waiting for the other run that holds it");
 }
 
-// Planted by another user in a folder that both may write to (/tmp): a staging folder with a
-// journal that would remove and replace the running user's files, and files of the names that
-// earlier versions gave their temporaries. A run of the running user leaves them all alone.
-TEST(FileTableTest, AnotherUsersStagingFolderAndFilesAreLeftAlone) {
+// Planted by another user in a folder that both may write to (/tmp): a dead run's files with a
+// journal that would replace the running user's file, and files of the names that earlier
+// versions gave their temporaries. A run of the running user leaves them all alone.
+TEST(FileTableTest, AnotherUsersRunFilesAndFilesAreLeftAlone) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root, to plant files as nobody";
   }
@@ -389,11 +387,9 @@ TEST(FileTableTest, AnotherUsersStagingFolderAndFilesAreLeftAlone) {
     if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
       std::_Exit(2);
     }
-    const std::filesystem::path staging = StagingFolder(dir.path(), id);
-    std::filesystem::create_directory(staging);
-    std::filesystem::permissions(staging, std::filesystem::perms::owner_all);
-    WriteFile(staging / "t0", "nobody's");
-    WriteFile(staging / "journal", "velbrix-journal 2 1 " + id + "\nR10:config.txtend\n");
+    const KilledCommit planted(dir.path(), id);
+    WriteFile(planted.t(0), "nobody's");
+    EXPECT_FALSE(planted.WriteJournal({{{"config.txt", Action::kReplace}}, {}}));
     WriteFile(dir / "b.eeg.velbrix-tmp-0123456789abcdef", "nobody's");
     std::filesystem::create_directory(dir / "album.velbrix-old");
     std::_Exit(0);
@@ -403,8 +399,8 @@ TEST(FileTableTest, AnotherUsersStagingFolderAndFilesAreLeftAlone) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   ASSERT_TRUE(RunInto(dir.path()).ok());
   EXPECT_EQ(ReadFile(dir / "config.txt"), "root's");
-  EXPECT_EQ(ListFolder(dir.path()).size(), 5u);
-  EXPECT_EQ(ReadFile(StagingFolder(dir.path(), id) / "t0"), "nobody's");
+  EXPECT_EQ(ListFolder(dir.path()).size(), 7u);
+  EXPECT_EQ(ReadFile(RunFile(dir.path(), id, "t0")), "nobody's");
 }
 #endif
 

@@ -16,8 +16,8 @@ namespace {
 using Path = std::filesystem::path;
 using Action = CommitEntry::Action;
 
-// A staging folder's name: the prefix and the run's id.
-constexpr std::string_view kStagingPrefix = ".velbrix-run-";
+// A run's file's name: the prefix, the run's id, "." and what the file is.
+constexpr std::string_view kRunPrefix = ".velbrix-";
 constexpr std::size_t kRunIdDigits = 16;
 constexpr char kLiveName[] = "live";
 constexpr char kJournalName[] = "journal";
@@ -26,7 +26,7 @@ constexpr std::string_view kHeader = "velbrix-journal 2 ";
 constexpr std::string_view kTrailer = "end\n";
 // Far more than a transaction's outputs with the longest names need.
 constexpr std::uint64_t kLargestJournal = 1 << 24;
-// Attempts at a staging folder's name that nothing has yet.
+// Attempts at a run id that no file has yet.
 constexpr int kNameAttempts = 100;
 
 Path FolderPath(const Path& folder) {
@@ -41,22 +41,38 @@ bool IsHex(std::uint32_t c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
 }
 
-// The run id of a staging folder's name, or nothing for any other name.
+// The run id of a run's file's name, ".velbrix-<16 hex digits>.<what>" where what is live,
+// journal, undo, or t or k and an index; nothing for any other name.
 std::optional<std::string> RunIdOf(const Path& leaf) {
   const Path::string_type& name = leaf.native();
-  if (name.size() != kStagingPrefix.size() + kRunIdDigits) {
+  const std::size_t dot = kRunPrefix.size() + kRunIdDigits;
+  if (name.size() < dot + 2 || name[dot] != '.') {
     return std::nullopt;
   }
   std::string id;
-  for (std::size_t i = 0; i < name.size(); ++i) {
+  for (std::size_t i = 0; i < dot; ++i) {
     const auto c = static_cast<std::uint32_t>(name[i]);
-    if (i < kStagingPrefix.size() ? c != static_cast<unsigned char>(kStagingPrefix[i])
-                                  : !IsHex(c)) {
+    if (i < kRunPrefix.size() ? c != static_cast<unsigned char>(kRunPrefix[i]) : !IsHex(c)) {
       return std::nullopt;
     }
-    if (i >= kStagingPrefix.size()) {
+    if (i >= kRunPrefix.size()) {
       id += static_cast<char>(c);
     }
+  }
+  std::string what;
+  for (std::size_t i = dot + 1; i < name.size(); ++i) {
+    const auto c = static_cast<std::uint32_t>(name[i]);
+    if (c > 127) {
+      return std::nullopt;
+    }
+    what += static_cast<char>(c);
+  }
+  bool indexed = (what[0] == 't' || what[0] == 'k') && what.size() > 1 && what.size() < 8;
+  for (std::size_t i = 1; indexed && i < what.size(); ++i) {
+    indexed = what[i] >= '0' && what[i] <= '9';
+  }
+  if (!indexed && what != kLiveName && what != kJournalName && what != kUndoName) {
+    return std::nullopt;
   }
   return id;
 }
@@ -203,17 +219,17 @@ bool SameFile(const Path& a, const Path& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// One commit's files: the root, the staging folder, the plan.
+// One commit's files: the root, the run's id, the plan.
 class Transaction {
  public:
-  Transaction(const Path& root, const Path& staging, const CommitPlan& plan)
-      : root_(FolderPath(root)), staging_(staging), plan_(plan) {}
+  Transaction(const Path& root, const std::string& run_id, const CommitPlan& plan)
+      : root_(FolderPath(root)), run_id_(run_id), plan_(plan) {}
 
   Path Final(std::size_t i) const { return root_ / plan_.entries[i].name; }
-  Path Temp(std::size_t i) const { return staging_ / ("t" + std::to_string(i)); }
-  Path Kept(std::size_t i) const { return staging_ / ("k" + std::to_string(i)); }
-  Path Journal() const { return staging_ / kJournalName; }
-  Path UndoJournal() const { return staging_ / kUndoName; }
+  Path Temp(std::size_t i) const { return RunFile(root_, run_id_, "t" + std::to_string(i)); }
+  Path Kept(std::size_t i) const { return RunFile(root_, run_id_, "k" + std::to_string(i)); }
+  Path Journal() const { return RunFile(root_, run_id_, kJournalName); }
+  Path UndoJournal() const { return RunFile(root_, run_id_, kUndoName); }
   Action ActionOf(std::size_t i) const { return plan_.entries[i].action; }
 
   // Keeps the files that will be replaced or removed: a second name where the file system allows
@@ -356,46 +372,50 @@ class Transaction {
   }
 
   Path root_;
-  Path staging_;
+  std::string run_id_;
   const CommitPlan& plan_;
 };
 
-// Removes what is in the staging folder `folder` (never a folder in it: a run makes none there)
-// and the folder itself; the live mark goes last, closed first where `live` holds it.
-void EmptyAndRemove(const Path& folder, OsFile* live) {
+// The names of the files of the run `run_id` in `root` that are the user's own regular files.
+std::vector<Path> OwnRunFiles(const Path& root, const std::string& run_id) {
   std::vector<Path> names;
   std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(folder, ec);
+  for (auto it = std::filesystem::directory_iterator(FolderPath(root), ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    if (it->path().filename() != kLiveName) {
+    if (RunIdOf(it->path().filename()) == run_id && FileKindOf(it->path()) == FileKind::kOwnFile) {
       names.push_back(it->path());
     }
   }
-  for (const Path& name : names) {
-    const FileKind kind = FileKindOf(name);
-    if (kind != FileKind::kOwnFolder && kind != FileKind::kOtherFolder) {
+  return names;
+}
+
+// Removes the files of the run `run_id` in `root` that are the user's own regular files; the live
+// mark goes last, closed first where `live` holds it.
+void RemoveRunFiles(const Path& root, const std::string& run_id, OsFile* live) {
+  const Path live_name = RunFile(root, run_id, kLiveName);
+  for (const Path& name : OwnRunFiles(root, run_id)) {
+    if (name != live_name) {
       (void)RemoveFile(name);
     }
   }
   if (live != nullptr) {
     (void)live->Close();
   }
-  if (Exists(folder / kLiveName)) {
-    (void)RemoveFile(folder / kLiveName);
+  if (FileKindOf(live_name) == FileKind::kOwnFile) {
+    (void)RemoveFile(live_name);
   }
-  (void)RemoveEmptyFolder(folder);
 }
 
-// Sets right the staging folder `folder` of the dead run `run_id`.
-void RecoverStaging(const Path& root, const Path& folder, const std::string& run_id) {
-  const Path undo = folder / kUndoName;
-  const Path journal = folder / kJournalName;
+// Sets right what the dead run `run_id` left in `root`.
+void RecoverRun(const Path& root, const std::string& run_id) {
+  const Path undo = RunFile(root, run_id, kUndoName);
+  const Path journal = RunFile(root, run_id, kJournalName);
   CommitPlan plan;
   if (Exists(undo)) {
     if (ReadJournal(undo, run_id, &plan)) {
       return;  // not what this version writes: left alone
     }
-    Transaction(root, folder, plan).Undo();
+    Transaction(root, run_id, plan).Undo();
   } else if (Exists(journal)) {
     if (const std::error_code ec = ReadJournal(journal, run_id, &plan)) {
       if (ec != MakeErrorCode(FileError::kNotJournal)) {
@@ -403,7 +423,7 @@ void RecoverStaging(const Path& root, const Path& folder, const std::string& run
       }
       // Cut short while it was written: nothing had been moved yet.
     } else {
-      Transaction transaction(root, folder, plan);
+      Transaction transaction(root, run_id, plan);
       std::size_t failed = 0;
       if (transaction.Complete(&failed)) {
         (void)RenameFile(journal, undo);
@@ -411,17 +431,13 @@ void RecoverStaging(const Path& root, const Path& folder, const std::string& run
       }
     }
   }
-  EmptyAndRemove(folder, nullptr);
+  RemoveRunFiles(root, run_id, nullptr);
 }
 
 }  // namespace
 
 std::filesystem::path Staging::Temporary(std::size_t index) const {
-  return folder_ / ("t" + std::to_string(index));
-}
-
-std::filesystem::path Staging::Kept(std::size_t index) const {
-  return folder_ / ("k" + std::to_string(index));
+  return RunFile(root_, run_id_, "t" + std::to_string(index));
 }
 
 std::filesystem::path CanonicalFolder(const std::filesystem::path& folder) {
@@ -430,29 +446,28 @@ std::filesystem::path CanonicalFolder(const std::filesystem::path& folder) {
   return ec ? folder : canonical;
 }
 
-std::filesystem::path StagingFolder(const std::filesystem::path& root, const std::string& run_id) {
-  return FolderPath(root) / (std::string(kStagingPrefix) + run_id);
+std::filesystem::path RunFile(const std::filesystem::path& root, const std::string& run_id,
+                              std::string_view what) {
+  Path name = FolderPath(root);
+  name /= std::string(kRunPrefix) + run_id + ".";
+  name += std::string(what);
+  return name;
 }
 
 std::error_code CreateStaging(const std::filesystem::path& root, Staging* staging) {
   std::error_code ec;
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const Path folder = StagingFolder(root, NewRunId());
-    ec = CreateFolder(folder, true);
+    const std::string run_id = NewRunId();
+    OsFile live;
+    ec = OsFile::CreateLiveMark(RunFile(root, run_id, kLiveName), &live);
     if (ec == std::errc::file_exists) {
       continue;
     }
     if (ec) {
       return ec;
     }
-    OsFile live;
-    if ((ec = OsFile::CreateLiveMark(folder / kLiveName, &live))) {
-      (void)RemoveFile(folder / kLiveName);
-      (void)RemoveEmptyFolder(folder);
-      return ec;
-    }
     staging->root_ = root;
-    staging->folder_ = folder;
+    staging->run_id_ = run_id;
     staging->live_ = std::move(live);
     return {};
   }
@@ -463,13 +478,13 @@ void RemoveStaging(Staging* staging) {
   if (!staging->exists()) {
     return;
   }
-  EmptyAndRemove(staging->folder_, &staging->live_);
-  staging->folder_.clear();
+  RemoveRunFiles(staging->root_, staging->run_id_, &staging->live_);
+  staging->run_id_.clear();
 }
 
-std::error_code WriteJournal(const std::filesystem::path& staging_folder, const CommitPlan& plan) {
-  const std::optional<std::string> run_id = RunIdOf(staging_folder.filename());
-  std::string text = JournalHeader(run_id.value_or(""));
+std::error_code WriteJournal(const std::filesystem::path& root, const std::string& run_id,
+                             const CommitPlan& plan) {
+  std::string text = JournalHeader(run_id);
   for (const Path& folder : plan.new_folders) {
     AppendName(&text, 'F', folder);
   }
@@ -481,7 +496,7 @@ std::error_code WriteJournal(const std::filesystem::path& staging_folder, const 
   }
   text += kTrailer;
   OsFile file;
-  if (const std::error_code ec = OsFile::CreateNew(staging_folder / kJournalName, &file)) {
+  if (const std::error_code ec = OsFile::CreateNew(RunFile(root, run_id, kJournalName), &file)) {
     return ec;
   }
   if (const std::error_code ec = file.Write(text.data(), text.size())) {
@@ -492,8 +507,8 @@ std::error_code WriteJournal(const std::filesystem::path& staging_folder, const 
 
 std::error_code Commit(const Staging& staging, const CommitPlan& plan, std::size_t* failed) {
   *failed = 0;
-  Transaction transaction(staging.root(), staging.folder(), plan);
-  if (const std::error_code ec = WriteJournal(staging.folder(), plan)) {
+  Transaction transaction(staging.root(), staging.run_id(), plan);
+  if (const std::error_code ec = WriteJournal(staging.root(), staging.run_id(), plan)) {
     (void)RemoveFile(transaction.Journal());
     return ec;
   }
@@ -512,18 +527,20 @@ std::error_code Commit(const Staging& staging, const CommitPlan& plan, std::size
 }
 
 void RecoverFolder(const std::filesystem::path& root) {
-  std::vector<std::pair<Path, std::string>> dead;
+  std::vector<std::string> dead;
+  std::vector<std::string> live;
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator(FolderPath(root), ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     const std::optional<std::string> run_id = RunIdOf(it->path().filename());
-    if (run_id && FileKindOf(it->path()) == FileKind::kOwnFolder &&
-        !IsLive(it->path() / kLiveName)) {
-      dead.emplace_back(it->path(), *run_id);
+    if (!run_id || std::find(dead.begin(), dead.end(), *run_id) != dead.end() ||
+        std::find(live.begin(), live.end(), *run_id) != live.end()) {
+      continue;
     }
+    (IsLive(RunFile(root, *run_id, kLiveName)) ? live : dead).push_back(*run_id);
   }
-  for (const auto& [folder, run_id] : dead) {
-    RecoverStaging(root, folder, run_id);
+  for (const std::string& run_id : dead) {
+    RecoverRun(root, run_id);
   }
 }
 
