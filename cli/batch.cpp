@@ -9,6 +9,7 @@
 #include "core/brainvision_export.h"
 #include "core/conversion.h"
 #include "core/edf_export.h"
+#include "core/os_file_hooks.h"
 #include "core/recording_name.h"
 #include "core/status.h"
 #include "velbrix_version.h"
@@ -96,6 +97,8 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
     progress.Clear();
     std::fprintf(err, "%s: %s\n", kProgramName, message.c_str());
   };
+  // Told on the converting thread (this one) while it waits for another run's folder lock.
+  SetLockWaitReporter([&](const std::filesystem::path& lock) { say(LockWaitMessage(lock)); });
   Converter converter;
   int exit_status = kExitOk;
   for (std::size_t i = 0; i < options.recordings.size(); ++i) {
@@ -120,6 +123,7 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
       say(warning);
     }
   }
+  SetLockWaitReporter({});
   progress.Clear();
   return exit_status;
 }
