@@ -79,7 +79,7 @@ class CommitKillTest : public ::testing::Test {
     WriteFile(in_ / "rec01_eeg", MakeRecording(300 * 32));
     WriteFile(in_ / "rec02_eeg", MakeRecording(200 * 32));
     ASSERT_TRUE(ParseHertz("256", "sample rate", &rate_).ok());
-    ASSERT_TRUE(ChooseEdfRecordLayout("256", positions_.size(), &layout_).ok());
+    ASSERT_TRUE(ChooseEdfRecordLayout(rate_, positions_.size(), &layout_).ok());
   }
   Status Bids(const fs::path& root, BidsEntities entities, BidsDataFormat format,
               const char* recording = "rec01_eeg") {
