@@ -51,6 +51,11 @@ enum class Ink {
   kOverviewPage,     // the page shown, on the strip
   kEnvelope,         // the envelope of all channels
   kPageFrame,        // the outline of the page shown, on the strip
+  kMeasure,          // the ends of a measuring drag
+  kDeltaBand,        // the spectrum's bands of EEG rhythms
+  kThetaBand,
+  kAlphaBand,
+  kBetaBand,
 };
 
 struct Rgb {
