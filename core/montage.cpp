@@ -101,46 +101,57 @@ int MontageRowOf(MontageKind kind, int position) {
 
 void ApplyMontage(const std::vector<MontageRow>& rows, const std::uint8_t* records,
                   std::size_t count, double* out) {
-  static const std::vector<int> eeg = [] {
-    std::vector<int> positions;
+  // Each record's values, extended by the references: the 32 channels, the mean of the EEG
+  // electrodes, the mean of the ears and 0; a row is one of them minus another.
+  constexpr std::size_t kAverage = kChannelCount;
+  constexpr std::size_t kEarsMean = kChannelCount + 1;
+  constexpr std::size_t kNothing = kChannelCount + 2;
+  static const std::vector<std::size_t> eeg = [] {
+    std::vector<std::size_t> indexes;
     for (const int position : kAllPositions) {
       if (IsEeg(position)) {
-        positions.push_back(position);
+        indexes.push_back(static_cast<std::size_t>(position - 1));
       }
     }
-    return positions;
+    return indexes;
   }();
-  static const int a1 = PositionOf("A1");
-  static const int a2 = PositionOf("A2");
-  const auto value = [](const std::uint8_t* record, int position) {
-    return ScaleSample(record[position - 1]);
-  };
+  static const std::size_t a1 = static_cast<std::size_t>(PositionOf("A1") - 1);
+  static const std::size_t a2 = static_cast<std::size_t>(PositionOf("A2") - 1);
+  std::vector<std::size_t> plus(rows.size());
+  std::vector<std::size_t> minus(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    plus[r] = static_cast<std::size_t>(rows[r].input - 1);
+    switch (rows[r].reference) {
+      case Reference::kNone:
+        minus[r] = kNothing;
+        break;
+      case Reference::kChannel:
+        minus[r] = static_cast<std::size_t>(rows[r].minus - 1);
+        break;
+      case Reference::kEegAverage:
+        minus[r] = kAverage;
+        break;
+      case Reference::kEars:
+        minus[r] = kEarsMean;
+        break;
+    }
+  }
+  std::array<double, kChannelCount + 3> values{};
+  const double share = 1.0 / static_cast<double>(eeg.size());
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* record = records + i * kRecordSize;
-    double average = 0;
-    for (const int position : eeg) {
-      average += value(record, position);
+    for (std::size_t p = 0; p < kChannelCount; ++p) {
+      values[p] = ScaleSample(record[p]);
     }
-    average /= static_cast<double>(eeg.size());
-    const double ears = (value(record, a1) + value(record, a2)) / 2;
+    double sum = 0;
+    for (const std::size_t p : eeg) {
+      sum += values[p];
+    }
+    values[kAverage] = sum * share;
+    values[kEarsMean] = (values[a1] + values[a2]) / 2;
     double* frame = out + i * rows.size();
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      const MontageRow& row = rows[r];
-      double v = value(record, row.input);
-      switch (row.reference) {
-        case Reference::kNone:
-          break;
-        case Reference::kChannel:
-          v -= value(record, row.minus);
-          break;
-        case Reference::kEegAverage:
-          v -= average;
-          break;
-        case Reference::kEars:
-          v -= ears;
-          break;
-      }
-      frame[r] = v;
+      frame[r] = values[plus[r]] - values[minus[r]];
     }
   }
 }
