@@ -28,8 +28,10 @@ class SpanBlocks {
   }
   Status Allocate() {
     try {
-      bytes_.resize(std::min<std::uint64_t>(kBlockRecords, end_ - start_) * kRecordSize);
-      values_.resize(std::min<std::uint64_t>(kBlockRecords, end_ - start_) * rows_.size());
+      const auto most =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kBlockRecords, end_ - start_));
+      bytes_.resize(most * kRecordSize);
+      values_.resize(most * rows_.size());
     } catch (const std::exception& e) {
       return Status::IoError("Cannot read", recording_.path(), e.what());
     }

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   const auto& rows =
       velbrix::MontageRows(velbrix::kMontages[static_cast<std::size_t>(std::atoi(argv[7]))]);
   const auto first = std::strtoull(argv[8], nullptr, 10);
-  const auto count = std::strtoull(argv[9], nullptr, 10);
+  const auto count = static_cast<std::size_t>(std::strtoull(argv[9], nullptr, 10));
   velbrix::TraceRecording recording;
   if (velbrix::Status s = recording.Open(argv[2]); !s.ok()) {
     std::fprintf(stderr, "%s\n", s.message().c_str());

@@ -436,13 +436,16 @@ void TraceController::LoadPage() {
   const std::vector<MontageRow>& rows = MontageRows(montage_);
   page_.Prepare(rows.size(), key.first, key.page, key.columns);
   const std::vector<int>& shown = key.spectrum_rows;
-  spectrum_values_.resize(shown.size() * key.page);
+  // A page read directly holds at most kDirectRecords records, so its count fits a size_t.
+  const auto page = static_cast<std::size_t>(key.page);
+  spectrum_values_.resize(shown.size() * page);
   page_status_ = ReadFilteredRecords(
       recording_, key.first, key.page, rows, sections_, margin_,
       [&](std::uint64_t from, const double* frames, std::size_t count) {
         page_.Add(from, frames, count);
         for (std::size_t i = 0; i < count; ++i) {
-          double* to = &spectrum_values_[(from - key.first + i) * shown.size()];
+          double* to =
+              &spectrum_values_[(static_cast<std::size_t>(from - key.first) + i) * shown.size()];
           for (std::size_t r = 0; r < shown.size(); ++r) {
             to[r] = frames[i * rows.size() + static_cast<std::size_t>(shown[r])];
           }
@@ -779,7 +782,8 @@ void TraceController::UpdateSpectrum(bool page_changed) {
       frequencies_ = welch.Frequencies();
       densities_.assign(shown.size(), {});
       for (std::size_t r = 0; r < shown.size(); ++r) {
-        welch.Density(&spectrum_values_[r], page, shown.size(), &densities_[r]);
+        welch.Density(&spectrum_values_[r], static_cast<std::size_t>(page), shown.size(),
+                      &densities_[r]);
       }
     }
     input.title +=
