@@ -76,21 +76,23 @@ class FilteredPageTest : public ::testing::TestWithParam<bool> {
     for (const auto& [first, count] : pages) {
       double worst = 0;
       std::uint64_t seen = 0;
-      ASSERT_TRUE(
-          ReadFilteredRecords(recording_, first, count, rows, sections, margin,
-                              [&](std::uint64_t from, const double* frames, std::size_t n) {
-                                for (std::size_t i = 0; i < n * rows.size(); ++i) {
-                                  const std::uint64_t record = from + i / rows.size();
-                                  ASSERT_GE(record, first);
-                                  ASSERT_LT(record, first + count);
-                                  ++seen;
-                                  if (record >= margin && record + margin < records) {
-                                    worst = std::max(
-                                        worst, std::abs(frames[i] - whole[from * rows.size() + i]));
-                                  }
-                                }
-                              })
-              .ok());
+      ASSERT_TRUE(ReadFilteredRecords(
+                      recording_, first, count, rows, sections, margin,
+                      [&](std::uint64_t from, const double* frames, std::size_t n) {
+                        for (std::size_t i = 0; i < n * rows.size(); ++i) {
+                          const std::uint64_t record = from + i / rows.size();
+                          ASSERT_GE(record, first);
+                          ASSERT_LT(record, first + count);
+                          ++seen;
+                          if (record >= margin && record + margin < records) {
+                            worst = std::max(
+                                worst,
+                                std::abs(frames[i] -
+                                         whole[static_cast<std::size_t>(from) * rows.size() + i]));
+                          }
+                        }
+                      })
+                      .ok());
       EXPECT_EQ(seen, count * rows.size());
       EXPECT_LE(worst, 0.1) << "page " << first << "+" << count << ", margin " << margin;
     }
@@ -127,8 +129,9 @@ TEST_P(FilteredPageTest, RowExtremesHoldTheFilteredValuesOfEachColumn) {
     double low = 1e9;
     double high = -1e9;
     for (std::uint64_t record = page.bounds[c]; record < page.bounds[c + 1]; ++record) {
-      low = std::min(low, whole[record * rows.size() + 5]);
-      high = std::max(high, whole[record * rows.size() + 5]);
+      const double value = whole[static_cast<std::size_t>(record) * rows.size() + 5];
+      low = std::min(low, value);
+      high = std::max(high, value);
     }
     EXPECT_NEAR(page.Min(5, c), low, 0.1);
     EXPECT_NEAR(page.Max(5, c), high, 0.1);

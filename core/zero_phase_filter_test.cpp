@@ -48,14 +48,14 @@ TEST(ZeroPhaseFilterTest, TenHertzPassesTheReadingFiltersUnchanged) {
 }
 
 TEST(ZeroPhaseFilterTest, NotchRemovesFiftyHertzToBelowOnePercent) {
-  const std::uint64_t margin = FilterMargin(FilterSections({0, 0, 50}, kRate));
+  const auto margin = static_cast<std::size_t>(FilterMargin(FilterSections({0, 0, 50}, kRate)));
   EXPECT_LT(Reach(Filtered(Sine(50, 100, 60 * 256), {0, 0, 50}), margin), 1.0);
   EXPECT_LT(Reach(Filtered(Sine(60, 100, 60 * 256), {0, 0, 60}), margin), 1.0);
 }
 
 TEST(ZeroPhaseFilterTest, HighPassRemovesASlowDrift) {
   const std::vector<double> drift = Sine(0.05, 200, 600 * 256);
-  const std::uint64_t margin = FilterMargin(FilterSections({0.5, 0, 0}, kRate));
+  const auto margin = static_cast<std::size_t>(FilterMargin(FilterSections({0.5, 0, 0}, kRate)));
   EXPECT_LT(Reach(Filtered(drift, {0.5, 0, 0}), margin), 2.0);
   EXPECT_GT(Reach(Filtered(drift, {0.01, 0, 0}), margin), 150.0);  // a lower cutoff keeps it
 }

@@ -408,7 +408,7 @@ TEST_F(TraceControllerTest, ADragMeasuresTimeAndDifferenceUntilReleased) {
   Show("rec01_eeg", bytes);
   const int fz = 9;  // position 10
   const auto value = [&](std::uint64_t record) {
-    return ScaleSample(static_cast<std::uint8_t>(bytes[record * 32 + 9]));
+    return ScaleSample(static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(record) * 32 + 9]));
   };
   controller_.OnPageChosen(6);  // 2 s: a record to a column
   ASSERT_EQ(controller_.page_records(), 512u);
