@@ -168,8 +168,10 @@ void CheckCorrectness(const fs::path& dir) {
 // file.
 void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb, int repeat) {
   const auto& all = velbrix::kAllPositions;
+  velbrix::Hertz rate;
   velbrix::EdfRecordLayout layout;
-  if (!velbrix::ChooseEdfRecordLayout("256", all.size(), &layout).ok()) {
+  if (!velbrix::ParseHertz("256", "sample rate", &rate).ok() ||
+      !velbrix::ChooseEdfRecordLayout(rate, all.size(), &layout).ok()) {
     Die("no EDF layout for 256 Hz");
   }
   const velbrix::EdfExportInputs inputs{recording, dir, recording.filename(), all, layout, {}};
@@ -194,7 +196,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
   velbrix::Hertz rate;
   velbrix::EdfRecordLayout layout;
   if (!velbrix::ParseHertz("256", "sample rate", &rate).ok() ||
-      !velbrix::ChooseEdfRecordLayout("256", all.size(), &layout).ok()) {
+      !velbrix::ChooseEdfRecordLayout(rate, all.size(), &layout).ok()) {
     Die("no layout for 256 Hz");
   }
   const velbrix::BrainVisionExportInputs inputs{recording, dir,  recording.filename(),

@@ -8,7 +8,6 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -23,16 +22,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A view with no window: the work runs on a thread of its own, and the benchmark's thread runs the
-// posted tasks as a window's event loop would. Every question is answered Yes.
-class HeadlessView final : public FrmFleView {
+// A window without a window: the controls show nothing, the desktop answers every question Yes,
+// and the benchmark's thread runs the posted tasks as a window's event loop would. The work runs
+// on the real BackgroundRunner.
+class HeadlessView final : public FrmFleView, public Desktop {
  public:
   HeadlessView(std::filesystem::path recording, std::filesystem::path folder)
       : recording_(std::move(recording)), folder_(std::move(folder)) {}
-  ~HeadlessView() override {
-    if (worker_.joinable()) {
-      worker_.join();
+
+  // The window thread's primitive for the runner.
+  void Post(std::function<void()> task) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      tasks_.push_back(std::move(task));
     }
+    ready_.notify_one();
   }
 
   // Runs the posted tasks until the run is over and the window back in Idle; `on_progress` sees
@@ -53,6 +57,7 @@ class HeadlessView final : public FrmFleView {
     }
   }
 
+  // FrmFleView.
   void SetLblFileCaption(const std::string&) override {}
   void SetLabel1Caption(const std::string&) override {}
   void ShowFraCh(bool) override {}
@@ -63,33 +68,23 @@ class HeadlessView final : public FrmFleView {
   void SelectLstCh(int) override {}
   std::string LstChText() const override { return "FP2"; }
   void SelectOptch(int) override {}
-  void SetCdbFilter(const std::string&) override {}
-  std::optional<std::filesystem::path> ShowCdbOpen() override { return recording_; }
+  void ShowProgress(bool visible) override { converting_ = visible; }
+  void SetProgress(int percent) override { percent_ = percent; }
+  void CloseWindow() override {}
+  bool IsTraceWindowOpen() const override { return false; }
+  void ShowTraceWindow(const TraceSubject&, TraceShow) override {}
+  void BringToTop() override {}
+
+  // Desktop.
+  std::optional<std::filesystem::path> ChooseFileToOpen(const std::vector<FileFilter>&) override {
+    return recording_;
+  }
   void ShowMessage(const std::string& text, MessageIcon) override {
     std::fprintf(stderr, "velbrix_bench: %s\n", text.c_str());
     std::exit(1);
   }
   bool AskYesNo(const std::string&) override { return true; }
-  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings&) override { return std::nullopt; }
-  void ShowProgress(bool visible) override { converting_ = visible; }
-  void SetProgress(int percent) override { percent_ = percent; }
-  void CloseWindow() override {}
-  void ShowTraceWindow(const TraceSubject&) override {}
-  void UpdateTraceWindow(const TraceSubject&, bool) override {}
-  void RunInBackground(std::function<void()> work) override {
-    if (worker_.joinable()) {
-      worker_.join();
-    }
-    worker_ = std::thread(std::move(work));
-  }
-  void PostToWindow(std::function<void()> task) override {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      tasks_.push_back(std::move(task));
-    }
-    ready_.notify_one();
-  }
-  void BringToTop() override {}
+  std::optional<EdfSettings> AskEdfSettings(const EdfSettings&) override { return std::nullopt; }
   std::filesystem::path ProgramFolder() const override { return folder_; }
   bool IsInstalledCopy() const override { return false; }
   std::filesystem::path DocumentsFolder() const override { return {}; }
@@ -101,7 +96,6 @@ class HeadlessView final : public FrmFleView {
   std::filesystem::path folder_;
   bool converting_ = false;
   int percent_ = 0;
-  std::thread worker_;
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<std::function<void()>> tasks_;
@@ -120,7 +114,8 @@ struct OpenedWindow {
     form.optch_Click(1);
   }
   HeadlessView view;
-  FrmFle form{view};
+  BackgroundRunner runner{[this](BackgroundRunner::Task task) { view.Post(std::move(task)); }};
+  FrmFle form{view, view, runner};
 };
 
 }  // namespace

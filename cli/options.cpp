@@ -293,15 +293,13 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
       return UsageError((into_bids ? std::string("--bids") : "--format " + format) +
                         " needs --sample-rate HZ: a recording does not hold its sample rate");
     }
-    if (options->format == OutputFormat::kEdf) {
-      if (const Status status =
-              ChooseEdfRecordLayout(sample_rate, options->positions.size(), &options->edf_layout);
-          !status.ok()) {
-        return UsageError(status.message());
-      }
+    if (const Status status = ParseHertz(sample_rate, "sample rate", &options->sample_rate);
+        !status.ok()) {
+      return UsageError(status.message());
     }
-    if (options->format == OutputFormat::kBrainVision || into_bids) {
-      if (const Status status = ParseHertz(sample_rate, "sample rate", &options->sample_rate);
+    if (options->format == OutputFormat::kEdf) {
+      if (const Status status = ChooseEdfRecordLayout(
+              options->sample_rate, options->positions.size(), &options->edf_layout);
           !status.ok()) {
         return UsageError(status.message());
       }

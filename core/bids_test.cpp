@@ -88,7 +88,7 @@ class BidsExportTest : public ::testing::Test {
   void SetUp() override {
     WriteFile(in_ / "rec01_eeg", MakeRecording(300 * 32));
     ASSERT_TRUE(ParseHertz("256", "sample rate", &rate_).ok());
-    ASSERT_TRUE(ChooseEdfRecordLayout("256", positions_.size(), &layout_).ok());
+    ASSERT_TRUE(ChooseEdfRecordLayout(rate_, positions_.size(), &layout_).ok());
   }
   Status Export(BidsEntities entities, BidsDataFormat format,
                 const std::filesystem::path& recording = {}) {

@@ -94,8 +94,10 @@ class EdfExportTest : public ::testing::Test {
   Status ExportFile(const std::filesystem::path& path, std::vector<int> positions,
                     std::string_view rate) {
     positions_ = std::move(positions);
+    Hertz hertz;
     EdfRecordLayout layout;
-    EXPECT_TRUE(ChooseEdfRecordLayout(rate, positions_.size(), &layout).ok());
+    EXPECT_TRUE(ParseHertz(rate, "sample rate", &hertz).ok());
+    EXPECT_TRUE(ChooseEdfRecordLayout(hertz, positions_.size(), &layout).ok());
     const EdfExportInputs inputs{path, out_.path(), "rec01_eeg", positions_, layout, {}};
     return ExportEdf(inputs, &report_);
   }
@@ -216,8 +218,10 @@ TEST_F(EdfExportTest, AFailureHalfWayLeavesTheOldFileAndNoTemporary) {
 TEST_F(EdfExportTest, AStopLeavesTheOldFileAndNoTemporary) {
   WriteFile(out_ / "rec01_eeg.edf", "old");
   WriteFile(in_ / "rec01_eeg", MakeRecording(32 * kRecordsPerBlock * 2));
+  Hertz rate;
   EdfRecordLayout layout;
-  ASSERT_TRUE(ChooseEdfRecordLayout("256", 32, &layout).ok());
+  ASSERT_TRUE(ParseHertz("256", "sample rate", &rate).ok());
+  ASSERT_TRUE(ChooseEdfRecordLayout(rate, 32, &layout).ok());
   positions_.assign(kAllPositions.begin(), kAllPositions.end());
   StopRequest stop;
   const EdfExportInputs inputs{in_ / "rec01_eeg", out_.path(), "rec01_eeg", positions_, layout, {}};

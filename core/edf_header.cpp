@@ -122,30 +122,20 @@ Status ParseEdfStart(std::string_view text, EdfStart* start) {
   return Status::Ok();
 }
 
-Status ChooseEdfRecordLayout(std::string_view sample_rate, std::size_t signals,
-                             EdfRecordLayout* layout) {
-  // The rate as the fraction numerator / denominator, the denominator a power of ten.
-  const Status not_a_rate = Status::InvalidArgument(
-      "The sample rate \"" + std::string(sample_rate) +
-      "\" is not a positive number of hertz written with digits and at most one full stop");
+Status ChooseEdfRecordLayout(const Hertz& rate, std::size_t signals, EdfRecordLayout* layout) {
+  // The rate as the fraction numerator / denominator, the denominator a power of ten. The text is
+  // ParseHertz's: digits, at most one full stop, at most 9 decimals and 15 significant digits.
+  const std::string_view sample_rate = rate.text;
   const std::size_t point = sample_rate.find('.');
   const std::string_view whole = sample_rate.substr(0, point);
   const std::string_view fraction =
       point == std::string_view::npos ? std::string_view() : sample_rate.substr(point + 1);
-  if (whole.empty() || (point != std::string_view::npos && fraction.empty()) ||
-      fraction.size() > kMostRateDecimals) {
-    return not_a_rate;
-  }
+  assert(fraction.size() <= static_cast<std::size_t>(kMostRateDecimals));
   std::uint64_t numerator = 0;
   for (const char c : std::string(whole) + std::string(fraction)) {
-    if (c < '0' || c > '9' || numerator >= kLargestRateDigits) {
-      return not_a_rate;
-    }
     numerator = numerator * 10 + static_cast<std::uint64_t>(c - '0');
   }
-  if (numerator == 0) {
-    return not_a_rate;
-  }
+  assert(numerator > 0 && numerator < kLargestRateDigits);
   std::uint64_t denominator = Power10(static_cast<int>(fraction.size()));
   const std::uint64_t common = std::gcd(numerator, denominator);
   numerator /= common;

@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/hertz.h"
 #include "core/record.h"
 #include "core/status.h"
 
@@ -76,13 +77,11 @@ struct EdfRecordLayout {
   std::uint64_t samples_per_record = 0;  // of each signal
 };
 
-// The layout for `sample_rate` (decimal text in Hz: "256", "250.5") and `signals` signals:
-// records of 1 s where the rate is whole and such a record holds at most 61,440 bytes; otherwise
-// the shortest duration written in at most 8 characters that gives a whole number of samples.
-// Fails with kInvalidArgument, saying why, for a text that is not a positive decimal number or a
-// rate for which no such duration exists.
-Status ChooseEdfRecordLayout(std::string_view sample_rate, std::size_t signals,
-                             EdfRecordLayout* layout);
+// The layout for `rate` (from ParseHertz) and `signals` signals: records of 1 s where the rate is
+// whole and such a record holds at most 61,440 bytes; otherwise the shortest duration written in
+// at most 8 characters that gives a whole number of samples. Fails with kInvalidArgument, saying
+// why, for a rate for which no such duration exists.
+Status ChooseEdfRecordLayout(const Hertz& rate, std::size_t signals, EdfRecordLayout* layout);
 
 struct EdfHeaderFields {
   std::vector<int> positions;  // the signals' channels (1 .. 32), in the file's order

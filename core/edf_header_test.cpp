@@ -7,16 +7,25 @@
 namespace velbrix {
 namespace {
 
+// The rate as the command line and the windows take it: parsed, then laid out.
+Status ChooseLayout(std::string_view text, std::size_t signals, EdfRecordLayout* layout) {
+  Hertz rate;
+  if (Status status = ParseHertz(text, "sample rate", &rate); !status.ok()) {
+    return status;
+  }
+  return ChooseEdfRecordLayout(rate, signals, layout);
+}
+
 EdfRecordLayout Layout(std::string_view rate, std::size_t signals) {
   EdfRecordLayout layout;
-  const Status status = ChooseEdfRecordLayout(rate, signals, &layout);
+  const Status status = ChooseLayout(rate, signals, &layout);
   EXPECT_TRUE(status.ok()) << rate << ": " << status.message();
   return layout;
 }
 
 std::string LayoutError(std::string_view rate, std::size_t signals = 32) {
   EdfRecordLayout layout;
-  const Status status = ChooseEdfRecordLayout(rate, signals, &layout);
+  const Status status = ChooseLayout(rate, signals, &layout);
   EXPECT_FALSE(status.ok()) << rate << " gave " << layout.duration;
   return status.message();
 }

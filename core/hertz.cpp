@@ -20,14 +20,27 @@ bool AllDigits(std::string_view text) {
 
 }  // namespace
 
-Status ParseHertz(std::string_view text, std::string_view what, Hertz* hertz) {
+Status ParseHertz(std::string_view text, std::string_view what, Hertz* hertz,
+                  std::string_view user_separator) {
+  const bool other_separator = !user_separator.empty() && user_separator != ".";
   const Status invalid = Status::InvalidArgument(
       "The " + std::string(what) + " \"" + std::string(text) +
-      "\" is not a positive number of hertz written with digits and at most one full stop");
-  const std::size_t point = text.find('.');
+      "\" is not a positive number of hertz written with digits and at most one " +
+      (other_separator ? "decimal separator (\".\" or \"" + std::string(user_separator) + "\")"
+                       : std::string("full stop")));
+  std::size_t point = text.find('.');
+  std::size_t separator_size = 1;
+  if (const std::size_t user = other_separator ? text.find(user_separator) : std::string_view::npos;
+      user != std::string_view::npos && user < point) {
+    if (point != std::string_view::npos) {
+      return invalid;  // both separators
+    }
+    point = user;
+    separator_size = user_separator.size();
+  }
   std::string_view whole = text.substr(0, point);
   std::string_view fraction =
-      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+      point == std::string_view::npos ? std::string_view() : text.substr(point + separator_size);
   if (whole.empty() || !AllDigits(whole) || !AllDigits(fraction) ||
       (point != std::string_view::npos && fraction.empty()) || fraction.size() > kMostDecimals) {
     return invalid;

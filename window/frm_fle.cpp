@@ -9,6 +9,7 @@
 
 #include "core/channel_table.h"
 #include "core/edf_export.h"
+#include "core/hertz.h"
 #include "core/value_line.h"
 
 namespace velbrix {
@@ -64,10 +65,10 @@ void FrmFle::Form_Load() {
   // A portable copy writes beside itself, as the program always has; an installed copy's folder
   // is the system's, no place for a user's files.
   const std::filesystem::path documents =
-      view_.IsInstalledCopy() ? view_.DocumentsFolder() : std::filesystem::path();
+      desktop_.IsInstalledCopy() ? desktop_.DocumentsFolder() : std::filesystem::path();
   app_dir_in_documents_ = !documents.empty();
   state_.AppDir = WithTrailingSeparator(app_dir_in_documents_ ? documents / kInstalledOutputFolder
-                                                              : view_.ProgramFolder());
+                                                              : desktop_.ProgramFolder());
   UpdateMenuItems();
 }
 
@@ -82,13 +83,12 @@ void FrmFle::mnuopen_Click() {
     return;  // the File menu is shut during a run
   }
   try {
-    view_.SetCdbFilter(kOpenFilter);
-    const std::optional<std::filesystem::path> chosen = view_.ShowCdbOpen();
+    const std::optional<std::filesystem::path> chosen = desktop_.ChooseFileToOpen(kOpenFilters);
     if (!chosen) {
       return;  // closed without a choice
     }
     if (!HasRecordingName(*chosen)) {
-      view_.ShowMessage(kNotValidText, MessageIcon::kInformation);
+      desktop_.ShowMessage(kNotValidText, MessageIcon::kInformation);
       return;
     }
     state_.FlePath = *chosen;
@@ -131,7 +131,7 @@ void FrmFle::CmdOk_Click() {
     ReturnToIdle();
     return;
   }
-  std::string separator = view_.DecimalSeparator();
+  std::string separator = desktop_.DecimalSeparator();
   if (!ValueLineTable::Check(separator).ok()) {
     separator = ".";
   }
@@ -170,12 +170,17 @@ void FrmFle::mnuedf_Click() {
   EdfRecordLayout layout;
   std::optional<EdfStart> start;
   for (;;) {
-    const std::optional<EdfSettings> answer = view_.ShowEdfDialog(edf_settings_);
+    const std::optional<EdfSettings> answer = desktop_.AskEdfSettings(edf_settings_);
     if (!answer) {
       return;
     }
     edf_settings_ = {Trimmed(answer->sample_rate), Trimmed(answer->start)};
-    Status status = ChooseEdfRecordLayout(edf_settings_.sample_rate, positions.size(), &layout);
+    Hertz rate;
+    Status status =
+        ParseHertz(edf_settings_.sample_rate, "sample rate", &rate, desktop_.DecimalSeparator());
+    if (status.ok()) {
+      status = ChooseEdfRecordLayout(rate, positions.size(), &layout);
+    }
     start.reset();
     if (status.ok() && !edf_settings_.start.empty()) {
       start.emplace();
@@ -184,7 +189,7 @@ void FrmFle::mnuedf_Click() {
     if (status.ok()) {
       break;
     }
-    view_.ShowMessage(status.message(), MessageIcon::kWarning);
+    desktop_.ShowMessage(status.message(), MessageIcon::kWarning);
   }
   ShowConverting();
   if (!MakeAppDir()) {
@@ -209,13 +214,13 @@ void FrmFle::mnuedf_Click() {
 
 void FrmFle::mnutraces_Click() {
   if (!state_.FlePath.empty()) {
-    view_.ShowTraceWindow(CurrentTraceSubject());
+    view_.ShowTraceWindow(CurrentTraceSubject(), TraceShow::kOpen);
   }
 }
 
 void FrmFle::mnufolder_Click() {
-  if (MakeAppDir() && !view_.ShowFolder(state_.AppDir)) {
-    view_.ShowMessage(
+  if (MakeAppDir() && !desktop_.ShowFolder(state_.AppDir)) {
+    desktop_.ShowMessage(
         "No file manager could show the output folder " + PathForDisplay(state_.AppDir) + ".",
         MessageIcon::kInformation);
   }
@@ -228,7 +233,7 @@ bool FrmFle::MakeAppDir() {
   std::error_code error;
   std::filesystem::create_directories(state_.AppDir, error);
   if (error) {
-    view_.ShowMessage(
+    desktop_.ShowMessage(
         Status::IoError("Cannot create the folder", state_.AppDir, error.message()).message(),
         MessageIcon::kWarning);
     return false;
@@ -237,14 +242,14 @@ bool FrmFle::MakeAppDir() {
 }
 
 void FrmFle::Form_Escape() {
-  if (!run_ || asking_ || run_->stop.requested()) {
+  if (!run_ || asking_ || runner_.stop_requested()) {
     return;
   }
   const bool stop = AskToStop();
   if (ended_while_asking_) {
     FinishRun();  // it counts as finished
   } else if (stop) {
-    run_->stop.Request();
+    runner_.Stop();
   }
 }
 
@@ -255,7 +260,7 @@ bool FrmFle::Form_QueryUnload() {
   if (asking_) {
     return false;
   }
-  if (!run_->stop.requested()) {
+  if (!runner_.stop_requested()) {
     const bool stop = AskToStop();
     if (ended_while_asking_) {
       // It counts as finished; on Yes the window closes now, with nothing more to say.
@@ -270,7 +275,7 @@ bool FrmFle::Form_QueryUnload() {
     if (!stop) {
       return false;
     }
-    run_->stop.Request();
+    runner_.Stop();
   }
   close_when_ended_ = true;
   return false;
@@ -278,13 +283,13 @@ bool FrmFle::Form_QueryUnload() {
 
 void FrmFle::Form_Unload() {
   if (run_) {
-    run_->stop.Request();
+    runner_.Stop();
   }
 }
 
 bool FrmFle::AskToStop() {
   asking_ = true;
-  const bool yes = view_.AskYesNo(kStopQuestion);
+  const bool yes = desktop_.AskYesNo(kStopQuestion);
   asking_ = false;
   return yes;
 }
@@ -300,16 +305,16 @@ void FrmFle::ShowConverting() {
 void FrmFle::StartRun(Job job) {
   auto run = std::make_shared<Run>();
   run_ = run;
-  view_.RunInBackground([this, run, job = std::move(job)] {
+  runner_.Start([this, run, job = std::move(job)](const StopRequest& stop) {
     const ProgressCallback progress = [this, run](std::uint64_t read, std::uint64_t total) {
       PostProgress(run, read, total);
     };
     try {
-      run->end = job(progress, run->stop);
+      run->end = job(progress, stop);
     } catch (const std::exception& e) {
       run->end = {Status::InvalidArgument(e.what()), {}};  // no memory for a message, say
     }
-    view_.PostToWindow([this, run] { RunEnded(run); });
+    runner_.Post([this, run] { RunEnded(run); });
   });
 }
 
@@ -324,7 +329,7 @@ void FrmFle::PostProgress(const std::shared_ptr<Run>& run, std::uint64_t read,
     return;
   }
   run->posted_percent = percent;
-  view_.PostToWindow([this, run, percent] {
+  runner_.Post([this, run, percent] {
     if (run == run_) {
       view_.SetProgress(percent);
     }
@@ -353,11 +358,11 @@ void FrmFle::FinishRun() {
   run_.reset();
   ended_while_asking_ = false;
   if (!end.status.ok() && !end.status.stopped()) {
-    view_.ShowMessage(end.status.message(), MessageIcon::kWarning);
+    desktop_.ShowMessage(end.status.message(), MessageIcon::kWarning);
   }
   ReturnToIdle();
   if (!end.note.empty()) {
-    view_.ShowMessage(end.note, MessageIcon::kInformation);
+    desktop_.ShowMessage(end.note, MessageIcon::kInformation);
   }
 }
 
@@ -376,8 +381,8 @@ TraceSubject FrmFle::CurrentTraceSubject() const {
 }
 
 void FrmFle::UpdateTraces(bool reread) {
-  if (!state_.FlePath.empty()) {
-    view_.UpdateTraceWindow(CurrentTraceSubject(), reread);
+  if (!state_.FlePath.empty() && view_.IsTraceWindowOpen()) {
+    view_.ShowTraceWindow(CurrentTraceSubject(), reread ? TraceShow::kReread : TraceShow::kUpdate);
   }
 }
 

@@ -1,17 +1,19 @@
 // The controller of the converter window FrmFle: its state and the handlers of its events.
 //
-// A real window creates its controls, constructs an FrmFle with itself as the view, calls
-// Form_Load once before it is first shown, and then calls the handler of each user event
+// A real window creates its controls, constructs an FrmFle with itself as the view, its toolkit's
+// Desktop and a BackgroundRunner that posts to the window's thread, calls Form_Load once before it
+// is first shown, and then calls the handler of each user event
 // (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
 // CmdCancel_Click; mnuedf_Click, mnutraces_Click and mnufolder_Click for the File menu's items
 // after Open; Form_Escape for the Escape key, Form_QueryUnload when the user closes the window)
 // and Form_Unload as it is destroyed. The controller does not draw and does not know any toolkit.
 //
-// File > View Traces opens the trace window on the opened recording; the trace window then follows
-// the recording opened and the channel selected. Each File > Open reads the recording afresh, also
-// the one already shown, which may have grown since.
+// File > View Traces opens the trace window on the opened recording (or brings it forward); while
+// it is open, it follows the recording opened and the channel selected, and otherwise nothing is
+// shown of them. Each File > Open reads the recording afresh, also the one already shown, which may
+// have grown since.
 //
-// A run (OK, or File > Export EDF...) works on the view's background thread while the window shows
+// A run (OK, or File > Export EDF...) works on the runner's thread while the window shows
 // the converting state with a progress bar; every handler runs on the window's thread, and so do
 // the tasks that the run posts back (its progress and its end). During a run, Escape or closing
 // the window asks whether to stop it; Yes stops it within a fraction of a second, with every file
@@ -25,9 +27,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/conversion.h"
 #include "core/recording_name.h"
+#include "window/background_runner.h"
+#include "window/desktop.h"
 #include "window/frm_fle_view.h"
 
 namespace velbrix {
@@ -37,7 +42,8 @@ inline constexpr char kIdleFileText[] = "File Opened - None";
 inline constexpr char kOpenedFilePrefix[] = "File Opened - ";
 inline constexpr char kTitleText[] = "ASCCII-DECIMAL FILECONVERTER";
 inline constexpr char kLoadingText[] = "LOADING THE FILES....";
-inline constexpr char kOpenFilter[] = "All Files (*.*)|*.*";
+// The open dialog's list of file types.
+inline const std::vector<FileFilter> kOpenFilters{{"All Files", "*.*"}};
 inline constexpr char kStopQuestion[] =
     "Stop the conversion? Files that were already there stay as they were.";
 inline constexpr char kDefaultSampleRate[] = "256";
@@ -58,8 +64,10 @@ struct FrmFleState {
 
 class FrmFle {
  public:
-  // `view` must outlive the controller.
-  explicit FrmFle(FrmFleView& view) : view_(view) {}
+  // `view`, `desktop` and `runner` must outlive the controller. The runner runs only this
+  // controller's work.
+  FrmFle(FrmFleView& view, Desktop& desktop, BackgroundRunner& runner)
+      : view_(view), desktop_(desktop), runner_(runner) {}
   FrmFle(const FrmFle&) = delete;
   FrmFle& operator=(const FrmFle&) = delete;
 
@@ -78,7 +86,7 @@ class FrmFle {
   // once the run has ended (CloseWindow), or stays on No.
   bool Form_QueryUnload();
   // The window is going away: a run still working is asked to stop, without a question, and its
-  // end is not shown. The view then waits for the run's work to end.
+  // end is not shown. The runner then waits for the run's work to end.
   void Form_Unload();
 
   const FrmFleState& state() const { return state_; }
@@ -93,7 +101,6 @@ class FrmFle {
   };
   // What the background thread and the window's thread share of one run.
   struct Run {
-    StopRequest stop;
     int posted_percent = -1;  // the background thread's
     RunEnd end;               // set by the background thread before it posts the end
   };
@@ -127,6 +134,8 @@ class FrmFle {
   void UpdateMenuItems();
 
   FrmFleView& view_;
+  Desktop& desktop_;
+  BackgroundRunner& runner_;
   FrmFleState state_;
   bool app_dir_in_documents_ = false;
   Converter converter_;              // used by the background thread during a text run

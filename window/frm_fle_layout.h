@@ -9,6 +9,8 @@
 #define VELBRIX_WINDOW_FRM_FLE_LAYOUT_H_
 
 #include <optional>
+#include <span>
+#include <string_view>
 
 #include "velbrix_version.h"
 
@@ -50,6 +52,28 @@ inline constexpr int kClientHeight = 6915;  // twips
 
 inline constexpr char kGaramond[] = "Garamond";
 inline constexpr char kBookAntiqua[] = "Book Antiqua";
+
+// The faces that stand in for a face of the layout where it is not installed, in order of
+// preference, for both windows; where none is, the toolkit picks a serif face. "EB Garamond 12"
+// is EB Garamond under the family name of its older releases.
+struct StandIns {
+  const char* face;
+  const char* names[2];
+};
+inline constexpr StandIns kStandIns[] = {
+    {kGaramond, {"EB Garamond", "EB Garamond 12"}},
+    {kBookAntiqua, {"Palatino Linotype", "TeX Gyre Pagella"}},
+};
+
+// The stand-ins for `face`; none for a face that kStandIns does not name.
+constexpr std::span<const char* const> StandInsFor(std::string_view face) {
+  for (const StandIns& entry : kStandIns) {
+    if (face == entry.face) {
+      return entry.names;
+    }
+  }
+  return {};
+}
 
 inline constexpr Rgb kPurple{128, 0, 128};
 inline constexpr Rgb kDarkBlue{0, 0, 192};

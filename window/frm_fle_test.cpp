@@ -9,12 +9,16 @@
 #include "core/record.h"
 #include "core/test_support.h"
 #include "core/value_line.h"
+#include "window/fake_desktop.h"
 #include "window/fake_frm_fle_view.h"
+#include "window/fake_window_thread.h"
 
 namespace velbrix {
 namespace {
 
+using testing::FakeDesktop;
 using testing::FakeFrmFleView;
+using testing::FakeWindowThread;
 using testing::ListFolder;
 using testing::MakeRecording;
 using testing::ReadFile;
@@ -27,16 +31,17 @@ class FrmFleTest : public ::testing::Test {
   FrmFleTest() : FrmFleTest(false) {}
   // A portable copy, or with `installed` a copy that was installed.
   explicit FrmFleTest(bool installed) {
-    view_.program_folder = program_dir_.path();
-    view_.installed_copy = installed;
-    view_.documents_folder = documents_dir_.path();
+    window_thread_.Hold();  // a run's work waits at its first post until RunWork
+    desktop_.program_folder = program_dir_.path();
+    desktop_.installed_copy = installed;
+    desktop_.documents_folder = documents_dir_.path();
     form_.Form_Load();
     view_.log.clear();
   }
 
   // Opens `path` through File > Open.
   void Open(const std::filesystem::path& path) {
-    view_.dialog_answers.push_back(path);
+    desktop_.dialog_answers.push_back(path);
     form_.mnuopen_Click();
   }
   // Writes a recording of `size` bytes under `name` in the data folder and opens it.
@@ -49,7 +54,7 @@ class FrmFleTest : public ::testing::Test {
   // OK, and the run's work and its end.
   void Ok() {
     form_.CmdOk_Click();
-    view_.FinishWork();
+    FinishWork();
   }
   void ClickList(int index) {
     view_.lst_ch_selected = index;
@@ -70,8 +75,24 @@ class FrmFleTest : public ::testing::Test {
   TempDir program_dir_;
   TempDir documents_dir_;
   TempDir data_dir_;
+  // A run's work to its end, its end not delivered yet; then the posted tasks delivered.
+  void RunWork() {
+    window_thread_.Release();
+    runner_.Join();
+    window_thread_.Hold();
+  }
+  void DeliverPosted() { window_thread_.Deliver(); }
+  void FinishWork() {
+    RunWork();
+    DeliverPosted();
+  }
+  ~FrmFleTest() override { window_thread_.Release(); }  // lets a run that was left end
+
   FakeFrmFleView view_;
-  FrmFle form_{view_};
+  FakeDesktop desktop_{view_};
+  FakeWindowThread window_thread_;
+  BackgroundRunner runner_{window_thread_.Poster()};
+  FrmFle form_{view_, desktop_, runner_};
 };
 
 // Start-up
@@ -103,7 +124,7 @@ TEST_F(FrmFleTest, TheFileMenusFurtherItemsFollowTheState) {
   Open(data_dir_ / "rec01_eeg");
   form_.CmdOk_Click();
   EXPECT_EQ(view_.menu_items, items(true, true));  // converting: the whole menu is shut
-  view_.FinishWork();
+  FinishWork();
   EXPECT_EQ(view_.menu_items, items(false, true));  // Idle after a conversion
 }
 
@@ -111,6 +132,9 @@ TEST_F(FrmFleTest, ViewTracesOpensTheTraceWindowWhichFollowsRecordingChannelAndE
   form_.mnutraces_Click();  // nothing opened yet: nothing to show
   EXPECT_TRUE(view_.trace_windows_shown.empty());
   OpenRecording("rec01_eeg", 64);
+  ClickOption(1);
+  ClickOption(0);
+  EXPECT_TRUE(view_.trace_updates.empty());  // not open: nothing to follow
   form_.mnutraces_Click();
   const std::filesystem::path rec01 = data_dir_ / "rec01_eeg";
   ASSERT_EQ(view_.trace_windows_shown, (std::vector<TraceSubject>{{rec01, "rec01_eeg", "FP2"}}));
@@ -158,8 +182,11 @@ TEST(FrmFleLoadTest, OutputFolderEndsInExactlyOneSeparator) {
 #endif
   for (const Case& c : cases) {
     FakeFrmFleView view;
-    view.program_folder = c.folder;
-    FrmFle form(view);
+    FakeDesktop desktop(view);
+    FakeWindowThread window_thread;
+    BackgroundRunner runner(window_thread.Poster());
+    desktop.program_folder = c.folder;
+    FrmFle form(view, desktop, runner);
     form.Form_Load();
     EXPECT_EQ(form.state().AppDir, std::filesystem::path(c.app_dir)) << c.folder;
   }
@@ -185,10 +212,13 @@ TEST(FrmFleLoadTest, OnlyAnInstalledCopyWithADocumentsFolderWritesThere) {
 #endif
   for (const Case& c : cases) {
     FakeFrmFleView view;
-    view.program_folder = program;
-    view.installed_copy = c.installed;
-    view.documents_folder = c.documents;
-    FrmFle form(view);
+    FakeDesktop desktop(view);
+    FakeWindowThread window_thread;
+    BackgroundRunner runner(window_thread.Poster());
+    desktop.program_folder = program;
+    desktop.installed_copy = c.installed;
+    desktop.documents_folder = c.documents;
+    FrmFle form(view, desktop, runner);
     form.Form_Load();
     EXPECT_EQ(form.state().AppDir, std::filesystem::path(c.app_dir)) << c.documents;
   }
@@ -211,7 +241,8 @@ TEST(FrmFleNameTest, FileNameIsThePartAfterTheLastSeparator) {
 
 TEST_F(FrmFleTest, OpenAcceptsANameEndingInUnderscoreEeg) {
   OpenRecording("rec01_eeg", 64);
-  EXPECT_EQ(view_.cdb_filter, "All Files (*.*)|*.*");
+  EXPECT_EQ(desktop_.filters,
+            (std::vector<std::vector<FileFilter>>{{FileFilter{"All Files", "*.*"}}}));
   EXPECT_EQ(form_.state().FlePath, data_dir_ / "rec01_eeg");
   EXPECT_EQ(form_.state().FleName, "rec01_eeg");
   EXPECT_EQ(view_.lbl_file, "File Opened - rec01_eeg");
@@ -222,7 +253,7 @@ TEST_F(FrmFleTest, OpenAcceptsANameEndingInUnderscoreEeg) {
   EXPECT_EQ(view_.lst_ch_selected, 0);
   EXPECT_EQ(form_.state().ChName, "FP2");
   EXPECT_EQ(form_.state().ChPos, "1");
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
   const std::vector<std::string> order = {
       "ShowCdbOpen()",     "SetLblFileCaption(File Opened - rec01_eeg)",
       "ShowFraCh(true)",   "SelectOptch(0)",
@@ -238,9 +269,9 @@ TEST_F(FrmFleTest, OpenRefusesOtherNamesAndChangesNothing) {
        {"rec01.eeg", "REC01_EEG", "rec01_Eeg", "eeg", "_ee", "rec01_eeg.txt", "rec01_eeg "}) {
     view_.log.clear();
     Open(data_dir_ / name);
-    ASSERT_FALSE(view_.messages.empty());
-    EXPECT_EQ(view_.messages.back().text, "Not a Valid EEG file") << name;
-    EXPECT_EQ(view_.messages.back().icon, MessageIcon::kInformation);
+    ASSERT_FALSE(desktop_.messages.empty());
+    EXPECT_EQ(desktop_.messages.back().text, "Not a Valid EEG file") << name;
+    EXPECT_EQ(desktop_.messages.back().icon, MessageIcon::kInformation);
     EXPECT_EQ(view_.log,
               (std::vector<std::string>{"ShowCdbOpen()", "ShowMessage(Not a Valid EEG file)"}));
   }
@@ -252,7 +283,7 @@ TEST_F(FrmFleTest, OpenRefusesOtherNamesAndChangesNothing) {
 
 TEST_F(FrmFleTest, ClosingTheDialogEndsQuietly) {
   form_.mnuopen_Click();
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
   EXPECT_EQ(view_.log, std::vector<std::string>{"ShowCdbOpen()"});
   ExpectIdle();
 }
@@ -311,7 +342,7 @@ TEST_F(FrmFleTest, OkConvertsOneChannelIntoTheProgramFolder) {
   }
   EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_Oz.eeg"), expected);
   ExpectIdle();
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
 }
 
 TEST_F(FrmFleTest, OkShowsLoadingAndProgressAndLocksTheMenuWhileConverting) {
@@ -319,9 +350,9 @@ TEST_F(FrmFleTest, OkShowsLoadingAndProgressAndLocksTheMenuWhileConverting) {
   view_.log.clear();
   form_.CmdOk_Click();
   EXPECT_TRUE(form_.converting());
-  EXPECT_TRUE(view_.HasWork());
+  EXPECT_TRUE(form_.converting());
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());  // nothing converted on the window's thread
-  view_.FinishWork();
+  FinishWork();
   EXPECT_FALSE(form_.converting());
   const std::vector<std::string> order = {"ShowFraCh(false)",
                                           "SetLabel1Caption(LOADING THE FILES....)",
@@ -339,17 +370,17 @@ TEST_F(FrmFleTest, ProgressFollowsTheBytesReadInWholePercents) {
   OpenRecording("rec01_eeg", (3 * kRecordsPerBlock + 100) * kRecordSize);
   form_.CmdOk_Click();
   EXPECT_TRUE(view_.progress_visible);
-  view_.RunWork();
+  RunWork();
   EXPECT_EQ(view_.progress, std::vector<int>{0});  // nothing delivered yet
   EXPECT_EQ(view_.label1, "LOADING THE FILES....");
-  view_.DeliverPosted();
+  DeliverPosted();
   EXPECT_EQ(view_.progress, (std::vector<int>{0, 33, 66, 99, 100}));
   EXPECT_FALSE(view_.progress_visible);
   ExpectIdle();
 }
 
 TEST_F(FrmFleTest, OkOverAllChannelsUsesTheUsersDecimalSeparator) {
-  view_.decimal_separator = ",";
+  desktop_.decimal_separator = ",";
   const std::string recording = OpenRecording("rec01_eeg", 64);
   ClickList(5);
   ClickOption(1);
@@ -397,10 +428,10 @@ TEST_F(FrmFleTest, FailedRunShowsTheErrorAndReturnsToIdle) {
   OpenRecording("rec01_eeg", 64);
   std::filesystem::remove(data_dir_ / "rec01_eeg");
   Ok();
-  ASSERT_EQ(view_.messages.size(), 1u);
-  EXPECT_EQ(view_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
-                                        ": No such file or directory");
-  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                                           ": No such file or directory");
+  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::kWarning);
   ExpectIdle();
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
   EXPECT_TRUE(ListFolder(data_dir_.path()).empty());
@@ -409,8 +440,8 @@ TEST_F(FrmFleTest, FailedRunShowsTheErrorAndReturnsToIdle) {
 TEST_F(FrmFleTest, PartialTailIsReportedOnceBackInIdle) {
   OpenRecording("rec01_eeg", 70);
   Ok();
-  ASSERT_EQ(view_.messages.size(), 1u);
-  const auto& message = view_.messages[0];
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  const auto& message = desktop_.messages[0];
   EXPECT_EQ(message.text, "The last 6 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
                               " do not make a whole record of 32 bytes and were not converted.");
   EXPECT_EQ(message.icon, MessageIcon::kInformation);
@@ -449,17 +480,17 @@ TEST_F(FrmFleTest, EscapeAndYesStopsTheRunAndLeavesEveryFileAsItWas) {
   OpenRecording("rec01_eeg", 3 * kRecordsPerBlock * kRecordSize);
   ClickOption(1);
   form_.CmdOk_Click();
-  view_.yes_no_answers = {true};
+  desktop_.yes_no_answers = {true};
   form_.Form_Escape();
-  ASSERT_EQ(view_.questions, 1);
+  ASSERT_EQ(desktop_.questions, 1);
   EXPECT_EQ(view_.log.back(),
             "AskYesNo(Stop the conversion? Files that were already there stay "
             "as they were.)");
   form_.Form_Escape();  // already stopping: not asked again
-  EXPECT_EQ(view_.questions, 1);
-  view_.FinishWork();
+  EXPECT_EQ(desktop_.questions, 1);
+  FinishWork();
   ExpectIdle();
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_FP2.eeg"});
   EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg_FP2.eeg"), earlier);
 }
@@ -467,15 +498,15 @@ TEST_F(FrmFleTest, EscapeAndYesStopsTheRunAndLeavesEveryFileAsItWas) {
 TEST_F(FrmFleTest, ClosingDuringARunAsksAndClosesOnceTheRunHasStopped) {
   OpenRecording("rec01_eeg", 2 * kRecordsPerBlock * kRecordSize);
   form_.CmdOk_Click();
-  view_.yes_no_answers = {false, true};
+  desktop_.yes_no_answers = {false, true};
   EXPECT_FALSE(form_.Form_QueryUnload());  // No: the run goes on
   EXPECT_TRUE(form_.converting());
   EXPECT_FALSE(form_.Form_QueryUnload());  // Yes: the window closes once the run has stopped
-  EXPECT_EQ(view_.questions, 2);
+  EXPECT_EQ(desktop_.questions, 2);
   EXPECT_FALSE(view_.closed);
-  view_.FinishWork();
+  FinishWork();
   EXPECT_TRUE(view_.closed);
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
 }
 
@@ -497,19 +528,19 @@ TEST_F(FrmFleTest, ARunThatEndsBeforeItCouldStopCountsAsFinished) {
     OpenRecording("rec01_eeg", 70);
     form_.CmdOk_Click();
     if (c.end_while_asking) {
-      view_.while_asking = [&] { view_.FinishWork(); };
+      desktop_.while_asking = [&] { FinishWork(); };
     } else {
-      view_.RunWork();  // done; its end not delivered yet
+      RunWork();  // done; its end not delivered yet
     }
-    view_.yes_no_answers = {c.yes};
+    desktop_.yes_no_answers = {c.yes};
     const bool closes = c.closing ? form_.Form_QueryUnload() : (form_.Form_Escape(), false);
-    view_.DeliverPosted();
+    DeliverPosted();
     EXPECT_FALSE(form_.converting());
     EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg_FP2.eeg"});
     EXPECT_EQ(closes, c.closing && c.yes);
     if (!closes) {
       ExpectIdle();
-      EXPECT_EQ(view_.messages.back().text.rfind("The last 6 bytes of ", 0), 0u);
+      EXPECT_EQ(desktop_.messages.back().text.rfind("The last 6 bytes of ", 0), 0u);
     }
   }
 }
@@ -519,20 +550,22 @@ TEST_F(FrmFleTest, ARunThatEndsBeforeItCouldStopCountsAsFinished) {
 TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
   const std::string recording = OpenRecording("rec01_eeg", 300 * kRecordSize + 5);
   ClickList(12);  // Oz
-  view_.edf_answers = {EdfSettings{" 250.5 ", "2024-05-17 09:30:00"}};
+  desktop_.edf_answers = {EdfSettings{" 250.5 ", "2024-05-17 09:30:00"}};
   view_.log.clear();
   form_.mnuedf_Click();
-  EXPECT_EQ(view_.edf_dialogs, (std::vector<EdfSettings>{{"256", ""}}));
+  EXPECT_EQ(desktop_.edf_dialogs, (std::vector<EdfSettings>{{"256", ""}}));
   EXPECT_EQ(view_.label1, "LOADING THE FILES....");
   EXPECT_TRUE(view_.progress_visible);
-  view_.FinishWork();
+  FinishWork();
   ExpectIdle();
 
   // The same file as the core's export, which the command line uses, with the same settings.
   TempDir expected_dir;
   const int oz[] = {28};
+  Hertz rate;
   EdfRecordLayout layout;
-  ASSERT_TRUE(ChooseEdfRecordLayout("250.5", 1, &layout).ok());
+  ASSERT_TRUE(ParseHertz("250.5", "sample rate", &rate).ok());
+  ASSERT_TRUE(ChooseEdfRecordLayout(rate, 1, &layout).ok());
   EdfStart start;
   ASSERT_TRUE(ParseEdfStart("2024-05-17 09:30:00", &start).ok());
   EdfExportReport report;
@@ -542,8 +575,8 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
           .ok());
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg.edf"});
   EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), ReadFile(report.output));
-  ASSERT_EQ(view_.messages.size(), 1u);
-  EXPECT_EQ(view_.messages[0].text,
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text,
             "The last 5 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
                 " do not make a whole record of 32 bytes and were not converted. The last data "
                 "record of " +
@@ -554,18 +587,18 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
 TEST_F(FrmFleTest, ExportEdfSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
   OpenRecording("rec01_eeg", 64);
   ClickOption(1);
-  view_.edf_answers = {EdfSettings{"fast", ""}, EdfSettings{"256", "2024-13-01 00:00:00"},
-                       std::nullopt};
+  desktop_.edf_answers = {EdfSettings{"fast", ""}, EdfSettings{"256", "2024-13-01 00:00:00"},
+                          std::nullopt};
   form_.mnuedf_Click();
-  EXPECT_EQ(view_.edf_dialogs,
+  EXPECT_EQ(desktop_.edf_dialogs,
             (std::vector<EdfSettings>{{"256", ""}, {"fast", ""}, {"256", "2024-13-01 00:00:00"}}));
-  ASSERT_EQ(view_.messages.size(), 2u);
-  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
-  EXPECT_EQ(view_.messages[0].text.rfind("The sample rate \"fast\" is not", 0), 0u);
-  EXPECT_EQ(view_.messages[1].text,
+  ASSERT_EQ(desktop_.messages.size(), 2u);
+  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::kWarning);
+  EXPECT_EQ(desktop_.messages[0].text.rfind("The sample rate \"fast\" is not", 0), 0u);
+  EXPECT_EQ(desktop_.messages[1].text,
             "The start \"2024-13-01 00:00:00\" is not a real date and time");
   // Cancelled: still Opened, nothing written.
-  EXPECT_FALSE(view_.HasWork());
+  EXPECT_FALSE(form_.converting());
   EXPECT_TRUE(view_.fra_ch_visible);
   EXPECT_EQ(form_.state().ChName, "FP2");
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
@@ -574,13 +607,13 @@ TEST_F(FrmFleTest, ExportEdfSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
 TEST_F(FrmFleTest, ExportEdfFailsAsOkDoes) {
   OpenRecording("rec01_eeg", 64);
   std::filesystem::remove(data_dir_ / "rec01_eeg");
-  view_.edf_answers = {EdfSettings{"256", ""}};
+  desktop_.edf_answers = {EdfSettings{"256", ""}};
   form_.mnuedf_Click();
-  view_.FinishWork();
-  ASSERT_EQ(view_.messages.size(), 1u);
-  EXPECT_EQ(view_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
-                                        ": No such file or directory");
-  EXPECT_EQ(view_.messages[0].label1, "LOADING THE FILES....");
+  FinishWork();
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                                           ": No such file or directory");
+  EXPECT_EQ(desktop_.messages[0].label1, "LOADING THE FILES....");
   ExpectIdle();
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
 }
@@ -599,7 +632,7 @@ TEST_F(FrmFleInstalledTest, WritesIntoDocumentsVelbrixMadeAtTheFirstConversion) 
   OpenRecording("rec01_eeg", 64);
   ClickOption(1);
   Ok();
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
   EXPECT_EQ(ListFolder(output_).size(), 32u);
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
   ExpectIdle();
@@ -609,39 +642,39 @@ TEST_F(FrmFleInstalledTest, AFolderThatCannotBeMadeIsNamedWithTheReason) {
   WriteFile(output_, "a file in the folder's place");
   OpenRecording("rec01_eeg", 64);
   form_.CmdOk_Click();
-  ASSERT_EQ(view_.messages.size(), 1u);
+  ASSERT_EQ(desktop_.messages.size(), 1u);
   const std::string prefix =
       "Cannot create the folder " + PathForDisplay(form_.state().AppDir) + ": ";
-  EXPECT_EQ(view_.messages[0].text.rfind(prefix, 0), 0u) << view_.messages[0].text;
-  EXPECT_GT(view_.messages[0].text.size(), prefix.size());
-  EXPECT_EQ(view_.messages[0].icon, MessageIcon::kWarning);
-  EXPECT_EQ(view_.messages[0].label1, "LOADING THE FILES....");
+  EXPECT_EQ(desktop_.messages[0].text.rfind(prefix, 0), 0u) << desktop_.messages[0].text;
+  EXPECT_GT(desktop_.messages[0].text.size(), prefix.size());
+  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::kWarning);
+  EXPECT_EQ(desktop_.messages[0].label1, "LOADING THE FILES....");
   ExpectIdle();
   EXPECT_EQ(ReadFile(output_), "a file in the folder's place");
 
   form_.mnufolder_Click();  // the same message, and nothing to show
-  EXPECT_EQ(view_.messages.size(), 2u);
-  EXPECT_TRUE(view_.shown_folders.empty());
+  EXPECT_EQ(desktop_.messages.size(), 2u);
+  EXPECT_TRUE(desktop_.shown_folders.empty());
 }
 
 TEST_F(FrmFleInstalledTest, OpenOutputFolderMakesTheFolderAndShowsIt) {
   form_.mnufolder_Click();
   EXPECT_TRUE(std::filesystem::is_directory(output_));
-  EXPECT_EQ(view_.shown_folders, std::vector{form_.state().AppDir});
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(desktop_.shown_folders, std::vector{form_.state().AppDir});
+  EXPECT_TRUE(desktop_.messages.empty());
 
-  view_.show_folder_works = false;  // no file manager: the user at least learns where it is
+  desktop_.show_folder_works = false;  // no file manager: the user at least learns where it is
   form_.mnufolder_Click();
-  ASSERT_EQ(view_.messages.size(), 1u);
-  EXPECT_EQ(view_.messages[0].text, "No file manager could show the output folder " +
-                                        PathForDisplay(form_.state().AppDir) + ".");
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text, "No file manager could show the output folder " +
+                                           PathForDisplay(form_.state().AppDir) + ".");
 }
 
 TEST_F(FrmFleTest, OpenOutputFolderOfAPortableCopyShowsTheProgramFolder) {
   form_.mnufolder_Click();
-  EXPECT_EQ(view_.shown_folders, std::vector{WithTrailingSeparator(program_dir_.path())});
+  EXPECT_EQ(desktop_.shown_folders, std::vector{WithTrailingSeparator(program_dir_.path())});
   EXPECT_TRUE(ListFolder(documents_dir_.path()).empty());
-  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
 }
 
 }  // namespace

@@ -1,39 +1,33 @@
 // The passive view of the converter window: what the controller may show or ask, and nothing
 // else. Implemented by the real windows (window/qt, window/win32) and by the tests' fake.
 //
+// Controls only: what the controller asks of the desktop (dialogs, folders, settings) is the
+// Desktop's (desktop.h), and its background work the BackgroundRunner's (background_runner.h).
+//
 // Every operation only shows or reads; none of them raises an event or calls back into the
-// controller, except that PostToWindow later runs the controller's own task. In particular
+// controller. In particular
 // SelectOptch and SelectLstCh set the selection silently: running the click handler that a
 // selection from code implies is the controller's job (FrmFle), so that the rule holds for every
 // view alike. Only a user's own action on a control is reported, by the view calling the
 // controller's handler of that event (FrmFle::optch_Click and so on).
 //
-// Texts are UTF-8. No operation fails, except that ShowFolder says whether the desktop could show
-// the folder: a view shows what it can.
+// Texts are UTF-8. No operation fails: a view shows what it can.
 #ifndef VELBRIX_WINDOW_FRM_FLE_VIEW_H_
 #define VELBRIX_WINDOW_FRM_FLE_VIEW_H_
 
-#include <filesystem>
-#include <functional>
-#include <optional>
 #include <string>
 
 #include "window/trace_subject.h"
 
 namespace velbrix {
 
-enum class MessageIcon { kInformation, kWarning };
-
 // The File menu's items after Open and a separator, in their order on the menu.
 enum class MenuItem { kExportEdf, kViewTraces, kOpenOutputFolder };
 
-// What the EDF export's dialog asks for, as the user typed it.
-struct EdfSettings {
-  std::string sample_rate;  // in hertz: "256", "250.5"
-  std::string start;        // "YYYY-MM-DD HH:MM:SS", or empty: unknown
-
-  bool operator==(const EdfSettings&) const = default;
-};
+// How ShowTraceWindow treats the trace window: kOpen opens it (or brings it forward) and shows the
+// subject read afresh; kUpdate and kReread show the subject in the open window, read afresh with
+// kReread or when it is another recording.
+enum class TraceShow { kOpen, kUpdate, kReread };
 
 class FrmFleView {
  public:
@@ -61,19 +55,6 @@ class FrmFleView {
   // Checks option button optch(Index) and clears the other one; silently.
   virtual void SelectOptch(int index) = 0;
 
-  // The open dialog cdb: its filter in the form "Description|pattern", shown modally. Returns the
-  // full path of the chosen file, or nothing when the user closed the dialog without a choice.
-  virtual void SetCdbFilter(const std::string& filter) = 0;
-  virtual std::optional<std::filesystem::path> ShowCdbOpen() = 0;
-
-  // A modal message box with one OK button, captioned "Velbrix"; returns when dismissed.
-  virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
-  // A modal question captioned "Velbrix" with the buttons Yes and No; true for Yes.
-  virtual bool AskYesNo(const std::string& text) = 0;
-  // The EDF export's modal dialog, filled in with `settings`. Returns what the user entered, or
-  // nothing when the dialog was cancelled.
-  virtual std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) = 0;
-
   // The progress bar under Label1, hidden at start: how much of the recording a run has read.
   virtual void ShowProgress(bool visible) = 0;
   virtual void SetProgress(int percent) = 0;  // 0 .. 100
@@ -81,34 +62,13 @@ class FrmFleView {
   // Closes the window, which ends the program.
   virtual void CloseWindow() = 0;
 
-  // The window's thread stays free for painting and for a request to stop while a run works.
-  // RunInBackground runs `work` on a thread of its own and returns at once; the controller starts
-  // no other work before this one has ended, and the view waits for the work to end before it is
-  // destroyed. PostToWindow, safe from any thread, queues `task` to run on the window's thread in
-  // the order posted, once that thread handles events again (also while a modal dialog or message
-  // box is shown); tasks still queued when the window is destroyed do not run.
-  virtual void RunInBackground(std::function<void()> work) = 0;
-  virtual void PostToWindow(std::function<void()> task) = 0;
+  // The trace window: whether it is open (shown), and showing `subject` in it (see TraceShow). It
+  // returns at once: the main window stays usable.
+  virtual bool IsTraceWindowOpen() const = 0;
+  virtual void ShowTraceWindow(const TraceSubject& subject, TraceShow how) = 0;
 
-  // The trace window. ShowTraceWindow opens it, or brings it forward, showing `subject` read
-  // afresh; UpdateTraceWindow shows `subject` in the trace window if it is open (read afresh when
-  // `reread` is set or it is another recording) and otherwise does nothing. Either returns at once:
-  // the main window stays usable.
-  virtual void ShowTraceWindow(const TraceSubject& subject) = 0;
-  virtual void UpdateTraceWindow(const TraceSubject& subject, bool reread) = 0;
-
-  // Platform services.
+  // Brings the window to the top of the others.
   virtual void BringToTop() = 0;
-  virtual std::filesystem::path ProgramFolder() const = 0;
-  // Whether this copy of the program was installed (by the Debian package, the Windows setup or
-  // `cmake --install`), rather than built or unpacked into a folder of its own.
-  virtual bool IsInstalledCopy() const = 0;
-  // The user's documents folder, or an empty path where the system names none.
-  virtual std::filesystem::path DocumentsFolder() const = 0;
-  // Shows the existing folder `folder` in the desktop's file manager; false when it could not.
-  virtual bool ShowFolder(const std::filesystem::path& folder) = 0;
-  // The decimal separator of the user's regional settings ("." where none is set).
-  virtual std::string DecimalSeparator() const = 0;
 };
 
 }  // namespace velbrix

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "core/channel_table.h"
+#include "core/hertz.h"
 #include "core/recording_name.h"
 #include "core/spectrum.h"
 #include "window/spectrum_canvas.h"
@@ -24,7 +26,8 @@ std::uint64_t RecordsIn(double seconds, double rate) {
 
 }  // namespace
 
-TraceController::TraceController(TraceView& view) : view_(view) {}
+TraceController::TraceController(TraceView& view, std::string decimal_separator)
+    : view_(view), decimal_separator_(std::move(decimal_separator)) {}
 
 void TraceController::Show(const TraceSubject& subject, bool reread) {
   const bool same = loaded_ && !reread && subject.recording == subject_.recording;
@@ -315,13 +318,24 @@ void TraceController::UpdateFilters() {
 }
 
 void TraceController::OnSampleRateEntered(const std::string& text) {
-  const std::optional<double> rate = trace::ParseSampleRate(text);
-  view_.SetSampleRateText(trace::SampleRateText(rate ? *rate : rate_));
-  if (!rate) {
-    view_.SetStatusText("The sample rate is a number of samples per second, such as 256");
+  // The field's edges are not the number's: spaces around it are let go, as in the EDF dialog.
+  const std::size_t first = text.find_first_not_of(' ');
+  const std::string number = first == std::string::npos
+                                 ? std::string()
+                                 : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  Hertz rate;
+  Status status = ParseHertz(number, "sample rate", &rate, decimal_separator_);
+  if (status.ok() && rate.value > trace::kHighestSampleRate) {
+    status = Status::InvalidArgument("The sample rate " + rate.text + " Hz is above the " +
+                                     trace::SampleRateText(trace::kHighestSampleRate) +
+                                     " Hz that the trace window shows");
+  }
+  view_.SetSampleRateText(trace::SampleRateText(status.ok() ? rate.value : rate_));
+  if (!status.ok()) {
+    view_.SetStatusText(status.message());
     return;
   }
-  rate_ = *rate;
+  rate_ = rate.value;
   UpdateFilters();
   NormalizePage();
   MoveTo(static_cast<std::int64_t>(first_));

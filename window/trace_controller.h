@@ -83,8 +83,9 @@ class TraceController {
   // Pages of more records than this are taken from the overview: 4 MiB of the recording.
   static constexpr std::uint64_t kDirectRecords = 131072;
 
-  // `view` must outlive the controller.
-  explicit TraceController(TraceView& view);
+  // `view` must outlive the controller. The "Sample rate" field takes `decimal_separator` (the
+  // user's own, from the regional settings) as well as the full stop.
+  explicit TraceController(TraceView& view, std::string decimal_separator = ".");
   TraceController(const TraceController&) = delete;
   TraceController& operator=(const TraceController&) = delete;
 
@@ -188,6 +189,7 @@ class TraceController {
   std::unique_ptr<TraceOverview> overview_;
 
   double rate_ = trace::kDefaultSampleRate;
+  std::string decimal_separator_;
   double page_seconds_ = trace::kStartPageSeconds;  // 0: the whole recording
   std::uint64_t first_ = 0;
   double microvolts_ = 0;  // 0: fit the next page

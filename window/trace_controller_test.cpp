@@ -148,7 +148,7 @@ class TraceControllerTest : public ::testing::Test {
 
   TempDir dir_;
   FakeTraceView view_;
-  TraceController controller_{view_};
+  TraceController controller_{view_, ","};  // a user whose decimal separator is a comma
 };
 
 TEST_F(TraceControllerTest, OpensAtTenSecondsWithThirtyTwoLabelledTracesInListOrder) {
@@ -275,9 +275,13 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
   EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  50.000 s at 512 Hz");
   controller_.OnSampleRateEntered("fast");
   EXPECT_EQ(view_.sample_rate_text, "512");
-  EXPECT_EQ(view_.status, "The sample rate is a number of samples per second, such as 256");
-  controller_.OnSampleRateEntered("0");
-  EXPECT_EQ(controller_.sample_rate(), 512.0);
+  EXPECT_EQ(view_.status,
+            "The sample rate \"fast\" is not a positive number of hertz written with digits and "
+            "at most one decimal separator (\".\" or \",\")");
+  for (const char* refused : {"0", "1e3", "-5", "2000000"}) {
+    controller_.OnSampleRateEntered(refused);
+    EXPECT_EQ(controller_.sample_rate(), 512.0) << refused;
+  }
   controller_.OnSampleRateEntered(" 250,5 ");
   EXPECT_EQ(view_.sample_rate_text, "250.5");
   EXPECT_EQ(controller_.page_records(), 2505u);

@@ -109,26 +109,4 @@ std::string SampleRateText(double rate) {
   return Shortest(rate);
 }
 
-std::optional<double> ParseSampleRate(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && text.back() == ' ') {
-    text.remove_suffix(1);
-  }
-  std::string number(text);
-  for (char& c : number) {
-    if (c == ',') {
-      c = '.';
-    }
-  }
-  double rate = 0;
-  const auto result = std::from_chars(number.data(), number.data() + number.size(), rate);
-  if (number.empty() || result.ec != std::errc() || result.ptr != number.data() + number.size() ||
-      !(rate > 0) || rate > kHighestSampleRate) {
-    return std::nullopt;
-  }
-  return rate;
-}
-
 }  // namespace velbrix::trace

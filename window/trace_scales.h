@@ -44,9 +44,6 @@ double TickSeconds(double seconds_per_pixel, int min_pixels);
 std::string AxisTimeText(double seconds, double step, bool clock);
 // The sample rate as the field shows it: "256", "250.5".
 std::string SampleRateText(double rate);
-// The rate written in the field (a comma may stand for the decimal point), or nothing when it is
-// no number above 0 and at most kHighestSampleRate.
-std::optional<double> ParseSampleRate(std::string_view text);
 
 }  // namespace velbrix::trace
 

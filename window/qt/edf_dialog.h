@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "window/frm_fle_view.h"
+#include "window/desktop.h"
 
 class QLineEdit;
 

@@ -7,19 +7,16 @@
 namespace velbrix {
 
 void RegisterFontSubstitutes() {
-  struct Substitute {
-    const char* face;
-    QStringList look_alikes;
-  };
-  const Substitute substitutes[] = {
-      {layout::kGaramond, {"EB Garamond", "EB Garamond 12", "Cormorant Garamond"}},
-      {layout::kBookAntiqua, {"TeX Gyre Pagella", "Palatino Linotype", "P052", "URW Palladio L"}},
-  };
-  for (const Substitute& s : substitutes) {
-    const QString face = QString::fromUtf8(s.face);
-    if (!QFontDatabase::hasFamily(face)) {
-      QFont::insertSubstitutions(face, s.look_alikes);
+  for (const layout::StandIns& entry : layout::kStandIns) {
+    const QString face = QString::fromUtf8(entry.face);
+    if (QFontDatabase::hasFamily(face)) {
+      continue;
     }
+    QStringList names;
+    for (const char* name : entry.names) {
+      names << QString::fromUtf8(name);
+    }
+    QFont::insertSubstitutions(face, names);
   }
 }
 

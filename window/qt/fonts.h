@@ -8,8 +8,8 @@
 
 namespace velbrix {
 
-// Registers look-alikes for "Garamond" (EB Garamond) and "Book Antiqua" (TeX Gyre Pagella, from
-// the setup's font packages) where the original face is not installed. Call once, after the
+// Registers the stand-ins of layout::kStandIns for "Garamond" and "Book Antiqua" where the original
+// face is not installed. Call once, after the
 // QApplication exists and before the window is created.
 void RegisterFontSubstitutes();
 

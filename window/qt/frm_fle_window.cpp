@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -18,7 +17,6 @@
 #include <QSignalBlocker>
 
 #include "window/frm_fle_layout.h"
-#include "window/qt/cdb_filter.h"
 #include "window/qt/controls.h"
 #include "window/qt/fonts.h"
 #include "window/qt/image1_picture.h"
@@ -79,8 +77,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const layout::Control& cont
 
 }  // namespace
 
-FrmFleWindow::FrmFleWindow(FrmFlePlatform& platform, QWidget* parent)
-    : QMainWindow(parent), platform_(platform) {
+FrmFleWindow::FrmFleWindow(Desktop& desktop, QWidget* parent)
+    : QMainWindow(parent), desktop_(desktop), form_(*this, desktop, runner_) {
   setWindowTitle(QString::fromUtf8(layout::kCaption));
   setWindowIcon(QIcon(QStringLiteral(":/velbrix.ico")));
   CreateMenu();
@@ -93,10 +91,7 @@ FrmFleWindow::FrmFleWindow(FrmFlePlatform& platform, QWidget* parent)
 }
 
 FrmFleWindow::~FrmFleWindow() {
-  form_.Form_Unload();
-  if (worker_.joinable()) {
-    worker_.join();
-  }
+  form_.Form_Unload();  // the runner, destroyed after the controller, waits for the work
 }
 
 void FrmFleWindow::CreateMenu() {
@@ -268,26 +263,6 @@ void FrmFleWindow::SelectOptch(int index) {
   optch_[index == 0 ? 0 : 1]->setChecked(true);  // clears the other one
 }
 
-void FrmFleWindow::SetCdbFilter(const std::string& filter) {
-  cdb_filter_ = filter;
-}
-
-std::optional<std::filesystem::path> FrmFleWindow::ShowCdbOpen() {
-  return platform_.ShowOpenDialog(this, QString::fromStdString(QtFilterFromCdb(cdb_filter_)));
-}
-
-void FrmFleWindow::ShowMessage(const std::string& text, MessageIcon icon) {
-  platform_.ShowMessage(this, QString::fromStdString(text), icon);
-}
-
-bool FrmFleWindow::AskYesNo(const std::string& text) {
-  return platform_.AskYesNo(this, QString::fromStdString(text));
-}
-
-std::optional<EdfSettings> FrmFleWindow::ShowEdfDialog(const EdfSettings& settings) {
-  return platform_.ShowEdfDialog(this, settings);
-}
-
 void FrmFleWindow::ShowProgress(bool visible) {
   Progress_->setVisible(visible);
 }
@@ -300,22 +275,18 @@ void FrmFleWindow::CloseWindow() {
   close();
 }
 
-void FrmFleWindow::RunInBackground(std::function<void()> work) {
-  if (worker_.joinable()) {
-    worker_.join();  // the previous run's, which has ended
+bool FrmFleWindow::IsTraceWindowOpen() const {
+  return trace_window_ != nullptr && trace_window_->isVisible();
+}
+
+void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject, TraceShow how) {
+  if (how != TraceShow::kOpen) {
+    trace_window_->ShowSubject(subject, how == TraceShow::kReread);
+    return;
   }
-  worker_ = std::thread(std::move(work));
-}
-
-void FrmFleWindow::PostToWindow(std::function<void()> task) {
-  // Dropped with the window's other events if it is destroyed first.
-  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-}
-
-void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
   if (trace_window_ == nullptr) {
     // A window of its own, not above this one: both stay usable side by side.
-    trace_window_ = std::make_unique<TraceWindow>();
+    trace_window_ = std::make_unique<TraceWindow>(desktop_.DecimalSeparator());
   }
   trace_window_->show();
   trace_window_->ShowSubject(subject, true);
@@ -323,34 +294,8 @@ void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
   trace_window_->activateWindow();
 }
 
-void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject, bool reread) {
-  if (trace_window_ != nullptr && trace_window_->isVisible()) {
-    trace_window_->ShowSubject(subject, reread);
-  }
-}
-
 void FrmFleWindow::BringToTop() {
   raise();
-}
-
-std::filesystem::path FrmFleWindow::ProgramFolder() const {
-  return platform_.ProgramFolder();
-}
-
-bool FrmFleWindow::IsInstalledCopy() const {
-  return platform_.IsInstalledCopy();
-}
-
-std::filesystem::path FrmFleWindow::DocumentsFolder() const {
-  return platform_.DocumentsFolder();
-}
-
-bool FrmFleWindow::ShowFolder(const std::filesystem::path& folder) {
-  return platform_.ShowFolder(folder);
-}
-
-std::string FrmFleWindow::DecimalSeparator() const {
-  return QLocale::system().decimalPoint().toStdString();
 }
 
 }  // namespace velbrix

@@ -5,10 +5,10 @@
 // button optch_Click with its Index, a selection in the list LstCh_Click, and so on. The view
 // operations only change what the controls show and never raise those events; user actions do
 // (a click, the arrow keys within the option group, the keyboard in the list, Space on a button).
-// Dialogs, message boxes, the folders and the file manager come from the FrmFlePlatform it is
-// given. Escape runs Form_Escape and closing the window asks Form_QueryUnload. A run's work goes to
-// a thread of the window's own, which the window waits for before it is destroyed; the tasks that
-// the work posts come back as queued calls on the window's thread.
+// Dialogs, message boxes, the folders and the file manager are the Desktop's that it is given,
+// which it hands to the controller. Escape runs Form_Escape and closing the window asks
+// Form_QueryUnload. A run's work goes to the controller's BackgroundRunner, whose posted tasks come
+// back as queued calls on the window's thread.
 //
 // The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
 // "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1", "Progress"; the menu "mnufile"
@@ -20,11 +20,11 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "window/background_runner.h"
+#include "window/desktop.h"
 #include "window/frm_fle.h"
 #include "window/frm_fle_view.h"
-#include "window/qt/frm_fle_platform.h"
 #include "window/qt/trace_window.h"
 
 class QAction;
@@ -43,9 +43,9 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
 
  public:
   // Creates the window with its controls in their start state and runs Form_Load; the window is
-  // left hidden for the caller to show. `platform` must outlive the window.
-  explicit FrmFleWindow(FrmFlePlatform& platform, QWidget* parent = nullptr);
-  // Stops a run still working, without a question, and waits for it.
+  // left hidden for the caller to show. `desktop` must outlive the window.
+  explicit FrmFleWindow(Desktop& desktop, QWidget* parent = nullptr);
+  // Stops a run still working, without a question, and waits for it (the runner's).
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
@@ -65,24 +65,12 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void SelectLstCh(int index) override;
   std::string LstChText() const override;
   void SelectOptch(int index) override;
-  void SetCdbFilter(const std::string& filter) override;
-  std::optional<std::filesystem::path> ShowCdbOpen() override;
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
-  bool AskYesNo(const std::string& text) override;
-  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) override;
   void ShowProgress(bool visible) override;
   void SetProgress(int percent) override;
   void CloseWindow() override;
-  void RunInBackground(std::function<void()> work) override;
-  void PostToWindow(std::function<void()> task) override;
-  void ShowTraceWindow(const TraceSubject& subject) override;
-  void UpdateTraceWindow(const TraceSubject& subject, bool reread) override;
+  bool IsTraceWindowOpen() const override;
+  void ShowTraceWindow(const TraceSubject& subject, TraceShow how) override;
   void BringToTop() override;
-  std::filesystem::path ProgramFolder() const override;
-  bool IsInstalledCopy() const override;
-  std::filesystem::path DocumentsFolder() const override;
-  bool ShowFolder(const std::filesystem::path& folder) override;
-  std::string DecimalSeparator() const override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -95,7 +83,6 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   void SetTabOrder();
   void ConnectEvents();
 
-  FrmFlePlatform& platform_;
   QWidget* client_ = nullptr;
   QMenu* mnufile_ = nullptr;
   QAction* mnuopen_ = nullptr;
@@ -112,10 +99,14 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QPushButton* CmdOk_ = nullptr;
   QPushButton* CmdCancel_ = nullptr;
   QProgressBar* Progress_ = nullptr;
-  std::string cdb_filter_;
-  std::thread worker_;  // a run's work
+  Desktop& desktop_;  // the controller's; the trace window takes its decimal separator
   std::unique_ptr<TraceWindow> trace_window_;
-  FrmFle form_{*this};
+  // A run's worker; its tasks come back as queued calls, dropped with the window's other events if
+  // it is destroyed first.
+  BackgroundRunner runner_{[this](BackgroundRunner::Task task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+  }};
+  FrmFle form_;
 };
 
 }  // namespace velbrix

@@ -1,5 +1,5 @@
 // Tests of the Qt window on real widgets, driven by mouse and keyboard under a headless platform.
-// The dialogs, the message boxes and the program's folder are answered by a scripted platform.
+// The dialogs, the message boxes and the program's folder are answered by a scripted desktop.
 // Each run saves screenshots of the window in its states (Idle, Opened, Converting) and of the
 // Export EDF dialog beside the test.
 #include <QAction>
@@ -34,12 +34,11 @@
 
 #include <csignal>
 
-#include "window/qt/cdb_filter.h"
 #include "window/qt/edf_dialog.h"
 #include "window/qt/fonts.h"
-#include "window/qt/frm_fle_platform.h"
 #include "window/qt/frm_fle_window.h"
-#include "window/qt/scripted_platform.h"
+#include "window/qt/qt_desktop.h"
+#include "window/qt/scripted_desktop.h"
 
 namespace velbrix {
 namespace {
@@ -134,7 +133,6 @@ class FrmFleWindowTest : public QObject {
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
   void ProgressShowsDuringARunAndEscapeWithYesStopsIt();
   void ExportEdfFromTheMenuWritesTheFileLikeOk();
-  void FilterLetsEveryFileShow_data();
   void FilterLetsEveryFileShow();
   void OpenFilterPatternMatchesNamesWithoutADot();
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
@@ -165,7 +163,7 @@ class FrmFleWindowTest : public QObject {
 
   QTemporaryDir program_dir_;
   QTemporaryDir data_dir_;
-  testing::ScriptedPlatform platform_;
+  testing::ScriptedDesktop desktop_;
   std::unique_ptr<FrmFleWindow> window_;
 };
 
@@ -176,9 +174,9 @@ void FrmFleWindowTest::initTestCase() {
 }
 
 void FrmFleWindowTest::init() {
-  platform_ = testing::ScriptedPlatform();
-  platform_.program_folder = PathFromQt(program_dir_.path());
-  window_ = std::make_unique<FrmFleWindow>(platform_);
+  desktop_ = testing::ScriptedDesktop();
+  desktop_.program_folder = PathFromQt(program_dir_.path());
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
 }
 
 void FrmFleWindowTest::cleanup() {
@@ -200,7 +198,7 @@ void FrmFleWindowTest::ShowAndActivate() {
 std::filesystem::path FrmFleWindowTest::OpenRecording(const char* name, const std::string& bytes) {
   const std::filesystem::path path = PathFromQt(data_dir_.filePath(QString::fromUtf8(name)));
   WriteBytes(path, bytes);
-  platform_.answers.push_back(path);
+  desktop_.answers.push_back(path);
   Control<QAction>("mnuopen")->trigger();
   return path;
 }
@@ -367,8 +365,8 @@ void FrmFleWindowTest::AltFThenORunsOpen() {
   QTest::keyClick(window_.get(), Qt::Key_F, Qt::AltModifier);
   QTRY_VERIFY(QApplication::activePopupWidget() == Control<QMenu>("mnufile"));
   QTest::keyClick(Control<QMenu>("mnufile"), Qt::Key_O);
-  QCOMPARE(platform_.filters.size(), 1u);  // the dialog was shown: mnuopen_Click ran
-  QCOMPARE(platform_.filters[0], QString("All Files (*)"));
+  QCOMPARE(desktop_.filters.size(), 1u);  // the dialog was shown: mnuopen_Click ran
+  QCOMPARE(desktop_.filters[0], QString("All Files (*)"));
 }
 
 void FrmFleWindowTest::DisabledFileMenuOpensNeitherByKeysNorByMouse() {
@@ -381,13 +379,13 @@ void FrmFleWindowTest::DisabledFileMenuOpensNeitherByKeysNorByMouse() {
                     bar->actionGeometry(Control<QMenu>("mnufile")->menuAction()).center());
   QTest::qWait(50);
   QVERIFY(QApplication::activePopupWidget() == nullptr);
-  QVERIFY(platform_.filters.empty());
+  QVERIFY(desktop_.filters.empty());
 
   window_->EnableMnuFile(true);
   QTest::keyClick(window_.get(), Qt::Key_F, Qt::AltModifier);
   QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
   QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
-  QCOMPARE(platform_.filters.size(), 1u);
+  QCOMPARE(desktop_.filters.size(), 1u);
 }
 
 // Keyboard
@@ -406,7 +404,7 @@ void FrmFleWindowTest::EnterAndEscapePressNoButton() {
   QVERIFY(Control<QWidget>("FraCh")->isVisible());  // neither OK nor Cancel hid it
   QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - rec01_eeg"));
   QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files).size(), 0);
-  QVERIFY(platform_.messages.empty());
+  QVERIFY(desktop_.messages.empty());
 
   // The keys do reach the buttons: Space presses the one with the focus.
   Control<QWidget>("CmdCancel")->setFocus();
@@ -561,14 +559,14 @@ void FrmFleWindowTest::FrameCoversLabel1WhileShown() {
 
 void FrmFleWindowTest::RefusedNameShowsAnInformationMessage() {
   OpenRecording("rec01.eeg", std::string(32, '\x80'));
-  QCOMPARE(platform_.messages.size(), 1u);
-  QCOMPARE(platform_.messages[0].text, QString("Not a Valid EEG file"));
-  QCOMPARE(platform_.messages[0].icon, MessageIcon::kInformation);
+  QCOMPARE(desktop_.messages.size(), 1u);
+  QCOMPARE(desktop_.messages[0].text, QString("Not a Valid EEG file"));
+  QCOMPARE(desktop_.messages[0].icon, MessageIcon::kInformation);
   QVERIFY(!Control<QWidget>("FraCh")->isVisibleTo(window_.get()));
 
-  platform_.answers.push_back(std::nullopt);  // cancelled: nothing at all
+  desktop_.answers.push_back(std::nullopt);  // cancelled: nothing at all
   Control<QAction>("mnuopen")->trigger();
-  QCOMPARE(platform_.messages.size(), 1u);
+  QCOMPARE(desktop_.messages.size(), 1u);
 }
 
 void FrmFleWindowTest::OpenAllOkWritesEveryChannelIntoTheProgramFolder() {
@@ -589,10 +587,10 @@ void FrmFleWindowTest::OpenAllOkWritesEveryChannelIntoTheProgramFolder() {
   QCOMPARE(outputs.size(), 32);
   QVERIFY(outputs.contains("rec01_eeg_FP2.eeg"));
   QVERIFY(outputs.contains("rec01_eeg_BP1.eeg"));
-  const std::string separator = window_->DecimalSeparator();
+  const std::string separator = desktop_.DecimalSeparator();
   QCOMPARE(ReadBytes(program_dir_.filePath("rec01_eeg_Oz.eeg").toStdString()),
            " 3" + separator + "75 \r\n 0 \r\n");
-  QVERIFY(platform_.messages.empty());
+  QVERIFY(desktop_.messages.empty());
 
   // Back to Idle.
   QVERIFY(!Control<QWidget>("FraCh")->isVisible());
@@ -603,12 +601,12 @@ void FrmFleWindowTest::OpenAllOkWritesEveryChannelIntoTheProgramFolder() {
 }
 
 void FrmFleWindowTest::FailedRunWarnsWhileTheWindowShowsItsConvertingLook() {
-  platform_.program_folder = PathFromQt(program_dir_.filePath("missing"));
-  window_ = std::make_unique<FrmFleWindow>(platform_);
+  desktop_.program_folder = PathFromQt(program_dir_.filePath("missing"));
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
   ShowAndActivate();
   OpenRecording("rec01_eeg", std::string(64, '\x80'));
   bool looked = false;
-  platform_.while_message_shows = [&] {
+  desktop_.while_message_shows = [&] {
     looked = true;
     SaveScreenshot("converting");
     QVERIFY(!Control<QWidget>("FraCh")->isVisible());
@@ -619,9 +617,9 @@ void FrmFleWindowTest::FailedRunWarnsWhileTheWindowShowsItsConvertingLook() {
   QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
   WaitForTheRunsEnd();
   QVERIFY(looked);
-  QCOMPARE(platform_.messages.size(), 1u);
-  QCOMPARE(platform_.messages[0].icon, MessageIcon::kWarning);
-  QVERIFY2(platform_.messages[0].text.contains("missing"), qPrintable(platform_.messages[0].text));
+  QCOMPARE(desktop_.messages.size(), 1u);
+  QCOMPARE(desktop_.messages[0].icon, MessageIcon::kWarning);
+  QVERIFY2(desktop_.messages[0].text.contains("missing"), qPrintable(desktop_.messages[0].text));
   QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
   QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
 }
@@ -631,7 +629,7 @@ void FrmFleWindowTest::ProgressShowsDuringARunAndEscapeWithYesStopsIt() {
   WriteBytes(PathFromQt(program_dir_.filePath("slow_eeg_FP2.eeg")), "earlier");
   const std::filesystem::path path = PathFromQt(data_dir_.filePath("slow_eeg"));
   const SlowRecording recording(path);
-  platform_.answers.push_back(path);
+  desktop_.answers.push_back(path);
   Control<QAction>("mnuopen")->trigger();
   QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
   QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
@@ -647,21 +645,21 @@ void FrmFleWindowTest::ProgressShowsDuringARunAndEscapeWithYesStopsIt() {
 
   // Closing asks; No lets the run go on.
   window_->close();
-  QCOMPARE(platform_.questions.size(), 1u);
-  QCOMPARE(platform_.questions[0],
+  QCOMPARE(desktop_.questions.size(), 1u);
+  QCOMPARE(desktop_.questions[0],
            QString("Stop the conversion? Files that were already there stay as they were."));
   QVERIFY(window_->isVisible());
   QVERIFY(window_->form().converting());
 
   // Escape asks; Yes stops the run.
-  platform_.yes_no_answers = {true};
+  desktop_.yes_no_answers = {true};
   QTest::keyClick(window_.get(), Qt::Key_Escape);
-  QCOMPARE(platform_.questions.size(), 2u);
+  QCOMPARE(desktop_.questions.size(), 2u);
   WaitForTheRunsEnd();
   QVERIFY(!Control<QWidget>("Progress")->isVisible());
   QCOMPARE(Control<QLabel>("Label1")->text(), QString("ASCCII-DECIMAL FILECONVERTER"));
   QVERIFY(Control<QMenu>("mnufile")->menuAction()->isEnabled());
-  QVERIFY(platform_.messages.empty());
+  QVERIFY(desktop_.messages.empty());
   QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files | QDir::Hidden),
            QStringList("slow_eeg_FP2.eeg"));
   QCOMPARE(ReadBytes(PathFromQt(program_dir_.filePath("slow_eeg_FP2.eeg"))), "earlier");
@@ -671,40 +669,25 @@ void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
   ShowAndActivate();
   OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
   QVERIFY(Control<QAction>("mnuedf")->isEnabled());
-  platform_.edf_answers = {EdfSettings{"3", "2024-05-17 09:30:00"}};
+  desktop_.edf_answers = {EdfSettings{"3", "2024-05-17 09:30:00"}};
   Control<QAction>("mnuedf")->trigger();
   WaitForTheRunsEnd();
   QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files), QStringList("rec01_eeg.edf"));
   const std::string edf = ReadBytes(PathFromQt(program_dir_.filePath("rec01_eeg.edf")));
   QCOMPARE(edf.size(), std::size_t{256 + 256 + 3 * 2});  // FP2, one data record of 3 samples
   QCOMPARE(edf.substr(168, 16), std::string("17.05.2409.30.00"));
-  QVERIFY(platform_.messages.empty());
+  QVERIFY(desktop_.messages.empty());
   QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
 }
 
-void FrmFleWindowTest::FilterLetsEveryFileShow_data() {
-  QTest::addColumn<QString>("filter");
-  QTest::addColumn<QString>("qt_filter");
-  QTest::newRow("the window's own") << "All Files (*.*)|*.*"
-                                    << "All Files (*)";
-  QTest::newRow("two entries") << "Recordings|*_eeg|All Files (*.*)|*.*"
-                               << "Recordings (*_eeg);;All Files (*)";
-  QTest::newRow("several patterns") << "Text (*.txt;*.eeg)|*.txt;*.eeg"
-                                    << "Text (*.txt *.eeg)";
-  QTest::newRow("no pattern") << "All Files"
-                              << "";
-  QTest::newRow("empty") << ""
-                         << "";
-}
-
 void FrmFleWindowTest::FilterLetsEveryFileShow() {
-  QFETCH(QString, filter);
-  QFETCH(QString, qt_filter);
-  QCOMPARE(QString::fromStdString(QtFilterFromCdb(filter.toStdString())), qt_filter);
+  QCOMPARE(QtFileFilter(kOpenFilters), QString("All Files (*)"));
+  QCOMPARE(QtFileFilter({{"Recordings", "*_eeg"}, {"All Files", "*.*"}}),
+           QString("Recordings (*_eeg);;All Files (*)"));
 }
 
 void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
-  const QString filter = QString::fromStdString(QtFilterFromCdb(kOpenFilter));
+  const QString filter = QtFileFilter(kOpenFilters);
   const QString pattern = filter.section('(', 1).chopped(1);  // what Qt reads from the filter
   QCOMPARE(pattern, QString("*"));
   QVERIFY(QDir::match(pattern, "rec01_eeg"));
@@ -712,7 +695,8 @@ void FrmFleWindowTest::OpenFilterPatternMatchesNamesWithoutADot() {
 }
 
 void FrmFleWindowTest::DesktopMessageBoxHasTheCaptionIconAndOneOk() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   for (MessageIcon icon : {MessageIcon::kInformation, MessageIcon::kWarning}) {
     bool checked = false;
     AnswerNextModal([&](QWidget* modal) {
@@ -727,13 +711,14 @@ void FrmFleWindowTest::DesktopMessageBoxHasTheCaptionIconAndOneOk() {
       box->buttons().front()->click();
       checked = true;
     });
-    desktop.ShowMessage(window_.get(), "Not a Valid EEG file", icon);
+    desktop.ShowMessage("Not a Valid EEG file", icon);
     QVERIFY(checked);
   }
 }
 
 void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   const QString recording = data_dir_.filePath("rec01_eeg");
   WriteBytes(PathFromQt(recording), std::string(32, '\x80'));
 
@@ -755,15 +740,16 @@ void FrmFleWindowTest::DesktopOpenDialogReturnsTheChosenPathOrNothing() {
     QTest::keyClick(name, Qt::Key_Return);
     checked = true;
   });
-  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), PathFromQt(recording));
+  QCOMPARE(desktop.ChooseFileToOpen(kOpenFilters), PathFromQt(recording));
   QVERIFY(checked);
 
   AnswerNextModal([](QWidget*) {});  // closed without a choice
-  QCOMPARE(desktop.ShowOpenDialog(window_.get(), "All Files (*)"), std::nullopt);
+  QCOMPARE(desktop.ChooseFileToOpen(kOpenFilters), std::nullopt);
 }
 
 void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   for (const bool yes : {true, false}) {
     AnswerNextModal([&](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
@@ -773,12 +759,13 @@ void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
       QCOMPARE(box->buttons().size(), 2);
       box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
     });
-    QCOMPARE(desktop.AskYesNo(window_.get(), "Stop?"), yes);
+    QCOMPARE(desktop.AskYesNo("Stop?"), yes);
   }
 }
 
 void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
-  QtFrmFlePlatform desktop;
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
   AnswerNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<EdfDialog*>(modal);
     QVERIFY(dialog != nullptr);
@@ -792,24 +779,24 @@ void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
     QTest::keyClicks(start, "2024-05-17 09:30:00");
     QTest::keyClick(start, Qt::Key_Return);
   });
-  QCOMPARE(desktop.ShowEdfDialog(window_.get(), {"256", ""}),
+  QCOMPARE(desktop.AskEdfSettings({"256", ""}),
            std::optional<EdfSettings>(EdfSettings{"250.5", "2024-05-17 09:30:00"}));
 
   AnswerNextModal([](QWidget*) {});  // closed: cancelled
-  QCOMPARE(desktop.ShowEdfDialog(window_.get(), {"256", ""}), std::nullopt);
+  QCOMPARE(desktop.AskEdfSettings({"256", ""}), std::nullopt);
 }
 
 void FrmFleWindowTest::OpenOutputFolderShowsAnInstalledCopysDocumentsFolder() {
   QTemporaryDir documents;
-  platform_.installed = true;
-  platform_.documents_folder = PathFromQt(documents.path());
-  window_ = std::make_unique<FrmFleWindow>(platform_);
+  desktop_.installed = true;
+  desktop_.documents_folder = PathFromQt(documents.path());
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
   Control<QAction>("mnufolder")->trigger();
   const std::filesystem::path output = PathFromQt(documents.filePath("Velbrix"));
   QVERIFY(std::filesystem::is_directory(output));
-  QCOMPARE(platform_.shown_folders.size(), 1u);
-  QCOMPARE(platform_.shown_folders[0], output / "");
-  QVERIFY(platform_.messages.empty());
+  QCOMPARE(desktop_.shown_folders.size(), 1u);
+  QCOMPARE(desktop_.shown_folders[0], output / "");
+  QVERIFY(desktop_.messages.empty());
 }
 
 void FrmFleWindowTest::DesktopKnowsAnInstalledCopyByItsMark() {
@@ -822,7 +809,7 @@ void FrmFleWindowTest::DesktopKnowsAnInstalledCopyByItsMark() {
   WriteBytes(root / "share" / "velbrix" / "installed", "mark");
   QVERIFY(HasInstallMark(root / "bin"));
   QVERIFY(!HasInstallMark(root));
-  QVERIFY(!QtFrmFlePlatform().IsInstalledCopy());  // the build's own program folder
+  QVERIFY(!QtDesktop().IsInstalledCopy());  // the build's own program folder
 }
 
 }  // namespace velbrix

@@ -12,11 +12,10 @@
 #include <QVBoxLayout>
 
 #include "window/qt/trace_canvas.h"
+#include "window/trace_window_layout.h"
 
 namespace velbrix {
 namespace {
-
-constexpr int kTickMs = 100;
 
 void FillChoice(QComboBox* choice, const std::vector<std::string>& entries, int selected) {
   const QSignalBlocker blocker(choice);
@@ -29,13 +28,14 @@ void FillChoice(QComboBox* choice, const std::vector<std::string>& entries, int 
 
 }  // namespace
 
-TraceWindow::TraceWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+TraceWindow::TraceWindow(const std::string& decimal_separator, QWidget* parent)
+    : QWidget(parent, Qt::Window), controller_(*this, decimal_separator) {
   setAttribute(Qt::WA_QuitOnClose, false);  // the converter window's closing ends the program
   setWindowIcon(QIcon(QStringLiteral(":/velbrix.ico")));
   CreateParts();
   ConnectEvents();
   canvas_->setFocus();  // the keys page through the recording from the start
-  resize(1100, 800);
+  resize(trace::kStartWidth, trace::kStartHeight);
 }
 
 TraceWindow::~TraceWindow() {
@@ -51,24 +51,34 @@ TraceWindow::~TraceWindow() {
 
 void TraceWindow::CreateParts() {
   auto* controls = new QHBoxLayout;
-  controls->addWidget(new QLabel(tr("Sample rate"), this));
-  sample_rate_ = new QLineEdit(this);
-  sample_rate_->setObjectName(QStringLiteral("SampleRate"));
-  sample_rate_->setMaximumWidth(80);
-  controls->addWidget(sample_rate_);
-  controls->addWidget(new QLabel(QStringLiteral("Hz"), this));
-  controls->addSpacing(20);
-  controls->addWidget(new QLabel(tr("Page"), this));
-  page_length_ = new QComboBox(this);
-  page_length_->setObjectName(QStringLiteral("PageLength"));
-  page_length_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  controls->addWidget(page_length_);
-  controls->addSpacing(20);
-  controls->addWidget(new QLabel(tr("Amplitude"), this));
-  amplitude_ = new QComboBox(this);
-  amplitude_->setObjectName(QStringLiteral("Amplitude"));
-  amplitude_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  controls->addWidget(amplitude_);
+  for (const trace::RowField& entry : trace::kRowFields) {
+    if (&entry != &trace::kRowFields[0]) {
+      controls->addSpacing(20);
+    }
+    controls->addWidget(new QLabel(tr(entry.label), this));
+    QWidget* field = nullptr;
+    switch (entry.field) {
+      case trace::TraceField::kSampleRate:
+        field = sample_rate_ = new QLineEdit(this);
+        sample_rate_->setMaximumWidth(80);
+        break;
+      case trace::TraceField::kPageLength:
+        field = page_length_ = new QComboBox(this);
+        break;
+      case trace::TraceField::kAmplitude:
+        field = amplitude_ = new QComboBox(this);
+        break;
+    }
+    if (auto* choice = qobject_cast<QComboBox*>(field)) {
+      choice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    }
+    field->setObjectName(QString::fromUtf8(entry.name));
+    controls->addWidget(field);
+    row_.push_back(field);
+    if (*entry.unit != '\0') {
+      controls->addWidget(new QLabel(QString::fromUtf8(entry.unit), this));
+    }
+  }
   controls->addStretch(1);
 
   canvas_ = new TraceCanvas(controller_, this);
@@ -87,9 +97,11 @@ void TraceWindow::CreateParts() {
   column->addWidget(canvas_, 1);
   column->addWidget(scroll_bar_);
   column->addWidget(status_);
-  setTabOrder(canvas_, sample_rate_);
-  setTabOrder(sample_rate_, page_length_);
-  setTabOrder(page_length_, amplitude_);
+  QWidget* previous = canvas_;
+  for (QWidget* field : row_) {
+    setTabOrder(previous, field);
+    previous = field;
+  }
 }
 
 void TraceWindow::ConnectEvents() {
@@ -148,7 +160,7 @@ void TraceWindow::SetStatusText(const std::string& text) {
 
 void TraceWindow::SetTicking(bool on) {
   if (on && !ticks_.isActive()) {
-    ticks_.start(kTickMs);
+    ticks_.start(trace::kTickMs);
   } else if (!on) {
     ticks_.stop();
   }

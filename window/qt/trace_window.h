@@ -12,6 +12,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
 #include "window/trace_controller.h"
 #include "window/trace_subject.h"
@@ -30,7 +31,8 @@ class TraceWindow final : public QWidget, public TraceView {
   Q_OBJECT
 
  public:
-  explicit TraceWindow(QWidget* parent = nullptr);
+  // The "Sample rate" field takes `decimal_separator`, the user's own, as well as the full stop.
+  explicit TraceWindow(const std::string& decimal_separator = ".", QWidget* parent = nullptr);
   ~TraceWindow() override;
   TraceWindow(const TraceWindow&) = delete;
   TraceWindow& operator=(const TraceWindow&) = delete;
@@ -61,11 +63,12 @@ class TraceWindow final : public QWidget, public TraceView {
   QLineEdit* sample_rate_ = nullptr;
   QComboBox* page_length_ = nullptr;
   QComboBox* amplitude_ = nullptr;
+  std::vector<QWidget*> row_;  // the fields of trace::kRowFields, in their order
   TraceCanvas* canvas_ = nullptr;
   QScrollBar* scroll_bar_ = nullptr;
   QLabel* status_ = nullptr;
   QTimer ticks_;
-  TraceController controller_{*this};
+  TraceController controller_;
 };
 
 }  // namespace velbrix

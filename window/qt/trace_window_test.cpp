@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <filesystem>
@@ -18,11 +19,12 @@
 
 #include "core/channel_table.h"
 #include "window/qt/fonts.h"
-#include "window/qt/frm_fle_platform.h"
 #include "window/qt/frm_fle_window.h"
-#include "window/qt/scripted_platform.h"
+#include "window/qt/qt_desktop.h"
+#include "window/qt/scripted_desktop.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_window.h"
+#include "window/trace_window_layout.h"
 
 namespace velbrix {
 namespace {
@@ -42,6 +44,7 @@ class TraceWindowTest : public QObject {
   void ViewTracesOpensAWindowOfThirtyTwoLabelledTraces();
   void StatusLineGivesTheExactValueUnderTheMouse();
   void TheWindowFollowsTheMainWindowAndKeepsTheSampleRate();
+  void TheRowOfFieldsFollowsTheSharedTable();
 
  private:
   // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
@@ -60,7 +63,7 @@ class TraceWindowTest : public QObject {
   void PointAt(std::uint64_t record, const char* name);
 
   QTemporaryDir program_dir_;
-  testing::ScriptedPlatform platform_;
+  testing::ScriptedDesktop desktop_;
   std::unique_ptr<FrmFleWindow> window_;
 };
 
@@ -70,9 +73,9 @@ void TraceWindowTest::initTestCase() {
 }
 
 void TraceWindowTest::init() {
-  platform_ = testing::ScriptedPlatform();
-  platform_.program_folder = PathFromQt(program_dir_.path());
-  window_ = std::make_unique<FrmFleWindow>(platform_);
+  desktop_ = testing::ScriptedDesktop();
+  desktop_.program_folder = PathFromQt(program_dir_.path());
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
   window_->show();
 }
 
@@ -81,7 +84,7 @@ void TraceWindowTest::cleanup() {
 }
 
 void TraceWindowTest::OpenTraces(const std::filesystem::path& path) {
-  platform_.answers.push_back(path);
+  desktop_.answers.push_back(path);
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
   window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
   QVERIFY(Traces() != nullptr);
@@ -207,14 +210,14 @@ void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
   QTemporaryDir data;
   const std::filesystem::path other = PathFromQt(data.filePath(QStringLiteral("other_eeg")));
   std::ofstream(other, std::ios::binary) << std::string(64 * 32, '\x7F');
-  platform_.answers.push_back(other);
+  desktop_.answers.push_back(other);
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
   QCOMPARE(Traces(), traces);
   QCOMPARE(traces->windowTitle(), QStringLiteral("Velbrix - other_eeg"));
   QCOMPARE(traces->controller().records(), 64u);
   // Opened again after it has grown, it is read afresh.
   std::ofstream(other, std::ios::binary | std::ios::app) << std::string(32 * 32, '\x7F');
-  platform_.answers.push_back(other);
+  desktop_.answers.push_back(other);
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
   QCOMPARE(traces->controller().records(), 96u);
   traces->close();
@@ -223,6 +226,28 @@ void TraceWindowTest::TheWindowFollowsTheMainWindowAndKeepsTheSampleRate() {
   window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
   QVERIFY(traces->isVisible());
   QCOMPARE(rate->text(), QStringLiteral("128"));
+}
+
+void TraceWindowTest::TheRowOfFieldsFollowsTheSharedTable() {
+  TraceWindow window;
+  QCOMPARE(window.size(), QSize(trace::kStartWidth, trace::kStartHeight));
+  // Each field after its label, and Tab from the canvas through the fields in their order.
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QWidget* focus = window.canvas();
+  for (const trace::RowField& entry : trace::kRowFields) {
+    QWidget* field = window.findChild<QWidget*>(QString::fromUtf8(entry.name));
+    QVERIFY(field != nullptr);
+    focus = focus->nextInFocusChain();
+    while (focus->focusPolicy() == Qt::NoFocus) {
+      focus = focus->nextInFocusChain();
+    }
+    QCOMPARE(focus, field);
+    const auto labels = window.findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+      return label->text() == QString::fromUtf8(entry.label) && label->x() < field->x();
+    }));
+  }
 }
 
 }  // namespace velbrix

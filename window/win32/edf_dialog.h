@@ -9,7 +9,7 @@
 
 #include <optional>
 
-#include "window/frm_fle_view.h"
+#include "window/desktop.h"
 
 namespace velbrix::win32 {
 

@@ -53,9 +53,10 @@ std::wstring ChooseFace(const char* face) {
   if (IsFaceInstalled(named.c_str())) {
     return named;
   }
-  for (const wchar_t* stand_in : StandInsFor(face)) {
-    if (IsFaceInstalled(stand_in)) {
-      return stand_in;
+  for (const char* stand_in : layout::StandInsFor(face)) {
+    std::wstring name = Widen(stand_in);
+    if (IsFaceInstalled(name.c_str())) {
+      return name;
     }
   }
   return named;

@@ -1,13 +1,10 @@
-// The converter window's layout in Win32 terms: pixel rectangles, COLORREFs, the faces that stand
-// in for the layout's faces where these are not installed, and the identifiers of the controls and
-// the menu item. The places, fonts, colours and texts themselves are in window/frm_fle_layout.h.
+// The converter window's layout in Win32 terms: pixel rectangles, COLORREFs and the identifiers of
+// the controls and the menu item. The places, fonts, colours and texts themselves are in
+// window/frm_fle_layout.h.
 #ifndef VELBRIX_WINDOW_WIN32_FRM_FLE_LAYOUT_H_
 #define VELBRIX_WINDOW_WIN32_FRM_FLE_LAYOUT_H_
 
 #include <windows.h>
-
-#include <span>
-#include <string_view>
 
 #include "window/frm_fle_layout.h"
 
@@ -23,27 +20,6 @@ constexpr RECT PixelRect(const layout::TwipsRect& rect, int dpi_x, int dpi_y) {
 
 constexpr COLORREF ColorRef(const layout::Rgb& rgb) {
   return RGB(rgb.red, rgb.green, rgb.blue);
-}
-
-// The faces that stand in for a face of the layout where it is not installed, in order of
-// preference; where none is, the system picks a serif face.
-struct StandIns {
-  const char* face;
-  const wchar_t* names[2];
-};
-inline constexpr StandIns kStandIns[] = {
-    {layout::kBookAntiqua, {L"Palatino Linotype", L"TeX Gyre Pagella"}},
-    {layout::kGaramond, {L"EB Garamond", L"EB Garamond 12"}},
-};
-
-// The stand-ins for `face`; none for a face that kStandIns does not name.
-constexpr std::span<const wchar_t* const> StandInsFor(std::string_view face) {
-  for (const StandIns& entry : kStandIns) {
-    if (face == entry.face) {
-      return entry.names;
-    }
-  }
-  return {};
 }
 
 // Control identifiers. None is IDOK or IDCANCEL, which the dialog keys Enter and Escape send.

@@ -60,7 +60,8 @@ int WindowDpi(HWND window) {
 
 }  // namespace
 
-FrmFleWindow::FrmFleWindow(Platform& platform) : platform_(platform) {
+FrmFleWindow::FrmFleWindow(Desktop& desktop)
+    : desktop_(desktop), controller_(*this, desktop, runner_) {
   const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&common);
   HDC screen = ::GetDC(nullptr);
@@ -144,9 +145,6 @@ void FrmFleWindow::ApplyDpi(int dpi_x, int dpi_y, int left, int top) {
 
 FrmFleWindow::~FrmFleWindow() {
   controller_.Form_Unload();
-  if (worker_.joinable()) {
-    worker_.join();
-  }
   if (hwnd_ != nullptr) {
     ::DestroyWindow(hwnd_);
   }
@@ -440,26 +438,6 @@ void FrmFleWindow::SelectOptch(int index) {
   }
 }
 
-void FrmFleWindow::SetCdbFilter(const std::string& filter) {
-  cdb_filter_ = OpenDialogFilter(filter);
-}
-
-std::optional<std::filesystem::path> FrmFleWindow::ShowCdbOpen() {
-  return platform_.ShowOpenDialog(hwnd_, cdb_filter_);
-}
-
-void FrmFleWindow::ShowMessage(const std::string& text, MessageIcon icon) {
-  platform_.ShowMessageBox(hwnd_, Widen(text), icon);
-}
-
-bool FrmFleWindow::AskYesNo(const std::string& text) {
-  return platform_.AskYesNo(hwnd_, Widen(text));
-}
-
-std::optional<EdfSettings> FrmFleWindow::ShowEdfDialog(const EdfSettings& settings) {
-  return platform_.ShowEdfDialog(hwnd_, settings);
-}
-
 void FrmFleWindow::ShowProgress(bool visible) {
   ::ShowWindow(controls_.progress, visible ? SW_SHOW : SW_HIDE);
 }
@@ -472,14 +450,7 @@ void FrmFleWindow::CloseWindow() {
   ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
-void FrmFleWindow::RunInBackground(std::function<void()> work) {
-  if (worker_.joinable()) {
-    worker_.join();  // the previous run's, which has ended
-  }
-  worker_ = std::thread(std::move(work));
-}
-
-void FrmFleWindow::PostToWindow(std::function<void()> task) {
+void FrmFleWindow::PostTask(BackgroundRunner::Task task) {
   {
     const std::lock_guard<std::mutex> lock(tasks_mutex_);
     tasks_.push_back(std::move(task));
@@ -503,9 +474,17 @@ void FrmFleWindow::RunPostedTasks() {
   }
 }
 
-void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
+bool FrmFleWindow::IsTraceWindowOpen() const {
+  return trace_window_ != nullptr && ::IsWindowVisible(trace_window_->hwnd());
+}
+
+void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject, TraceShow how) {
+  if (how != TraceShow::kOpen) {
+    trace_window_->ShowSubject(subject, how == TraceShow::kReread);
+    return;
+  }
   if (trace_window_ == nullptr) {
-    trace_window_ = std::make_unique<TraceWindow>();
+    trace_window_ = std::make_unique<TraceWindow>(desktop_.DecimalSeparator());
   }
   const HWND traces = trace_window_->hwnd();
   if (!::IsWindowVisible(traces)) {
@@ -515,34 +494,8 @@ void FrmFleWindow::ShowTraceWindow(const TraceSubject& subject) {
   ::SetForegroundWindow(traces);
 }
 
-void FrmFleWindow::UpdateTraceWindow(const TraceSubject& subject, bool reread) {
-  if (trace_window_ != nullptr && ::IsWindowVisible(trace_window_->hwnd())) {
-    trace_window_->ShowSubject(subject, reread);
-  }
-}
-
 void FrmFleWindow::BringToTop() {
   ::BringWindowToTop(hwnd_);
-}
-
-std::filesystem::path FrmFleWindow::ProgramFolder() const {
-  return platform_.ProgramFolder();
-}
-
-bool FrmFleWindow::IsInstalledCopy() const {
-  return platform_.IsInstalledCopy();
-}
-
-std::filesystem::path FrmFleWindow::DocumentsFolder() const {
-  return platform_.DocumentsFolder();
-}
-
-bool FrmFleWindow::ShowFolder(const std::filesystem::path& folder) {
-  return platform_.ShowFolder(hwnd_, folder);
-}
-
-std::string FrmFleWindow::DecimalSeparator() const {
-  return Narrow(platform_.DecimalSeparator());
 }
 
 }  // namespace velbrix::win32

@@ -7,11 +7,12 @@
 // Index, a new selection in the list to LstCh_Click, the push buttons to CmdOk_Click and
 // CmdCancel_Click), and its view operations change the controls silently. Enter and Escape press
 // no button; Escape runs Form_Escape, and closing the window asks Form_QueryUnload. The dialogs,
-// the message boxes, the folders, Explorer and the decimal separator come from the Platform seam.
+// the message boxes, the folders, Explorer and the decimal separator are the Desktop's that it is
+// given, which it hands to the controller.
 //
-// A run's work goes to a thread of the window's own, which the window waits for before it is
-// destroyed; the tasks that the work posts wait in a queue of the window's and are run by its
-// message loop (also inside a modal dialog's loop), so the window keeps answering during a run.
+// A run's work goes to the controller's BackgroundRunner; the tasks that the work posts wait in a
+// queue of the window's and are run by its message loop (also inside a modal dialog's loop), so
+// the window keeps answering during a run.
 //
 // Keyboard navigation (Tab, the arrow keys) needs the message loop of message_loop.h.
 #ifndef VELBRIX_WINDOW_WIN32_FRM_FLE_WINDOW_H_
@@ -25,14 +26,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
+#include "window/background_runner.h"
+#include "window/desktop.h"
 #include "window/frm_fle.h"
 #include "window/frm_fle_layout.h"
 #include "window/frm_fle_view.h"
 #include "window/win32/fonts.h"
 #include "window/win32/image1_picture.h"
-#include "window/win32/platform.h"
 #include "window/win32/trace_window.h"
 
 namespace velbrix::win32 {
@@ -56,10 +57,11 @@ class FrmFleWindow final : public FrmFleView {
   };
 
   // Creates the window with its menu and controls in their start state and runs Form_Load; the
-  // window stays hidden until Show. `platform` must outlive the window. Throws std::system_error
+  // window stays hidden until Show. `desktop` must outlive the window. Throws std::system_error
   // when the system cannot create the window or a control.
-  explicit FrmFleWindow(Platform& platform);
-  // Stops a run still working, without a question, waits for it, and destroys the window.
+  explicit FrmFleWindow(Desktop& desktop);
+  // Stops a run still working, without a question, destroys the window and waits for the run (the
+  // runner's).
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
@@ -90,24 +92,12 @@ class FrmFleWindow final : public FrmFleView {
   void SelectLstCh(int index) override;
   std::string LstChText() const override;
   void SelectOptch(int index) override;
-  void SetCdbFilter(const std::string& filter) override;
-  std::optional<std::filesystem::path> ShowCdbOpen() override;
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
-  bool AskYesNo(const std::string& text) override;
-  std::optional<EdfSettings> ShowEdfDialog(const EdfSettings& settings) override;
   void ShowProgress(bool visible) override;
   void SetProgress(int percent) override;
   void CloseWindow() override;
-  void RunInBackground(std::function<void()> work) override;
-  void PostToWindow(std::function<void()> task) override;
-  void ShowTraceWindow(const TraceSubject& subject) override;
-  void UpdateTraceWindow(const TraceSubject& subject, bool reread) override;
+  bool IsTraceWindowOpen() const override;
+  void ShowTraceWindow(const TraceSubject& subject, TraceShow how) override;
   void BringToTop() override;
-  std::filesystem::path ProgramFolder() const override;
-  bool IsInstalledCopy() const override;
-  std::filesystem::path DocumentsFolder() const override;
-  bool ShowFolder(const std::filesystem::path& folder) override;
-  std::string DecimalSeparator() const override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -126,9 +116,10 @@ class FrmFleWindow final : public FrmFleView {
   void OnCommand(int id, int code, HWND control);
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
+  // The runner's primitive: queues `task` and tells the window's thread; safe from any thread.
+  void PostTask(BackgroundRunner::Task task);
   void RunPostedTasks();
 
-  Platform& platform_;
   int dpi_x_ = 96;
   int dpi_y_ = 96;
   Font lbl_file_font_;
@@ -141,12 +132,12 @@ class FrmFleWindow final : public FrmFleView {
   HWND hwnd_ = nullptr;
   HWND post_target_ = nullptr;  // hwnd_ as created, for other threads: it never changes
   Controls controls_;
-  std::wstring cdb_filter_;
-  std::thread worker_;  // a run's work
   std::mutex tasks_mutex_;
   std::deque<std::function<void()>> tasks_;  // posted, not run yet
+  Desktop& desktop_;  // the controller's; the trace window takes its decimal separator
   std::unique_ptr<TraceWindow> trace_window_;
-  FrmFle controller_{*this};
+  BackgroundRunner runner_{[this](BackgroundRunner::Task task) { PostTask(std::move(task)); }};
+  FrmFle controller_;
 };
 
 }  // namespace velbrix::win32

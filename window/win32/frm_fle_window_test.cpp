@@ -21,7 +21,7 @@
 #include "core/value_line.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/message_loop.h"
-#include "window/win32/platform.h"
+#include "window/win32/system_desktop.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
 
@@ -35,7 +35,7 @@ using testing::PostClick;
 using testing::PostKeyPress;
 using testing::RectInParent;
 using testing::SaveScreenshot;
-using testing::ScriptedPlatform;
+using testing::ScriptedDesktop;
 using velbrix::testing::ListFolder;
 using velbrix::testing::MakeRecording;
 using velbrix::testing::ReadFile;
@@ -52,8 +52,8 @@ class FrmFleWindowTest : public ::testing::Test {
     PumpMessages(nullptr);  // what an earlier window left behind
     std::filesystem::create_directories(program_dir_);
     std::filesystem::create_directories(data_dir_);
-    platform_.program_folder = program_dir_;
-    window_.emplace(platform_);
+    desktop_.program_folder = program_dir_;
+    window_.emplace(desktop_);
     window_->Show(SW_SHOWNORMAL);
     Pump();
   }
@@ -75,7 +75,7 @@ class FrmFleWindowTest : public ::testing::Test {
   }
   // Chooses File > Open by its menu command, the dialog answering `path`.
   void OpenByMenu(const std::filesystem::path& path) {
-    platform_.dialog_answers.push_back(path);
+    desktop_.dialog_answers.push_back(path);
     ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
     Pump();
   }
@@ -138,7 +138,7 @@ class FrmFleWindowTest : public ::testing::Test {
   TempDir temp_;
   std::filesystem::path program_dir_ = temp_.path() / "program";
   std::filesystem::path data_dir_ = temp_.path() / "data";
-  ScriptedPlatform platform_;
+  ScriptedDesktop desktop_;
   std::optional<FrmFleWindow> window_;
 };
 
@@ -403,15 +403,15 @@ TEST_F(FrmFleWindowTest, IconIsThirtyTwoPixelsInSixteenColours) {
 
 TEST_F(FrmFleWindowTest, AltFThenOOpensTheDialogWithItsFilter) {
   const std::filesystem::path recording = WriteRecording("rec01_eeg", 64);
-  platform_.dialog_answers.push_back(recording);
+  desktop_.dialog_answers.push_back(recording);
   MenuDriver menu(hwnd());
   menu.keys_for_menu = {'O'};
   menu.PressAlt('F');
   Pump();
 
   EXPECT_EQ(menu.popups_opened, 1);
-  ASSERT_EQ(platform_.dialog_filters.size(), 1u);
-  EXPECT_EQ(platform_.dialog_filters[0], std::wstring(L"All Files (*.*)\0*.*\0\0", 21));
+  ASSERT_EQ(desktop_.dialog_filters.size(), 1u);
+  EXPECT_EQ(desktop_.dialog_filters[0], std::wstring(L"All Files (*.*)\0*.*\0\0", 21));
   ExpectOpened(L"rec01_eeg");
   EXPECT_EQ(state().FlePath, recording);
 }
@@ -454,7 +454,7 @@ TEST_F(FrmFleWindowTest, DisabledFileMenuOpensNeitherByAltFNorByTheMouse) {
   menu.ClickMenuBar(0);
   Pump();
   EXPECT_EQ(menu.popups_opened, 0);
-  EXPECT_TRUE(platform_.dialog_filters.empty());
+  EXPECT_TRUE(desktop_.dialog_filters.empty());
 
   // Enabled again, the same click opens it.
   window_->EnableMnuFile(true);
@@ -462,7 +462,7 @@ TEST_F(FrmFleWindowTest, DisabledFileMenuOpensNeitherByAltFNorByTheMouse) {
   menu.ClickMenuBar(0);
   Pump();
   EXPECT_EQ(menu.popups_opened, 1);
-  EXPECT_EQ(platform_.dialog_filters.size(), 1u);
+  EXPECT_EQ(desktop_.dialog_filters.size(), 1u);
 }
 
 TEST_F(FrmFleWindowTest, EnterAndEscapePressNoButton) {
@@ -560,15 +560,15 @@ TEST_F(FrmFleWindowTest, TabVisitsTheFrameInItsOrder) {
 
 TEST_F(FrmFleWindowTest, RefusedNameShowsTheMessageAndChangesNothing) {
   OpenByMenu(WriteRecording("rec01.eeg", 64));
-  ASSERT_EQ(platform_.messages.size(), 1u);
-  EXPECT_EQ(platform_.messages[0].text, L"Not a Valid EEG file");
-  EXPECT_EQ(platform_.messages[0].icon, MessageIcon::kInformation);
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text, L"Not a Valid EEG file");
+  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::kInformation);
   ExpectIdle();
   // A dialog closed without a choice changes nothing either.
   ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
   Pump();
-  EXPECT_EQ(platform_.dialog_filters.size(), 2u);
-  EXPECT_EQ(platform_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.dialog_filters.size(), 2u);
+  EXPECT_EQ(desktop_.messages.size(), 1u);
   ExpectIdle();
 }
 
@@ -590,7 +590,7 @@ TEST_F(FrmFleWindowTest, OpenAllOkWritesThirtyTwoFilesIntoTheProgramFolder) {
   const std::filesystem::path recording = WriteRecording("rec01_eeg", 3 * 32);
   MenuDriver menu(hwnd());
   menu.keys_for_menu = {'O'};
-  platform_.dialog_answers.push_back(recording);
+  desktop_.dialog_answers.push_back(recording);
   menu.PressAlt('F');
   Pump();
   Click(controls().optch[1]);
@@ -598,7 +598,7 @@ TEST_F(FrmFleWindowTest, OpenAllOkWritesThirtyTwoFilesIntoTheProgramFolder) {
   // While the run converts, the window shows it and the File menu stays shut.
   EXPECT_GT(MnuFileTextPixels(), 10);
   int runs = 0;
-  platform_.on_decimal_separator = [&] {
+  desktop_.on_decimal_separator = [&] {
     ++runs;
     EXPECT_FALSE(::IsWindowVisible(controls().fra_ch));
     EXPECT_EQ(WindowText(controls().label1), L"LOADING THE FILES....");
@@ -615,12 +615,12 @@ TEST_F(FrmFleWindowTest, OpenAllOkWritesThirtyTwoFilesIntoTheProgramFolder) {
   Click(controls().cmd_ok);
   WaitForTheRunsEnd();
   EXPECT_EQ(runs, 1);
-  EXPECT_EQ(platform_.dialog_filters.size(), 1u);
+  EXPECT_EQ(desktop_.dialog_filters.size(), 1u);
   ExpectIdle();
 
   const std::set<std::string> outputs = ListFolder(program_dir_);
   ASSERT_EQ(outputs.size(), 32u);
-  const std::string separator = Narrow(platform_.SystemPlatform::DecimalSeparator());
+  const std::string separator = desktop_.SystemDesktop::DecimalSeparator();
   const std::string bytes = MakeRecording(3 * 32);
   for (const Channel& channel : ChTable) {
     const std::string name = "rec01_eeg_" + std::string(channel.name) + ".eeg";
@@ -644,8 +644,8 @@ TEST_F(FrmFleWindowTest, NonAsciiNamesOpenAndConvert) {
                                     "ber \xCE\xA9");  // Programm Über Ω
   std::filesystem::create_directories(program_dir_);
   window_.reset();
-  platform_.program_folder = program_dir_;
-  window_.emplace(platform_);
+  desktop_.program_folder = program_dir_;
+  window_.emplace(desktop_);
   window_->Show(SW_SHOWNORMAL);
   Pump();
 
@@ -743,29 +743,29 @@ TEST_F(FrmFleWindowTest, ARunWorksWhileTheWindowAnswersAndEscapeWithYesStopsIt) 
   // Closing asks; No lets the run go on.
   ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
   Pump();
-  ASSERT_EQ(platform_.questions.size(), 1u);
-  EXPECT_EQ(platform_.questions[0],
+  ASSERT_EQ(desktop_.questions.size(), 1u);
+  EXPECT_EQ(desktop_.questions[0],
             L"Stop the conversion? Files that were already there stay as they were.");
   ASSERT_NE(hwnd(), nullptr);
   EXPECT_TRUE(window_->controller().converting());
 
   // Escape asks; Yes stops the run.
-  platform_.yes_no_answers = {true};
+  desktop_.yes_no_answers = {true};
   ::SetFocus(hwnd());
   PostKeyPress(hwnd(), VK_ESCAPE);
   Pump();
-  EXPECT_EQ(platform_.questions.size(), 2u);
+  EXPECT_EQ(desktop_.questions.size(), 2u);
   WaitForTheRunsEnd();
   ExpectIdle();
   EXPECT_FALSE(::IsWindowVisible(controls().progress));
-  EXPECT_TRUE(platform_.messages.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
   EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{earlier.filename().string()});
   EXPECT_EQ(ReadFile(earlier), "earlier");
 }
 
 TEST_F(FrmFleWindowTest, ExportEdfFromTheMenuWritesTheFileLikeOk) {
   OpenByMenu(WriteRecording("rec01_eeg", 3 * 32));
-  platform_.edf_answers = {EdfSettings{"3", ""}};
+  desktop_.edf_answers = {EdfSettings{"3", ""}};
   ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuEdf, 0), 0);
   Pump();
   WaitForTheRunsEnd();
@@ -791,16 +791,16 @@ class DecimalSeparatorSetting {
 
 TEST_F(FrmFleWindowTest, OpenOutputFolderShowsAnInstalledCopysDocumentsFolder) {
   window_.reset();
-  platform_.installed = true;
-  platform_.documents_folder = temp_.path() / "documents";
-  window_.emplace(platform_);
+  desktop_.installed = true;
+  desktop_.documents_folder = temp_.path() / "documents";
+  window_.emplace(desktop_);
   ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuFolder, 0), 0);
   Pump();
   const std::filesystem::path output = temp_.path() / "documents" / "Velbrix";
   EXPECT_TRUE(std::filesystem::is_directory(output));
-  ASSERT_EQ(platform_.shown_folders.size(), 1u);
-  EXPECT_EQ(platform_.shown_folders[0], output / "");
-  EXPECT_TRUE(platform_.messages.empty());
+  ASSERT_EQ(desktop_.shown_folders.size(), 1u);
+  EXPECT_EQ(desktop_.shown_folders[0], output / "");
+  EXPECT_TRUE(desktop_.messages.empty());
 }
 
 TEST_F(FrmFleWindowTest, DecimalSeparatorIsTheUsersOwnSetting) {

@@ -5,13 +5,14 @@
 
 #include "window/win32/frm_fle_window.h"
 #include "window/win32/message_loop.h"
-#include "window/win32/platform.h"
+#include "window/win32/system_desktop.h"
 #include "window/win32/text.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   try {
-    velbrix::win32::SystemPlatform platform;
-    velbrix::win32::FrmFleWindow window(platform);
+    velbrix::win32::SystemDesktop desktop;
+    velbrix::win32::FrmFleWindow window(desktop);
+    desktop.SetOwner(window.hwnd());
     window.Show(show_command);
     return velbrix::win32::RunMessageLoop(window.hwnd());
   } catch (const std::exception& error) {

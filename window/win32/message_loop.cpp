@@ -5,11 +5,16 @@ namespace velbrix::win32 {
 namespace {
 
 void Handle(HWND window, MSG& message) {
+  // The dialog keys go to the top-level window that the message is for: the converter window, or
+  // the trace window beside it.
+  HWND top = message.hwnd != nullptr ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (top == nullptr) {
+    top = window;
+  }
   // A hidden control takes no dialog keys. Wine's IsDialogMessage would even search forever for
   // an access key when a character reaches a control that was hidden meanwhile (Space on Cancel
   // hides the frame before the Space's WM_CHAR arrives).
-  if (::IsWindow(window) && ::IsWindowVisible(message.hwnd) &&
-      ::IsDialogMessageW(window, &message)) {
+  if (::IsWindow(top) && ::IsWindowVisible(message.hwnd) && ::IsDialogMessageW(top, &message)) {
     return;
   }
   ::TranslateMessage(&message);

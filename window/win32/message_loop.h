@@ -1,5 +1,6 @@
-// The event loop of the converter window: each message goes to the dialog keys first (Tab and the
-// arrow keys between the controls), then to its window.
+// The event loop of the converter window and the trace window: each message goes to the dialog
+// keys of its top-level window first (Tab and the arrow keys between the controls), then to its
+// window.
 #ifndef VELBRIX_WINDOW_WIN32_MESSAGE_LOOP_H_
 #define VELBRIX_WINDOW_WIN32_MESSAGE_LOOP_H_
 
@@ -7,6 +8,7 @@
 
 namespace velbrix::win32 {
 
+// `window` is the converter window, which takes the dialog keys of messages for no window.
 // Runs until the program is asked to quit (the window posts that when it is closed); returns the
 // exit code that came with the request.
 int RunMessageLoop(HWND window);

@@ -35,16 +35,4 @@ std::string Narrow(std::wstring_view utf16) {
   return narrow;
 }
 
-std::wstring OpenDialogFilter(std::string_view filter) {
-  std::wstring result = Widen(filter);
-  for (wchar_t& c : result) {
-    if (c == L'|') {
-      c = L'\0';
-    }
-  }
-  result.push_back(L'\0');
-  result.push_back(L'\0');
-  return result;
-}
-
 }  // namespace velbrix::win32

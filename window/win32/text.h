@@ -17,10 +17,6 @@ std::string Narrow(std::wstring_view utf16);
 // The text of a window or control.
 std::wstring WindowText(HWND window);
 
-// The open dialog's filter for a filter written as "Description|pattern|Description|pattern":
-// each part ends in a NUL, and the whole in a second NUL.
-std::wstring OpenDialogFilter(std::string_view filter);
-
 }  // namespace velbrix::win32
 
 #endif  // VELBRIX_WINDOW_WIN32_TEXT_H_

@@ -24,11 +24,5 @@ TEST(TextTest, BrokenUtf8BecomesTheReplacementCharacter) {
             L"b");
 }
 
-TEST(TextTest, OpenDialogFilterEndsEachPartAndTheWholeInNul) {
-  const std::wstring expected(L"All Files (*.*)\0*.*\0\0", 21);
-  EXPECT_EQ(OpenDialogFilter("All Files (*.*)|*.*"), expected);
-  EXPECT_EQ(OpenDialogFilter("A|*.a|B|*.b"), std::wstring(L"A\0*.a\0B\0*.b\0\0", 13));
-}
-
 }  // namespace
 }  // namespace velbrix::win32

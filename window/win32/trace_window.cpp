@@ -2,8 +2,10 @@
 #include "window/win32/trace_window.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
+#include "window/trace_window_layout.h"
 #include "window/win32/text.h"
 #include "window/win32/window_class.h"
 
@@ -13,7 +15,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"VelbrixTraces";
 constexpr wchar_t kCanvasClassName[] = L"VelbrixTraceCanvas";
 constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT kTickMs = 100;
 
 enum PartId : int {
   kIdSampleRate = 300,
@@ -22,8 +23,21 @@ enum PartId : int {
   kIdCanvas,
   kIdScrollBar,
   kIdStatus,
-  kIdLabel,
+  kIdLabel,  // the row's labels and units, from kIdLabel on in their order
 };
+
+// The identifier of the row's field `field`.
+constexpr int FieldId(trace::TraceField field) {
+  switch (field) {
+    case trace::TraceField::kSampleRate:
+      return kIdSampleRate;
+    case trace::TraceField::kPageLength:
+      return kIdPageLength;
+    case trace::TraceField::kAmplitude:
+      return kIdAmplitude;
+  }
+  return kIdSampleRate;
+}
 
 // The row of controls above the canvas, at 96 dpi: each label as wide as its text, then its field.
 constexpr int kRateWidth = 64;
@@ -34,6 +48,8 @@ constexpr int kRowTop = 6;
 constexpr int kRowHeight = 22;
 constexpr int kStatusHeight = 22;
 constexpr int kMargin = 6;
+constexpr int kLeastWidth = 600;  // what the frame can be shrunk to
+constexpr int kLeastHeight = 480;
 
 bool RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC canvas) {
   WNDCLASSEXW canvas_class{};
@@ -103,15 +119,18 @@ void FillChoice(HWND choice, const std::vector<std::string>& entries, int select
 
 }  // namespace
 
-TraceWindow::TraceWindow() : dpi_(ScreenDpi()), control_font_(ControlFont(dpi_)), painter_(dpi_) {
+TraceWindow::TraceWindow(const std::string& decimal_separator)
+    : dpi_(ScreenDpi()), control_font_(ControlFont(dpi_)), controller_(*this, decimal_separator) {
+  painter_.emplace(dpi_);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (!RegisterClasses(instance, WindowProc, CanvasProc)) {
     ThrowLastError("Cannot register the trace window's classes");
   }
   // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
   if (::CreateWindowExW(0, kClassName, L"Velbrix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                        CW_USEDEFAULT, CW_USEDEFAULT, ::MulDiv(1100, dpi_, 96),
-                        ::MulDiv(800, dpi_, 96), nullptr, nullptr, instance, this) == nullptr) {
+                        CW_USEDEFAULT, CW_USEDEFAULT, ::MulDiv(trace::kStartWidth, dpi_, 96),
+                        ::MulDiv(trace::kStartHeight, dpi_, 96), nullptr, nullptr, instance,
+                        this) == nullptr) {
     ThrowLastError("Cannot create the trace window");
   }
   CreateParts();
@@ -143,16 +162,29 @@ void TraceWindow::CreateParts() {
     return part;
   };
   const DWORD label = SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
-  make(0, L"STATIC", L"Sample rate", label, kIdLabel);
-  parts_.sample_rate =
-      make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kIdSampleRate);
-  make(0, L"STATIC", L"Hz", label, kIdLabel + 1);
-  make(0, L"STATIC", L"Page", label, kIdLabel + 2);
-  parts_.page_length =
-      make(0, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdPageLength);
-  make(0, L"STATIC", L"Amplitude", label, kIdLabel + 3);
-  parts_.amplitude =
-      make(0, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdAmplitude);
+  int label_id = kIdLabel;
+  for (const trace::RowField& entry : trace::kRowFields) {
+    make(0, L"STATIC", Widen(entry.label).c_str(), label, label_id++);
+    const HWND field = entry.kind == trace::FieldKind::kText
+                           ? make(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL,
+                                  FieldId(entry.field))
+                           : make(0, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                  FieldId(entry.field));
+    switch (entry.field) {
+      case trace::TraceField::kSampleRate:
+        parts_.sample_rate = field;
+        break;
+      case trace::TraceField::kPageLength:
+        parts_.page_length = field;
+        break;
+      case trace::TraceField::kAmplitude:
+        parts_.amplitude = field;
+        break;
+    }
+    if (*entry.unit != '\0') {
+      make(0, L"STATIC", Widen(entry.unit).c_str(), label, label_id++);
+    }
+  }
   parts_.canvas = make(0, kCanvasClassName, L"", WS_TABSTOP, kIdCanvas, this);
   parts_.scroll_bar = make(0, L"SCROLLBAR", L"", SBS_HORZ, kIdScrollBar);
   parts_.status = make(WS_EX_STATICEDGE, L"STATIC", L"",
@@ -180,17 +212,22 @@ void TraceWindow::Arrange() {
       width = static_cast<int>(size.cx) + px(2);
     }
     // A combo box's height includes its drop-down list.
-    const int height = id == kIdPageLength || id == kIdAmplitude ? px(300) : px(kRowHeight);
+    const bool choice = id == kIdPageLength || id == kIdAmplitude;
+    const int height = choice ? px(300) : px(kRowHeight);
     ::MoveWindow(part, x, px(kRowTop), width, height, TRUE);
     x += width + gap;
   };
-  place(kIdLabel, 0, px(kLabelGap));
-  place(kIdSampleRate, px(kRateWidth), px(kLabelGap));
-  place(kIdLabel + 1, 0, px(kGroupGap));
-  place(kIdLabel + 2, 0, px(kLabelGap));
-  place(kIdPageLength, px(kChoiceWidth), px(kGroupGap));
-  place(kIdLabel + 3, 0, px(kLabelGap));
-  place(kIdAmplitude, px(kChoiceWidth), 0);
+  int label_id = kIdLabel;
+  for (const trace::RowField& entry : trace::kRowFields) {
+    const int gap = &entry == std::end(trace::kRowFields) - 1 ? 0 : px(kGroupGap);
+    const bool has_unit = *entry.unit != '\0';
+    place(label_id++, 0, px(kLabelGap));
+    const int width = entry.kind == trace::FieldKind::kText ? kRateWidth : kChoiceWidth;
+    place(FieldId(entry.field), px(width), has_unit ? px(kLabelGap) : gap);
+    if (has_unit) {
+      place(label_id++, 0, gap);
+    }
+  }
   ::SelectObject(dc, old_font);
   ::ReleaseDC(hwnd_, dc);
 
@@ -203,6 +240,23 @@ void TraceWindow::Arrange() {
   ::MoveWindow(parts_.canvas, px(kMargin), top, width, canvas, TRUE);
   ::MoveWindow(parts_.scroll_bar, px(kMargin), top + canvas + px(2), width, scroll, TRUE);
   ::MoveWindow(parts_.status, px(kMargin), bottom - status, width, status, TRUE);
+}
+
+void TraceWindow::ApplyDpi(int dpi, const RECT& place) {
+  dpi_ = dpi;
+  control_font_ = ControlFont(dpi_);
+  painter_.reset();
+  painter_.emplace(dpi_);
+  for (HWND part = ::GetWindow(hwnd_, GW_CHILD); part != nullptr;
+       part = ::GetWindow(part, GW_HWNDNEXT)) {
+    ::SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(control_font_.get()), FALSE);
+  }
+  // Moving the frame to the system's suggestion arranges the parts (WM_SIZE); the canvas is drawn
+  // again with the new painter.
+  ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Arrange();
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void TraceWindow::ShowSubject(const TraceSubject& subject, bool reread) {
@@ -232,7 +286,13 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-      limits->ptMinTrackSize = POINT{::MulDiv(600, dpi_, 96), ::MulDiv(480, dpi_, 96)};
+      limits->ptMinTrackSize =
+          POINT{::MulDiv(kLeastWidth, dpi_, 96), ::MulDiv(kLeastHeight, dpi_, 96)};
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+      ApplyDpi(HIWORD(wparam), suggested);
       return 0;
     }
     case WM_SETFOCUS:
@@ -318,6 +378,11 @@ LRESULT CALLBACK TraceWindow::SampleRateProc(HWND hwnd, UINT message, WPARAM wpa
                                              LPARAM lparam) {
   auto* self = reinterpret_cast<TraceWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self != nullptr && self->hwnd_ != nullptr) {
+    if (message == WM_GETDLGCODE && lparam != 0 &&
+        reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
+        reinterpret_cast<const MSG*>(lparam)->wParam == VK_RETURN) {
+      return DLGC_WANTALLKEYS;  // Enter is the field's, not the dialog keys'
+    }
     if (message == WM_KEYDOWN && wparam == VK_RETURN) {
       self->SampleRateEntered();
       return 0;
@@ -357,7 +422,7 @@ LRESULT TraceWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lpa
       PAINTSTRUCT paint{};
       HDC dc = ::BeginPaint(canvas, &paint);
       if (picture_ != nullptr) {
-        painter_.Paint(dc, *picture_);
+        painter_->Paint(dc, *picture_);
       } else {
         ::FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
       }
@@ -445,7 +510,7 @@ void TraceWindow::SetStatusText(const std::string& text) {
 
 void TraceWindow::SetTicking(bool on) {
   if (on) {
-    ::SetTimer(hwnd_, kTickTimer, kTickMs, nullptr);
+    ::SetTimer(hwnd_, kTickTimer, static_cast<UINT>(trace::kTickMs), nullptr);
   } else {
     ::KillTimer(hwnd_, kTickTimer);
   }

@@ -1,7 +1,9 @@
 // The trace window on the Win32 API: a second, resizable, non-modal top-level window with the
 // sample rate field, the choices of page length and amplitude, the canvas (painted through an
-// off-screen bitmap by TracePainter), a scroll bar and a status line. It carries out TraceView's
-// operations and passes each user action to its TraceController.
+// off-screen bitmap by TracePainter), a scroll bar and a status line, laid out as
+// window/trace_window_layout.h says. It carries out TraceView's operations and passes each user
+// action to its TraceController. Like the converter window, it follows the dpi of the monitor it
+// is on (WM_DPICHANGED), and Tab moves between its parts (with message_loop.h's loop).
 //
 // Closing the window only hides it and lets go of the recording; the controller, and with it the
 // sample rate, stays for the next showing. The window belongs to no other window, so the
@@ -11,6 +13,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +37,8 @@ class TraceWindow final : public TraceView {
   };
 
   // Creates the window, hidden. Throws std::system_error when the system cannot create it.
-  TraceWindow();
+  // The "Sample rate" field takes `decimal_separator`, the user's own, as well as the full stop.
+  explicit TraceWindow(const std::string& decimal_separator = ".");
   ~TraceWindow() override;
   TraceWindow(const TraceWindow&) = delete;
   TraceWindow& operator=(const TraceWindow&) = delete;
@@ -65,19 +69,22 @@ class TraceWindow final : public TraceView {
 
   void CreateParts();
   void Arrange();
+  // Maps everything again at `dpi` (WM_DPICHANGED): the fonts, the painter, and the frame at
+  // `place`, the system's suggestion.
+  void ApplyDpi(int dpi, const RECT& place);
   void OnCommand(int id, int code);
   void OnScroll(int request);
   void SampleRateEntered();
 
   int dpi_ = 96;
   Font control_font_;
-  TracePainter painter_;
+  std::optional<TracePainter> painter_;  // for dpi_
   HWND hwnd_ = nullptr;
   Parts parts_;
   WNDPROC edit_proc_ = nullptr;  // the sample rate field's own procedure
   const trace::TracePicture* picture_ = nullptr;
   bool tracking_mouse_ = false;
-  TraceController controller_{*this};
+  TraceController controller_;
 };
 
 }  // namespace velbrix::win32

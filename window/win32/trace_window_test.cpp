@@ -15,7 +15,7 @@
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/frm_fle_window.h"
 #include "window/win32/message_loop.h"
-#include "window/win32/platform.h"
+#include "window/win32/system_desktop.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
 
@@ -23,8 +23,9 @@ namespace velbrix::win32 {
 namespace {
 
 using testing::CountPixels;
+using testing::PostKeyPress;
 using testing::SaveScreenshot;
-using testing::ScriptedPlatform;
+using testing::ScriptedDesktop;
 using velbrix::testing::TempDir;
 using velbrix::testing::WriteFile;
 
@@ -32,8 +33,8 @@ class TraceWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     PumpMessages(nullptr);
-    platform_.program_folder = temp_.path();
-    window_.emplace(platform_);
+    desktop_.program_folder = temp_.path();
+    window_.emplace(desktop_);
     window_->Show(SW_SHOWNORMAL);
     PumpMessages(window_->hwnd());
   }
@@ -44,7 +45,7 @@ class TraceWindowTest : public ::testing::Test {
 
   // Opens `path` by File > Open and File > View Traces, as their menu commands.
   void OpenTraces(const std::filesystem::path& path) {
-    platform_.dialog_answers.push_back(path);
+    desktop_.dialog_answers.push_back(path);
     ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
     ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuTraces, 0), 0);
     Settle();
@@ -81,7 +82,7 @@ class TraceWindowTest : public ::testing::Test {
 
   const std::filesystem::path demo_ = ModulePath(nullptr).parent_path() / "demo_eeg";
   TempDir temp_;
-  ScriptedPlatform platform_;
+  ScriptedDesktop desktop_;
   std::optional<FrmFleWindow> window_;
 };
 
@@ -162,7 +163,7 @@ TEST_F(TraceWindowTest, TheWindowFollowsTheMainWindowAndKeepsTheSampleRate) {
   // Another recording shows in the same window; closing hides it and the rate stays.
   const std::filesystem::path other = temp_.path() / "other_eeg";
   WriteFile(other, std::string(64 * 32, '\x7F'));
-  platform_.dialog_answers.push_back(other);
+  desktop_.dialog_answers.push_back(other);
   ::PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuOpen, 0), 0);
   Settle();
   EXPECT_EQ(Traces(), traces);
@@ -174,6 +175,36 @@ TEST_F(TraceWindowTest, TheWindowFollowsTheMainWindowAndKeepsTheSampleRate) {
   Settle();
   EXPECT_TRUE(::IsWindowVisible(traces->hwnd()));
   EXPECT_EQ(WindowText(traces->parts().sample_rate), L"128");
+}
+
+TEST_F(TraceWindowTest, TabMovesBetweenThePartsInTheRowsOrder) {
+  OpenTraces(demo_);
+  const TraceWindow::Parts& parts = Traces()->parts();
+  ::SetForegroundWindow(Traces()->hwnd());
+  ::SetFocus(parts.canvas);
+  PumpMessages(window_->hwnd());
+  ASSERT_EQ(::GetFocus(), parts.canvas);
+  for (HWND next : {parts.sample_rate, parts.page_length, parts.amplitude, parts.canvas}) {
+    PostKeyPress(Traces()->hwnd(), VK_TAB);
+    PumpMessages(window_->hwnd());
+    EXPECT_EQ(::GetFocus(), next);
+  }
+}
+
+TEST_F(TraceWindowTest, AMonitorOfAnotherDpiMapsThePartsAgain) {
+  OpenTraces(demo_);
+  const HWND traces = Traces()->hwnd();
+  RECT suggested{20, 10, 20 + 920, 10 + 730};  // the system's suggestion, within the screen
+  ::SendMessageW(traces, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  Settle();
+  RECT outer{};
+  ::GetWindowRect(traces, &outer);
+  EXPECT_EQ(outer.left, 20);
+  EXPECT_EQ(outer.top, 10);
+  EXPECT_EQ(outer.right - outer.left, 920);
+  RECT field{};
+  ::GetWindowRect(Traces()->parts().sample_rate, &field);
+  EXPECT_EQ(field.bottom - field.top, 33);  // the row's 22 pixels at 96 dpi, at 144
 }
 
 }  // namespace

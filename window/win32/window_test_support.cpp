@@ -8,6 +8,8 @@
 #include <fstream>
 #include <vector>
 
+#include "window/win32/text.h"
+
 namespace velbrix::win32::testing {
 namespace {
 
@@ -34,9 +36,9 @@ HWND KeyTarget(HWND window) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> ScriptedPlatform::ShowOpenDialog(HWND,
-                                                                      const std::wstring& filter) {
-  dialog_filters.push_back(filter);
+std::optional<std::filesystem::path> ScriptedDesktop::ChooseFileToOpen(
+    const std::vector<FileFilter>& filters) {
+  dialog_filters.push_back(OpenDialogFilter(filters));
   if (dialog_answers.empty()) {
     return std::nullopt;
   }
@@ -45,12 +47,12 @@ std::optional<std::filesystem::path> ScriptedPlatform::ShowOpenDialog(HWND,
   return answer;
 }
 
-void ScriptedPlatform::ShowMessageBox(HWND, const std::wstring& text, MessageIcon icon) {
-  messages.push_back({text, icon});
+void ScriptedDesktop::ShowMessage(const std::string& text, MessageIcon icon) {
+  messages.push_back({Widen(text), icon});
 }
 
-bool ScriptedPlatform::AskYesNo(HWND, const std::wstring& text) {
-  questions.push_back(text);
+bool ScriptedDesktop::AskYesNo(const std::string& text) {
+  questions.push_back(Widen(text));
   if (yes_no_answers.empty()) {
     return false;
   }
@@ -59,7 +61,7 @@ bool ScriptedPlatform::AskYesNo(HWND, const std::wstring& text) {
   return yes;
 }
 
-std::optional<EdfSettings> ScriptedPlatform::ShowEdfDialog(HWND, const EdfSettings&) {
+std::optional<EdfSettings> ScriptedDesktop::AskEdfSettings(const EdfSettings&) {
   if (edf_answers.empty()) {
     return std::nullopt;
   }
@@ -68,11 +70,11 @@ std::optional<EdfSettings> ScriptedPlatform::ShowEdfDialog(HWND, const EdfSettin
   return answer;
 }
 
-std::wstring ScriptedPlatform::DecimalSeparator() const {
+std::string ScriptedDesktop::DecimalSeparator() const {
   if (on_decimal_separator) {
     on_decimal_separator();
   }
-  return SystemPlatform::DecimalSeparator();
+  return SystemDesktop::DecimalSeparator();
 }
 
 RECT RectInParent(HWND control) {

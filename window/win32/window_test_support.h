@@ -1,4 +1,4 @@
-// Helpers for the tests that drive the real converter window by messages: a platform whose modal
+// Helpers for the tests that drive the real converter window by messages: a desktop whose modal
 // dialogs the test answers, a user's keys and clicks, and a driver for the menu.
 #ifndef VELBRIX_WINDOW_WIN32_WINDOW_TEST_SUPPORT_H_
 #define VELBRIX_WINDOW_WIN32_WINDOW_TEST_SUPPORT_H_
@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "window/win32/platform.h"
+#include "window/win32/system_desktop.h"
 
 namespace velbrix::win32::testing {
 
-// The system's platform, except that the dialogs, the message box and the question are answered by
+// The system's desktop, except that the dialogs, the message box and the question are answered by
 // the test, the folders and whether the copy was installed are the test's choice, and Explorer is
 // not started. The decimal separator is the system's.
-class ScriptedPlatform : public SystemPlatform {
+class ScriptedDesktop : public SystemDesktop {
  public:
   struct Message {
     std::wstring text;
@@ -37,24 +37,25 @@ class ScriptedPlatform : public SystemPlatform {
   std::function<void()> on_decimal_separator;
 
   // What the window showed.
-  std::vector<std::wstring> dialog_filters;  // one per showing of the open dialog
+  std::vector<std::wstring>
+      dialog_filters;  // one per showing of the open dialog, as the system gets it
   std::vector<Message> messages;
   std::vector<std::wstring> questions;
   std::vector<std::filesystem::path> shown_folders;
 
-  std::optional<std::filesystem::path> ShowOpenDialog(HWND owner,
-                                                      const std::wstring& filter) override;
-  void ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) override;
-  bool AskYesNo(HWND owner, const std::wstring& text) override;
-  std::optional<EdfSettings> ShowEdfDialog(HWND owner, const EdfSettings& settings) override;
+  std::optional<std::filesystem::path> ChooseFileToOpen(
+      const std::vector<FileFilter>& filters) override;
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& settings) override;
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   bool IsInstalledCopy() const override { return installed; }
   std::filesystem::path DocumentsFolder() const override { return documents_folder; }
-  bool ShowFolder(HWND, const std::filesystem::path& folder) override {
+  bool ShowFolder(const std::filesystem::path& folder) override {
     shown_folders.push_back(folder);
     return true;
   }
-  std::wstring DecimalSeparator() const override;
+  std::string DecimalSeparator() const override;
 };
 
 // The rectangle of `control` in its parent's client area, in pixels.

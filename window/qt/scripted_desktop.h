@@ -1,29 +1,30 @@
 // A desktop for the Qt windows' tests: it answers the open dialog, the questions and the EDF
 // dialog from its queues and records what the window showed and asked.
-#ifndef VELBRIX_WINDOW_QT_SCRIPTED_PLATFORM_H_
-#define VELBRIX_WINDOW_QT_SCRIPTED_PLATFORM_H_
+#ifndef VELBRIX_WINDOW_QT_SCRIPTED_DESKTOP_H_
+#define VELBRIX_WINDOW_QT_SCRIPTED_DESKTOP_H_
 
 #include <QString>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "window/qt/frm_fle_platform.h"
+#include "window/qt/qt_desktop.h"
 
 namespace velbrix::testing {
 
-class ScriptedPlatform final : public FrmFlePlatform {
+class ScriptedDesktop final : public Desktop {
  public:
   struct Message {
     QString text;
     MessageIcon icon;
   };
 
-  std::optional<std::filesystem::path> ShowOpenDialog(QWidget* /*parent*/,
-                                                      const QString& filter) override {
-    filters.push_back(filter);
+  std::optional<std::filesystem::path> ChooseFileToOpen(
+      const std::vector<FileFilter>& shown) override {
+    filters.push_back(QtFileFilter(shown));
     if (answers.empty()) {
       return std::nullopt;
     }
@@ -31,22 +32,21 @@ class ScriptedPlatform final : public FrmFlePlatform {
     answers.pop_front();
     return answer;
   }
-  void ShowMessage(QWidget* /*parent*/, const QString& text, MessageIcon icon) override {
-    messages.push_back({text, icon});
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    messages.push_back({QString::fromStdString(text), icon});
     if (while_message_shows) {
       while_message_shows();
     }
   }
-  bool AskYesNo(QWidget* /*parent*/, const QString& text) override {
-    questions.push_back(text);
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(QString::fromStdString(text));
     const bool yes = !yes_no_answers.empty() && yes_no_answers.front();
     if (!yes_no_answers.empty()) {
       yes_no_answers.pop_front();
     }
     return yes;
   }
-  std::optional<EdfSettings> ShowEdfDialog(QWidget* /*parent*/,
-                                           const EdfSettings& /*settings*/) override {
+  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& /*settings*/) override {
     if (edf_answers.empty()) {
       return std::nullopt;
     }
@@ -61,6 +61,7 @@ class ScriptedPlatform final : public FrmFlePlatform {
     shown_folders.push_back(folder);
     return true;
   }
+  std::string DecimalSeparator() const override { return desktop_.DecimalSeparator(); }
 
   std::deque<std::optional<std::filesystem::path>> answers;  // nothing: cancelled
   std::deque<bool> yes_no_answers;                           // none left: No
@@ -73,8 +74,11 @@ class ScriptedPlatform final : public FrmFlePlatform {
   bool installed = false;
   std::filesystem::path documents_folder;
   std::vector<std::filesystem::path> shown_folders;
+
+ private:
+  QtDesktop desktop_;  // the system's decimal separator
 };
 
 }  // namespace velbrix::testing
 
-#endif  // VELBRIX_WINDOW_QT_SCRIPTED_PLATFORM_H_
+#endif  // VELBRIX_WINDOW_QT_SCRIPTED_DESKTOP_H_

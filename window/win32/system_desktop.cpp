@@ -1,5 +1,5 @@
 // The system's open dialog, message box, folders, Explorer and decimal separator.
-#include "window/win32/platform.h"
+#include "window/win32/system_desktop.h"
 
 #include <commdlg.h>
 #include <knownfolders.h>
@@ -22,13 +22,26 @@ constexpr DWORD kPathBufferSize = 32768;
 
 }  // namespace
 
-std::optional<std::filesystem::path> SystemPlatform::ShowOpenDialog(HWND owner,
-                                                                    const std::wstring& filter) {
+std::wstring OpenDialogFilter(const std::vector<FileFilter>& filters) {
+  std::wstring result;
+  for (const FileFilter& filter : filters) {
+    result += Widen(filter.name + " (" + filter.pattern + ")");
+    result.push_back(L'\0');
+    result += Widen(filter.pattern);
+    result.push_back(L'\0');
+  }
+  result.push_back(L'\0');
+  return result;
+}
+
+std::optional<std::filesystem::path> SystemDesktop::ChooseFileToOpen(
+    const std::vector<FileFilter>& filters) {
+  const std::wstring filter = OpenDialogFilter(filters);
   std::vector<wchar_t> file(kPathBufferSize, L'\0');
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+  dialog.hwndOwner = owner_;
+  dialog.lpstrFilter = filters.empty() ? nullptr : filter.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = kPathBufferSize;
@@ -39,29 +52,29 @@ std::optional<std::filesystem::path> SystemPlatform::ShowOpenDialog(HWND owner,
   return std::filesystem::path(file.data());
 }
 
-void SystemPlatform::ShowMessageBox(HWND owner, const std::wstring& text, MessageIcon icon) {
+void SystemDesktop::ShowMessage(const std::string& text, MessageIcon icon) {
   const UINT icon_style = icon == MessageIcon::kWarning ? MB_ICONWARNING : MB_ICONINFORMATION;
-  ::MessageBoxW(owner, text.c_str(), Widen(layout::kCaption).c_str(), MB_OK | icon_style);
+  ::MessageBoxW(owner_, Widen(text).c_str(), Widen(layout::kCaption).c_str(), MB_OK | icon_style);
 }
 
-bool SystemPlatform::AskYesNo(HWND owner, const std::wstring& text) {
-  return ::MessageBoxW(owner, text.c_str(), Widen(layout::kCaption).c_str(),
+bool SystemDesktop::AskYesNo(const std::string& text) {
+  return ::MessageBoxW(owner_, Widen(text).c_str(), Widen(layout::kCaption).c_str(),
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
-std::optional<EdfSettings> SystemPlatform::ShowEdfDialog(HWND owner, const EdfSettings& settings) {
-  return ShowEdfSettingsDialog(owner, settings);
+std::optional<EdfSettings> SystemDesktop::AskEdfSettings(const EdfSettings& settings) {
+  return ShowEdfSettingsDialog(owner_, settings);
 }
 
-std::filesystem::path SystemPlatform::ProgramFolder() const {
+std::filesystem::path SystemDesktop::ProgramFolder() const {
   return ModulePath(nullptr).parent_path();
 }
 
-bool SystemPlatform::IsInstalledCopy() const {
+bool SystemDesktop::IsInstalledCopy() const {
   return HasUninstaller(ProgramFolder());
 }
 
-std::filesystem::path SystemPlatform::DocumentsFolder() const {
+std::filesystem::path SystemDesktop::DocumentsFolder() const {
   PWSTR folder = nullptr;
   std::filesystem::path documents;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr, &folder))) {
@@ -71,18 +84,18 @@ std::filesystem::path SystemPlatform::DocumentsFolder() const {
   return documents;
 }
 
-bool SystemPlatform::ShowFolder(HWND owner, const std::filesystem::path& folder) {
+bool SystemDesktop::ShowFolder(const std::filesystem::path& folder) {
   const auto result = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(owner, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+      ::ShellExecuteW(owner_, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   return result > 32;  // ShellExecuteW's way of telling success
 }
 
-std::wstring SystemPlatform::DecimalSeparator() const {
+std::string SystemDesktop::DecimalSeparator() const {
   wchar_t separator[16] = {};  // LOCALE_SDECIMAL holds at most 4 characters
   if (::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 16) <= 1) {
-    return L".";
+    return ".";
   }
-  return separator;
+  return Narrow(separator);
 }
 
 std::filesystem::path ModulePath(HMODULE module) {

@@ -1,7 +1,7 @@
-// Tests of the system's open dialog, message box and program folder under the real system: a
-// helper thread finds the modal dialog of the window's thread and answers it as a user would.
-// A run saves a screenshot of the Export EDF dialog beside the test program (velbrix_edf.bmp).
-#include "window/win32/platform.h"
+// Tests of the system desktop's open dialog, message box and program folder under the real system:
+// a helper thread finds the modal dialog of the window's thread and answers it as a user would. A
+// run saves a screenshot of the Export EDF dialog beside the test program (velbrix_edf.bmp).
+#include "window/win32/system_desktop.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/test_support.h"
+#include "window/frm_fle.h"
 #include "window/win32/edf_dialog.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
@@ -91,15 +92,16 @@ class OwnerWindow {
   HWND hwnd_;
 };
 
-TEST(SystemPlatformTest, MessageBoxShowsTheTextUnderTheProgramsTitle) {
+TEST(SystemDesktopTest, MessageBoxShowsTheTextUnderTheProgramsTitle) {
   OwnerWindow owner;
-  SystemPlatform platform;
+  SystemDesktop desktop;
+  desktop.SetOwner(owner.get());
   for (auto [icon, system_icon] : {std::pair(MessageIcon::kInformation, IDI_INFORMATION),
                                    std::pair(MessageIcon::kWarning, IDI_WARNING)}) {
     std::wstring caption, text;
     HICON shown = nullptr;
     bool has_cancel = true;
-    AnswerDialog([&] { platform.ShowMessageBox(owner.get(), L"Not a Valid EEG file", icon); },
+    AnswerDialog([&] { desktop.ShowMessage("Not a Valid EEG file", icon); },
                  [&](HWND box) {
                    caption = WindowText(box);
                    text = WindowText(::GetDlgItem(box, 0xFFFF));  // the message's static
@@ -115,19 +117,19 @@ TEST(SystemPlatformTest, MessageBoxShowsTheTextUnderTheProgramsTitle) {
   }
 }
 
-TEST(SystemPlatformTest, OpenDialogReturnsTheChosenPathOrNothing) {
+TEST(SystemDesktopTest, OpenDialogReturnsTheChosenPathOrNothing) {
   velbrix::testing::TempDir folder;
   const std::filesystem::path chosen = folder /
                                        "Gr\xC3\xB6\xC3\x9F"
                                        "e_eeg";
   velbrix::testing::WriteFile(chosen, "x");
   OwnerWindow owner;
-  SystemPlatform platform;
-  const std::wstring filter(L"All Files (*.*)\0*.*\0\0", 21);
+  SystemDesktop desktop;
+  desktop.SetOwner(owner.get());
 
   std::optional<std::filesystem::path> answer;
   std::wstring first_filter;
-  AnswerDialog([&] { answer = platform.ShowOpenDialog(owner.get(), filter); },
+  AnswerDialog([&] { answer = desktop.ChooseFileToOpen(kOpenFilters); },
                [&](HWND dialog) {
                  wchar_t entry[64] = {};
                  ::SendDlgItemMessageW(dialog, 0x470, CB_GETLBTEXT, 0,  // the file types
@@ -140,19 +142,20 @@ TEST(SystemPlatformTest, OpenDialogReturnsTheChosenPathOrNothing) {
   ASSERT_TRUE(answer.has_value());
   EXPECT_TRUE(std::filesystem::equivalent(*answer, chosen)) << answer->u8string().size();
 
-  AnswerDialog([&] { answer = platform.ShowOpenDialog(owner.get(), filter); },
+  AnswerDialog([&] { answer = desktop.ChooseFileToOpen(kOpenFilters); },
                [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
   EXPECT_FALSE(answer.has_value());
 }
 
-TEST(SystemPlatformTest, QuestionHasYesAndNo) {
+TEST(SystemDesktopTest, QuestionHasYesAndNo) {
   OwnerWindow owner;
-  SystemPlatform platform;
+  SystemDesktop desktop;
+  desktop.SetOwner(owner.get());
   for (const int button : {IDYES, IDNO}) {
     bool answer = button != IDYES;
     std::wstring caption, text;
     bool has_both = false;
-    AnswerDialog([&] { answer = platform.AskYesNo(owner.get(), L"Stop?"); },
+    AnswerDialog([&] { answer = desktop.AskYesNo("Stop?"); },
                  [&](HWND box) {
                    caption = WindowText(box);
                    text = WindowText(::GetDlgItem(box, 0xFFFF));
@@ -167,14 +170,15 @@ TEST(SystemPlatformTest, QuestionHasYesAndNo) {
   }
 }
 
-TEST(SystemPlatformTest, EdfDialogReturnsWhatWasTyped) {
+TEST(SystemDesktopTest, EdfDialogReturnsWhatWasTyped) {
   OwnerWindow owner;
-  SystemPlatform platform;
+  SystemDesktop desktop;
+  desktop.SetOwner(owner.get());
   std::optional<EdfSettings> answer;
   std::wstring caption, rate;
   AnswerDialog(
       [&] {
-        answer = platform.ShowEdfDialog(owner.get(), {"256", ""});
+        answer = desktop.AskEdfSettings({"256", ""});
       },
       [&](HWND dialog) {
         caption = WindowText(dialog);
@@ -191,24 +195,31 @@ TEST(SystemPlatformTest, EdfDialogReturnsWhatWasTyped) {
 
   AnswerDialog(
       [&] {
-        answer = platform.ShowEdfDialog(owner.get(), {"256", ""});
+        answer = desktop.AskEdfSettings({"256", ""});
       },
       [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
   EXPECT_FALSE(answer.has_value());
 }
 
-TEST(SystemPlatformTest, ProgramFolderHoldsTheProgram) {
-  const std::filesystem::path folder = SystemPlatform().ProgramFolder();
+TEST(SystemDesktopTest, OpenDialogFilterEndsEachPartAndTheWholeInNul) {
+  const std::wstring expected(L"All Files (*.*)\0*.*\0\0", 21);
+  EXPECT_EQ(OpenDialogFilter(kOpenFilters), expected);
+  EXPECT_EQ(OpenDialogFilter({{"A", "*.a"}, {"B", "*.b"}}),
+            std::wstring(L"A (*.a)\0*.a\0B (*.b)\0*.b\0\0", 25));
+}
+
+TEST(SystemDesktopTest, ProgramFolderHoldsTheProgram) {
+  const std::filesystem::path folder = SystemDesktop().ProgramFolder();
   EXPECT_TRUE(std::filesystem::exists(folder / "velbrix_win32_test.exe")) << folder;
   EXPECT_EQ(ModulePath(nullptr).parent_path(), folder);
 }
 
-TEST(SystemPlatformTest, AnInstalledCopyHasTheUninstallerBesideIt) {
+TEST(SystemDesktopTest, AnInstalledCopyHasTheUninstallerBesideIt) {
   velbrix::testing::TempDir folder;
   EXPECT_FALSE(HasUninstaller(folder.path()));
   velbrix::testing::WriteFile(folder / "uninstall.exe", "MZ");
   EXPECT_TRUE(HasUninstaller(folder.path()));
-  SystemPlatform system;
+  SystemDesktop system;
   EXPECT_FALSE(system.IsInstalledCopy());  // a build's folder
   const std::filesystem::path documents = system.DocumentsFolder();
   EXPECT_TRUE(std::filesystem::is_directory(documents)) << documents;
