@@ -661,6 +661,16 @@ void TraceController::UpdateStatus() {
   view_.SetStatusText(text);
 }
 
+void TraceController::OnPictureRendered(const std::filesystem::path& path, const RgbImage& image) {
+  if (image.width <= 0 || image.height <= 0) {
+    view_.SetStatusText("There is no picture to save: the window is too small");
+    return;
+  }
+  const Status status = WritePngFile(path, image);
+  view_.SetStatusText(status.ok() ? "Saved the picture as " + PathForDisplay(path)
+                                  : status.message());
+}
+
 // Measuring.
 
 std::optional<double> TraceController::ValueAt(std::uint64_t record, int row) {

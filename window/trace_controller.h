@@ -30,6 +30,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,7 @@
 
 #include "core/filtered_page.h"
 #include "core/montage.h"
+#include "core/png_file.h"
 #include "core/status.h"
 #include "core/trace_columns.h"
 #include "core/trace_overview.h"
@@ -123,6 +125,9 @@ class TraceController {
   void OnSpectrumMouseLeave();
   // Entry `index` of the spectrum's channel choice: all channels, then each row.
   void OnSpectrumChannelChosen(int index);
+  // File > Save Picture...: `image` is the canvas as the view shows it, to be written to `path` as
+  // PNG; the status line says where it went, or why it did not.
+  void OnPictureRendered(const std::filesystem::path& path, const RgbImage& image);
   // The sample rate field's text, once the user has finished editing it.
   void OnSampleRateEntered(const std::string& text);
   void OnPageChosen(int index);
