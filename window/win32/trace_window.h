@@ -13,10 +13,13 @@
 
 #include <windows.h>
 
+#include <array>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/png_file.h"
 #include "window/trace_controller.h"
 #include "window/trace_subject.h"
 #include "window/trace_view.h"
@@ -33,7 +36,8 @@ class TraceWindow final : public TraceView {
     HWND amplitude = nullptr;    // COMBOBOX
     HWND canvas = nullptr;
     HWND scroll_bar = nullptr;
-    HWND status = nullptr;  // STATIC
+    HWND status = nullptr;        // STATIC
+    std::array<HWND, 4> tools{};  // COMBOBOX, by TraceTool
   };
 
   // Creates the window, hidden. Throws std::system_error when the system cannot create it.
@@ -49,6 +53,10 @@ class TraceWindow final : public TraceView {
   HWND hwnd() const { return hwnd_; }
   const Parts& parts() const { return parts_; }
   const TraceController& controller() const { return controller_; }
+  // The canvas as it is shown, at its size.
+  RgbImage CanvasImage();
+  // File > Save Picture... once a file is chosen: CanvasImage() to `path` as PNG.
+  void SavePictureAs(const std::filesystem::path& path);
 
   // TraceView.
   void SetCaption(const std::string& text) override;
@@ -59,6 +67,8 @@ class TraceWindow final : public TraceView {
   void ShowPicture(const trace::TracePicture& picture) override;
   void SetStatusText(const std::string& text) override;
   void SetTicking(bool on) override;
+  void SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
+                      int selected) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -75,6 +85,7 @@ class TraceWindow final : public TraceView {
   void OnCommand(int id, int code);
   void OnScroll(int request);
   void SampleRateEntered();
+  void AskAndSavePicture();
 
   int dpi_ = 96;
   Font control_font_;
