@@ -150,6 +150,10 @@ TraceWindow::TraceWindow(const std::string& decimal_separator)
   ::AppendMenuW(file, MF_STRING, kIdSavePicture, Widen(trace::kSavePictureText).c_str());
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
                 Widen(trace::kFileMenuText).c_str());
+  HMENU view = ::CreatePopupMenu();
+  ::AppendMenuW(view, MF_STRING, kIdSpectrum, Widen(trace::kSpectrumText).c_str());
+  ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(view),
+                Widen(trace::kViewMenuText).c_str());
   // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
   if (::CreateWindowExW(0, kClassName, L"Velbrix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                         CW_USEDEFAULT, CW_USEDEFAULT, ::MulDiv(trace::kStartWidth, dpi_, 96),
@@ -163,6 +167,7 @@ TraceWindow::TraceWindow(const std::string& decimal_separator)
 }
 
 TraceWindow::~TraceWindow() {
+  spectrum_.reset();  // it tells the controller that it closes
   if (hwnd_ != nullptr) {
     // No message of the dying window or its parts reaches the controller.
     ::SetWindowLongPtrW(parts_.canvas, GWLP_USERDATA, 0);
@@ -345,6 +350,9 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_CLOSE:
+      if (spectrum_ != nullptr) {
+        spectrum_->Close();
+      }
       controller_.Close();
       ::ShowWindow(hwnd_, SW_HIDE);
       return 0;
@@ -370,6 +378,8 @@ void TraceWindow::OnCommand(int id, int code) {
     controller_.OnToolChosen(tool, static_cast<int>(::SendMessageW(choice, CB_GETCURSEL, 0, 0)));
   } else if (id == kIdSavePicture && code == 0) {
     AskAndSavePicture();
+  } else if (id == kIdSpectrum && code == 0) {
+    OpenSpectrum();
   } else if (IsChoice(id) && code == CBN_CLOSEUP) {
     ::SetFocus(parts_.canvas);  // the keys page through the recording again
   }
@@ -594,6 +604,13 @@ RgbImage TraceWindow::CanvasImage() {
   ::DeleteDC(memory);
   ::DeleteObject(bitmap);
   return image;
+}
+
+void TraceWindow::OpenSpectrum() {
+  if (spectrum_ == nullptr) {
+    spectrum_ = std::make_unique<SpectrumWindow>(controller_, control_font_.get(), dpi_);
+  }
+  spectrum_->Open();
 }
 
 void TraceWindow::SavePictureAs(const std::filesystem::path& path) {

@@ -300,5 +300,33 @@ TEST_F(TraceWindowTest, SavePictureWritesThePageAsAPngOfTheCanvasSize) {
   EXPECT_GT(Inked(image, trace::Ink::kTrace), 1000);
 }
 
+TEST_F(TraceWindowTest, ViewSpectrumOpensTheSpectrumOfThePage) {
+  OpenTraces(demo_);
+  EXPECT_EQ(Traces()->spectrum_window(), nullptr);
+  HMENU view = ::GetSubMenu(::GetMenu(Traces()->hwnd()), 1);
+  ASSERT_NE(view, nullptr);
+  ::PostMessageW(Traces()->hwnd(), WM_COMMAND, MAKEWPARAM(::GetMenuItemID(view, 0), 0), 0);
+  Settle();
+  SpectrumWindow* spectrum = Traces()->spectrum_window();
+  ASSERT_NE(spectrum, nullptr);
+  EXPECT_TRUE(::IsWindowVisible(spectrum->hwnd()));
+  EXPECT_EQ(WindowText(spectrum->hwnd()), L"Velbrix - demo_eeg - Spectrum");
+  EXPECT_EQ(::SendMessageW(spectrum->channel(), CB_GETCOUNT, 0, 0), 33);
+  int curves = 0;
+  for (const trace::Step& step : Traces()->controller().spectrum_picture().steps) {
+    curves += std::holds_alternative<trace::Polyline>(step) ? 1 : 0;
+  }
+  EXPECT_EQ(curves, 1);  // FP2, the highlighted channel
+  RECT canvas{};
+  ::GetClientRect(spectrum->canvas(), &canvas);
+  ::PostMessageW(spectrum->canvas(), WM_MOUSEMOVE, 0,
+                 MAKELPARAM(canvas.right / 4, canvas.bottom / 2));
+  PumpMessages(window_->hwnd());
+  EXPECT_NE(WindowText(spectrum->status()).find(L" Hz  \u00B7  FP2  \u00B7  "), std::wstring::npos)
+      << Narrow(WindowText(spectrum->status()));
+  ::SendMessageW(spectrum->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(spectrum->hwnd()));
+}
+
 }  // namespace
 }  // namespace velbrix::win32
