@@ -92,6 +92,12 @@ void SpectrumWindow::Close() {
   }
 }
 
+void SpectrumWindow::SetFont(HFONT font) {
+  for (HWND part : {label_, channel_, status_}) {
+    ::SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
 void SpectrumWindow::Arrange() {
   RECT client{};
   ::GetClientRect(hwnd_, &client);

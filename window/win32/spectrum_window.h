@@ -26,6 +26,8 @@ class SpectrumWindow final : public SpectrumView {
   void Open();
   // Hides the window and tells the controller so.
   void Close();
+  // The parts' font, which the caller keeps alive while the window uses it.
+  void SetFont(HFONT font);
 
   HWND hwnd() const { return hwnd_; }
   HWND channel() const { return channel_; }

@@ -291,6 +291,9 @@ void TraceWindow::ApplyDpi(int dpi, const RECT& place) {
        part = ::GetWindow(part, GW_HWNDNEXT)) {
     ::SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(control_font_.get()), FALSE);
   }
+  if (spectrum_ != nullptr) {
+    spectrum_->SetFont(control_font_.get());  // the font it had is gone
+  }
   // Moving the frame to the system's suggestion arranges the parts (WM_SIZE); the canvas is drawn
   // again with the new painter.
   ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
