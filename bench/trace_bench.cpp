@@ -1,6 +1,7 @@
 // Measures the trace view: the reading of one page, the overview of a large recording against the
-// time to read it once, the turning of a page in the trace controller, and the peak memory that
-// the trace view adds, each printed beside its floor.
+// time to read it once, the turning of a page in the trace controller, as recorded and through the
+// bipolar montage and filters, the spectrum of a page, and the peak memory that the trace view
+// adds with the filters on, each printed beside its floor.
 //
 // Usage: velbrix_trace_bench [--dir DIR] [--mib N] [--pages N]
 //   --mib N    the large recording's size (default 1024, that is 1 GiB)
@@ -8,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,8 +23,11 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "core/filtered_page.h"
+#include "core/montage.h"
 #include "core/os_file.h"
 #include "core/record.h"
+#include "core/spectrum.h"
 #include "core/trace_columns.h"
 #include "core/trace_overview.h"
 #include "core/trace_recording.h"
@@ -68,10 +74,34 @@ class NullView final : public velbrix::TraceView {
   void SetTicking(bool on) override { ticking = on; }
 };
 
-// What a window does with a recording: shows it on a full-HD canvas, lets the overview finish,
-// pages to the end, zooms out to the whole recording and points at a sample.
+class NullSpectrumView final : public velbrix::SpectrumView {
+ public:
+  void SetCaption(const std::string&) override {}
+  void SetChannelChoices(const std::vector<std::string>&, int) override {}
+  void ShowPicture(const velbrix::trace::TracePicture&) override {}
+  void SetStatusText(const std::string&) override {}
+};
+
+// High-pass 0.5 Hz, low-pass 70 Hz, notch 50 Hz and the bipolar montage, as the bar offers them.
+void ChooseReadingTools(velbrix::TraceController& controller) {
+  using velbrix::TraceTool;
+  controller.OnToolChosen(TraceTool::kHighPass, 3);
+  controller.OnToolChosen(TraceTool::kLowPass, 5);
+  controller.OnToolChosen(TraceTool::kNotch, 1);
+  controller.OnToolChosen(TraceTool::kMontage, 3);
+  const velbrix::FilterChoice chosen{0.5, 70, 50};
+  if (!(controller.filters() == chosen) ||
+      controller.montage() != velbrix::MontageKind::kBipolarLongitudinal) {
+    Die("the reading tools were not chosen");
+  }
+}
+
+// What a window does with a recording: shows it on a full-HD canvas with the reading tools
+// chosen, lets the overview finish, pages to the end, zooms out to the whole recording and points
+// at a sample.
 void UseTheTraceView(velbrix::TraceController& controller, NullView& view, const fs::path& path) {
   controller.OnCanvasResized(1900, 1000);
+  ChooseReadingTools(controller);
   controller.Show({path, path.filename(), "EKG"}, true);
   while (view.ticking) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -220,7 +250,57 @@ int main(int argc, char** argv) {
   std::printf("%-52s %8.3f ms\n", "page turn in the controller (read and compose)",
               Median(turns) * 1e3);
 
-  std::printf("\npeak resident memory added by the trace view (separate process each):\n");
+  // The same through the bipolar montage and the filters: read, filter and compose.
+  ChooseReadingTools(controller);
+  controller.OnKey(velbrix::TraceKey::kStart);
+  std::vector<double> filtered;
+  for (int i = 0; i < pages / 4; ++i) {
+    filtered.push_back(Seconds([&] { controller.OnKey(velbrix::TraceKey::kPageForward); }));
+  }
+  std::printf("%-52s %8.3f ms   floor 2 ms (margin %llu records a side)\n",
+              "page turn, bipolar, 0.5-70 Hz, notch 50 Hz", Median(filtered) * 1e3,
+              static_cast<unsigned long long>(controller.filter_margin()));
+
+  // The spectrum of 32 channels over a 10 s page, and a page turn with the spectrum of all
+  // channels open.
+  std::vector<double> page_values(kPageRecords * 32);
+  const auto& rows = velbrix::MontageRows(velbrix::MontageKind::kAsRecorded);
+  if (!velbrix::ReadFilteredRecords(
+           recording, 1000, kPageRecords, rows, {}, 0,
+           [&](std::uint64_t from, const double* frames, std::size_t n) {
+             std::copy(frames, frames + n * 32,
+                       page_values.begin() + static_cast<std::ptrdiff_t>((from - 1000) * 32));
+           })
+           .ok()) {
+    Die("cannot read a page");
+  }
+  std::vector<double> spectra;
+  std::vector<double> density;
+  for (int i = 0; i < pages / 10; ++i) {
+    spectra.push_back(Seconds([&] {
+      const velbrix::Welch welch(velbrix::SpectrumSegment(256, kPageRecords), 256);
+      for (std::size_t r = 0; r < 32; ++r) {
+        welch.Density(&page_values[r], kPageRecords, 32, &density);
+      }
+    }));
+  }
+  std::printf("%-52s %8.3f ms   floor 20 ms\n", "spectrum of 32 channels over a 10 s page",
+              Median(spectra) * 1e3);
+  NullSpectrumView spectrum_view;
+  controller.OnSpectrumResized(1000, 600);
+  controller.OnSpectrumOpened(spectrum_view);
+  controller.OnSpectrumChannelChosen(0);  // all channels
+  std::vector<double> with_spectrum;
+  for (int i = 0; i < pages / 10; ++i) {
+    with_spectrum.push_back(Seconds([&] { controller.OnKey(velbrix::TraceKey::kPageForward); }));
+  }
+  controller.OnSpectrumClosed();
+  std::printf("%-52s %8.3f ms\n", "page turn as above, spectrum of all channels open",
+              Median(with_spectrum) * 1e3);
+
+  std::printf(
+      "\npeak resident memory added by the trace view, bipolar and filtered (separate process "
+      "each):\n");
   for (const auto& [name, path] :
        {std::pair{std::to_string(mib) + " MiB", large}, std::pair{std::string("1 MiB"), small}}) {
     std::printf("  %-9s recording: %6.1f MiB   floor 32 MiB\n", name.c_str(),

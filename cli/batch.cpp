@@ -8,6 +8,7 @@
 #include "core/bids_export.h"
 #include "core/conversion.h"
 #include "core/edf_export.h"
+#include "core/os_file_hooks.h"
 #include "core/recording_export.h"
 #include "core/recording_name.h"
 #include "core/status.h"
@@ -97,6 +98,8 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
     progress.Clear();
     std::fprintf(err, "%s: %s\n", kProgramName, message.c_str());
   };
+  // Told on the converting thread (this one) while it waits for another run's folder lock.
+  SetLockWaitReporter([&](const std::filesystem::path& lock) { say(LockWaitMessage(lock)); });
   Converter converter;
   int exit_status = kExitOk;
   for (std::size_t i = 0; i < options.recordings.size(); ++i) {
@@ -121,6 +124,7 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
       say(warning);
     }
   }
+  SetLockWaitReporter({});
   progress.Clear();
   return exit_status;
 }

@@ -4,13 +4,18 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <iostream>
 #include <system_error>
 
 #include "cli/platform.h"
 #include "cli/recording_list.h"
+#include "core/brainvision_header.h"
 #include "core/channel_table.h"
+#include "core/file_table.h"
+#include "core/recording_name.h"
 #include "core/status.h"
 #include "core/value_line.h"
 #include "velbrix_version.h"
@@ -100,6 +105,10 @@ std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEnti
   if (status.ok() && line_frequency) {
     Hertz parsed;
     status = ParseHertz(*line_frequency, "power line frequency", &parsed);
+    if (status.ok() && parsed.value != 50 && parsed.value != 60) {
+      status = Status::InvalidArgument("The power line frequency \"" + *line_frequency +
+                                       "\" is neither 50 nor 60 Hz");
+    }
     bids->line_frequency = parsed;
   }
   if (!status.ok()) {
@@ -108,6 +117,51 @@ std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEnti
   bids->root = PathFromArgument(root);
   bids->entities = entities;
   return CheckBidsRoot(bids->root);
+}
+
+// The longest file name that the outputs of `recording` take in their folder.
+std::filesystem::path LongestOutput(const Options& options, const std::filesystem::path& recording,
+                                    std::size_t index) {
+  if (options.bids) {
+    BidsEntities entities = options.bids->entities;
+    if (entities.run.empty() && options.recordings.size() > 1) {
+      entities.run = std::to_string(index + 1);
+    }
+    return BidsRecordingFolder(options.bids->root, entities) /
+           (BidsPrefix(entities) + "_channels.tsv");
+  }
+  std::filesystem::path leaf = recording.filename();
+  if (options.format == OutputFormat::kText) {
+    std::string_view longest;
+    for (const int position : options.positions) {
+      const std::string_view name = ChannelAtPosition(position).name;
+      longest = name.size() > longest.size() ? name : longest;
+    }
+    leaf += "_" + std::string(longest) + ".eeg";
+  } else {
+    leaf += options.format == OutputFormat::kEdf ? ".edf" : ".vhdr";
+  }
+  return (options.output_dir.empty() ? std::filesystem::path(".") : options.output_dir) / leaf;
+}
+
+// Every output's name fits its folder, and BrainVision headers can name every recording; else the
+// message that says which does not.
+std::optional<std::string> CheckOutputNames(const Options& options) {
+  for (std::size_t i = 0; i < options.recordings.size(); ++i) {
+    const std::filesystem::path& recording = options.recordings[i];
+    if (!HasRecordingName(recording)) {
+      continue;  // refused when it comes to be converted
+    }
+    if (Status s = CheckOutputName(LongestOutput(options, recording, i)); !s.ok()) {
+      return PathForDisplay(recording) + ": " + s.message();
+    }
+    if (options.format == OutputFormat::kBrainVision && !options.bids) {
+      if (Status s = CheckBrainVisionBaseName(PathForDisplay(recording.filename())); !s.ok()) {
+        return PathForDisplay(recording) + ": " + s.message();
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -259,7 +313,15 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
     app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      errno = 0;
       app.exit(e);  // --help or --version, on stdout
+      std::cout.flush();
+      if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno != 0 ? errno : EIO;
+        std::fprintf(stderr, "%s: Cannot write to standard output: %s\n", kProgramName,
+                     ErrnoReason(error).c_str());
+        return kExitSomeFailed;
+      }
       return kExitOk;
     }
     return UsageError(e.what());
@@ -356,6 +418,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
     options->decimal_separator = LocaleDecimalSeparator();
   }
   options->output_dir.clear();
+  if (output_option->count() > 0 && output_dir.empty()) {
+    return UsageError("-o needs the folder for the output files");
+  }
   if (!output_dir.empty()) {
     options->output_dir = PathFromArgument(output_dir);
     if (const std::optional<std::string> error = CheckOutputDir(options->output_dir)) {
@@ -374,6 +439,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
     return UsageError(
         "--run applies to one recording: several recordings take runs 1, 2, ... in the order "
         "given");
+  }
+  if (const std::optional<std::string> error = CheckOutputNames(*options)) {
+    return UsageError(*error);
   }
   return std::nullopt;
 }

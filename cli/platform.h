@@ -21,6 +21,9 @@ std::filesystem::path PathFromArgument(const std::string& text);
 // Whether the file names `a` and `b` (no folders) name the same file in one folder: the same
 // names on POSIX systems, the same names but for case on Windows.
 bool FileNamesMatch(const std::filesystem::path& a, const std::filesystem::path& b);
+// A key under which names that FileNamesMatch are equal: the name on POSIX systems, the name in
+// upper case on Windows.
+std::filesystem::path::string_type FileNameKey(const std::filesystem::path& name);
 
 // Whether the standard error stream is a terminal (a console window on Windows).
 bool StderrIsTerminal();

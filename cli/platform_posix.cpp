@@ -19,6 +19,10 @@ bool FileNamesMatch(const std::filesystem::path& a, const std::filesystem::path&
   return a == b;
 }
 
+std::filesystem::path::string_type FileNameKey(const std::filesystem::path& name) {
+  return name.native();
+}
+
 bool StderrIsTerminal() {
   return ::isatty(::fileno(stderr)) != 0;
 }

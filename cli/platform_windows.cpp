@@ -50,6 +50,14 @@ bool FileNamesMatch(const std::filesystem::path& a, const std::filesystem::path&
   return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+std::filesystem::path::string_type FileNameKey(const std::filesystem::path& name) {
+  std::wstring key = name.native();
+  if (!key.empty()) {
+    ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  }
+  return key;
+}
+
 bool StderrIsTerminal() {
   return ::_isatty(::_fileno(stderr)) != 0;
 }

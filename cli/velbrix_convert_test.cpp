@@ -14,12 +14,14 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/channel_table.h"
 #include "core/conversion.h"
+#include "core/os_file.h"
 #include "core/test_support.h"
 
 extern char** environ;
@@ -53,6 +55,10 @@ struct RunSetup {
     stderr_fd = fd;
     return *this;
   }
+  RunSetup& Stdout(const std::string& path) {
+    stdout_path = path;
+    return *this;
+  }
   RunSetup& WhileRunning(std::function<void()> action) {
     while_running = std::move(action);
     return *this;
@@ -61,6 +67,7 @@ struct RunSetup {
   std::filesystem::path cwd;               // empty: the test's own
   std::map<std::string, std::string> env;  // added to an environment without locale settings
   int stderr_fd = -1;                      // where stderr goes; -1: a file, returned in err
+  std::string stdout_path;                 // where stdout goes; empty: a file, returned in out
   std::function<void()> while_running;     // called after the start, before the wait
 };
 
@@ -98,7 +105,9 @@ RunResult RunConvert(const std::vector<std::string>& arguments, const RunSetup& 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT, 0600);
+  posix_spawn_file_actions_addopen(
+      &actions, 1, setup.stdout_path.empty() ? out_path.c_str() : setup.stdout_path.c_str(),
+      O_WRONLY | O_CREAT, 0600);
   if (setup.stderr_fd >= 0) {
     posix_spawn_file_actions_adddup2(&actions, setup.stderr_fd, 2);
   } else {
@@ -498,6 +507,8 @@ TEST_F(VelbrixConvertTest, BidsUsageErrorsSayWhyAndWriteNothing) {
             "The run \"x\" may hold only digits"},
            {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--line-freq", "mains"},
             "The power line frequency \"mains\""},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--line-freq", "55"},
+            "The power line frequency \"55\" is neither 50 nor 60 Hz"},
            {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--run", "1", rec2},
             "--run applies to one recording"},
            {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "-o", out_.path()},
@@ -574,6 +585,47 @@ TEST_F(VelbrixConvertTest, BidsLabFactsGoIntoTheSidecarAndANewDatasetDescription
   second.insert(second.end(), {"--authors", "C. Other", "--license", "PDDL", rec});
   ASSERT_EQ(RunConvert(second).exit_status, 0);
   EXPECT_EQ(ReadFile(out_ / "study/dataset_description.json"), description);
+}
+
+// Refused before anything is written: an empty output folder, a name too long for the folder
+// (temporaries never are), and, for BrainVision, a name that is not UTF-8. Help that cannot be
+// written is a failure. Missing recordings of one name are missing, not different.
+TEST_F(VelbrixConvertTest, NamesAndFoldersAreCheckedBeforeAnythingIsWritten) {
+  const std::string rec = Recording("rec_eeg", MakeRecording(64));
+  EXPECT_EQ(RunConvert({"-o", "", rec}).exit_status, 2);
+  const std::string longest = Recording(std::string(255 - 4 - 7, 'a') + "_eeg", MakeRecording(64));
+  EXPECT_EQ(RunConvert({"-c", "Fz", "-o", out_.path(), longest}).exit_status, 0);
+  const RunResult too_long = RunConvert({"-c", "EKG", "-o", out_.path(), longest});
+  EXPECT_EQ(too_long.exit_status, 2);
+  EXPECT_NE(too_long.err.find("_eeg_EKG.eeg is too long: 256 characters"), std::string::npos)
+      << too_long.err;
+  const std::string not_utf8 = Recording("r\xFF_eeg", MakeRecording(64));
+  const RunResult brainvision =
+      RunConvert({"--format", "brainvision", "--sample-rate", "256", "-o", out_.path(), not_utf8});
+  EXPECT_EQ(brainvision.exit_status, 2);
+  EXPECT_NE(brainvision.err.find("not valid UTF-8"), std::string::npos) << brainvision.err;
+  EXPECT_EQ(ListFolder(out_.path()).size(), 1u);
+  EXPECT_EQ(RunConvert({"--help"}, RunSetup().Stdout("/dev/full")).exit_status, 1);
+  EXPECT_EQ(RunConvert({"--version"}, RunSetup().Stdout("/dev/full")).exit_status, 1);
+  const RunResult missing = RunConvert({"-o", out_.path(), in_ / "a/rec_eeg", in_ / "b/rec_eeg"});
+  EXPECT_EQ(missing.exit_status, 1);
+  EXPECT_EQ(missing.err.find("different recordings"), std::string::npos) << missing.err;
+}
+
+// Another run holds the folder's lock for a while: the run says so once, naming the lock's file,
+// and goes on when it is free.
+TEST_F(VelbrixConvertTest, AWaitForAnotherRunIsTold) {
+  const std::string rec = Recording("rec_eeg", MakeRecording(64));
+  auto lock = std::make_unique<FolderLock>();
+  ASSERT_FALSE(lock->Acquire(out_.path()));
+  const RunResult run =
+      RunConvert({"-q", "-c", "Fz", "-o", out_.path(), rec}, RunSetup().WhileRunning([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+        lock.reset();
+      }));
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.err, "velbrix-convert: Waiting for another run, which holds " +
+                         (out_ / ".velbrix-lock").string() + " (at most 120 s)\n");
 }
 
 // A recording that arrives through a pipe: half a megabyte at once, then, after a pause longer

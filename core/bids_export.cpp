@@ -27,32 +27,35 @@ bool Missing(const fs::path& path) {
   return fs::symlink_status(path, ec).type() == fs::file_type::not_found;
 }
 
-// The folders a run creates, so that a failed run can remove them again.
-class CreatedFolders {
+// The dataset's folder and its missing parents, created before the run's transaction begins (its
+// lock and the run's files live there), and removed again after a failure as far as they are empty.
+class CreatedRoot {
  public:
-  // Creates `folder` and its missing parents.
-  Status Create(const fs::path& folder) {
+  // Creates `root` and its missing parents.
+  Status Create(const fs::path& root) {
     std::vector<fs::path> missing;
-    for (fs::path p = folder; !p.empty() && Missing(p); p = p.parent_path()) {
+    for (fs::path p = root; !p.empty() && Missing(p); p = p.parent_path()) {
       missing.push_back(p);
       if (p == p.parent_path()) {
         break;
       }
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-      std::error_code ec;
-      if (!fs::create_directory(*it, ec) && ec) {
+      const std::error_code ec = CreateFolder(*it, false);
+      if (ec && ec != std::errc::file_exists) {
         return Status::IoError("Cannot create", *it, ec.message());
       }
-      created_.push_back(*it);
+      if (!ec) {
+        created_.push_back(*it);
+      }
     }
     return Status::Ok();
   }
-  // Removes the folders created, deepest first, as far as they are empty.
+  // Removes the folders created, deepest first, as far as they are empty: another run's lock or
+  // files keep them.
   void RemoveEmpty() {
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-      std::error_code ec;
-      fs::remove(*it, ec);
+      (void)RemoveEmptyFolder(*it);
     }
     created_.clear();
   }
@@ -60,26 +63,6 @@ class CreatedFolders {
  private:
   std::vector<fs::path> created_;  // parents first
 };
-
-Status ReadText(const fs::path& path, std::string* text) {
-  FileTable files;
-  constexpr int kNumber = 1;
-  if (Status s = files.OpenForBinaryInput(kNumber, path); !s.ok()) {
-    return s;
-  }
-  text->clear();
-  std::uint8_t buffer[64 * 1024];
-  for (;;) {
-    std::size_t got = 0;
-    if (Status s = files.Read(kNumber, buffer, &got); !s.ok()) {
-      return s;
-    }
-    text->append(reinterpret_cast<const char*>(buffer), got);
-    if (got < sizeof buffer) {
-      return Status::Ok();
-    }
-  }
-}
 
 // Opens `path` as a new output of `files` and writes `text` into it.
 Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text,
@@ -116,9 +99,11 @@ Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::pat
   return status;
 }
 
-// The dataset's shared files that are missing, and participants.tsv when it lacks the subject.
-Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs,
-                        std::vector<fs::path>* outputs) {
+// The commit step of the dataset's transaction, under the dataset's lock: the shared files that
+// are missing, the subject's row in participants.tsv, and the removal of the recording's files of
+// the other format.
+Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
+                        const fs::path& stem, std::vector<fs::path>* outputs) {
   const fs::path& root = inputs.root;
   fs::path named = fs::absolute(root).lexically_normal();
   if (!named.has_filename()) {
@@ -144,46 +129,53 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs,
     }
   }
   const fs::path participants = root / kBidsParticipants;
-  std::optional<std::string> updated = MakeBidsParticipants(inputs.entities.subject);
-  std::string existing;
-  if (!Missing(participants)) {
-    if (Status s = ReadText(participants, &existing); !s.ok()) {
-      return s;
-    }
+  bool table_made = false;
+  bool changed = false;
+  const std::string& subject = inputs.entities.subject;
+  if (Status s = files.EditTextFile(
+          participants,
+          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
+            if (!text || text->empty()) {
+              table_made = true;
+              *edited = MakeBidsParticipants(subject);
+            } else if (Status added = AddBidsParticipant(*text, subject, edited); !added.ok()) {
+              return Status::IoError("Cannot add sub-" + subject + " to", participants,
+                                     added.message());
+            }
+            changed = edited->has_value();
+            return Status::Ok();
+          });
+      !s.ok()) {
+    return s;
   }
-  if (!existing.empty()) {
-    if (Status s = AddBidsParticipant(existing, inputs.entities.subject, &updated); !s.ok()) {
-      return Status::IoError("Cannot add sub-" + inputs.entities.subject + " to", participants,
-                             s.message());
-    }
-  } else if (Missing(root / kBidsParticipantsSidecar)) {
-    // It describes the columns of a table made here, not those of a table made elsewhere.
+  if (changed) {
+    outputs->push_back(participants);
+  }
+  // It describes the columns of a table made here, not those of a table made elsewhere.
+  if (table_made && Missing(root / kBidsParticipantsSidecar)) {
     if (Status s = WriteOutput(files, root / kBidsParticipantsSidecar,
                                MakeBidsParticipantsSidecar(), outputs);
         !s.ok()) {
       return s;
     }
   }
-  return updated ? WriteOutput(files, participants, *updated, outputs) : Status::Ok();
-}
-
-// After a commit: the data files of the other format under the same name, left from an earlier
-// export of the recording.
-Status RemoveOtherFormat(const BidsExportInputs& inputs, const fs::path& folder,
-                         const fs::path& stem) {
-  std::vector<fs::path> stale;
   if (inputs.format == BidsDataFormat::kEdf) {
     const BrainVisionFiles other = BrainVisionOutputPaths(folder, stem);
-    stale = {other.header, other.markers, other.data};
+    files.RemoveAtCommit(other.header);
+    files.RemoveAtCommit(other.markers);
+    files.RemoveAtCommit(other.data);
   } else {
-    stale = {EdfOutputPath(folder, stem)};
+    files.RemoveAtCommit(EdfOutputPath(folder, stem));
   }
-  for (const fs::path& path : stale) {
-    if (Missing(path)) {
-      continue;
-    }
-    if (const std::error_code ec = RemoveFile(path)) {
-      return Status::IoError("Cannot remove", path, ec.message());
+  return Status::Ok();
+}
+
+// Checks, before anything is written, that every file name of the recording fits its folder.
+Status CheckNames(const fs::path& folder, const std::string& prefix) {
+  for (const char* suffix :
+       {"_eeg.vhdr", "_eeg.vmrk", "_eeg.edf", "_eeg.eeg", "_eeg.json", "_channels.tsv"}) {
+    if (Status s = CheckOutputName(folder / (prefix + suffix)); !s.ok()) {
+      return s;
     }
   }
   return Status::Ok();
@@ -201,13 +193,17 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
   const std::string prefix = BidsPrefix(inputs.entities);
   const fs::path stem = prefix + "_eeg";
 
-  CreatedFolders created;
-  FileTable files;
-  std::uint64_t samples = 0;
-  Status status = created.Create(folder);
-  if (status.ok()) {
-    status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
+  if (Status s = CheckNames(folder, prefix); !s.ok()) {
+    return s;
   }
+
+  CreatedRoot created;
+  if (Status s = created.Create(inputs.root); !s.ok()) {
+    return s;
+  }
+  FileTable files(inputs.root);
+  std::uint64_t samples = 0;
+  Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
   if (status.ok()) {
     const BidsRecordingDescription description{inputs.entities.task,
                                                {inputs.positions.begin(), inputs.positions.end()},
@@ -224,17 +220,15 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
                          MakeBidsChannels({inputs.positions.begin(), inputs.positions.end()}),
                          &report->outputs);
   }
-  if (status.ok()) {
-    status = WriteSharedFiles(files, inputs, &report->outputs);
-  }
-  status = files.EndRun(std::move(status));
+  status = files.EndRun(std::move(status), [&](FileTable& table) {
+    return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
+  });
   if (!status.ok()) {
     created.RemoveEmpty();
     report->data.clear();
     report->outputs.clear();
-    return status;
   }
-  return RemoveOtherFormat(inputs, folder, stem);
+  return status;
 }
 
 }  // namespace velbrix

@@ -7,6 +7,8 @@
 #include "core/bids_layout.h"
 #include "core/bids_sidecars.h"
 #include "core/channel_table.h"
+#include "core/file_table.h"
+#include "core/os_file_hooks.h"
 #include "core/test_support.h"
 
 namespace velbrix {
@@ -205,6 +207,26 @@ TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
   root_ = out_ / "new/study";
   EXPECT_FALSE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg").ok());
   EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"study"});
+}
+
+// A run that fails removes the dataset's folder it created only while it is empty: not when
+// another run has begun to write into it meanwhile.
+TEST_F(BidsExportTest, AFailedRunLeavesTheDatasetFolderThatAnotherRunWritesInto) {
+  root_ = out_ / "new";
+  FileTable other(root_);
+  int operations = 0;
+  SetFileOperationHook([&] {
+    if (++operations == 2) {  // the failed run's removal of the folder, which it created
+      EXPECT_TRUE(other.OpenForTextOutput(1, root_ / "sub-7/eeg/x.tsv").ok());
+    }
+  });
+  const Status failed = Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg");
+  SetFileOperationHook({});
+  EXPECT_FALSE(failed.ok());
+  ASSERT_TRUE(other.Write(1, "x").ok());
+  ASSERT_TRUE(other.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ReadFile(root_ / "sub-7/eeg/x.tsv"), "x");
+  EXPECT_EQ(ListFolder(root_), std::set<std::string>{"sub-7"});
 }
 
 }  // namespace

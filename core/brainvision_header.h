@@ -60,7 +60,8 @@ constexpr std::int16_t BrainVisionValue(std::uint8_t sample) {
 // one unit in the last place, and the rate itself when rounding to 15 significant digits.
 std::string BrainVisionSamplingInterval(const Hertz& rate);
 
-// Whether `base_name` (UTF-8) can be written in the headers' lines: no control characters.
+// Whether `base_name` can be written in the headers' lines: valid UTF-8 without control
+// characters.
 Status CheckBrainVisionBaseName(std::string_view base_name);
 
 // The header of a recording of the channels at `positions` (1 .. 32, at least one) whose files

@@ -11,10 +11,39 @@
 namespace velbrix {
 namespace {
 
-// Attempts at a temporary's name that no file has yet.
-constexpr int kNameAttempts = 100;
+namespace fs = std::filesystem;
+
+fs::path FolderPath(const fs::path& folder) {
+  return folder.empty() ? fs::path(".") : folder;
+}
+
+// `path` relative to `root`, or nothing where it is not below it.
+std::optional<fs::path> Below(const fs::path& root, const fs::path& path) {
+  const fs::path relative =
+      path.lexically_normal().lexically_relative(FolderPath(root).lexically_normal());
+  if (relative.empty() || relative.has_root_path()) {
+    return std::nullopt;
+  }
+  for (const fs::path& part : relative) {
+    if (part.empty() || part == "." || part == "..") {
+      return std::nullopt;
+    }
+  }
+  return relative;
+}
 
 }  // namespace
+
+Status CheckOutputName(const std::filesystem::path& path) {
+  const std::size_t length = path.filename().native().size();
+  const std::size_t limit = NameLimit(FolderPath(path.parent_path()));
+  if (length <= limit) {
+    return Status::Ok();
+  }
+  return Status::InvalidArgument("The file name of " + PathForDisplay(path) +
+                                 " is too long: " + std::to_string(length) +
+                                 " characters, where its folder takes " + std::to_string(limit));
+}
 
 FileTable::Slot& FileTable::At(int number) {
   assert(number >= kLowestNumber && number <= kHighestNumber);
@@ -46,40 +75,54 @@ Status FileTable::OpenForBinaryInput(int number, const std::filesystem::path& pa
   return Status::Ok();
 }
 
+Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
+  if (const std::error_code ec = lock->Acquire(root_)) {
+    // A missing folder is the output's failure; anything else is the lock file's.
+    return ec == std::errc::no_such_file_or_directory
+               ? Status::IoError("Cannot create", output, ec.message())
+               : Status::IoError("Cannot use", lock->path(), ec.message());
+  }
+  return Status::Ok();
+}
+
 Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& path) {
   Slot& slot = At(number);
   assert(!slot.file.is_open());
-  const std::filesystem::path folder = CanonicalFolder(path.parent_path());
-  // Under the folder's lock, so that no other run takes a new temporary for stale before it is
-  // marked live.
-  FolderLock lock;
-  std::error_code ec = lock.Acquire(folder);
-  if (ec) {
+  if (outputs_.empty() && !staging_.exists() && !root_given_) {
+    root_ = path.parent_path();
+  }
+  const std::optional<fs::path> name = Below(root_, path);
+  if (!name) {
+    return Status::IoError("Cannot create", path,
+                           "it is outside the folder " + PathForDisplay(FolderPath(root_)) +
+                               " of the run's other outputs");
+  }
+  if (Status s = CheckOutputName(path); !s.ok()) {
+    return Status::IoError("Cannot create", path, s.message());
+  }
+  if (!staging_.exists()) {
+    // Under the root's lock, so that no other run takes this run's new files for a dead run's.
+    FolderLock lock;
+    if (!locked_) {
+      if (Status s = Lock(&lock, path); !s.ok()) {
+        return s;
+      }
+      RecoverFolder(root_);
+    }
+    if (const std::error_code ec = CreateStaging(root_, &staging_)) {
+      return Status::IoError("Cannot create", path, ec.message());
+    }
+  }
+  const fs::path temp = staging_.Temporary(outputs_.size());
+  bool named = false;
+  if (const std::error_code ec = OsFile::CreateTemporary(
+          temp, temporaries_ == Temporaries::kUnnamedWherePossible, &slot.file, &named)) {
     return Status::IoError("Cannot create", path, ec.message());
   }
-  if (std::none_of(outputs_.begin(), outputs_.end(),
-                   [&](const Output& o) { return o.folder == folder; })) {
-    RecoverFolder(folder);
-  }
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    if (run_id_.empty() || attempt > 0) {
-      run_id_ = NewRunId();
-    }
-    const std::filesystem::path temp = TemporaryName(path, run_id_);
-    bool named = false;
-    ec = OsFile::CreateTemporary(temp, temporaries_ == Temporaries::kUnnamedWherePossible,
-                                 &slot.file, &named);
-    if (!ec) {
-      slot.is_output = true;
-      slot.path = path;
-      outputs_.push_back({number, path, temp, folder, named});
-      return Status::Ok();
-    }
-    if (ec != std::errc::file_exists) {
-      break;
-    }
-  }
-  return Status::IoError("Cannot create", path, ec.message());
+  slot.is_output = true;
+  slot.path = path;
+  outputs_.push_back({number, path, *name, temp, named});
+  return Status::Ok();
 }
 
 Status FileTable::OpenInputOnFreeNumber(const std::filesystem::path& path, int* number) {
@@ -135,30 +178,54 @@ void FileTable::CloseInputs() {
   }
 }
 
-Status FileTable::CommitOutputs() {
-  if (outputs_.empty()) {
-    return Status::Ok();
-  }
-  // Every folder's lock, taken in one order by every run, so that two runs cannot each wait for
-  // the other's.
-  std::vector<const Output*> by_folder;  // the first output in each folder, by folder
-  for (const Output& output : outputs_) {
-    if (std::none_of(by_folder.begin(), by_folder.end(),
-                     [&](const Output* o) { return o->folder == output.folder; })) {
-      by_folder.push_back(&output);
+void FileTable::RemoveAtCommit(const std::filesystem::path& path) {
+  removals_.push_back(path);
+}
+
+Status FileTable::EditTextFile(const std::filesystem::path& path, const TextEdit& edit) {
+  std::optional<std::string> text;
+  OsFile file;
+  if (const std::error_code ec = OsFile::OpenForReading(path, &file)) {
+    if (ec != std::errc::no_such_file_or_directory) {
+      return Status::IoError("Cannot open", path, ec.message());
+    }
+  } else {
+    text.emplace();
+    char buffer[64 * 1024];
+    for (;;) {
+      std::size_t got = 0;
+      if (const std::error_code read = file.Read(buffer, sizeof buffer, &got)) {
+        return Status::IoError("Cannot read", path, read.message());
+      }
+      text->append(buffer, got);
+      if (got < sizeof buffer) {
+        break;
+      }
     }
   }
-  std::sort(by_folder.begin(), by_folder.end(),
-            [](const Output* a, const Output* b) { return a->folder < b->folder; });
-  std::vector<FolderLock> locks(by_folder.size());
-  for (std::size_t i = 0; i < by_folder.size(); ++i) {
-    if (const std::error_code ec = locks[i].Acquire(by_folder[i]->folder)) {
-      return Status::IoError("Cannot create", by_folder[i]->final_path, ec.message());
-    }
-    // Another run may have been killed in its commit since this one began.
-    RecoverFolder(by_folder[i]->folder);
+  std::optional<std::string> edited;
+  if (Status s = edit(text, &edited); !s.ok() || !edited) {
+    return s;
   }
-  std::vector<CommitEntry> entries;
+  int number = 0;
+  if (Status s = OpenOutputOnFreeNumber(path, &number); !s.ok()) {
+    return s;
+  }
+  return Write(number, *edited);
+}
+
+Status FileTable::Plan(CommitPlan* plan, std::vector<fs::path>* finals) {
+  const auto add_folders = [&](const fs::path& name) {
+    fs::path folder;
+    for (const fs::path& part : name.parent_path()) {
+      folder /= part;
+      if (FileKindOf(FolderPath(root_) / folder) == FileKind::kMissing &&
+          std::find(plan->new_folders.begin(), plan->new_folders.end(), folder) ==
+              plan->new_folders.end()) {
+        plan->new_folders.push_back(folder);
+      }
+    }
+  };
   for (Output& output : outputs_) {
     OsFile& file = At(output.number).file;
     if (!output.named) {
@@ -170,30 +237,77 @@ Status FileTable::CommitOutputs() {
     if (const std::error_code ec = file.Close()) {
       return Status::IoError("Cannot write to", output.final_path, ec.message());
     }
-    std::error_code ec;
-    const auto status = std::filesystem::symlink_status(output.final_path, ec);
-    if (std::filesystem::is_directory(status)) {
+    const FileKind kind = FileKindOf(output.final_path);
+    if (kind == FileKind::kOwnFolder || kind == FileKind::kOtherFolder) {
       return Status::IoError("Cannot replace", output.final_path,
                              std::make_error_code(std::errc::is_a_directory).message());
     }
-    entries.push_back({output.temp_path, output.final_path, KeptName(output.final_path, run_id_),
-                       status.type() != std::filesystem::file_type::not_found});
+    add_folders(output.name);
+    plan->entries.push_back({output.name, kind == FileKind::kMissing
+                                              ? CommitEntry::Action::kCreate
+                                              : CommitEntry::Action::kReplace});
+    finals->push_back(output.final_path);
   }
-  std::size_t failed = 0;
-  if (const std::error_code ec = CommitEntries(entries, &failed)) {
-    const CommitEntry& entry = entries[failed];
-    return Status::IoError(entry.replaces ? "Cannot replace" : "Cannot create", entry.final_path,
-                           ec.message());
+  for (const fs::path& path : removals_) {
+    const std::optional<fs::path> name = Below(root_, path);
+    const FileKind kind = FileKindOf(path);
+    if (!name || kind == FileKind::kOwnFolder || kind == FileKind::kOtherFolder) {
+      return Status::IoError("Cannot remove", path,
+                             std::make_error_code(std::errc::is_a_directory).message());
+    }
+    if (kind != FileKind::kMissing) {
+      plan->entries.push_back({*name, CommitEntry::Action::kRemove});
+      finals->push_back(path);
+    }
   }
-  outputs_.clear();
-  run_id_.clear();
   return Status::Ok();
 }
 
-Status FileTable::EndRun(Status outcome) {
+Status FileTable::CommitOutputs(const CommitStep& step) {
+  if (outputs_.empty() && !step) {
+    return Status::Ok();
+  }
+  FolderLock lock;
+  if (Status s = Lock(&lock, outputs_.empty() ? FolderPath(root_) : outputs_[0].final_path);
+      !s.ok()) {
+    return s;
+  }
+  // Another run may have been killed in its commit since this one began.
+  RecoverFolder(root_);
+  if (step) {
+    locked_ = true;
+    Status s = step(*this);
+    locked_ = false;
+    if (!s.ok()) {
+      return s;
+    }
+  }
+  if (outputs_.empty() && removals_.empty()) {
+    return Status::Ok();
+  }
+  CommitPlan plan;
+  std::vector<fs::path> finals;
+  if (Status s = Plan(&plan, &finals); !s.ok()) {
+    return s;
+  }
+  std::size_t failed = 0;
+  if (const std::error_code ec = Commit(staging_, plan, &failed)) {
+    const CommitEntry& entry = plan.entries[failed];
+    return Status::IoError(entry.action == CommitEntry::Action::kCreate    ? "Cannot create"
+                           : entry.action == CommitEntry::Action::kReplace ? "Cannot replace"
+                                                                           : "Cannot remove",
+                           finals[failed], ec.message());
+  }
+  RemoveStaging(&staging_);
+  outputs_.clear();
+  removals_.clear();
+  return Status::Ok();
+}
+
+Status FileTable::EndRun(Status outcome, const CommitStep& step) {
   CloseInputs();
   if (outcome.ok()) {
-    outcome = CommitOutputs();
+    outcome = CommitOutputs(step);
   }
   if (!outcome.ok()) {
     DiscardOutputs();
@@ -211,11 +325,12 @@ void FileTable::DiscardOutputs() {
     }
   }
   DiscardTemporaries(std::move(files), names);
+  RemoveStaging(&staging_);
   for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
     (void)At(n).file.Close();
   }
   outputs_.clear();
-  run_id_.clear();
+  removals_.clear();
 }
 
 }  // namespace velbrix

@@ -1,13 +1,14 @@
 // The program's table of open files, addressed by numbers 1 .. 255.
 //
 // A number names at most one open file. Inputs are opened for reading and never changed. Outputs
-// appear whole or not at all: an output is written to a temporary in its final folder (on Linux
-// one without a name, where the file system allows it) and only EndRun moves it to its final name,
-// replacing a file of that name (see output_commit.h); DiscardOutputs (or the table's destruction)
-// removes the temporaries and leaves existing files as they were. A run that is killed leaves at
-// most named temporaries, which the next run into the same folder removes as it opens its first
-// output there; runs into one folder at the same time commit one after the other. A run's outputs
-// may be in several folders.
+// appear whole or not at all: an output is written to a temporary of the run in the run's root
+// (on Linux one without a name, where the file system allows it) and only EndRun
+// moves it to its final name, replacing a file of that name, as one transaction with every other
+// output and removal of the run (see output_commit.h); DiscardOutputs (or the table's destruction)
+// removes the run's files and leaves existing files as they were. The root is the folder of the
+// first output unless the table is given one; every output lies below it. A run that is killed
+// leaves at most its own files there, which the next run into the same root sets right as it opens
+// its first output there; runs into one root at the same time commit one after the other.
 //
 // Every failure names the file the caller asked for (the final name of an output, never its
 // temporary) and the system's reason. The table is not safe for concurrent use, but one thread may
@@ -19,15 +20,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/os_file.h"
+#include "core/output_commit.h"
 #include "core/status.h"
 
 namespace velbrix {
+
+// Fails with kInvalidArgument, naming `path` and the limit, when its file name is longer than its
+// folder takes (its nearest existing parent answers for a missing folder).
+Status CheckOutputName(const std::filesystem::path& path);
 
 class FileTable {
  public:
@@ -39,6 +47,11 @@ class FileTable {
 
   explicit FileTable(Temporaries temporaries = Temporaries::kUnnamedWherePossible)
       : temporaries_(temporaries) {}
+  // A table whose outputs are all below `root`, which must exist when the first is opened: one
+  // transaction for all of them, under root's lock alone.
+  explicit FileTable(const std::filesystem::path& root,
+                     Temporaries temporaries = Temporaries::kUnnamedWherePossible)
+      : temporaries_(temporaries), root_(root), root_given_(true) {}
   ~FileTable() { DiscardOutputs(); }
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
@@ -50,8 +63,11 @@ class FileTable {
   // created. Requires `number` to be free.
   Status OpenForBinaryInput(int number, const std::filesystem::path& path);
   // Opens an output as `number` that will become `path` when committed; until then `path` is not
-  // touched. Requires `number` to be free. The run's first output in a folder first sets the
-  // folder right after runs that were killed there (output_commit.h: RecoverFolder).
+  // touched, and its folder need not exist below the root (the commit creates it). Requires
+  // `number` to be free. The run's first output first takes the root's lock and sets the root
+  // right after runs that were killed there (output_commit.h: RecoverFolder). Fails before
+  // anything is written for a name that its folder does not take (CheckOutputName), for a path
+  // outside the root, and, naming the lock's file, when the root's lock cannot be used.
   Status OpenForTextOutput(int number, const std::filesystem::path& path);
   // As OpenForBinaryInput and OpenForTextOutput, on the lowest free number, which `*number` gets.
   // Fail, naming `path`, when every number is in use.
@@ -70,12 +86,28 @@ class FileTable {
   // The name under which the file open as `number` was asked for (an output's final name).
   const std::filesystem::path& Path(int number) const { return At(number).path; }
 
+  // Has the commit remove the file `path` below the root, if there is one then, with the outputs:
+  // one more member of the transaction. A folder there makes the commit fail.
+  void RemoveAtCommit(const std::filesystem::path& path);
+
   // Closes every open file and removes every output's temporary; no final name is touched.
   void DiscardOutputs();
-  // Ends a run whose work came to `outcome`: if it is ok, closes every file and moves every output
-  // to its final name; if it is not, or closing or moving fails, discards them. Returns the first
-  // failure, or Ok when every output is in place. Either every output is in place or none is.
-  Status EndRun(Status outcome);
+  // A step of the commit that runs under the root's lock, after the recovery of killed runs and
+  // before the outputs are moved: it may read files below the root and open more outputs
+  // (EditTextFile) and removals, which join the transaction. A failure discards the run.
+  using CommitStep = std::function<Status(FileTable& files)>;
+  // Ends a run whose work came to `outcome`: if it is ok, closes every file, runs `step` (if any)
+  // and moves every output to its final name; if it is not, or closing or moving fails, discards
+  // them. Returns the first failure, or Ok when every output is in place. Either every output is
+  // in place and every removal done, or none is.
+  Status EndRun(Status outcome, const CommitStep& step = {});
+
+  // Within a CommitStep: reads the text file `path` (nothing if it is missing), has `edit` make its
+  // new text from it, and writes that as an output of the run, or leaves the file as it is when
+  // `edit` gives nothing. A file that cannot be read is a failure naming it.
+  using TextEdit = std::function<Status(const std::optional<std::string>& text,
+                                        std::optional<std::string>* edited)>;
+  Status EditTextFile(const std::filesystem::path& path, const TextEdit& edit);
 
  private:
   struct Slot {
@@ -86,20 +118,26 @@ class FileTable {
   struct Output {
     int number = 0;  // its slot
     std::filesystem::path final_path;
+    std::filesystem::path name;  // relative to the root
     std::filesystem::path temp_path;
-    std::filesystem::path folder;  // final_path's folder, as CanonicalFolder gives it
-    bool named = false;            // whether the temporary has temp_path as its name yet
+    bool named = false;  // whether the temporary has temp_path as its name yet
   };
 
   Slot& At(int number);
   const Slot& At(int number) const;
   void CloseInputs();
-  Status CommitOutputs();
+  Status Lock(FolderLock* lock, const std::filesystem::path& output);
+  Status CommitOutputs(const CommitStep& step);
+  Status Plan(CommitPlan* plan, std::vector<std::filesystem::path>* finals);
 
   Temporaries temporaries_;
+  std::filesystem::path root_;  // of the transaction
+  bool root_given_ = false;
+  bool locked_ = false;                           // whether the commit holds the root's lock
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
-  std::vector<Output> outputs_;  // opened since the run began; their folders are recovered
-  std::string run_id_;           // of the run's temporaries
+  std::vector<Output> outputs_;                   // opened since the run began
+  std::vector<std::filesystem::path> removals_;   // final paths
+  Staging staging_;
 };
 
 }  // namespace velbrix

@@ -1,5 +1,6 @@
 // Windows file services for the core, through the C runtime's wide-character functions so that
 // any file name works. (The core includes no system window headers.)
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "core/os_file.h"
+#include "core/os_file_hooks.h"
 
 namespace velbrix {
 namespace {
@@ -28,9 +30,6 @@ std::error_code LastError() {
 constexpr wchar_t kLockName[] = L".velbrix-lock";
 // The system's code for a file that another program holds open in a way that excludes us.
 constexpr unsigned long kSharingViolation = 32;
-// How long a run waits for another to let go of a folder's lock before it gives up. A lock is held
-// only while temporaries are created or renamed.
-constexpr auto kLockPatience = std::chrono::minutes(2);
 
 }  // namespace
 
@@ -45,7 +44,19 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
   return {};
 }
 
+std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file) {
+  if (const std::error_code ec = OpenForReading(path, file)) {
+    return ec;
+  }
+  struct _stat64 st {};
+  if (::_fstat64(file->fd_, &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
+    return MakeErrorCode(FileError::kNotRegularFile);
+  }
+  return {};
+}
+
 std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* file) {
+  BeforeFileOperation();
   int fd = -1;
   const errno_t err =
       ::_wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
@@ -59,10 +70,14 @@ std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* fil
 
 std::error_code OsFile::CreateTemporary(const std::filesystem::path& name, bool /*allow_unnamed*/,
                                         OsFile* file, bool* named) {
-  // Windows has no unnamed files. The temporary is opened without sharing its deletion, so that
-  // it cannot be removed while open: that is what marks it live.
-  *named = true;
+  *named = true;  // Windows has no unnamed files
   return CreateNew(name, file);
+}
+
+std::error_code OsFile::CreateLiveMark(const std::filesystem::path& path, OsFile* file) {
+  // Opened without sharing writes or deletion: while it is open, no one else can open it for
+  // writing (IsLive) or remove it.
+  return CreateNew(path, file);
 }
 
 std::error_code OsFile::Name(const std::filesystem::path& /*name*/) {
@@ -151,12 +166,14 @@ std::error_code OsFile::Close() {
 std::error_code RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   // The standard library replaces an existing file here (MoveFileEx with REPLACE_EXISTING).
   // Its error carries the system's own code and text.
+  BeforeFileOperation();
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
   return ec;
 }
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
+  BeforeFileOperation();
   return ::_wremove(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
@@ -166,21 +183,61 @@ std::error_code ExchangeFiles(const std::filesystem::path& /*a*/,
 }
 
 std::error_code LinkFile(const std::filesystem::path& existing, const std::filesystem::path& link) {
+  BeforeFileOperation();
   std::error_code ec;
   std::filesystem::create_hard_link(existing, link, ec);
   return ec;
 }
 
-bool RemoveIfStale(const std::filesystem::path& path) {
-  // A live run holds its temporary open without sharing its deletion.
-  return ::_wremove(path.c_str()) == 0;
+std::error_code CreateFolder(const std::filesystem::path& path, bool /*private_one*/) {
+  BeforeFileOperation();
+  return ::_wmkdir(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code RemoveEmptyFolder(const std::filesystem::path& path) {
+  BeforeFileOperation();
+  return ::_wrmdir(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+FileKind FileKindOf(const std::filesystem::path& path) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+  switch (status.type()) {
+    case std::filesystem::file_type::not_found:
+      return FileKind::kMissing;
+    case std::filesystem::file_type::regular:
+      return FileKind::kOwnFile;
+    case std::filesystem::file_type::directory:
+      return FileKind::kOwnFolder;
+    default:
+      return FileKind::kOther;
+  }
+}
+
+bool IsLive(const std::filesystem::path& path) {
+  if (FileKindOf(path) == FileKind::kMissing) {
+    return false;
+  }
+  // The live run holds the mark open without sharing writes.
+  int fd = -1;
+  if (::_wsopen_s(&fd, path.c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) != 0) {
+    return true;
+  }
+  struct _stat64 st {};
+  const bool regular = ::_fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) != 0;
+  ::_close(fd);
+  return !regular;
+}
+
+std::size_t NameLimit(const std::filesystem::path& /*folder*/) {
+  return 255;  // UTF-16 units, on every file system that Windows writes
 }
 
 void DiscardTemporaries(std::vector<OsFile> files,
                         const std::vector<std::filesystem::path>& names) {
   files.clear();  // an open temporary cannot be removed
   for (const std::filesystem::path& name : names) {
-    ::_wremove(name.c_str());
+    (void)RemoveFile(name);
   }
 }
 
@@ -188,7 +245,9 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
   // A file that only one program can have open at a time, and that the system deletes when it is
   // closed, also when the program is killed.
   path_ = (folder.empty() ? std::filesystem::path(L".") : folder) / kLockName;
-  const auto give_up = std::chrono::steady_clock::now() + kLockPatience;
+  const auto start = std::chrono::steady_clock::now();
+  const auto patience = LockPatience();
+  bool told = false;
   for (;;) {
     int fd = -1;
     const errno_t err = ::_wsopen_s(&fd, path_.c_str(),
@@ -198,9 +257,16 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
       fd_ = fd;
       return {};
     }
-    if (err != EACCES || _doserrno != kSharingViolation ||
-        std::chrono::steady_clock::now() > give_up) {
+    if (err != EACCES || _doserrno != kSharingViolation) {
       return std::error_code(err, std::generic_category());
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (waited >= patience) {
+      return MakeErrorCode(FileError::kLockTimeout);
+    }
+    if (!told && waited >= kLockWaitNotice) {
+      told = true;
+      ReportLockWait(path_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

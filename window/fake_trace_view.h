@@ -1,11 +1,13 @@
-// A hand-written trace view for the trace controller's tests: it keeps what each part of the
-// window shows.
+// Hand-written trace and spectrum views for the trace controller's tests: they keep what each part
+// of the windows shows.
 #ifndef VELBRIX_WINDOW_FAKE_TRACE_VIEW_H_
 #define VELBRIX_WINDOW_FAKE_TRACE_VIEW_H_
 
+#include <array>
 #include <string>
 #include <vector>
 
+#include "window/spectrum_view.h"
 #include "window/trace_view.h"
 
 namespace velbrix::testing {
@@ -29,6 +31,11 @@ class FakeTraceView : public TraceView {
   int pictures_shown = 0;
   std::string status;
   bool ticking = false;
+  struct Choice {
+    std::vector<std::string> entries;
+    int selected = -1;
+  };
+  std::array<Choice, 4> tools;  // by TraceTool
 
   void SetCaption(const std::string& text) override { caption = text; }
   void SetSampleRateText(const std::string& text) override { sample_rate_text = text; }
@@ -49,6 +56,31 @@ class FakeTraceView : public TraceView {
   }
   void SetStatusText(const std::string& text) override { status = text; }
   void SetTicking(bool on) override { ticking = on; }
+  void SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
+                      int selected) override {
+    tools[static_cast<std::size_t>(tool)] = {entries, selected};
+  }
+};
+
+class FakeSpectrumView : public SpectrumView {
+ public:
+  std::string caption;
+  std::vector<std::string> channels;
+  int channel_selected = -1;
+  const trace::TracePicture* picture = nullptr;
+  int pictures_shown = 0;
+  std::string status;
+
+  void SetCaption(const std::string& text) override { caption = text; }
+  void SetChannelChoices(const std::vector<std::string>& entries, int selected) override {
+    channels = entries;
+    channel_selected = selected;
+  }
+  void ShowPicture(const trace::TracePicture& shown) override {
+    picture = &shown;
+    ++pictures_shown;
+  }
+  void SetStatusText(const std::string& text) override { status = text; }
 };
 
 }  // namespace velbrix::testing

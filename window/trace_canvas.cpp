@@ -30,7 +30,8 @@ class Composer {
  public:
   explicit Composer(const CanvasInput& input)
       : in_(input),
-        layout_(input.width, input.height, static_cast<int>(input.header.size())),
+        layout_(input.width, input.height, static_cast<int>(input.header.size()),
+                static_cast<int>(input.rows->size())),
         page_{input.first, std::max<std::uint64_t>(1, input.page), layout_.traces} {}
 
   TracePicture Compose() {
@@ -43,6 +44,7 @@ class Composer {
     AddAxis();
     AddTraces();
     AddLabels();
+    AddMeasure();
     AddOverview();
     AddHeader();
     return std::move(picture_);
@@ -51,10 +53,8 @@ class Composer {
  private:
   void Add(Step step) { picture_.steps.push_back(std::move(step)); }
 
-  int HighlightedIndex() const {
-    return in_.highlighted_position > 0 ? ChannelAtPosition(in_.highlighted_position).list_index
-                                        : -1;
-  }
+  int HighlightedIndex() const { return in_.highlighted_row; }
+  int Rows() const { return layout_.rows; }
 
   Rect Band(int index) const {
     return {0, Pixel(layout_.BandTop(index)), layout_.traces.right,
@@ -62,7 +62,7 @@ class Composer {
   }
 
   void AddBands() {
-    for (int i = 1; i < static_cast<int>(kChannelCount); i += 2) {
+    for (int i = 1; i < Rows(); i += 2) {
       Add(Fill{Band(i), Ink::kBand});
     }
     if (HighlightedIndex() >= 0) {
@@ -120,19 +120,17 @@ class Composer {
   }
 
   void AddTraces() {
-    if (in_.columns == nullptr || in_.columns->ready == 0) {
+    if (in_.traces == nullptr || in_.traces->ready == 0 || in_.traces->rows != in_.rows->size()) {
       return;
     }
-    const ColumnExtremes& columns = *in_.columns;
+    const RowExtremes& columns = *in_.traces;
     const bool samples = columns.bounds.back() - columns.bounds.front() == columns.columns;
     const double band = layout_.BandHeight();
-    const double pixels_per_step = band / in_.microvolts_per_division;
-    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
-      const int position = ChannelAtListIndex(i).position;
+    const double pixels_per_microvolt = band / in_.microvolts_per_division;
+    for (int i = 0; i < Rows(); ++i) {
+      const int row = i;
       const double zero = layout_.BandTop(i) + band / 2;
-      const auto y = [&](std::uint8_t sample) {
-        return Pixel(zero - ScaleSample(sample) * pixels_per_step);
-      };
+      const auto y = [&](double value) { return Pixel(zero - value * pixels_per_microvolt); };
       // A large swing may reach into the header above the first channel, never below the axis.
       const Rect clip{layout_.traces.left, 0, layout_.traces.right, layout_.traces.bottom};
       Polyline line{{}, i == HighlightedIndex() ? Ink::kHighlightTrace : Ink::kTrace, clip};
@@ -140,14 +138,14 @@ class Composer {
       for (std::size_t c = 0; c < columns.ready; ++c) {
         if (samples) {
           line.points.push_back({Pixel(page_.X(static_cast<double>(columns.bounds[c]) + 0.5)),
-                                 y(columns.Min(position, c))});
+                                 y(columns.Min(row, c))});
           continue;
         }
         const int x = Pixel(page_.X(
             (static_cast<double>(columns.bounds[c]) + static_cast<double>(columns.bounds[c + 1])) /
             2));
-        const int low = y(columns.Min(position, c));
-        const int high = y(columns.Max(position, c));
+        const int low = y(columns.Min(row, c));
+        const int high = y(columns.Max(row, c));
         // Alternately upwards and downwards, so that neighbouring columns join at their ends.
         line.points.push_back({x, c % 2 == 0 ? low : high});
         line.points.push_back({x, c % 2 == 0 ? high : low});
@@ -157,14 +155,24 @@ class Composer {
   }
 
   void AddLabels() {
-    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
+    for (int i = 0; i < Rows(); ++i) {
       const bool highlighted = i == HighlightedIndex();
       const int middle = Pixel(layout_.BandTop(i) + layout_.BandHeight() / 2);
       Add(Text{{kLabelWidth - 8, middle},
-               std::string(ChannelAtListIndex(i).name),
+               (*in_.rows)[static_cast<std::size_t>(i)].label,
                highlighted ? TextStyle::kBold : TextStyle::kNormal,
                highlighted ? Ink::kHighlightLabel : Ink::kLabel,
                Align::kRight});
+    }
+  }
+
+  // The ends of a measuring drag: a line across the traces at each.
+  void AddMeasure() {
+    const Rect& traces = layout_.traces;
+    for (const int x : {in_.measure_from, in_.measure_to}) {
+      if (x >= traces.left && x < traces.right) {
+        Add(Line{{x, traces.top}, {x, traces.bottom - 1}, Ink::kMeasure});
+      }
     }
   }
 
@@ -229,7 +237,8 @@ class Composer {
 
 }  // namespace
 
-CanvasLayout::CanvasLayout(int width, int height, int header_lines) {
+CanvasLayout::CanvasLayout(int width, int height, int header_lines, int row_count)
+    : rows(std::max(1, row_count)) {
   header = {0, 0, width, header_lines * kHeaderLineHeight + 4};
   const int right = std::max(kLabelWidth, width - kRightMargin);
   const int below = kAxisHeight + kOverviewGap + kOverviewHeight + kBottomMargin;
@@ -240,7 +249,7 @@ CanvasLayout::CanvasLayout(int width, int height, int header_lines) {
 }
 
 double CanvasLayout::BandHeight() const {
-  return traces.height() / static_cast<double>(kChannelCount);
+  return traces.height() / static_cast<double>(rows);
 }
 
 double CanvasLayout::BandTop(int index) const {
@@ -251,8 +260,7 @@ int CanvasLayout::ChannelAt(int y) const {
   if (y < traces.top || y >= traces.bottom || BandHeight() <= 0) {
     return -1;
   }
-  return std::min(static_cast<int>((y - traces.top) / BandHeight()),
-                  static_cast<int>(kChannelCount) - 1);
+  return std::min(static_cast<int>((y - traces.top) / BandHeight()), rows - 1);
 }
 
 double PageMapping::X(double record) const {

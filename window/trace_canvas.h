@@ -1,7 +1,7 @@
 // The layout of the trace window's canvas and the composing of its picture, from the header's
-// lines at the top, through the 32 channels stacked in the order of the channel list and the time
-// axis, to the overview strip at the bottom. Only geometry: the data come from the core
-// (ColumnExtremes and the overview's envelope), the choices from the controller.
+// lines at the top, through the montage's rows stacked in its order and the time axis, to the
+// overview strip at the bottom. Only geometry: the data come from the core (RowExtremes and the
+// overview's envelope), the choices from the controller.
 #ifndef VELBRIX_WINDOW_TRACE_CANVAS_H_
 #define VELBRIX_WINDOW_TRACE_CANVAS_H_
 
@@ -9,22 +9,25 @@
 #include <string>
 #include <vector>
 
-#include "core/trace_columns.h"
+#include "core/filtered_page.h"
+#include "core/montage.h"
 #include "window/trace_picture.h"
 
 namespace velbrix::trace {
 
 struct CanvasLayout {
   Rect header;    // one line per header text
-  Rect traces;    // the channels; its width is the number of columns a page is read into
+  Rect traces;    // the rows; its width is the number of columns a page is read into
   Rect axis;      // below the traces: ticks, seconds, record numbers
   Rect overview;  // the overview strip
+  int rows = 0;
 
-  CanvasLayout(int width, int height, int header_lines);
-  // The band of the channel at list index `index` (0 .. 31): its top and its height, in pixels.
+  // `rows` rows (at least 1) share the traces' height.
+  CanvasLayout(int width, int height, int header_lines, int row_count = 32);
+  // The band of the row `index` (0 .. rows - 1): its top and its height, in pixels.
   double BandTop(int index) const;
   double BandHeight() const;
-  // The list index of the channel whose band holds `y`, or -1.
+  // The row whose band holds `y`, or -1.
   int ChannelAt(int y) const;
 };
 
@@ -55,8 +58,13 @@ struct CanvasInput {
   std::uint64_t first = 0;    // the page's first record
   std::uint64_t page = 1;     // records in the page (at least 1)
   double microvolts_per_division = 100;
-  int highlighted_position = 0;  // record position of the highlighted channel, 0 for none
-  const ColumnExtremes* columns = nullptr;  // the page's records, or none
+  // The rows drawn, from the top (never null), and the highlighted one, or -1.
+  const std::vector<MontageRow>* rows = nullptr;
+  int highlighted_row = -1;
+  const RowExtremes* traces = nullptr;  // the page's rows, or none
+  // The ends of a measuring drag, as x on the canvas, or -1.
+  int measure_from = -1;
+  int measure_to = -1;
   // The overview's envelope (see OverviewEnvelope), or none: one entry per ready column.
   const std::vector<std::uint64_t>* envelope_bounds = nullptr;
   const std::vector<std::uint8_t>* envelope_min = nullptr;

@@ -4,15 +4,19 @@
 
 #include <chrono>
 #include <cmath>
+#include <numbers>
 #include <thread>
 
 #include "core/channel_table.h"
 #include "core/test_support.h"
 #include "window/fake_trace_view.h"
+#include "window/spectrum_canvas.h"
+#include "window/trace_tools.h"
 
 namespace velbrix {
 namespace {
 
+using testing::FakeSpectrumView;
 using testing::FakeTraceView;
 using testing::TempDir;
 using testing::WriteFile;
@@ -23,6 +27,19 @@ std::string Recording(std::size_t records, std::size_t tail = 0) {
   std::string bytes(records * 32 + tail, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     bytes[i] = static_cast<char>((i / 32 + 3 * (i % 32 + 1)) & 0xFF);
+  }
+  return bytes;
+}
+
+// A recording at 256 Hz whose every channel holds a 10 Hz rhythm and 50 Hz hum about an offset of
+// its own: byte 127 + p mod 5 + 30 sin(10 Hz) + 10 sin(50 Hz) at position p.
+std::string RhythmRecording(std::size_t records) {
+  std::string bytes(records * 32, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const double t = static_cast<double>(i / 32) / 256;
+    const double wave =
+        30 * std::sin(2 * std::numbers::pi * 10 * t) + 10 * std::sin(2 * std::numbers::pi * 50 * t);
+    bytes[i] = static_cast<char>(std::lround(127 + static_cast<double>((i % 32 + 1) % 5) + wave));
   }
   return bytes;
 }
@@ -91,6 +108,42 @@ class TraceControllerTest : public ::testing::Test {
     controller_.OnMouseMove(static_cast<int>(x),
                             static_cast<int>(traces.top + (index + 0.5) * band), false);
     return view_.status;
+  }
+
+  // The status line with the mouse over record `record` (0-based) of row `row`.
+  std::string StatusAt(std::uint64_t record, int row) {
+    const trace::Rect& traces = view_.picture->traces;
+    const double band = traces.height() / static_cast<double>(controller_.page_rows().size());
+    controller_.OnMouseMove(X(record), static_cast<int>(traces.top + (row + 0.5) * band), false);
+    return view_.status;
+  }
+  int X(std::uint64_t record) const {
+    const trace::Rect& traces = view_.picture->traces;
+    return static_cast<int>(traces.left +
+                            (static_cast<double>(record - controller_.first_record()) + 0.5) *
+                                traces.width() / static_cast<double>(controller_.page_records()));
+  }
+  int Y(int row) const {
+    const trace::Rect& traces = view_.picture->traces;
+    const double band = traces.height() / static_cast<double>(controller_.page_rows().size());
+    return static_cast<int>(traces.top + (row + 0.5) * band);
+  }
+  // Chooses the entry `text` of a reading tool's choice.
+  void Choose(TraceTool tool, const std::string& text) {
+    const auto& entries = view_.tools[static_cast<std::size_t>(tool)].entries;
+    const auto at = std::find(entries.begin(), entries.end(), text);
+    ASSERT_NE(at, entries.end()) << text;
+    controller_.OnToolChosen(tool, static_cast<int>(at - entries.begin()));
+  }
+  std::vector<std::string> Labels() const {
+    std::vector<std::string> labels;
+    for (const trace::Step& step : view_.picture->steps) {
+      if (const auto* text = std::get_if<trace::Text>(&step);
+          text != nullptr && (text->ink == Ink::kLabel || text->ink == Ink::kHighlightLabel)) {
+        labels.push_back(text->text);
+      }
+    }
+    return labels;
   }
 
   TempDir dir_;
@@ -281,6 +334,153 @@ TEST_F(TraceControllerTest, EmptyUnreadableAndPartialRecordingsSaySoAndTheViewSt
                                      " do not make a whole record of 32 bytes and were not "
                                      "converted."});
   EXPECT_EQ(Traces(*view_.picture).size(), 32u);
+}
+
+TEST_F(TraceControllerTest, FiltersAndMontageChangeWhatIsDrawnAndTheStatusValue) {
+  Show("rec01_eeg", RhythmRecording(15360), "Fz");  // 60 s
+  const auto entries = [&](TraceTool tool) {
+    return view_.tools[static_cast<std::size_t>(tool)].entries;
+  };
+  EXPECT_EQ(entries(TraceTool::kHighPass),
+            (std::vector<std::string>{"Off", "0.1 Hz", "0.3 Hz", "0.5 Hz", "1 Hz", "5 Hz"}));
+  EXPECT_EQ(entries(TraceTool::kLowPass),
+            (std::vector<std::string>{"Off", "15 Hz", "30 Hz", "35 Hz", "40 Hz", "70 Hz"}));
+  EXPECT_EQ(entries(TraceTool::kNotch), (std::vector<std::string>{"Off", "50 Hz", "60 Hz"}));
+  EXPECT_EQ(entries(TraceTool::kMontage),
+            (std::vector<std::string>{"As recorded", "Average reference", "Linked ears",
+                                      "Bipolar longitudinal"}));
+  const int fz = 9;
+  const std::string raw = StatusAt(100, fz);
+  EXPECT_NE(raw.find("Fz  \u00B7  "), std::string::npos) << raw;
+  const std::vector<trace::Point> before = Traces(*view_.picture)[fz]->points;
+
+  // The notch takes the hum out of the traces and out of the value under the mouse.
+  Choose(TraceTool::kNotch, "50 Hz");
+  EXPECT_NE(Traces(*view_.picture)[fz]->points, before);
+  EXPECT_NE(StatusAt(100, fz), raw);
+  EXPECT_EQ(Header(),
+            "rec01_eeg  \u00B7  15360 records  \u00B7  60.000 s (1:00) at 256 Hz  "
+            "\u00B7  notch 50 Hz");
+  controller_.OnKey(TraceKey::kPageForward);  // away from the recording's start
+  double hum = 0;  // what is left of 50 Hz: the 10 Hz rhythm and its byte rounding alone
+  for (std::size_t c = 0; c < controller_.page().columns; ++c) {
+    hum = std::max(hum, std::abs(controller_.page().Max(fz, c)));
+  }
+  EXPECT_LT(hum, 30 * 3.75 + 6);
+
+  // The bipolar montage: its 18 pairs, then EKG and the other inputs; Fz follows to Fz-Cz.
+  Choose(TraceTool::kMontage, "Bipolar longitudinal");
+  const std::vector<std::string> labels = Labels();
+  ASSERT_EQ(labels.size(), 28u);
+  EXPECT_EQ(labels[0], "FP1-F7");
+  EXPECT_EQ(labels[17], "Cz-Pz");
+  EXPECT_EQ(labels[18], "EKG");
+  EXPECT_EQ(Texts(*view_.picture, Ink::kHighlightLabel), std::vector<std::string>{"Fz-Cz"});
+  EXPECT_EQ(Traces(*view_.picture).size(), 28u);
+  // FP1 (position 13) and F7 (14) differ by 13 % 5 - 14 % 5 = -1 step, which the notch leaves.
+  const std::string pair = StatusAt(3000, 0);
+  EXPECT_NE(pair.find("  \u00B7  FP1-F7  \u00B7  -3.75 to -3.75 \u00B5V"), std::string::npos)
+      << pair;
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kMontage)].selected, 3);
+
+  // Below 200 Hz, a low-pass of 70 Hz and a notch at 50 or 60 Hz are no longer offered.
+  controller_.OnSampleRateEntered("100");
+  EXPECT_EQ(entries(TraceTool::kLowPass),
+            (std::vector<std::string>{"Off", "15 Hz", "30 Hz", "35 Hz", "40 Hz"}));
+  EXPECT_EQ(entries(TraceTool::kNotch), std::vector<std::string>{"Off"});
+  EXPECT_EQ(controller_.filters().notch, 0.0);
+}
+
+TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
+  Show("rec01_eeg", Recording(200000));
+  Choose(TraceTool::kHighPass, "0.5 Hz");
+  Choose(TraceTool::kMontage, "Average reference");
+  EXPECT_EQ(Labels().size(), 32u);
+  EXPECT_GT(controller_.filter_margin(), 256u);
+  controller_.OnPageChosen(static_cast<int>(view_.page_choices.size()) - 1);  // whole recording
+  FinishOverview();
+  ASSERT_TRUE(controller_.page_from_overview());
+  EXPECT_EQ(Texts(*view_.picture, Ink::kWarning), std::vector<std::string>{kOverviewUnfiltered});
+  EXPECT_EQ(Labels().front(), "FP2");
+  controller_.OnPageChosen(8);  // 10 s: filtered again, and the header says how
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
+  EXPECT_NE(Header().find("Average reference  \u00B7  high-pass 0.5 Hz"), std::string::npos);
+}
+
+TEST_F(TraceControllerTest, ADragMeasuresTimeAndDifferenceUntilReleased) {
+  const std::string bytes = Recording(25600);
+  Show("rec01_eeg", bytes);
+  const int fz = 9;  // position 10
+  const auto value = [&](std::uint64_t record) {
+    return ScaleSample(static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(record) * 32 + 9]));
+  };
+  controller_.OnPageChosen(6);  // 2 s: a record to a column
+  ASSERT_EQ(controller_.page_records(), 512u);
+  const std::uint64_t from = controller_.first_record() + 100;
+  const std::uint64_t to = from + 128;
+  controller_.OnMouseDown(X(from), Y(fz));
+  controller_.OnMouseMove(X(to), Y(fz) + 40, true);  // the row where it began counts
+  EXPECT_EQ(view_.status, "Records " + std::to_string(from + 1) + " to " + std::to_string(to + 1) +
+                              "  \u00B7  0.500 s, 128 records  \u00B7  Fz  \u00B7  " +
+                              trace::MicrovoltText(value(from)) + " to " +
+                              trace::MicrovoltText(value(to)) + " \u00B5V, a difference of " +
+                              trace::MicrovoltText(value(to) - value(from)) + " \u00B5V");
+  int ends = 0;
+  for (const trace::Step& step : view_.picture->steps) {
+    const auto* line = std::get_if<trace::Line>(&step);
+    ends += line != nullptr && line->ink == Ink::kMeasure ? 1 : 0;
+  }
+  EXPECT_EQ(ends, 2);
+  controller_.OnMouseUp(X(to), Y(fz));
+  EXPECT_EQ(view_.status.rfind("Record", 0), 0u);
+  EXPECT_EQ(view_.status.find("difference"), std::string::npos);
+}
+
+TEST_F(TraceControllerTest, SpectrumFollowsThePageAndNamesFrequencyAndDensity) {
+  Show("rec01_eeg", RhythmRecording(15360), "Oz");
+  FakeSpectrumView spectrum;
+  controller_.OnSpectrumResized(900, 500);
+  controller_.OnSpectrumOpened(spectrum);
+  EXPECT_EQ(spectrum.caption, "Velbrix - rec01_eeg - Spectrum");
+  ASSERT_EQ(spectrum.channels.size(), 33u);
+  EXPECT_EQ(spectrum.channels[0], "All channels");
+  EXPECT_EQ(spectrum.channels[static_cast<std::size_t>(spectrum.channel_selected)], "Oz");
+  ASSERT_NE(spectrum.picture, nullptr);
+  const auto curves = [&] { return Traces(*spectrum.picture).size(); };
+  EXPECT_EQ(curves(), 1u);
+
+  // The mouse over the 10 Hz peak.
+  const trace::SpectrumScale scale(900, 500, 128, {{1.0, 1e4}});
+  controller_.OnSpectrumMouseMove(static_cast<int>(scale.X(10)), scale.plot.top + 40);
+  EXPECT_EQ(spectrum.status.rfind("10.000 Hz  \u00B7  Oz  \u00B7  ", 0), 0u) << spectrum.status;
+  EXPECT_NE(spectrum.status.find(" \u00B5V\u00B2/Hz"), std::string::npos);
+  const std::string first_page = Texts(*spectrum.picture, Ink::kText).front();
+  EXPECT_NE(first_page.find("records 1\u20132560"), std::string::npos) << first_page;
+
+  const int shown = spectrum.pictures_shown;
+  controller_.OnKey(TraceKey::kPageForward);
+  EXPECT_GT(spectrum.pictures_shown, shown);
+  EXPECT_NE(Texts(*spectrum.picture, Ink::kText).front().find("records 2561\u20135120"),
+            std::string::npos);
+  controller_.OnSpectrumChannelChosen(0);
+  EXPECT_EQ(curves(), 32u);
+  EXPECT_EQ(spectrum.channel_selected, 0);
+  Choose(TraceTool::kMontage, "Bipolar longitudinal");
+  EXPECT_EQ(spectrum.channels.size(), 29u);
+  EXPECT_EQ(curves(), 28u);
+  controller_.OnSpectrumClosed();
+  controller_.OnKey(TraceKey::kPageForward);  // no longer shown
+}
+
+TEST_F(TraceControllerTest, ChoicesStayForTheNextRecording) {
+  Show("rec01_eeg", RhythmRecording(3000));
+  Choose(TraceTool::kLowPass, "30 Hz");
+  Choose(TraceTool::kMontage, "Linked ears");
+  controller_.Close();
+  Show("rec02_eeg", RhythmRecording(3000));
+  EXPECT_EQ(controller_.filters().low_pass, 30.0);
+  EXPECT_EQ(controller_.montage(), MontageKind::kLinkedEars);
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kLowPass)].selected, 2);
 }
 
 }  // namespace

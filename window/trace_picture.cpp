@@ -41,6 +41,16 @@ Rgb InkColour(Ink ink) {
       return {60, 90, 150};
     case Ink::kPageFrame:
       return {200, 120, 0};
+    case Ink::kMeasure:
+      return {0, 130, 90};
+    case Ink::kDeltaBand:
+      return {232, 238, 250};
+    case Ink::kThetaBand:
+      return {232, 246, 236};
+    case Ink::kAlphaBand:
+      return {252, 243, 224};
+    case Ink::kBetaBand:
+      return {246, 234, 246};
   }
   return {0, 0, 0};
 }

@@ -50,7 +50,12 @@ enum class Ink {
   kOverviewPending,  // the part of the strip not yet computed
   kOverviewPage,     // the page shown, on the strip
   kEnvelope,         // the envelope of all channels
-  kPageFrame,        // the outline of the page shown, on the strip
+  kMeasure,          // the ends of a measuring drag
+  kDeltaBand,        // the spectrum's bands of EEG rhythms
+  kThetaBand,
+  kAlphaBand,
+  kBetaBand,
+  kPageFrame,  // the outline of the page shown, on the strip; the last ink, which counts them
 };
 
 struct Rgb {

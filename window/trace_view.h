@@ -16,6 +16,9 @@
 
 namespace velbrix {
 
+// The reading tools' choices in the trace window's bar.
+enum class TraceTool { kHighPass, kLowPass, kNotch, kMontage };
+
 class TraceView {
  public:
   virtual ~TraceView() = default;
@@ -32,6 +35,10 @@ class TraceView {
   virtual void SetStatusText(const std::string& text) = 0;
   // While on, the view calls TraceController::OnTick about ten times a second.
   virtual void SetTicking(bool on) = 0;
+  // Replaces the entries of a reading tool's choice and selects entry `selected`. A window that
+  // offers no such choice need not override it.
+  virtual void SetToolChoices(TraceTool /*tool*/, const std::vector<std::string>& /*entries*/,
+                              int /*selected*/) {}
 };
 
 }  // namespace velbrix

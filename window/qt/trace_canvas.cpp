@@ -58,39 +58,28 @@ std::optional<TraceKey> KeyOf(const QKeyEvent& event) {
 
 }  // namespace
 
-TraceCanvas::TraceCanvas(TraceController& controller, QWidget* parent)
-    : QWidget(parent), controller_(controller) {
-  setObjectName(QStringLiteral("Canvas"));
-  setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
-  setMinimumSize(320, 360);
-  normal_ = font();
-  normal_.setPointSizeF(9);
-  bold_ = normal_;
-  bold_.setBold(true);
-  small_ = normal_;
-  small_.setPointSizeF(7.5);
+PictureFonts::PictureFonts(const QFont& base) : normal(base), bold(base), small(base) {
+  normal.setPointSizeF(9);
+  bold = normal;
+  bold.setBold(true);
+  small = normal;
+  small.setPointSizeF(7.5);
 }
 
-void TraceCanvas::SetPicture(const trace::TracePicture* picture) {
-  picture_ = picture;
-  update();
-}
-
-const QFont& TraceCanvas::FontFor(trace::TextStyle style) const {
+const QFont& PictureFonts::For(trace::TextStyle style) const {
   switch (style) {
     case trace::TextStyle::kBold:
-      return bold_;
+      return bold;
     case trace::TextStyle::kSmall:
-      return small_;
+      return small;
     case trace::TextStyle::kNormal:
       break;
   }
-  return normal_;
+  return normal;
 }
 
-void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) const {
+void PaintPicture(QPainter& painter, const trace::TracePicture& picture,
+                  const PictureFonts& fonts) {
   QVector<QPoint> points;
   for (const trace::Step& step : picture.steps) {
     std::visit(
@@ -111,7 +100,7 @@ void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) c
             painter.drawPolyline(points.constData(), static_cast<int>(points.size()));
             painter.setClipping(false);
           } else {
-            painter.setFont(FontFor(item.style));
+            painter.setFont(fonts.For(item.style));
             painter.setPen(Colour(item.ink));
             constexpr int kReach = 2000;  // room for the text on the side that the anchor allows
             QRect box(item.anchor.x - kReach, item.anchor.y - 20, 2 * kReach, 40);
@@ -130,6 +119,24 @@ void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) c
         },
         step);
   }
+}
+
+TraceCanvas::TraceCanvas(TraceController& controller, QWidget* parent)
+    : QWidget(parent), controller_(controller), fonts_(font()) {
+  setObjectName(QStringLiteral("Canvas"));
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
+  setMinimumSize(320, 360);
+}
+
+void TraceCanvas::SetPicture(const trace::TracePicture* picture) {
+  picture_ = picture;
+  update();
+}
+
+void TraceCanvas::Paint(QPainter& painter, const trace::TracePicture& picture) const {
+  PaintPicture(painter, picture, fonts_);
 }
 
 void TraceCanvas::paintEvent(QPaintEvent* /*event*/) {
@@ -155,6 +162,13 @@ void TraceCanvas::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     const QPoint at = event->position().toPoint();
     controller_.OnMouseDown(at.x(), at.y());
+  }
+}
+
+void TraceCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    const QPoint at = event->position().toPoint();
+    controller_.OnMouseUp(at.x(), at.y());
   }
 }
 

@@ -11,6 +11,18 @@
 
 namespace velbrix {
 
+// The fonts of a trace picture's text styles, made from `base` (a widget's font).
+struct PictureFonts {
+  explicit PictureFonts(const QFont& base);
+  const QFont& For(trace::TextStyle style) const;
+  QFont normal;
+  QFont bold;
+  QFont small;
+};
+
+// Carries out `picture`'s steps on `painter`.
+void PaintPicture(QPainter& painter, const trace::TracePicture& picture, const PictureFonts& fonts);
+
 class TraceCanvas final : public QWidget {
   Q_OBJECT
 
@@ -28,18 +40,15 @@ class TraceCanvas final : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  const QFont& FontFor(trace::TextStyle style) const;
-
   TraceController& controller_;
   const trace::TracePicture* picture_ = nullptr;
-  QFont normal_;
-  QFont bold_;
-  QFont small_;
+  PictureFonts fonts_;
 };
 
 }  // namespace velbrix

@@ -1,16 +1,22 @@
 // The trace window's parts, view operations and events.
 #include "window/qt/trace_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
 #include "window/trace_window_layout.h"
 
@@ -33,6 +39,7 @@ TraceWindow::TraceWindow(const std::string& decimal_separator, QWidget* parent)
   setAttribute(Qt::WA_QuitOnClose, false);  // the converter window's closing ends the program
   setWindowIcon(QIcon(QStringLiteral(":/velbrix.ico")));
   CreateParts();
+  CreateMenus();
   ConnectEvents();
   canvas_->setFocus();  // the keys page through the recording from the start
   resize(trace::kStartWidth, trace::kStartHeight);
@@ -41,10 +48,11 @@ TraceWindow::TraceWindow(const std::string& decimal_separator, QWidget* parent)
 TraceWindow::~TraceWindow() {
   // QWidget's destructor hides the window, and a part losing the focus would then call the
   // controller, which is gone by then: the parts are silenced, the canvas deleted first.
-  for (QWidget* part :
-       std::initializer_list<QWidget*>{sample_rate_, page_length_, amplitude_, scroll_bar_}) {
+  for (QWidget* part : row_) {
     part->blockSignals(true);
   }
+  scroll_bar_->blockSignals(true);
+  delete spectrum_;
   delete canvas_;
   ticks_.stop();
 }
@@ -55,7 +63,8 @@ void TraceWindow::CreateParts() {
     if (&entry != &trace::kRowFields[0]) {
       controls->addSpacing(20);
     }
-    controls->addWidget(new QLabel(tr(entry.label), this));
+    auto* label = new QLabel(tr(entry.label), this);
+    controls->addWidget(label);
     QWidget* field = nullptr;
     switch (entry.field) {
       case trace::TraceField::kSampleRate:
@@ -68,7 +77,14 @@ void TraceWindow::CreateParts() {
       case trace::TraceField::kAmplitude:
         field = amplitude_ = new QComboBox(this);
         break;
+      case trace::TraceField::kHighPass:
+      case trace::TraceField::kLowPass:
+      case trace::TraceField::kNotch:
+      case trace::TraceField::kMontage:
+        field = tools_[static_cast<std::size_t>(*trace::ToolOf(entry.field))] = new QComboBox(this);
+        break;
     }
+    label->setBuddy(field);  // the label's access key takes the field
     if (auto* choice = qobject_cast<QComboBox*>(field)) {
       choice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     }
@@ -104,6 +120,49 @@ void TraceWindow::CreateParts() {
   }
 }
 
+void TraceWindow::CreateMenus() {
+  auto* bar = new QMenuBar(this);
+  QMenu* file = bar->addMenu(tr(trace::kFileMenuText));
+  QAction* save = file->addAction(tr(trace::kSavePictureText));
+  save->setObjectName(QStringLiteral("SavePicture"));
+  connect(save, &QAction::triggered, this, [this] { AskAndSavePicture(); });
+  QMenu* view = bar->addMenu(tr(trace::kViewMenuText));
+  QAction* spectrum = view->addAction(tr(trace::kSpectrumText));
+  spectrum->setObjectName(QStringLiteral("Spectrum"));
+  connect(spectrum, &QAction::triggered, this, [this] { OpenSpectrum(); });
+  layout()->setMenuBar(bar);
+}
+
+void TraceWindow::OpenSpectrum() {
+  if (spectrum_ == nullptr) {
+    spectrum_ = new SpectrumWindow(controller_, this);
+  }
+  spectrum_->Open();
+}
+
+void TraceWindow::AskAndSavePicture() {
+  const QString name =
+      QFileDialog::getSaveFileName(this, tr("Save Picture"), QString(), tr(trace::kPictureFilter));
+  if (!name.isEmpty()) {
+    SavePictureAs(name.toStdU16String());
+  }
+}
+
+void TraceWindow::SavePictureAs(const std::filesystem::path& path) {
+  QImage image(canvas_->size(), QImage::Format_RGB888);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    canvas_->Paint(painter, controller_.picture());
+  }
+  RgbImage rgb{image.width(), image.height(), {}};
+  for (int y = 0; y < image.height(); ++y) {
+    const uchar* row = image.constScanLine(y);
+    rgb.pixels.insert(rgb.pixels.end(), row, row + 3 * image.width());
+  }
+  controller_.OnPictureRendered(path, rgb);
+}
+
 void TraceWindow::ConnectEvents() {
   // Only signals that user actions raise; the view operations block them.
   connect(sample_rate_, &QLineEdit::editingFinished, this,
@@ -116,6 +175,15 @@ void TraceWindow::ConnectEvents() {
     controller_.OnAmplitudeChosen(index);
     canvas_->setFocus();
   });
+  for (const trace::RowField& entry : trace::kRowFields) {
+    if (const std::optional<TraceTool> tool = trace::ToolOf(entry.field)) {
+      connect(tools_[static_cast<std::size_t>(*tool)], &QComboBox::activated, this,
+              [this, which = *tool](int index) {
+                controller_.OnToolChosen(which, index);
+                canvas_->setFocus();
+              });
+    }
+  }
   connect(scroll_bar_, &QScrollBar::valueChanged, this,
           [this](int position) { controller_.OnScrollTo(position); });
   connect(&ticks_, &QTimer::timeout, this, [this] { controller_.OnTick(); });
@@ -166,7 +234,15 @@ void TraceWindow::SetTicking(bool on) {
   }
 }
 
+void TraceWindow::SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
+                                 int selected) {
+  FillChoice(tools_[static_cast<std::size_t>(tool)], entries, selected);
+}
+
 void TraceWindow::closeEvent(QCloseEvent* event) {
+  if (spectrum_ != nullptr) {
+    spectrum_->close();
+  }
   controller_.Close();
   event->accept();  // hidden, not deleted
 }

@@ -12,12 +12,15 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <array>
+#include <filesystem>
 #include <vector>
 
 #include "window/trace_controller.h"
 #include "window/trace_subject.h"
 #include "window/trace_view.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -25,6 +28,7 @@ class QScrollBar;
 
 namespace velbrix {
 
+class SpectrumWindow;
 class TraceCanvas;
 
 class TraceWindow final : public QWidget, public TraceView {
@@ -42,6 +46,11 @@ class TraceWindow final : public QWidget, public TraceView {
 
   const TraceController& controller() const { return controller_; }
   TraceCanvas* canvas() const { return canvas_; }
+  SpectrumWindow* spectrum_window() const { return spectrum_; }
+  // View > Spectrum, and File > Save Picture... once a file is chosen: the canvas as it is shown,
+  // at its size, to `path` as PNG.
+  void OpenSpectrum();
+  void SavePictureAs(const std::filesystem::path& path);
 
   // TraceView.
   void SetCaption(const std::string& text) override;
@@ -52,18 +61,24 @@ class TraceWindow final : public QWidget, public TraceView {
   void ShowPicture(const trace::TracePicture& picture) override;
   void SetStatusText(const std::string& text) override;
   void SetTicking(bool on) override;
+  void SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
+                      int selected) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateParts();
+  void CreateMenus();
   void ConnectEvents();
+  void AskAndSavePicture();
 
   QLineEdit* sample_rate_ = nullptr;
   QComboBox* page_length_ = nullptr;
   QComboBox* amplitude_ = nullptr;
-  std::vector<QWidget*> row_;  // the fields of trace::kRowFields, in their order
+  std::array<QComboBox*, 4> tools_{};  // by TraceTool
+  std::vector<QWidget*> row_;          // the fields of trace::kRowFields, in their order
+  SpectrumWindow* spectrum_ = nullptr;
   TraceCanvas* canvas_ = nullptr;
   QScrollBar* scroll_bar_ = nullptr;
   QLabel* status_ = nullptr;

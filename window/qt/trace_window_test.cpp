@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
@@ -18,10 +19,12 @@
 #include <fstream>
 
 #include "core/channel_table.h"
+#include "core/png_file.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
 #include "window/qt/qt_desktop.h"
 #include "window/qt/scripted_desktop.h"
+#include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_window.h"
 #include "window/trace_window_layout.h"
@@ -30,6 +33,14 @@ namespace velbrix {
 namespace {
 
 const std::filesystem::path kDemo = VELBRIX_SAMPLES_DIR "/demo_eeg";
+
+// A move of the mouse to `at` on `widget`, delivered to it directly (a window that has just had a
+// choice's keys may not get QTest's moves of the cursor).
+void MoveOver(QWidget* widget, QPoint at) {
+  QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(widget, &move);
+}
 
 }  // namespace
 
@@ -45,6 +56,9 @@ class TraceWindowTest : public QObject {
   void StatusLineGivesTheExactValueUnderTheMouse();
   void TheWindowFollowsTheMainWindowAndKeepsTheSampleRate();
   void TheRowOfFieldsFollowsTheSharedTable();
+  void AFilterAndAMontageFromTheirBoxesChangeTheTracesAndTheStatus();
+  void ViewSpectrumOpensTheSpectrumOfThePage();
+  void SavePictureWritesThePageAsAPngOfTheCanvasSize();
 
  private:
   // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
@@ -100,7 +114,8 @@ void TraceWindowTest::PointAt(std::uint64_t record, const char* name) {
   const int index = ChannelAtPosition(*FindChannelPosition(name)).list_index;
   const double x = area.left + (static_cast<double>(record) + 0.5) * area.width() /
                                    static_cast<double>(Traces()->controller().page_records());
-  const double y = area.top + (index + 0.5) * area.height() / 32.0;
+  const double rows = static_cast<double>(Traces()->controller().page_rows().size());
+  const double y = area.top + (index + 0.5) * area.height() / rows;
   QTest::mouseMove(Traces()->canvas(),
                    QPoint(static_cast<int>(std::lround(x)), static_cast<int>(y)));
 }
@@ -248,6 +263,102 @@ void TraceWindowTest::TheRowOfFieldsFollowsTheSharedTable() {
       return label->text() == QString::fromUtf8(entry.label) && label->x() < field->x();
     }));
   }
+}
+
+void TraceWindowTest::AFilterAndAMontageFromTheirBoxesChangeTheTracesAndTheStatus() {
+  OpenTraces(kDemo);
+  const auto trace_of = [&](std::size_t row) {
+    std::vector<trace::Point> points;
+    std::size_t seen = 0;
+    for (const trace::Step& step : Traces()->controller().picture().steps) {
+      if (const auto* line = std::get_if<trace::Polyline>(&step); line && seen++ == row) {
+        points = line->points;
+      }
+    }
+    return points;
+  };
+  PointAt(300, "O1");
+  const QString raw = Part<QLabel>("Status")->text();
+  const std::vector<trace::Point> before = trace_of(20);  // O1
+
+  // Alt+G goes to the high-pass; Down chooses its next entry, 0.1 Hz, then 0.3 Hz.
+  QTest::keyClick(Traces(), Qt::Key_G, Qt::AltModifier);
+  auto* high_pass = Part<QComboBox>("HighPass");
+  QCOMPARE(QApplication::focusWidget(), high_pass);
+  QTest::keyClick(high_pass, Qt::Key_Down);
+  QTest::keyClick(high_pass, Qt::Key_Down);
+  QCOMPARE(high_pass->currentText(), QStringLiteral("0.3 Hz"));
+  QCOMPARE(Traces()->controller().filters().high_pass, 0.3);
+  QVERIFY(trace_of(20) != before);
+  PointAt(300, "O1");
+  QVERIFY(Part<QLabel>("Status")->text() != raw);
+
+  QTest::keyClick(Traces(), Qt::Key_M, Qt::AltModifier);
+  auto* montage = Part<QComboBox>("Montage");
+  QCOMPARE(QApplication::focusWidget(), montage);
+  QTest::keyClick(montage, Qt::Key_End);
+  QCOMPARE(montage->currentText(), QStringLiteral("Bipolar longitudinal"));
+  QCOMPARE(Traces()->controller().page_rows().size(), std::size_t{28});
+  const trace::Rect area = Traces()->controller().picture().traces;
+  MoveOver(Traces()->canvas(), QPoint(area.left + 100, area.top + area.height() / 56));
+  QVERIFY2(Part<QLabel>("Status")->text().contains(QStringLiteral("FP1-F7")),
+           qPrintable(Part<QLabel>("Status")->text()));
+}
+
+void TraceWindowTest::ViewSpectrumOpensTheSpectrumOfThePage() {
+  OpenTraces(kDemo);
+  QVERIFY(Traces()->spectrum_window() == nullptr);
+  Traces()->findChild<QAction*>(QStringLiteral("Spectrum"))->trigger();
+  SpectrumWindow* spectrum = Traces()->spectrum_window();
+  QVERIFY(spectrum != nullptr);
+  QVERIFY(QTest::qWaitForWindowExposed(spectrum));
+  QCOMPARE(spectrum->windowTitle(), QStringLiteral("Velbrix - demo_eeg - Spectrum"));
+  auto* channel = spectrum->findChild<QComboBox*>(QString::fromUtf8(trace::kSpectrumChannelName));
+  QCOMPARE(channel->currentText(), QStringLiteral("FP2"));  // the highlighted channel
+  const auto curves = [&] {
+    int count = 0;
+    for (const trace::Step& step : Traces()->controller().spectrum_picture().steps) {
+      count += std::holds_alternative<trace::Polyline>(step) ? 1 : 0;
+    }
+    return count;
+  };
+  QCOMPARE(curves(), 1);
+  channel->setFocus();
+  QTest::keyClick(channel, Qt::Key_Home);  // all channels
+  QCOMPARE(curves(), 32);
+  auto* canvas = spectrum->findChild<QWidget*>(QStringLiteral("SpectrumCanvas"));
+  MoveOver(canvas, QPoint(canvas->width() / 4, canvas->height() / 2));
+  QVERIFY2(spectrum->findChild<QLabel*>(QStringLiteral("SpectrumStatus"))
+               ->text()
+               .contains(QStringLiteral(" Hz  \u00B7  ")),
+           qPrintable(spectrum->findChild<QLabel*>(QStringLiteral("SpectrumStatus"))->text()));
+  spectrum->close();
+  QVERIFY(!spectrum->isVisible());
+}
+
+void TraceWindowTest::SavePictureWritesThePageAsAPngOfTheCanvasSize() {
+  OpenTraces(kDemo);
+  QVERIFY(Traces()->findChild<QAction*>(QStringLiteral("SavePicture")) != nullptr);
+  const std::filesystem::path path = PathFromQt(program_dir_.path()) / "page.png";
+  Traces()->SavePictureAs(path);
+  QCOMPARE(Part<QLabel>("Status")->text(),
+           QString::fromStdString("Saved the picture as " + PathForDisplay(path)));
+  std::ifstream file(path, std::ios::binary);
+  const std::string png((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  RgbImage image;
+  QVERIFY(DecodeStoredPng(png, &image));
+  QCOMPARE(image.width, Traces()->canvas()->width());
+  QCOMPARE(image.height, Traces()->canvas()->height());
+  // Not blank: the trace's ink is in it, as well as the background.
+  const trace::Rgb ink = trace::InkColour(trace::Ink::kTrace);
+  int inked = 0;
+  for (std::size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
+    inked += image.pixels[i] == ink.red && image.pixels[i + 1] == ink.green &&
+                     image.pixels[i + 2] == ink.blue
+                 ? 1
+                 : 0;
+  }
+  QVERIFY(inked > 1000);
 }
 
 }  // namespace velbrix

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <optional>
 
+#include <commdlg.h>
+
 #include "window/trace_window_layout.h"
 #include "window/win32/text.h"
 #include "window/win32/window_class.h"
@@ -20,6 +22,12 @@ enum PartId : int {
   kIdSampleRate = 300,
   kIdPageLength,
   kIdAmplitude,
+  kIdHighPass,  // the reading tools, in the order of TraceTool
+  kIdLowPass,
+  kIdNotch,
+  kIdMontage,
+  kIdSavePicture,  // the menus' items
+  kIdSpectrum,
   kIdCanvas,
   kIdScrollBar,
   kIdStatus,
@@ -35,15 +43,25 @@ constexpr int FieldId(trace::TraceField field) {
       return kIdPageLength;
     case trace::TraceField::kAmplitude:
       return kIdAmplitude;
+    case trace::TraceField::kHighPass:
+    case trace::TraceField::kLowPass:
+    case trace::TraceField::kNotch:
+    case trace::TraceField::kMontage:
+      return kIdHighPass + static_cast<int>(*trace::ToolOf(field));
   }
   return kIdSampleRate;
+}
+
+bool IsChoice(int id) {
+  return id == kIdPageLength || id == kIdAmplitude || (id >= kIdHighPass && id <= kIdMontage);
 }
 
 // The row of controls above the canvas, at 96 dpi: each label as wide as its text, then its field.
 constexpr int kRateWidth = 64;
 constexpr int kChoiceWidth = 130;
-constexpr int kLabelGap = 6;   // between a label and its field
-constexpr int kGroupGap = 22;  // between the groups
+constexpr int kFilterWidth = 72;  // a filter's choice: "Off", "0.1 Hz"
+constexpr int kLabelGap = 6;      // between a label and its field
+constexpr int kGroupGap = 22;     // between the groups
 constexpr int kRowTop = 6;
 constexpr int kRowHeight = 22;
 constexpr int kStatusHeight = 22;
@@ -126,11 +144,22 @@ TraceWindow::TraceWindow(const std::string& decimal_separator)
   if (!RegisterClasses(instance, WindowProc, CanvasProc)) {
     ThrowLastError("Cannot register the trace window's classes");
   }
+  // File > Save Picture...; the window owns the menu and destroys it with itself.
+  HMENU menu = ::CreateMenu();
+  HMENU file = ::CreatePopupMenu();
+  ::AppendMenuW(file, MF_STRING, kIdSavePicture, Widen(trace::kSavePictureText).c_str());
+  ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
+                Widen(trace::kFileMenuText).c_str());
+  HMENU view = ::CreatePopupMenu();
+  ::AppendMenuW(view, MF_STRING, kIdSpectrum, Widen(trace::kSpectrumText).c_str());
+  ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(view),
+                Widen(trace::kViewMenuText).c_str());
   // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
   if (::CreateWindowExW(0, kClassName, L"Velbrix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                         CW_USEDEFAULT, CW_USEDEFAULT, ::MulDiv(trace::kStartWidth, dpi_, 96),
-                        ::MulDiv(trace::kStartHeight, dpi_, 96), nullptr, nullptr, instance,
+                        ::MulDiv(trace::kStartHeight, dpi_, 96), nullptr, menu, instance,
                         this) == nullptr) {
+    ::DestroyMenu(menu);
     ThrowLastError("Cannot create the trace window");
   }
   CreateParts();
@@ -138,6 +167,7 @@ TraceWindow::TraceWindow(const std::string& decimal_separator)
 }
 
 TraceWindow::~TraceWindow() {
+  spectrum_.reset();  // it tells the controller that it closes
   if (hwnd_ != nullptr) {
     // No message of the dying window or its parts reaches the controller.
     ::SetWindowLongPtrW(parts_.canvas, GWLP_USERDATA, 0);
@@ -161,7 +191,8 @@ void TraceWindow::CreateParts() {
     ::SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(control_font_.get()), FALSE);
     return part;
   };
-  const DWORD label = SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE;
+  // The row's labels show their access keys, which take the field after them.
+  const DWORD label = SS_LEFT | SS_CENTERIMAGE;
   int label_id = kIdLabel;
   for (const trace::RowField& entry : trace::kRowFields) {
     make(0, L"STATIC", Widen(entry.label).c_str(), label, label_id++);
@@ -179,6 +210,12 @@ void TraceWindow::CreateParts() {
         break;
       case trace::TraceField::kAmplitude:
         parts_.amplitude = field;
+        break;
+      case trace::TraceField::kHighPass:
+      case trace::TraceField::kLowPass:
+      case trace::TraceField::kNotch:
+      case trace::TraceField::kMontage:
+        parts_.tools[static_cast<std::size_t>(*trace::ToolOf(entry.field))] = field;
         break;
     }
     if (*entry.unit != '\0') {
@@ -212,7 +249,7 @@ void TraceWindow::Arrange() {
       width = static_cast<int>(size.cx) + px(2);
     }
     // A combo box's height includes its drop-down list.
-    const bool choice = id == kIdPageLength || id == kIdAmplitude;
+    const bool choice = IsChoice(id);
     const int height = choice ? px(300) : px(kRowHeight);
     ::MoveWindow(part, x, px(kRowTop), width, height, TRUE);
     x += width + gap;
@@ -222,7 +259,10 @@ void TraceWindow::Arrange() {
     const int gap = &entry == std::end(trace::kRowFields) - 1 ? 0 : px(kGroupGap);
     const bool has_unit = *entry.unit != '\0';
     place(label_id++, 0, px(kLabelGap));
-    const int width = entry.kind == trace::FieldKind::kText ? kRateWidth : kChoiceWidth;
+    const std::optional<TraceTool> tool = trace::ToolOf(entry.field);
+    const int width = entry.kind == trace::FieldKind::kText              ? kRateWidth
+                      : tool.has_value() && *tool != TraceTool::kMontage ? kFilterWidth
+                                                                         : kChoiceWidth;
     place(FieldId(entry.field), px(width), has_unit ? px(kLabelGap) : gap);
     if (has_unit) {
       place(label_id++, 0, gap);
@@ -250,6 +290,9 @@ void TraceWindow::ApplyDpi(int dpi, const RECT& place) {
   for (HWND part = ::GetWindow(hwnd_, GW_CHILD); part != nullptr;
        part = ::GetWindow(part, GW_HWNDNEXT)) {
     ::SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(control_font_.get()), FALSE);
+  }
+  if (spectrum_ != nullptr) {
+    spectrum_->SetFont(control_font_.get());  // the font it had is gone
   }
   // Moving the frame to the system's suggestion arranges the parts (WM_SIZE); the canvas is drawn
   // again with the new painter.
@@ -310,6 +353,9 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_CLOSE:
+      if (spectrum_ != nullptr) {
+        spectrum_->Close();
+      }
       controller_.Close();
       ::ShowWindow(hwnd_, SW_HIDE);
       return 0;
@@ -329,7 +375,15 @@ void TraceWindow::OnCommand(int id, int code) {
     } else {
       controller_.OnAmplitudeChosen(index);
     }
-  } else if ((id == kIdPageLength || id == kIdAmplitude) && code == CBN_CLOSEUP) {
+  } else if (id >= kIdHighPass && id <= kIdMontage && code == CBN_SELCHANGE) {
+    const auto tool = static_cast<TraceTool>(id - kIdHighPass);
+    const HWND choice = parts_.tools[static_cast<std::size_t>(tool)];
+    controller_.OnToolChosen(tool, static_cast<int>(::SendMessageW(choice, CB_GETCURSEL, 0, 0)));
+  } else if (id == kIdSavePicture && code == 0) {
+    AskAndSavePicture();
+  } else if (id == kIdSpectrum && code == 0) {
+    OpenSpectrum();
+  } else if (IsChoice(id) && code == CBN_CLOSEUP) {
     ::SetFocus(parts_.canvas);  // the keys page through the recording again
   }
 }
@@ -453,7 +507,12 @@ LRESULT TraceWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lpa
       return 0;
     case WM_LBUTTONDOWN:
       ::SetFocus(canvas);
+      ::SetCapture(canvas);  // the release comes here, wherever it happens
       controller_.OnMouseDown(x, y);
+      return 0;
+    case WM_LBUTTONUP:
+      ::ReleaseCapture();
+      controller_.OnMouseUp(x, y);
       return 0;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL: {
@@ -506,6 +565,75 @@ void TraceWindow::ShowPicture(const trace::TracePicture& picture) {
 
 void TraceWindow::SetStatusText(const std::string& text) {
   ::SetWindowTextW(parts_.status, Widen(text).c_str());
+}
+
+void TraceWindow::SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
+                                 int selected) {
+  FillChoice(parts_.tools[static_cast<std::size_t>(tool)], entries, selected);
+}
+
+RgbImage TraceWindow::CanvasImage() {
+  RECT client{};
+  ::GetClientRect(parts_.canvas, &client);
+  RgbImage image{static_cast<int>(client.right), static_cast<int>(client.bottom), {}};
+  if (image.width <= 0 || image.height <= 0 || picture_ == nullptr) {
+    return RgbImage();
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = image.width;
+  info.bmiHeader.biHeight = -image.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap == nullptr) {
+    return RgbImage();
+  }
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = ::SelectObject(memory, bitmap);
+  painter_->Draw(memory, *picture_);
+  ::GdiFlush();
+  const auto* pixel = static_cast<const std::uint32_t*>(bits);
+  const auto count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+  image.pixels.reserve(count * 3);
+  for (std::size_t i = 0; i < count; ++i) {
+    image.pixels.push_back(static_cast<std::uint8_t>((pixel[i] >> 16) & 0xFF));
+    image.pixels.push_back(static_cast<std::uint8_t>((pixel[i] >> 8) & 0xFF));
+    image.pixels.push_back(static_cast<std::uint8_t>(pixel[i] & 0xFF));
+  }
+  ::SelectObject(memory, old);
+  ::DeleteDC(memory);
+  ::DeleteObject(bitmap);
+  return image;
+}
+
+void TraceWindow::OpenSpectrum() {
+  if (spectrum_ == nullptr) {
+    spectrum_ = std::make_unique<SpectrumWindow>(controller_, control_font_.get(), dpi_);
+  }
+  spectrum_->Open();
+}
+
+void TraceWindow::SavePictureAs(const std::filesystem::path& path) {
+  controller_.OnPictureRendered(path, CanvasImage());
+}
+
+void TraceWindow::AskAndSavePicture() {
+  std::wstring name(MAX_PATH * 4, L'\0');
+  const std::wstring filter = Widen(trace::kPictureFilter) + L'\0' + L"*.png" + L'\0' + L'\0';
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = hwnd_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrDefExt = L"png";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (::GetSaveFileNameW(&dialog)) {
+    SavePictureAs(std::filesystem::path(name.c_str()));
+  }
 }
 
 void TraceWindow::SetTicking(bool on) {

@@ -1,9 +1,10 @@
 // The trace window on the Win32 API: a second, resizable, non-modal top-level window with the
-// sample rate field, the choices of page length and amplitude, the canvas (painted through an
-// off-screen bitmap by TracePainter), a scroll bar and a status line, laid out as
-// window/trace_window_layout.h says. It carries out TraceView's operations and passes each user
-// action to its TraceController. Like the converter window, it follows the dpi of the monitor it
-// is on (WM_DPICHANGED), and Tab moves between its parts (with message_loop.h's loop).
+// sample rate field, the choices of page length, amplitude, filters and montage, the canvas
+// (painted through an off-screen bitmap by TracePainter), a scroll bar and a status line, laid out
+// as window/trace_window_layout.h says, and the menus File > Save Picture... and View > Spectrum.
+// It carries out TraceView's operations and passes each user action to its TraceController. Like
+// the converter window, it follows the dpi of the monitor it is on (WM_DPICHANGED), and Tab moves
+// between its parts (with message_loop.h's loop).
 //
 // Closing the window only hides it and lets go of the recording; the controller, and with it the
 // sample rate, stays for the next showing. The window belongs to no other window, so the
@@ -13,14 +14,19 @@
 
 #include <windows.h>
 
+#include <array>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/png_file.h"
 #include "window/trace_controller.h"
 #include "window/trace_subject.h"
 #include "window/trace_view.h"
 #include "window/win32/fonts.h"
+#include "window/win32/spectrum_window.h"
 #include "window/win32/trace_painter.h"
 
 namespace velbrix::win32 {
@@ -33,7 +39,8 @@ class TraceWindow final : public TraceView {
     HWND amplitude = nullptr;    // COMBOBOX
     HWND canvas = nullptr;
     HWND scroll_bar = nullptr;
-    HWND status = nullptr;  // STATIC
+    HWND status = nullptr;        // STATIC
+    std::array<HWND, 4> tools{};  // COMBOBOX, by TraceTool
   };
 
   // Creates the window, hidden. Throws std::system_error when the system cannot create it.
@@ -49,6 +56,13 @@ class TraceWindow final : public TraceView {
   HWND hwnd() const { return hwnd_; }
   const Parts& parts() const { return parts_; }
   const TraceController& controller() const { return controller_; }
+  // The canvas as it is shown, at its size.
+  RgbImage CanvasImage();
+  // File > Save Picture... once a file is chosen: CanvasImage() to `path` as PNG.
+  void SavePictureAs(const std::filesystem::path& path);
+  // View > Spectrum, and the spectrum window once it has been opened.
+  void OpenSpectrum();
+  SpectrumWindow* spectrum_window() const { return spectrum_.get(); }
 
   // TraceView.
   void SetCaption(const std::string& text) override;
@@ -59,6 +73,8 @@ class TraceWindow final : public TraceView {
   void ShowPicture(const trace::TracePicture& picture) override;
   void SetStatusText(const std::string& text) override;
   void SetTicking(bool on) override;
+  void SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
+                      int selected) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -75,6 +91,7 @@ class TraceWindow final : public TraceView {
   void OnCommand(int id, int code);
   void OnScroll(int request);
   void SampleRateEntered();
+  void AskAndSavePicture();
 
   int dpi_ = 96;
   Font control_font_;
@@ -84,6 +101,7 @@ class TraceWindow final : public TraceView {
   WNDPROC edit_proc_ = nullptr;  // the sample rate field's own procedure
   const trace::TracePicture* picture_ = nullptr;
   bool tracking_mouse_ = false;
+  std::unique_ptr<SpectrumWindow> spectrum_;  // let go of before the controller
   TraceController controller_;
 };
 

@@ -1,16 +1,18 @@
 // Tests of the real trace window under a display (Xvfb under Wine), opened from the converter
-// window's File menu with samples/demo_eeg. The run saves a screenshot of the trace window beside
-// the test program (velbrix_traces.bmp).
+// window's File menu with samples/demo_eeg. The run saves the trace window's canvas as it shows it
+// beside the test program (velbrix_traces.bmp).
 #include "window/win32/trace_window.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
 
 #include "core/channel_table.h"
+#include "core/png_file.h"
 #include "core/test_support.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/frm_fle_window.h"
@@ -24,10 +26,53 @@ namespace {
 
 using testing::CountPixels;
 using testing::PostKeyPress;
-using testing::SaveScreenshot;
 using testing::ScriptedDesktop;
 using velbrix::testing::TempDir;
 using velbrix::testing::WriteFile;
+
+// Writes `image` as a 24-bit BMP file.
+void SaveBitmap(const RgbImage& image, const std::filesystem::path& path) {
+  const auto row = static_cast<std::size_t>((image.width * 3 + 3) / 4 * 4);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = image.width;
+  info.biHeight = -image.height;  // top-down
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(row * static_cast<std::size_t>(image.height));
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+  std::string line(row, '\0');
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                              static_cast<std::size_t>(x)) *
+                             3;
+      for (std::size_t c = 0; c < 3; ++c) {  // blue, green, red
+        line[static_cast<std::size_t>(x) * 3 + c] = static_cast<char>(image.pixels[at + 2 - c]);
+      }
+    }
+    out.write(line.data(), static_cast<std::streamsize>(row));
+  }
+}
+
+// How many pixels of `image` are in `ink`.
+int Inked(const RgbImage& image, trace::Ink ink) {
+  const trace::Rgb rgb = trace::InkColour(ink);
+  int count = 0;
+  for (std::size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
+    count += image.pixels[i] == rgb.red && image.pixels[i + 1] == rgb.green &&
+                     image.pixels[i + 2] == rgb.blue
+                 ? 1
+                 : 0;
+  }
+  return count;
+}
 
 class TraceWindowTest : public ::testing::Test {
  protected:
@@ -65,6 +110,23 @@ class TraceWindowTest : public ::testing::Test {
   void Key(UINT key) {
     ::PostMessageW(Traces()->parts().canvas, WM_KEYDOWN, key, 1);
     Settle();
+  }
+  // Chooses entry `index` of a reading tool's box, as the user does.
+  void ChooseTool(TraceTool tool, int index) {
+    const HWND box = Traces()->parts().tools[static_cast<std::size_t>(tool)];
+    ::SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::PostMessageW(Traces()->hwnd(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(box), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(box));
+    Settle();
+  }
+  std::wstring StatusAtRow(int x, int row) {
+    const trace::Rect& area = Traces()->controller().picture().traces;
+    const double rows = static_cast<double>(Traces()->controller().page_rows().size());
+    const double y = area.top + (row + 0.5) * area.height() / rows;
+    ::PostMessageW(Traces()->parts().canvas, WM_MOUSEMOVE, 0,
+                   MAKELPARAM(area.left + x, static_cast<int>(y)));
+    PumpMessages(window_->hwnd());
+    return WindowText(Traces()->parts().status);
   }
   std::wstring StatusOver(std::uint64_t record, const char* name) {
     const trace::TracePicture& picture = Traces()->controller().picture();
@@ -118,7 +180,9 @@ TEST_F(TraceWindowTest, ViewTracesOpensAWindowOfThirtyTwoLabelledTraces) {
               100)
         << "band " << band;
   }
-  SaveScreenshot(traces, ModulePath(nullptr).parent_path() / "velbrix_traces.bmp");
+  const RgbImage shown = Traces()->CanvasImage();
+  EXPECT_GT(Inked(shown, trace::Ink::kTrace), 1000);  // what the window shows, not a blank
+  SaveBitmap(shown, ModulePath(nullptr).parent_path() / "velbrix_traces.bmp");
 }
 
 TEST_F(TraceWindowTest, StatusLineGivesTheExactValueUnderTheMouse) {
@@ -184,7 +248,8 @@ TEST_F(TraceWindowTest, TabMovesBetweenThePartsInTheRowsOrder) {
   ::SetFocus(parts.canvas);
   PumpMessages(window_->hwnd());
   ASSERT_EQ(::GetFocus(), parts.canvas);
-  for (HWND next : {parts.sample_rate, parts.page_length, parts.amplitude, parts.canvas}) {
+  for (HWND next : {parts.sample_rate, parts.page_length, parts.amplitude, parts.tools[0],
+                    parts.tools[1], parts.tools[2], parts.tools[3], parts.canvas}) {
     PostKeyPress(Traces()->hwnd(), VK_TAB);
     PumpMessages(window_->hwnd());
     EXPECT_EQ(::GetFocus(), next);
@@ -205,6 +270,62 @@ TEST_F(TraceWindowTest, AMonitorOfAnotherDpiMapsThePartsAgain) {
   RECT field{};
   ::GetWindowRect(Traces()->parts().sample_rate, &field);
   EXPECT_EQ(field.bottom - field.top, 33);  // the row's 22 pixels at 96 dpi, at 144
+}
+
+TEST_F(TraceWindowTest, AFilterAndAMontageFromTheirBoxesChangeTheTracesAndTheStatus) {
+  OpenTraces(demo_);
+  const std::wstring raw = StatusAtRow(300, 20);  // O1
+  const HWND high_pass = Traces()->parts().tools[static_cast<std::size_t>(TraceTool::kHighPass)];
+  ASSERT_EQ(::SendMessageW(high_pass, CB_GETCOUNT, 0, 0), 6);
+  ChooseTool(TraceTool::kHighPass, 2);
+  EXPECT_EQ(Traces()->controller().filters().high_pass, 0.3);
+  EXPECT_NE(StatusAtRow(300, 20), raw);
+  ChooseTool(TraceTool::kMontage, 3);
+  EXPECT_EQ(Traces()->controller().page_rows().size(), 28u);
+  EXPECT_NE(StatusAtRow(100, 0).find(L"FP1-F7"), std::wstring::npos);
+}
+
+TEST_F(TraceWindowTest, SavePictureWritesThePageAsAPngOfTheCanvasSize) {
+  OpenTraces(demo_);
+  const std::filesystem::path path = temp_.path() / "page.png";
+  Traces()->SavePictureAs(path);
+  EXPECT_EQ(WindowText(Traces()->parts().status),
+            Widen("Saved the picture as " + PathForDisplay(path)));
+  RgbImage image;
+  ASSERT_TRUE(DecodeStoredPng(velbrix::testing::ReadFile(path), &image));
+  RECT canvas{};
+  ::GetClientRect(Traces()->parts().canvas, &canvas);
+  EXPECT_EQ(image.width, canvas.right);
+  EXPECT_EQ(image.height, canvas.bottom);
+  EXPECT_GT(Inked(image, trace::Ink::kTrace), 1000);
+}
+
+TEST_F(TraceWindowTest, ViewSpectrumOpensTheSpectrumOfThePage) {
+  OpenTraces(demo_);
+  EXPECT_EQ(Traces()->spectrum_window(), nullptr);
+  HMENU view = ::GetSubMenu(::GetMenu(Traces()->hwnd()), 1);
+  ASSERT_NE(view, nullptr);
+  ::PostMessageW(Traces()->hwnd(), WM_COMMAND, MAKEWPARAM(::GetMenuItemID(view, 0), 0), 0);
+  Settle();
+  SpectrumWindow* spectrum = Traces()->spectrum_window();
+  ASSERT_NE(spectrum, nullptr);
+  EXPECT_TRUE(::IsWindowVisible(spectrum->hwnd()));
+  EXPECT_EQ(WindowText(spectrum->hwnd()), L"Velbrix - demo_eeg - Spectrum");
+  EXPECT_EQ(::SendMessageW(spectrum->channel(), CB_GETCOUNT, 0, 0), 33);
+  int curves = 0;
+  for (const trace::Step& step : Traces()->controller().spectrum_picture().steps) {
+    curves += std::holds_alternative<trace::Polyline>(step) ? 1 : 0;
+  }
+  EXPECT_EQ(curves, 1);  // FP2, the highlighted channel
+  RECT canvas{};
+  ::GetClientRect(spectrum->canvas(), &canvas);
+  ::PostMessageW(spectrum->canvas(), WM_MOUSEMOVE, 0,
+                 MAKELPARAM(canvas.right / 4, canvas.bottom / 2));
+  PumpMessages(window_->hwnd());
+  EXPECT_NE(WindowText(spectrum->status()).find(L" Hz  \u00B7  FP2  \u00B7  "), std::wstring::npos)
+      << Narrow(WindowText(spectrum->status()));
+  ::SendMessageW(spectrum->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(spectrum->hwnd()));
 }
 
 }  // namespace
