@@ -127,7 +127,8 @@ def validate(validator, root):
 
 
 def grow_dataset(program, validator, fields, work):
-    """Two subjects, a session, runs, both formats, a replaced run and a failed call."""
+    """Two subjects, a session, runs, both formats, a replaced run with a lab-written scans.tsv
+    and a failed call."""
     root = work / "study"
     rec = {}
     for i, size in enumerate((600 * 32, 500 * 32 + 7, 256 * 32), start=1):
@@ -139,9 +140,21 @@ def grow_dataset(program, validator, fields, work):
             str(rec[1]), str(rec[2]))
     convert(program, *common, "--subject", "02", "--format", "brainvision", "--run", "1",
             str(rec[3]))
-    # Run 2 of sub-01 again, now as BrainVision: its EDF file goes.
+    # The lab's own column in the scans table, and its own notes.
+    scans = root / "sub-01" / "ses-1" / "sub-01_ses-1_scans.tsv"
+    assert scans.read_text() == ("filename\tacq_time\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-1_eeg.edf\tn/a\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-2_eeg.edf\tn/a\n"), scans
+    scans.write_text("filename\tacq_time\toperator\r\n"
+                     "eeg/sub-01_ses-1_task-rest_run-1_eeg.edf\tn/a\tAS\r\n"
+                     "eeg/sub-01_ses-1_task-rest_run-2_eeg.edf\tn/a\tBJ\r\n")
+    # Run 2 of sub-01 again, now as BrainVision with a start: its EDF file and its row go.
     convert(program, *common, "--subject", "01", "--session", "1", "--run", "2",
-            "--format", "brainvision", str(rec[2]))
+            "--format", "brainvision", "--start", "2024-02-03 10:20:30", str(rec[2]))
+    assert scans.read_text() == ("filename\tacq_time\toperator\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-1_eeg.edf\tn/a\tAS\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-2_eeg.vhdr\t"
+                                 "2024-02-03T10:20:30\tn/a\n"), scans.read_text()
     participants = (root / "participants.tsv").read_bytes()
     failed = subprocess.run([program, *common, "--subject", "03", str(work / "missing_eeg")],
                             capture_output=True)

@@ -9,6 +9,7 @@
 
 #include "core/bids_sidecars.h"
 #include "core/brainvision_export.h"
+#include "core/brainvision_header.h"
 #include "core/edf_export.h"
 #include "core/file_table.h"
 #include "core/os_file.h"
@@ -99,6 +100,37 @@ Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::pat
   return status;
 }
 
+// Within the commit step: the recording's row in its subject's (and session's) scans.tsv, naming
+// the file a reader opens (the EDF file or the BrainVision header) relative to the table's folder,
+// in place of a row naming the recording in the other format.
+Status WriteScansRow(FileTable& files, const BidsExportInputs& inputs, const fs::path& stem,
+                     std::vector<fs::path>* outputs) {
+  const fs::path scans = BidsScansPath(inputs.root, inputs.entities);
+  const std::string in_folder = std::string(kBidsModality) + "/" + PathForDisplay(stem);
+  const std::string edf = in_folder + ".edf";
+  const std::string header = in_folder + kBrainVisionHeaderExtension;
+  const bool as_edf = inputs.format == BidsDataFormat::kEdf;
+  if (Status s = files.EditTextFile(
+          scans,
+          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
+            std::string updated;
+            if (Status row =
+                    UpdateBidsScans(text, as_edf ? edf : header, BidsAcquisitionTime(inputs.start),
+                                    {as_edf ? header : edf}, &updated);
+                !row.ok()) {
+              return Status::IoError("Cannot add " + (as_edf ? edf : header) + " to", scans,
+                                     row.message());
+            }
+            *edited = std::move(updated);
+            return Status::Ok();
+          });
+      !s.ok()) {
+    return s;
+  }
+  outputs->push_back(scans);
+  return Status::Ok();
+}
+
 // The commit step of the dataset's transaction, under the dataset's lock: the shared files that
 // are missing, the subject's row in participants.tsv, and the removal of the recording's files of
 // the other format.
@@ -167,7 +199,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   } else {
     files.RemoveAtCommit(EdfOutputPath(folder, stem));
   }
-  return Status::Ok();
+  return WriteScansRow(files, inputs, stem, outputs);
 }
 
 // Checks, before anything is written, that every file name of the recording fits its folder.

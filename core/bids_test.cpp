@@ -142,7 +142,7 @@ class BidsExportTest : public ::testing::Test {
                                   positions_,
                                   rate_,
                                   layout_,
-                                  {},
+                                  start_,
                                   {},
                                   "1.0.0",
                                   lab_};
@@ -155,6 +155,7 @@ class BidsExportTest : public ::testing::Test {
   std::vector<int> positions_ = {1, 23};
   Hertz rate_;
   BidsLabFacts lab_;
+  std::optional<EdfStart> start_;
   EdfRecordLayout layout_;
   BidsExportReport report_;
 };
@@ -171,10 +172,17 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_NE(
       ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"RecordingDuration\": 2,"),
       std::string::npos);  // two data records of 1 s
+  EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
+            "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
   WriteFile(root_ / "README", "ours");
   const std::string description = ReadFile(root_ / "dataset_description.json");
   lab_ = {"Cz", "AFz", {"A. Smith"}, "CC0"};
+  // The lab's own column and row.
+  WriteFile(root_ / "sub-01/sub-01_scans.tsv",
+            "filename\tacq_time\tnote\neeg/sub-01_task-rest_eeg.edf\tn/a\tfirst\n"
+            "eeg/sub-01_task-eyes_eeg.edf\tn/a\tours\n");
 
+  start_ = EdfStart{2024, 5, 17, 9, 30, 0};
   ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kBrainVision).ok());
   EXPECT_EQ(ListFolder(root_ / "sub-01/eeg"),
             (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.json",
@@ -185,6 +193,9 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_NE(ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"EEGGround\": \"AFz\""),
             std::string::npos);
   EXPECT_EQ(ReadFile(root_ / "participants.tsv"), MakeBidsParticipants("01"));
+  EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
+            "filename\tacq_time\tnote\neeg/sub-01_task-rest_eeg.vhdr\t2024-05-17T09:30:00\tn/a\n"
+            "eeg/sub-01_task-eyes_eeg.edf\tn/a\tours\n");
 }
 
 TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
