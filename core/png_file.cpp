@@ -5,8 +5,7 @@
 #include <array>
 #include <cassert>
 
-#include "core/os_file.h"
-#include "core/output_commit.h"
+#include "core/file_table.h"
 
 namespace velbrix {
 namespace {
@@ -107,24 +106,13 @@ std::string EncodePng(const RgbImage& image) {
 
 Status WritePngFile(const std::filesystem::path& path, const RgbImage& image) {
   const std::string png = EncodePng(image);
-  const std::filesystem::path temp = TemporaryName(path, NewRunId());
-  OsFile file;
-  if (const std::error_code ec = OsFile::CreateNew(temp, &file)) {
-    return Status::IoError("Cannot create", path, ec.message());
+  FileTable files;
+  int number = 0;
+  Status status = files.OpenOutputOnFreeNumber(path, &number);
+  if (status.ok()) {
+    status = files.Write(number, png);
   }
-  std::error_code ec = file.Write(png.data(), png.size());
-  if (const std::error_code closed = file.Close(); !ec) {
-    ec = closed;
-  }
-  if (!ec) {
-    ec = RenameFile(temp, path);
-  }
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    return Status::IoError("Cannot write", path, ec.message());
-  }
-  return Status::Ok();
+  return files.EndRun(status);
 }
 
 bool DecodeStoredPng(std::string_view png, RgbImage* image) {
