@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <utility>
 
 #include "core/file_table.h"
 
@@ -113,7 +112,7 @@ Status WritePngFile(const std::filesystem::path& path, const RgbImage& image) {
   if (status.ok()) {
     status = files.Write(number, png);
   }
-  return files.EndRun(std::move(status));
+  return files.EndRun(status);
 }
 
 bool DecodeStoredPng(std::string_view png, RgbImage* image) {

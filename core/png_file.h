@@ -25,8 +25,8 @@ struct RgbImage {
 // The PNG file of `image` (width and height at least 1).
 std::string EncodePng(const RgbImage& image);
 
-// Writes `image` to `path` as PNG, whole or not at all: into a temporary beside it, then moved to
-// its name (replacing a file there). Fails naming the path and the system's reason.
+// Writes `image` to `path` as PNG, whole or not at all, as a run writes its outputs (file_table.h):
+// committed under its name (replacing a file there). Fails naming the path and the system's reason.
 Status WritePngFile(const std::filesystem::path& path, const RgbImage& image);
 
 // Reads a PNG that EncodePng made (8-bit RGB, stored blocks, unfiltered rows); false for anything

@@ -10,6 +10,7 @@
 #include "core/channel_table.h"
 #include "core/edf_export.h"
 #include "core/hertz.h"
+#include "core/os_file_hooks.h"
 #include "core/recording_export.h"
 #include "core/value_line.h"
 
@@ -311,11 +312,21 @@ void FrmFle::StartRun(Job job) {
     const ProgressCallback progress = [this, run](std::uint64_t read, std::uint64_t total) {
       PostProgress(run, read, total);
     };
+    // A wait for another run's lock on the output folder shows in LblFile until the run goes on.
+    SetLockWaitReporter([this, run](const std::filesystem::path& lock) {
+      runner_.Post([this, run, text = LockWaitMessage(lock)] {
+        if (run == run_) {
+          run->waiting_shown = true;
+          view_.SetLblFileCaption(text);
+        }
+      });
+    });
     try {
       run->end = job(progress, stop);
     } catch (const std::exception& e) {
       run->end = {Status::InvalidArgument(e.what()), {}};  // no memory for a message, say
     }
+    SetLockWaitReporter({});
     runner_.Post([this, run] { RunEnded(run); });
   });
 }
@@ -332,9 +343,14 @@ void FrmFle::PostProgress(const std::shared_ptr<Run>& run, std::uint64_t read,
   }
   run->posted_percent = percent;
   runner_.Post([this, run, percent] {
-    if (run == run_) {
-      view_.SetProgress(percent);
+    if (run != run_) {
+      return;
     }
+    if (run->waiting_shown) {
+      run->waiting_shown = false;
+      view_.SetLblFileCaption(kOpenedFilePrefix + PathForDisplay(state_.FleName));
+    }
+    view_.SetProgress(percent);
   });
 }
 

@@ -18,7 +18,8 @@
 // the tasks that the run posts back (its progress and its end). During a run, Escape or closing
 // the window asks whether to stop it; Yes stops it within a fraction of a second, with every file
 // as it was, and returns to Idle or, after a close, closes the window. A run that ends on its own
-// while the question is shown counts as finished.
+// while the question is shown counts as finished. A run that waits for another run's lock on its
+// output folder says so in LblFile (naming the lock's file) until it goes on.
 #ifndef VELBRIX_WINDOW_FRM_FLE_H_
 #define VELBRIX_WINDOW_FRM_FLE_H_
 
@@ -101,8 +102,9 @@ class FrmFle {
   };
   // What the background thread and the window's thread share of one run.
   struct Run {
-    int posted_percent = -1;  // the background thread's
-    RunEnd end;               // set by the background thread before it posts the end
+    int posted_percent = -1;     // the background thread's
+    RunEnd end;                  // set by the background thread before it posts the end
+    bool waiting_shown = false;  // the window's thread's: LblFile tells of a wait for a lock
   };
   using Job = std::function<RunEnd(const ProgressCallback& progress, const StopRequest& stop)>;
 

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
+#include <thread>
 
+#include "core/os_file.h"
+#include "core/os_file_hooks.h"
 #include "core/record.h"
 #include "core/recording_export.h"
 #include "core/test_support.h"
@@ -363,6 +367,25 @@ TEST_F(FrmFleTest, OkShowsLoadingAndProgressAndLocksTheMenuWhileConverting) {
                                           "SetLabel1Caption(ASCCII-DECIMAL FILECONVERTER)",
                                           "SetLblFileCaption(File Opened - None)"};
   EXPECT_EQ(view_.log, order);
+}
+
+TEST_F(FrmFleTest, AWaitForAnotherRunsLockIsToldUntilTheRunGoesOn) {
+  OpenRecording("rec01_eeg", 64);
+  FolderLock other_run;
+  ASSERT_FALSE(other_run.Acquire(program_dir_.path()));
+  form_.CmdOk_Click();
+  window_thread_.Release();
+  // The wait is told after a second of it.
+  for (int i = 0; i < 200 && view_.lbl_file.starts_with("File Opened"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    DeliverPosted();
+  }
+  EXPECT_EQ(view_.lbl_file, LockWaitMessage(other_run.path()));
+  other_run.Release();
+  runner_.Join();
+  DeliverPosted();
+  ExpectIdle();
+  EXPECT_TRUE(std::filesystem::exists(program_dir_.path() / "rec01_eeg_FP2.eeg"));
 }
 
 TEST_F(FrmFleTest, ProgressFollowsTheBytesReadInWholePercents) {

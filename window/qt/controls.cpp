@@ -35,4 +35,13 @@ QItemSelectionModel::SelectionFlags ChannelList::selectionCommand(const QModelIn
   return flags;
 }
 
+QLabel* NewStatusLine(QWidget* parent, const QString& object_name) {
+  auto* status = new QLabel(parent);
+  status->setObjectName(object_name);
+  status->setTextFormat(Qt::PlainText);
+  status->setFrameShape(QFrame::StyledPanel);
+  status->setMinimumHeight(status->fontMetrics().height() + 6);
+  return status;
+}
+
 }  // namespace velbrix

@@ -4,8 +4,10 @@
 #define VELBRIX_WINDOW_QT_CONTROLS_H_
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QString>
 
 namespace velbrix {
 
@@ -38,6 +40,10 @@ class ChannelList final : public QListWidget {
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event) const override;
 };
+
+// A new status line of the trace and spectrum windows, named `object_name`: plain text on a framed
+// panel one line of text high. `parent` owns it.
+QLabel* NewStatusLine(QWidget* parent, const QString& object_name);
 
 }  // namespace velbrix
 

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "window/qt/controls.h"
 #include "window/trace_window_layout.h"
 
 namespace velbrix {
@@ -61,11 +62,7 @@ SpectrumWindow::SpectrumWindow(TraceController& controller, QWidget* parent)
   controls->addWidget(channel_);
   controls->addStretch(1);
   canvas_ = new SpectrumCanvas(controller_, this);
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("SpectrumStatus"));
-  status_->setTextFormat(Qt::PlainText);
-  status_->setFrameShape(QFrame::StyledPanel);
-  status_->setMinimumHeight(status_->fontMetrics().height() + 6);
+  status_ = NewStatusLine(this, QStringLiteral("SpectrumStatus"));
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(6, 6, 6, 6);
   column->setSpacing(4);

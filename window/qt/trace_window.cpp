@@ -16,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "window/qt/controls.h"
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
 #include "window/trace_window_layout.h"
@@ -100,11 +101,7 @@ void TraceWindow::CreateParts() {
   canvas_ = new TraceCanvas(controller_, this);
   scroll_bar_ = new QScrollBar(Qt::Horizontal, this);
   scroll_bar_->setObjectName(QStringLiteral("ScrollBar"));
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("Status"));
-  status_->setTextFormat(Qt::PlainText);
-  status_->setFrameShape(QFrame::StyledPanel);
-  status_->setMinimumHeight(status_->fontMetrics().height() + 6);
+  status_ = NewStatusLine(this, QStringLiteral("Status"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(6, 6, 6, 6);
