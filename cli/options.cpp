@@ -243,7 +243,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
                      "sub-<S>/[ses-<X>/]eeg/sub-<S>_[ses-<X>_]task-<T>[_run-<N>]_eeg.edf (or "
                      ".vhdr, .vmrk, .eeg with --format brainvision) with its _eeg.json and "
                      "_channels.tsv; dataset_description.json and README when missing; the "
-                     "subject's row in participants.tsv, made if missing. Needs --sample-rate, "
+                     "subject's row in participants.tsv and the recording's in "
+                     "sub-<S>/[ses-<X>/]sub-<S>[_ses-<X>]_scans.tsv, each made if missing. Needs "
+                     "--sample-rate, "
                      "--subject and --task. Several recordings take runs 1, 2, ... in the order "
                      "given")
           ->option_text("ROOT")
