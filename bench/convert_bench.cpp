@@ -28,11 +28,10 @@
 #include "bench/bench_support.h"
 #include "bench/window_bench.h"
 #include "core/bids_export.h"
-#include "core/brainvision_export.h"
 #include "core/channel_table.h"
 #include "core/conversion.h"
-#include "core/edf_export.h"
 #include "core/record.h"
+#include "core/recording_export.h"
 
 namespace fs = std::filesystem;
 using velbrix::kRecordSize;
@@ -164,25 +163,37 @@ void CheckCorrectness(const fs::path& dir) {
       "rule byte for byte (3 MiB + 17 bytes)\n");
 }
 
+// An export of all channels of `recording` at 256 Hz into `dir`.
+velbrix::ExportInputs AllChannelsAt256(velbrix::ExportFormat format, const fs::path& recording,
+                                       const fs::path& dir) {
+  velbrix::ExportInputs inputs;
+  inputs.format = format;
+  inputs.recording = recording;
+  inputs.output_dir = dir;
+  inputs.file_name = recording.filename();
+  inputs.positions = velbrix::kAllPositions;
+  if (!velbrix::ParseHertz("256", "sample rate", &inputs.sample_rate).ok() ||
+      !velbrix::ChooseEdfRecordLayout(inputs.sample_rate, inputs.positions.size(),
+                                      &inputs.edf_layout)
+           .ok()) {
+    Die("no layout for 256 Hz");
+  }
+  return inputs;
+}
+
 // The EDF export of all channels at 256 Hz, against the floor of writing the same bytes into one
 // file.
 void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb, int repeat) {
-  const auto& all = velbrix::kAllPositions;
-  velbrix::Hertz rate;
-  velbrix::EdfRecordLayout layout;
-  if (!velbrix::ParseHertz("256", "sample rate", &rate).ok() ||
-      !velbrix::ChooseEdfRecordLayout(rate, all.size(), &layout).ok()) {
-    Die("no EDF layout for 256 Hz");
-  }
-  const velbrix::EdfExportInputs inputs{recording, dir, recording.filename(), all, layout, {}};
-  velbrix::EdfExportReport report;
+  const velbrix::ExportInputs inputs =
+      AllChannelsAt256(velbrix::ExportFormat::kEdf, recording, dir);
+  velbrix::ExportReport report;
   const auto run_once = [&] {
-    if (const velbrix::Status s = velbrix::ExportEdf(inputs, &report); !s.ok()) {
+    if (const velbrix::Status s = velbrix::ExportRecording(inputs, &report); !s.ok()) {
       Die(s.message());
     }
   };
   run_once();
-  const std::uint64_t out_bytes = fs::file_size(report.output);
+  const std::uint64_t out_bytes = fs::file_size(report.data);
   PrintTimes(
       "EDF (32)", run_once, [&] { IoFloor(recording, dir, {out_bytes}); }, in_mb, out_bytes,
       repeat);
@@ -192,18 +203,10 @@ void TimeEdfExport(const fs::path& recording, const fs::path& dir, double in_mb,
 // channels at 256 Hz, against the floor of writing the data file's bytes into one file.
 void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, double in_mb,
                             int repeat) {
-  const auto& all = velbrix::kAllPositions;
-  velbrix::Hertz rate;
-  velbrix::EdfRecordLayout layout;
-  if (!velbrix::ParseHertz("256", "sample rate", &rate).ok() ||
-      !velbrix::ChooseEdfRecordLayout(rate, all.size(), &layout).ok()) {
-    Die("no layout for 256 Hz");
-  }
-  const velbrix::BrainVisionExportInputs inputs{recording, dir,  recording.filename(),
-                                                all,       rate, {}};
-  const auto export_once = [&] {
-    velbrix::BrainVisionExportReport report;
-    if (const velbrix::Status s = velbrix::ExportBrainVision(inputs, &report); !s.ok()) {
+  const velbrix::ExportInputs inputs =
+      AllChannelsAt256(velbrix::ExportFormat::kBrainVision, recording, dir);
+  const auto export_once = [&](velbrix::ExportReport* report) {
+    if (const velbrix::Status s = velbrix::ExportRecording(inputs, report); !s.ok()) {
       Die(s.message());
     }
   };
@@ -211,24 +214,26 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
                                        dir / "bids",
                                        {"01", "", "rest", ""},
                                        velbrix::BidsDataFormat::kBrainVision,
-                                       all,
-                                       rate,
-                                       layout,
+                                       inputs.positions,
+                                       inputs.sample_rate,
+                                       inputs.edf_layout,
                                        {},
                                        {},
-                                       "bench"};
+                                       "bench",
+                                       {}};
   const auto bids_once = [&] {
     velbrix::BidsExportReport report;
     if (const velbrix::Status s = velbrix::ExportBids(bids, &report); !s.ok()) {
       Die(s.message());
     }
   };
-  export_once();
   bids_once();
-  const std::uint64_t out_bytes =
-      fs::file_size(velbrix::BrainVisionOutputPaths(dir, recording.filename()).data);
+  velbrix::ExportReport report;
+  export_once(&report);
+  const std::uint64_t out_bytes = fs::file_size(report.outputs.back());  // the data file
   const auto floor = [&] { IoFloor(recording, dir, {out_bytes}); };
-  PrintTimes("BV (32)", export_once, floor, in_mb, out_bytes, repeat);
+  PrintTimes(
+      "BV (32)", [&] { export_once(&report); }, floor, in_mb, out_bytes, repeat);
   PrintTimes("BIDS BV (32)", bids_once, floor, in_mb, out_bytes, repeat);
 }
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/bids_export.h"
-#include "core/brainvision_export.h"
 #include "core/conversion.h"
 #include "core/edf_export.h"
 #include "core/os_file_hooks.h"
+#include "core/recording_export.h"
 #include "core/recording_name.h"
 #include "core/status.h"
 #include "velbrix_version.h"
@@ -49,19 +49,13 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
                                   options.edf_layout,
                                   options.edf_start,
                                   options.bids->line_frequency,
-                                  VELBRIX_VERSION};
+                                  VELBRIX_VERSION,
+                                  options.bids->lab};
     BidsExportReport report;
     status = ExportBids(inputs, &report, progress);
     bytes_left_out = report.bytes_left_out;
     samples_added = report.samples_added;
     padded = report.data;
-  } else if (options.format == OutputFormat::kBrainVision) {
-    const BrainVisionExportInputs inputs{
-        recording,         options.output_dir,  recording.filename(),
-        options.positions, options.sample_rate, options.edf_start};
-    BrainVisionExportReport report;
-    status = ExportBrainVision(inputs, &report, progress);
-    bytes_left_out = report.bytes_left_out;
   } else if (options.format == OutputFormat::kText) {
     ConversionReport report;
     status =
@@ -69,13 +63,20 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
                                   options.positions, options.decimal_separator, &report, progress);
     bytes_left_out = report.bytes_left_out;
   } else {
-    const EdfExportInputs inputs{recording,         options.output_dir, recording.filename(),
-                                 options.positions, options.edf_layout, options.edf_start};
-    EdfExportReport report;
-    status = ExportEdf(inputs, &report, progress);
+    const ExportInputs inputs{
+        options.format == OutputFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
+        recording,
+        options.output_dir,
+        recording.filename(),
+        options.positions,
+        options.sample_rate,
+        options.edf_layout,
+        options.edf_start};
+    ExportReport report;
+    status = ExportRecording(inputs, &report, progress);
     bytes_left_out = report.bytes_left_out;
     samples_added = report.samples_added;
-    padded = report.output;
+    padded = report.data;
   }
   if (!status.ok()) {
     return status;

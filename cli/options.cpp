@@ -197,6 +197,8 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   std::string bids_root;
   BidsEntities entities;
   std::string line_frequency;
+  BidsLabFacts lab;
+  std::string authors;
 
   CLI::Option* output_option =
       app.add_option("-o,--output-dir", output_dir,
@@ -241,36 +243,53 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
                      "sub-<S>/[ses-<X>/]eeg/sub-<S>_[ses-<X>_]task-<T>[_run-<N>]_eeg.edf (or "
                      ".vhdr, .vmrk, .eeg with --format brainvision) with its _eeg.json and "
                      "_channels.tsv; dataset_description.json and README when missing; the "
-                     "subject's row in participants.tsv, made if missing. Needs --sample-rate, "
+                     "subject's row in participants.tsv and the recording's in "
+                     "sub-<S>/[ses-<X>/]sub-<S>[_ses-<X>]_scans.tsv, each made if missing. Needs "
+                     "--sample-rate, "
                      "--subject and --task. Several recordings take runs 1, 2, ... in the order "
                      "given")
           ->option_text("ROOT")
           ->group(bids_group);
-  CLI::Option* subject_option =
-      app.add_option("--subject", entities.subject, "The subject's label: letters and digits")
-          ->option_text("LABEL")
-          ->group(bids_group);
-  CLI::Option* task_option =
-      app.add_option("--task", entities.task, "The task's label (e.g. rest): letters and digits")
-          ->option_text("LABEL")
-          ->group(bids_group);
+  // An option of the BIDS group, shown with `text` for its value.
+  const auto bids_option_of = [&](const char* name, std::string& value, const std::string& help,
+                                  const char* text) {
+    return app.add_option(name, value, help)->option_text(text)->group(bids_group);
+  };
+  CLI::Option* subject_option = bids_option_of("--subject", entities.subject,
+                                               "The subject's label: letters and digits", "LABEL");
+  CLI::Option* task_option = bids_option_of(
+      "--task", entities.task, "The task's label (e.g. rest): letters and digits", "LABEL");
   CLI::Option* session_option =
-      app.add_option("--session", entities.session,
-                     "The session's label: letters and digits. Default: no session")
-          ->option_text("LABEL")
-          ->group(bids_group);
-  CLI::Option* run_option =
-      app.add_option("--run", entities.run,
-                     "The run's index (digits), for one recording. Default: no run for one "
-                     "recording, 1, 2, ... for several")
-          ->option_text("N")
-          ->group(bids_group);
-  CLI::Option* line_option =
-      app.add_option("--line-freq", line_frequency,
-                     "The power line's frequency in Hz (50 or 60) for the sidecar's "
-                     "PowerLineFrequency. Default: n/a")
-          ->option_text("HZ")
-          ->group(bids_group);
+      bids_option_of("--session", entities.session,
+                     "The session's label: letters and digits. Default: no session", "LABEL");
+  CLI::Option* run_option = bids_option_of("--run", entities.run,
+                                           "The run's index (digits), for one recording. Default: "
+                                           "no run for one recording, 1, 2, ... for several",
+                                           "N");
+  CLI::Option* line_option = bids_option_of("--line-freq", line_frequency,
+                                            "The power line's frequency in Hz (50 or 60) for the "
+                                            "sidecar's PowerLineFrequency. Default: n/a",
+                                            "HZ");
+  CLI::Option* reference_option = bids_option_of(
+      "--reference", lab.reference,
+      "The EEG reference, for the sidecars' EEGReference (e.g. Cz, \"linked mastoids\"). "
+      "Default: n/a",
+      "TEXT");
+  CLI::Option* ground_option = bids_option_of(
+      "--ground", lab.ground,
+      "The ground electrode's place, for the sidecars' EEGGround (e.g. AFz). Default: left out",
+      "TEXT");
+  const std::string only_new =
+      "of a new dataset_description.json; an existing one is never "
+      "rewritten";
+  CLI::Option* authors_option = bids_option_of(
+      "--authors", authors,
+      "The dataset's authors, separated by semicolons (\"A. Smith; B. Jones\"), for the Authors " +
+          only_new,
+      "\"A; B\"");
+  CLI::Option* license_option = bids_option_of(
+      "--license", lab.license,
+      "The dataset's licence (e.g. CC0, CC-BY-4.0, PDDL), for the License " + only_new, "ID");
   app.add_flag("-q,--quiet", options->quiet, "No warnings and no progress display");
   app.set_version_flag("--version", std::string(kProgramName) + " " + VELBRIX_VERSION);
   app.add_option("RECORDING", recordings, "Recordings to convert")->required();
@@ -332,7 +351,19 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
     if (run_option->count() > 0 && entities.run.empty()) {
       return UsageError(CheckBidsIndex("run", "").message());
     }
+    for (const auto& [option, text] :
+         {std::pair{reference_option, &lab.reference}, std::pair{ground_option, &lab.ground},
+          std::pair{authors_option, &authors}, std::pair{license_option, &lab.license}}) {
+      if (option->count() > 0 && text->find_first_not_of(" \t") == std::string::npos) {
+        return UsageError(option->get_name() + " needs a text that is not empty");
+      }
+    }
+    lab.authors = SplitBidsAuthors(authors);
+    if (authors_option->count() > 0 && lab.authors.empty()) {
+      return UsageError("--authors names no author: give them as \"A. Smith; B. Jones\"");
+    }
     BidsOptions bids;
+    bids.lab = std::move(lab);
     const std::optional<std::string> frequency =
         line_option->count() > 0 ? std::optional<std::string>(line_frequency) : std::nullopt;
     if (const std::optional<std::string> error =
@@ -341,8 +372,12 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
     }
     options->bids = std::move(bids);
   } else if (subject_option->count() > 0 || task_option->count() > 0 ||
-             session_option->count() > 0 || run_option->count() > 0 || line_option->count() > 0) {
-    return UsageError("--subject, --task, --session, --run and --line-freq apply to --bids only");
+             session_option->count() > 0 || run_option->count() > 0 || line_option->count() > 0 ||
+             reference_option->count() > 0 || ground_option->count() > 0 ||
+             authors_option->count() > 0 || license_option->count() > 0) {
+    return UsageError(
+        "--subject, --task, --session, --run, --line-freq, --reference, --ground, --authors and "
+        "--license apply to --bids only");
   }
   options->format = format == "edf"           ? OutputFormat::kEdf
                     : format == "brainvision" ? OutputFormat::kBrainVision

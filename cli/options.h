@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/bids_layout.h"
+#include "core/bids_sidecars.h"
 #include "core/edf_header.h"
 #include "core/hertz.h"
 
@@ -30,6 +31,7 @@ struct BidsOptions {
   std::filesystem::path root;  // the dataset's folder: a folder, or missing
   BidsEntities entities;       // checked; the run from --run, or empty
   std::optional<Hertz> line_frequency;
+  BidsLabFacts lab;  // --reference, --ground, --authors, --license
 };
 
 struct Options {

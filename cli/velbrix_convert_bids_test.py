@@ -10,6 +10,7 @@ it says so and exits with 77, which CTest reports as skipped.
 import datetime
 import json
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -59,10 +60,60 @@ def expect_values(raw, text_dir, name, names, rate, records):
         np.testing.assert_allclose(data[row], microvolts * 1e-6, rtol=1e-15, atol=0)
 
 
+def bids_eeg_fields(validator):
+    """The fields that the validator's BIDS schema knows for an EEG recording's *_eeg.json: the
+    keys of its sidecar rules selected by datatype eeg and suffix eeg (required, recommended and
+    optional alike)."""
+    bundle = pathlib.Path(validator).resolve().parents[1] / "dist" / "validator" / "main.js"
+    text = bundle.read_text(encoding="utf-8")
+    rule = re.compile(re.escape("""{ selectors: ['datatype == "eeg"', 'suffix == "eeg"'], """
+                                """fields: {"""))
+    # A key at the top level of a rule's fields: a name and a colon after "{" or ", ".
+    token = re.compile(r"\"(?:[^\"\\]|\\.)*\"|'(?:[^'\\]|\\.)*'|`(?:[^`\\]|\\.)*`|"
+                       r"(?<=[{,] )(\w+):|[{}\[\]]")
+    fields = set()
+    for match in rule.finditer(text):
+        depth = 1
+        for part in token.finditer(text, match.end()):
+            if part.group(1) and depth == 1:
+                fields.add(part.group(1))
+            elif part.group(0) in "{[":
+                depth += 1
+            elif part.group(0) in "}]":
+                depth -= 1
+                if depth == 0:
+                    break
+    assert {"EEGReference", "TaskName", "MISCChannelCount"} <= fields, sorted(fields)
+    return fields
+
+
+def check_sidecars(root, fields):
+    """Every *_eeg.json of the dataset at `root` holds BIDS EEG fields only, MISC spelled so."""
+    sidecars = sorted(root.rglob("*_eeg.json"))
+    assert sidecars, root
+    for sidecar in sidecars:
+        keys = set(json.loads(sidecar.read_text(encoding="utf-8")))
+        assert keys <= fields, (sidecar.name, sorted(keys - fields))
+        assert "MISCChannelCount" in keys and "SoftwareVersions" not in keys, sidecar.name
+        assert {"EEGPlacementScheme", "EOGChannelCount", "HardwareFilters"} <= keys, sidecar.name
+    print(f"ok: {root.name}: {len(sidecars)} sidecars hold BIDS EEG fields only")
+
+
 def validate(validator, root):
-    """Runs the BIDS validator on `root`; fails on any error it reports."""
-    run = subprocess.run([shutil.which("node") or "node", validator, str(root), "--json"],
-                         capture_output=True, text=True)
+    """Runs the BIDS validator on a copy of `root`; fails on any error it reports.
+
+    The validator's own rules for *_eeg.json (those of bids-validator 1.15) predate the BIDS
+    schema's spelling MISCChannelCount, and refuse it as a key they do not know; they spell it
+    MiscChannelCount. The copy spells it so, and is otherwise the dataset as written."""
+    with tempfile.TemporaryDirectory(prefix="velbrix-validate-") as folder:
+        copy = pathlib.Path(folder) / root.name
+        shutil.copytree(root, copy)
+        for sidecar in copy.rglob("*_eeg.json"):
+            text = sidecar.read_text(encoding="utf-8")
+            sidecar.write_text(text.replace('"MISCChannelCount":', '"MiscChannelCount":'),
+                               encoding="utf-8")
+        run = subprocess.run([shutil.which("node") or "node", validator, str(copy), "--json"],
+                             capture_output=True, text=True)
     try:
         issues = json.loads(run.stdout)["issues"]
     except (ValueError, KeyError):
@@ -75,8 +126,9 @@ def validate(validator, root):
     print(f"ok: {root.name}: the BIDS validator reports no error (warnings: {', '.join(warnings)})")
 
 
-def grow_dataset(program, validator, work):
-    """Two subjects, a session, runs, both formats, a replaced run and a failed call."""
+def grow_dataset(program, validator, fields, work):
+    """Two subjects, a session, runs, both formats, a replaced run with a lab-written scans.tsv
+    and a failed call."""
     root = work / "study"
     rec = {}
     for i, size in enumerate((600 * 32, 500 * 32 + 7, 256 * 32), start=1):
@@ -84,12 +136,25 @@ def grow_dataset(program, validator, work):
         make_recording(rec[i], size, seed=i)
     common = ["-q", "--bids", str(root), "--task", "rest", "--sample-rate", "256"]
     convert(program, *common, "--subject", "01", "--session", "1", "--line-freq", "50",
+            "--reference", "Cz", "--authors", "A. Smith; B. Jones", "--license", "CC0",
             str(rec[1]), str(rec[2]))
     convert(program, *common, "--subject", "02", "--format", "brainvision", "--run", "1",
             str(rec[3]))
-    # Run 2 of sub-01 again, now as BrainVision: its EDF file goes.
+    # The lab's own column in the scans table, and its own notes.
+    scans = root / "sub-01" / "ses-1" / "sub-01_ses-1_scans.tsv"
+    assert scans.read_text() == ("filename\tacq_time\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-1_eeg.edf\tn/a\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-2_eeg.edf\tn/a\n"), scans
+    scans.write_text("filename\tacq_time\toperator\r\n"
+                     "eeg/sub-01_ses-1_task-rest_run-1_eeg.edf\tn/a\tAS\r\n"
+                     "eeg/sub-01_ses-1_task-rest_run-2_eeg.edf\tn/a\tBJ\r\n")
+    # Run 2 of sub-01 again, now as BrainVision with a start: its EDF file and its row go.
     convert(program, *common, "--subject", "01", "--session", "1", "--run", "2",
-            "--format", "brainvision", str(rec[2]))
+            "--format", "brainvision", "--start", "2024-02-03 10:20:30", str(rec[2]))
+    assert scans.read_text() == ("filename\tacq_time\toperator\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-1_eeg.edf\tn/a\tAS\n"
+                                 "eeg/sub-01_ses-1_task-rest_run-2_eeg.vhdr\t"
+                                 "2024-02-03T10:20:30\tn/a\n"), scans.read_text()
     participants = (root / "participants.tsv").read_bytes()
     failed = subprocess.run([program, *common, "--subject", "03", str(work / "missing_eeg")],
                             capture_output=True)
@@ -108,12 +173,19 @@ def grow_dataset(program, validator, work):
     sidecar = json.loads((eeg / "sub-01_ses-1_task-rest_run-1_eeg.json").read_text())
     assert sidecar["PowerLineFrequency"] == 50 and sidecar["SamplingFrequency"] == 256, sidecar
     assert sidecar["RecordingDuration"] == 3, sidecar  # 600 samples in 3 data records of 1 s
+    assert sidecar["EEGReference"] == "Cz" and sidecar["MISCChannelCount"] == 9, sidecar
+    description = json.loads((root / "dataset_description.json").read_text())
+    assert description["Authors"] == ["A. Smith", "B. Jones"], description
+    assert description["License"] == "CC0", description
+    raw = mne.io.read_raw_edf(eeg / "sub-01_ses-1_task-rest_run-1_eeg.edf", verbose="error")
+    assert raw.info["sfreq"] == 256 and raw.n_times == 768, raw  # padded to 3 records
     text_dir = work / "rec2-text"
     text_dir.mkdir()
     convert(program, "-q", "-d", ".", "-o", str(text_dir), str(rec[2]))
     raw = mne.io.read_raw_brainvision(eeg / "sub-01_ses-1_task-rest_run-2_eeg.vhdr",
                                       preload=True, verbose="error")
     expect_values(raw, text_dir, "rec2_eeg", CHANNELS, "256", 500)
+    check_sidecars(root, fields)
     validate(validator, root)
 
 
@@ -131,12 +203,14 @@ def main():
         check_brainvision(program, work, "all_eeg", 700 * 32 + 5, "256", [],
                           start="2024-02-03 10:20:30")
         check_brainvision(program, work, "subset_eeg", 1000 * 32, "250.5", ["Oz", "Fz", "EKG"])
-        grow_dataset(program, validator, work)
+        fields = bids_eeg_fields(validator)
+        grow_dataset(program, validator, fields, work)
         # The plainest dataset: one EDF recording, no session, no run, a channel subset.
         make_recording(work / "one_eeg", 300 * 32, seed=9)
         convert(program, "-q", "--bids", str(work / "plain"), "--subject", "A1", "--task",
                 "eyesclosed", "--sample-rate", "250.5", "-c", "Cz", "-c", "EKG", "-c", "PG1",
                 str(work / "one_eeg"))
+        check_sidecars(work / "plain", fields)
         validate(validator, work / "plain")
 
 

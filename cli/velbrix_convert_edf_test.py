@@ -35,7 +35,7 @@ def text_values(path):
     return np.array([float(line) for line in lines if line])
 
 
-def check(program, work, name, size, rate, channels, start=None):
+def check(program, work, name, size, rate, channels, duration, start=None):
     recording = work / name
     make_recording(recording, size, seed=len(name) + size)
     text_dir = work / f"{name}-text"
@@ -49,7 +49,9 @@ def check(program, work, name, size, rate, channels, start=None):
         edf_arguments += ["--start", start]
     warnings = convert(program, *edf_arguments, str(recording))
 
-    raw = mne.io.read_raw_edf(edf_dir / f"{name}.edf", preload=True, verbose="error")
+    edf = edf_dir / f"{name}.edf"
+    assert edf.read_bytes()[244:252].decode().rstrip() == duration, (name, "record duration")
+    raw = mne.io.read_raw_edf(edf, preload=True, verbose="error")
     names = list(channels) or CHANNELS
     assert raw.ch_names == names, (name, raw.ch_names)
     assert raw.info["sfreq"] == float(rate), (name, raw.info["sfreq"])
@@ -78,11 +80,13 @@ def main():
     with tempfile.TemporaryDirectory(prefix="velbrix-edf-") as folder:
         work = pathlib.Path(folder)
         # All channels in 1 s records; a trailing partial record and a padded last data record.
-        check(program, work, "all_eeg", 700 * 32 + 5, "256", [], start="2024-02-03 10:20:30")
+        check(program, work, "all_eeg", 700 * 32 + 5, "256", [], "1",
+              start="2024-02-03 10:20:30")
         # A channel subset in the order given, at a rate that is not whole (records of 2 s).
-        check(program, work, "subset_eeg", 1000 * 32, "250.5", ["Oz", "Fz", "EKG"])
-        # A whole rate whose 1 s record would be too large: one sample per data record.
-        check(program, work, "fast_eeg", 3000 * 32, "1000", [])
+        check(program, work, "subset_eeg", 1000 * 32, "250.5", ["Oz", "Fz", "EKG"], "2")
+        # Whole rates whose 1 s record would pass 61,440 bytes: the longest shorter records.
+        check(program, work, "fast_eeg", 3000 * 32, "1000", [], "0.96")
+        check(program, work, "faster_eeg", 3000 * 32, "5000", [], "0.192")
 
 
 if __name__ == "__main__":

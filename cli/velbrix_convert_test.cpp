@@ -413,6 +413,33 @@ TEST_F(VelbrixConvertTest, EdfFailuresNameThePathAndSpareTheOtherRecordings) {
   EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"good_eeg.edf"});
 }
 
+TEST_F(VelbrixConvertTest, ARecordingWithoutAWholeRecordIsNotExportedInAnyFormat) {
+  const std::string empty = Recording("empty_eeg", "");
+  const std::string short_one = Recording("short_eeg", MakeRecording(31));
+  const std::string good = Recording("good_eeg", MakeRecording(64));
+  const std::string root = out_ / "study";
+  for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
+           {"--format", "edf", "-o", out_.path()},
+           {"--format", "brainvision", "-o", out_.path()},
+           {"--bids", root, "--subject", "01", "--task", "rest"}}) {
+    std::vector<std::string> arguments = format;
+    arguments.insert(arguments.end(), {"-q", "--sample-rate", "256", empty, short_one, good});
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 1) << format[1];
+    EXPECT_EQ(run.err, "velbrix-convert: " + empty +
+                           ": holds no whole record; nothing to export\n"
+                           "velbrix-convert: " +
+                           short_one + ": holds no whole record; nothing to export\n");
+  }
+  EXPECT_EQ(ListFolder(out_.path()),
+            (std::set<std::string>{"good_eeg.edf", "good_eeg.vhdr", "good_eeg.vmrk", "good_eeg.eeg",
+                                   "study"}));
+  EXPECT_EQ(
+      ListFolder(out_ / "study/sub-01/eeg"),
+      (std::set<std::string>{"sub-01_task-rest_run-3_eeg.edf", "sub-01_task-rest_run-3_eeg.json",
+                             "sub-01_task-rest_run-3_channels.tsv"}));
+}
+
 TEST_F(VelbrixConvertTest, DifferentRecordingsOfOneNameAreRefusedBeforeAnythingIsWritten) {
   std::filesystem::create_directory(in_ / "d1");
   std::filesystem::create_directory(in_ / "d2");
@@ -487,7 +514,11 @@ TEST_F(VelbrixConvertTest, BidsUsageErrorsSayWhyAndWriteNothing) {
            {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "-o", out_.path()},
             "-o does not apply"},
            {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--format", "text"},
-            "--bids writes EDF or BrainVision files"}}) {
+            "--bids writes EDF or BrainVision files"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--reference", " "},
+            "--reference needs a text that is not empty"},
+           {{"--sample-rate", "256", "--subject", "01", "--task", "rest", "--authors", ";"},
+            "--authors names no author"}}) {
     std::vector<std::string> arguments = {"--bids", root};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
     arguments.push_back(rec);
@@ -495,9 +526,11 @@ TEST_F(VelbrixConvertTest, BidsUsageErrorsSayWhyAndWriteNothing) {
     EXPECT_EQ(run.exit_status, 2) << c.says;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
   }
-  const RunResult loose = RunConvert({"--session", "1", "-o", out_.path(), rec});
-  EXPECT_EQ(loose.exit_status, 2);
-  EXPECT_NE(loose.err.find("apply to --bids only"), std::string::npos) << loose.err;
+  for (const char* option : {"--session", "--reference", "--ground", "--authors", "--license"}) {
+    const RunResult loose = RunConvert({option, "1", "-o", out_.path(), rec});
+    EXPECT_EQ(loose.exit_status, 2);
+    EXPECT_NE(loose.err.find("apply to --bids only"), std::string::npos) << loose.err;
+  }
   EXPECT_TRUE(ListFolder(out_.path()).empty());
 }
 
@@ -519,6 +552,39 @@ TEST_F(VelbrixConvertTest, BidsRecordingsTakeRunsInTheOrderGiven) {
   }
   EXPECT_EQ(vhdr, (std::set<std::string>{"sub-01_task-rest_run-1_eeg.vhdr",
                                          "sub-01_task-rest_run-3_eeg.vhdr"}));
+}
+
+TEST_F(VelbrixConvertTest, BidsLabFactsGoIntoTheSidecarAndANewDatasetDescriptionOnly) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  const std::string root = out_ / "study";
+  const std::vector<std::string> common = {"-q",
+                                           "--bids",
+                                           root,
+                                           "--subject",
+                                           "01",
+                                           "--task",
+                                           "rest",
+                                           "--sample-rate",
+                                           "256",
+                                           "--reference",
+                                           "linked mastoids",
+                                           "--ground",
+                                           "AFz"};
+  std::vector<std::string> first = common;
+  first.insert(first.end(), {"--authors", "A. Smith; B. Jones", "--license", "CC0", rec});
+  ASSERT_EQ(RunConvert(first).exit_status, 0);
+  const std::string description = ReadFile(out_ / "study/dataset_description.json");
+  EXPECT_NE(description.find("\"License\": \"CC0\",\n  \"Authors\": [\"A. Smith\", \"B. Jones\"]"),
+            std::string::npos)
+      << description;
+  const std::string sidecar = ReadFile(out_ / "study/sub-01/eeg/sub-01_task-rest_eeg.json");
+  EXPECT_NE(sidecar.find("\"EEGReference\": \"linked mastoids\",\n  \"EEGGround\": \"AFz\""),
+            std::string::npos)
+      << sidecar;
+  std::vector<std::string> second = common;
+  second.insert(second.end(), {"--authors", "C. Other", "--license", "PDDL", rec});
+  ASSERT_EQ(RunConvert(second).exit_status, 0);
+  EXPECT_EQ(ReadFile(out_ / "study/dataset_description.json"), description);
 }
 
 // Refused before anything is written: an empty output folder, a name too long for the folder

@@ -9,9 +9,11 @@
 
 #include "core/bids_sidecars.h"
 #include "core/brainvision_export.h"
+#include "core/brainvision_header.h"
 #include "core/edf_export.h"
 #include "core/file_table.h"
 #include "core/os_file.h"
+#include "core/recording_export.h"
 
 namespace velbrix {
 namespace {
@@ -78,30 +80,55 @@ Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text
 Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
                  const fs::path& stem, BidsExportReport* report, std::uint64_t* samples,
                  const ProgressCallback& progress, const StopRequest* stop) {
-  if (inputs.format == BidsDataFormat::kEdf) {
-    const EdfExportInputs edf{inputs.recording,  folder,      stem, inputs.positions,
-                              inputs.edf_layout, inputs.start};
-    EdfExportReport edf_report;
-    Status status = ExportEdfInto(files, edf, &edf_report, progress, stop);
-    report->records = edf_report.records;
-    report->bytes_left_out = edf_report.bytes_left_out;
-    report->samples_added = edf_report.samples_added;
-    report->data = edf_report.output;
-    report->outputs = {edf_report.output};
-    *samples = edf_report.data_records * inputs.edf_layout.samples_per_record;
-    return status;
-  }
-  const BrainVisionExportInputs brainvision{inputs.recording,   folder,      stem, inputs.positions,
-                                            inputs.sample_rate, inputs.start};
-  BrainVisionExportReport brainvision_report;
-  Status status = ExportBrainVisionInto(files, brainvision, &brainvision_report, progress, stop);
-  const BrainVisionFiles& written = brainvision_report.files;
-  report->records = brainvision_report.records;
-  report->bytes_left_out = brainvision_report.bytes_left_out;
-  report->data = written.header;
-  report->outputs = {written.header, written.markers, written.data};
-  *samples = brainvision_report.records;
+  const ExportInputs data{
+      inputs.format == BidsDataFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
+      inputs.recording,
+      folder,
+      stem,
+      inputs.positions,
+      inputs.sample_rate,
+      inputs.edf_layout,
+      inputs.start};
+  ExportReport written;
+  Status status = ExportRecordingInto(files, data, &written, progress, stop);
+  report->records = written.records;
+  report->bytes_left_out = written.bytes_left_out;
+  report->samples_added = written.samples_added;
+  report->data = written.data;
+  report->outputs = written.outputs;
+  *samples = written.samples;
   return status;
+}
+
+// Within the commit step: the recording's row in its subject's (and session's) scans.tsv, naming
+// the file a reader opens (the EDF file or the BrainVision header) relative to the table's folder,
+// in place of a row naming the recording in the other format.
+Status WriteScansRow(FileTable& files, const BidsExportInputs& inputs, const fs::path& stem,
+                     std::vector<fs::path>* outputs) {
+  const fs::path scans = BidsScansPath(inputs.root, inputs.entities);
+  const std::string in_folder = std::string(kBidsModality) + "/" + PathForDisplay(stem);
+  const std::string edf = in_folder + ".edf";
+  const std::string header = in_folder + kBrainVisionHeaderExtension;
+  const bool as_edf = inputs.format == BidsDataFormat::kEdf;
+  if (Status s = files.EditTextFile(
+          scans,
+          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
+            std::string updated;
+            if (Status row =
+                    UpdateBidsScans(text, as_edf ? edf : header, BidsAcquisitionTime(inputs.start),
+                                    {as_edf ? header : edf}, &updated);
+                !row.ok()) {
+              return Status::IoError("Cannot add " + (as_edf ? edf : header) + " to", scans,
+                                     row.message());
+            }
+            *edited = std::move(updated);
+            return Status::Ok();
+          });
+      !s.ok()) {
+    return s;
+  }
+  outputs->push_back(scans);
+  return Status::Ok();
 }
 
 // The commit step of the dataset's transaction, under the dataset's lock: the shared files that
@@ -118,7 +145,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   const std::string& version = inputs.software_version;
   if (Missing(root / kBidsDatasetDescription)) {
     if (Status s = WriteOutput(files, root / kBidsDatasetDescription,
-                               MakeBidsDatasetDescription(name, version), outputs);
+                               MakeBidsDatasetDescription(name, version, inputs.lab), outputs);
         !s.ok()) {
       return s;
     }
@@ -172,7 +199,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   } else {
     files.RemoveAtCommit(EdfOutputPath(folder, stem));
   }
-  return Status::Ok();
+  return WriteScansRow(files, inputs, stem, outputs);
 }
 
 // Checks, before anything is written, that every file name of the recording fits its folder.
@@ -215,7 +242,8 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
                                                inputs.sample_rate,
                                                inputs.line_frequency,
                                                samples,
-                                               inputs.software_version};
+                                               inputs.lab.reference,
+                                               inputs.lab.ground};
     status = WriteOutput(files, folder / (prefix + "_eeg.json"), MakeBidsEegSidecar(description),
                          &report->outputs);
   }

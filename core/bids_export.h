@@ -3,15 +3,17 @@
 //
 // The dataset's folder and the recording's folders are created when missing, and so are the
 // shared files dataset_description.json and README; participants.tsv is created (with its
-// participants.json) or gains the subject's row when it has none. Each recording is one
+// participants.json) or gains the subject's row when it has none, and the subject's (and
+// session's) scans.tsv is created or gains the recording's row, in place of the row of an earlier
+// export of the same BIDS name in either format. Each recording is one
 // transaction of the dataset (output_commit.h), rooted at the dataset's folder and under its lock
 // alone: the recording's files, its sidecars, the shared files it changes, the removal of a data
 // file of the other format under the same BIDS name and the folders it creates are committed with
-// one decision, and participants.tsv is read under the same lock, just before the commit, through
-// FileTable::EditTextFile (a further dataset file joins the transaction the same way). After a
-// failure no temporary is left, every file is as it was (participants.tsv included), no folder
-// was created below the dataset's folder, and that folder itself, if the export made it, is
-// removed again while empty. Names are checked against their folders before anything is written.
+// one decision, and participants.tsv and scans.tsv are read under the same lock, just before the
+// commit, through FileTable::EditTextFile (a further dataset file joins the transaction the same
+// way). After a failure no temporary is left, every file is as it was (participants.tsv included),
+// no folder was created below the dataset's folder, and that folder itself, if the export made it,
+// is removed again while empty. Names are checked against their folders before anything is written.
 // Failures name the operation, the file and the system's reason. The recording is only read, and
 // streamed as by the EDF and BrainVision exports.
 #ifndef VELBRIX_CORE_BIDS_EXPORT_H_
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include "core/bids_layout.h"
+#include "core/bids_sidecars.h"
 #include "core/edf_header.h"
 #include "core/hertz.h"
 #include "core/record_blocks.h"
@@ -45,7 +48,8 @@ struct BidsExportInputs {
   EdfRecordLayout edf_layout;      // EDF: from ChooseEdfRecordLayout for the same rate
   std::optional<EdfStart> start;   // nothing: unknown
   std::optional<Hertz> line_frequency;
-  std::string software_version;  // Velbrix's version, for the sidecar and the dataset description
+  std::string software_version;  // Velbrix's version, for the dataset description
+  BidsLabFacts lab;              // the reference and ground; authors and licence of a new dataset
 };
 
 struct BidsExportReport {

@@ -108,11 +108,18 @@ std::string BidsPrefix(const BidsEntities& entities) {
 
 std::filesystem::path BidsRecordingFolder(const std::filesystem::path& root,
                                           const BidsEntities& entities) {
+  return BidsScansPath(root, entities).parent_path() / kBidsModality;
+}
+
+std::filesystem::path BidsScansPath(const std::filesystem::path& root,
+                                    const BidsEntities& entities) {
   std::filesystem::path folder = root / ("sub-" + entities.subject);
+  std::string name = "sub-" + entities.subject;
   if (!entities.session.empty()) {
     folder /= "ses-" + entities.session;
+    name += "_ses-" + entities.session;
   }
-  return folder / kBidsModality;
+  return folder / (name + "_scans.tsv");
 }
 
 BidsChannelType BidsTypeOf(int position) {

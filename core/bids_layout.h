@@ -3,6 +3,7 @@
 //
 //   ROOT/
 //     dataset_description.json  README  participants.tsv  participants.json   shared, made once
+//     sub-<S>/[ses-<X>/]sub-<S>[_ses-<X>]_scans.tsv   one row per data file: filename, acq_time
 //     sub-<S>/[ses-<X>/]eeg/
 //       <prefix>_eeg.edf                     the data: an EDF file, or BrainVision's three files
 //       <prefix>_eeg.vhdr .vmrk .eeg
@@ -29,6 +30,7 @@ inline constexpr char kBidsReadme[] = "README";
 inline constexpr char kBidsParticipants[] = "participants.tsv";
 inline constexpr char kBidsParticipantsSidecar[] = "participants.json";
 inline constexpr char kBidsParticipantColumn[] = "participant_id";
+inline constexpr char kBidsScansFileColumn[] = "filename";
 inline constexpr char kBidsModality[] = "eeg";
 
 // The entities that name a recording: subject and task always, session and run when not empty.
@@ -53,6 +55,10 @@ std::string BidsPrefix(const BidsEntities& entities);
 // ROOT/sub-<S>[/ses-<X>]/eeg.
 std::filesystem::path BidsRecordingFolder(const std::filesystem::path& root,
                                           const BidsEntities& entities);
+// ROOT/sub-<S>[/ses-<X>]/sub-<S>[_ses-<X>]_scans.tsv: the table of the recordings of the subject
+// (in the session), one row per data file.
+std::filesystem::path BidsScansPath(const std::filesystem::path& root,
+                                    const BidsEntities& entities);
 
 enum class BidsChannelType { kEeg, kEcg, kMisc };
 

@@ -1,6 +1,8 @@
 // Writing the JSON and TSV files of a BIDS dataset, and adding a participant.
 #include "core/bids_sidecars.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "core/bids_layout.h"
@@ -47,6 +49,66 @@ std::string_view WithoutCarriageReturn(std::string_view line) {
 
 }  // namespace
 
+std::string BidsAcquisitionTime(const std::optional<EdfStart>& start) {
+  if (!start) {
+    return kNotAvailable;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", start->year, start->month,
+                start->day, start->hour, start->minute, start->second);
+  return text;
+}
+
+Status UpdateBidsScans(const std::optional<std::string>& existing, std::string_view filename,
+                       std::string_view acq_time, const std::vector<std::string>& replaced,
+                       std::string* updated) {
+  std::string_view text = existing ? std::string_view(*existing) : "filename\tacq_time\n";
+  std::string bom;
+  if (text.starts_with(kUtf8Bom)) {
+    bom = kUtf8Bom;
+    text.remove_prefix(bom.size());
+  }
+  const std::size_t header_end = text.find('\n');
+  const std::string_view header = text.substr(0, header_end);
+  const std::string line_end = header.ends_with('\r') ? "\r\n" : "\n";
+  const std::vector<std::string_view> columns = Split(WithoutCarriageReturn(header), '\t');
+  const auto column = std::find(columns.begin(), columns.end(), kBidsScansFileColumn);
+  if (column == columns.end()) {
+    return Status::InvalidArgument("its first line has no filename column");
+  }
+  const auto file_column = static_cast<std::size_t>(column - columns.begin());
+  std::string row;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    row += i == 0 ? "" : "\t";
+    row += i == file_column           ? filename
+           : columns[i] == "acq_time" ? acq_time
+                                      : std::string_view(kNotAvailable);
+  }
+  *updated = bom + std::string(WithoutCarriageReturn(header)) + line_end;
+  bool placed = false;
+  if (header_end != std::string_view::npos) {
+    for (const std::string_view line : Split(text.substr(header_end + 1), '\n')) {
+      const std::string_view content = WithoutCarriageReturn(line);
+      if (content.empty()) {
+        continue;
+      }
+      const std::vector<std::string_view> cells = Split(content, '\t');
+      const std::string_view named = file_column < cells.size() ? cells[file_column] : "";
+      const bool ours =
+          named == filename || std::find(replaced.begin(), replaced.end(), named) != replaced.end();
+      if (ours && placed) {
+        continue;
+      }
+      *updated += std::string(ours ? std::string_view(row) : content) + line_end;
+      placed = placed || ours;
+    }
+  }
+  if (!placed) {
+    *updated += row + line_end;
+  }
+  return Status::Ok();
+}
+
 std::string JsonString(std::string_view text) {
   std::string json = "\"";
   for (const char c : text) {
@@ -71,21 +133,34 @@ std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording) {
   for (const int position : recording.positions) {
     ++counts[static_cast<int>(BidsTypeOf(position))];
   }
+  const auto count = [&](BidsChannelType type) {
+    return std::to_string(counts[static_cast<int>(type)]);
+  };
   const double duration = static_cast<double>(recording.samples) / recording.sample_rate.value;
-  return JsonObject()
-      .Add("TaskName", JsonString(recording.task))
+  JsonObject json;
+  json.Add("TaskName", JsonString(recording.task))
       .Add("SamplingFrequency", recording.sample_rate.text)
-      .Add("EEGReference", JsonString(kNotAvailable))
+      .Add("EEGReference",
+           JsonString(recording.reference.empty() ? kNotAvailable : recording.reference));
+  if (!recording.ground.empty()) {
+    json.Add("EEGGround", JsonString(recording.ground));
+  }
+  // No channel is typed EOG, EMG or TRIG here: their counts are 0 until the lab retypes one.
+  return json
       .Add("PowerLineFrequency",
            recording.line_frequency ? recording.line_frequency->text : JsonString(kNotAvailable))
       .Add("SoftwareFilters", JsonString(kNotAvailable))
-      .Add("EEGChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kEeg)]))
-      .Add("ECGChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kEcg)]))
-      .Add("MiscChannelCount", std::to_string(counts[static_cast<int>(BidsChannelType::kMisc)]))
+      .Add("HardwareFilters", JsonString(kNotAvailable))
+      .Add("Manufacturer", JsonString(kNotAvailable))
+      .Add("EEGPlacementScheme", JsonString("10-20"))
+      .Add("EEGChannelCount", count(BidsChannelType::kEeg))
+      .Add("ECGChannelCount", count(BidsChannelType::kEcg))
+      .Add("EOGChannelCount", "0")
+      .Add("EMGChannelCount", "0")
+      .Add("MISCChannelCount", count(BidsChannelType::kMisc))
+      .Add("TriggerChannelCount", "0")
       .Add("RecordingDuration", ShortestDecimal(duration))
       .Add("RecordingType", JsonString("continuous"))
-      .Add("Manufacturer", JsonString("Velbrix"))
-      .Add("SoftwareVersions", JsonString("Velbrix " + recording.software_version))
       .Close();
 }
 
@@ -98,17 +173,43 @@ std::string MakeBidsChannels(const std::vector<int>& positions) {
   return tsv;
 }
 
-std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version) {
+std::string MakeBidsDatasetDescription(std::string_view name, std::string_view software_version,
+                                       const BidsLabFacts& lab) {
   const std::string generated_by =
       "[\n    {\n      \"Name\": \"Velbrix\",\n      \"Version\": " + JsonString(software_version) +
       ",\n      \"Description\": \"velbrix-convert --bids: recordings of 32-byte records "
       "converted into this dataset\"\n    }\n  ]";
-  return JsonObject()
-      .Add("Name", JsonString(name))
+  JsonObject json;
+  json.Add("Name", JsonString(name))
       .Add("BIDSVersion", JsonString(kBidsVersion))
-      .Add("DatasetType", JsonString("raw"))
-      .Add("GeneratedBy", generated_by)
-      .Close();
+      .Add("DatasetType", JsonString("raw"));
+  if (!lab.license.empty()) {
+    json.Add("License", JsonString(lab.license));
+  }
+  if (!lab.authors.empty()) {
+    std::string authors;
+    for (const std::string& author : lab.authors) {
+      authors += (authors.empty() ? "[" : ", ") + JsonString(author);
+    }
+    json.Add("Authors", authors + "]");
+  }
+  return json.Add("GeneratedBy", generated_by).Close();
+}
+
+std::vector<std::string> SplitBidsAuthors(std::string_view text) {
+  std::vector<std::string> authors;
+  for (std::string_view author : Split(text, ';')) {
+    while (!author.empty() && (author.front() == ' ' || author.front() == '\t')) {
+      author.remove_prefix(1);
+    }
+    while (!author.empty() && (author.back() == ' ' || author.back() == '\t')) {
+      author.remove_suffix(1);
+    }
+    if (!author.empty()) {
+      authors.emplace_back(author);
+    }
+  }
+  return authors;
 }
 
 std::string MakeBidsReadme(std::string_view name, std::string_view software_version) {
@@ -123,9 +224,12 @@ std::string MakeBidsReadme(std::string_view name, std::string_view software_vers
          "included), ECG for EKG, MISC for BP1 to BP4, DC1 to DC3, PG1 and PG2. Where a MISC input "
          "carried a known signal, set its type (EOG, EMG, RESP, ...) and change the channel "
          "counts in the matching *_eeg.json.\n"
-         "- EEGReference is \"n/a\" in every *_eeg.json, and so is PowerLineFrequency unless it "
-         "was given: write in what the recordings used.\n"
+         "- In each *_eeg.json, EEGReference and PowerLineFrequency are \"n/a\" unless they "
+         "were given, and so are Manufacturer and HardwareFilters: write in what the recordings "
+         "used (and EEGGround, where it was not given).\n"
          "- participants.tsv has age, sex and handedness columns set to \"n/a\": fill them in.\n"
+         "- dataset_description.json names Authors and a License only where they were given: "
+         "add them.\n"
          "\n"
          "Describe the study here: who recorded what, when and how, and under which license the "
          "data may be shared.\n";

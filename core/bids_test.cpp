@@ -52,6 +52,41 @@ TEST(BidsLayoutTest, ChannelTypes) {
                                                             "BP2", "PG1", "PG2", "BP1"}));
 }
 
+TEST(BidsSidecarsTest, TheDatasetDescriptionNamesTheAuthorsAndLicenceWhenGiven) {
+  EXPECT_EQ(SplitBidsAuthors(" A. Smith;B. Jones ;; "),
+            (std::vector<std::string>{"A. Smith", "B. Jones"}));
+  const std::string given =
+      MakeBidsDatasetDescription("study", "1.0", {"", "", {"A. Smith", "B. \"J\""}, "CC0"});
+  EXPECT_NE(
+      given.find("\n  \"License\": \"CC0\",\n  \"Authors\": [\"A. Smith\", \"B. \\\"J\\\"\"],\n"),
+      std::string::npos)
+      << given;
+  const std::string plain = MakeBidsDatasetDescription("study", "1.0", {});
+  EXPECT_EQ(plain.find("License"), std::string::npos);
+  EXPECT_EQ(plain.find("Authors"), std::string::npos);
+}
+
+TEST(BidsSidecarsTest, AScansTableGainsOrReplacesTheRecordingsRowAndKeepsTheRest) {
+  EXPECT_EQ(BidsScansPath("ds", {"01", "a", "rest", ""}),
+            std::filesystem::path("ds/sub-01/ses-a/sub-01_ses-a_scans.tsv"));
+  EXPECT_EQ(BidsAcquisitionTime(EdfStart{2024, 5, 17, 9, 3, 0}), "2024-05-17T09:03:00");
+  EXPECT_EQ(BidsAcquisitionTime(std::nullopt), "n/a");
+  std::string updated;
+  ASSERT_TRUE(UpdateBidsScans(std::nullopt, "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+  EXPECT_EQ(updated, "filename\tacq_time\neeg/a_eeg.edf\tn/a\n");
+  // A lab's table: its own column, CR LF line ends, the recording written before in the other
+  // format, and another recording's row.
+  const std::string lab =
+      "acq_time\tfilename\tnote\r\nx\teeg/a_eeg.vhdr\tok\r\ny\teeg/b_eeg.edf\tz";
+  ASSERT_TRUE(
+      UpdateBidsScans(lab, "eeg/a_eeg.edf", "2024-05-17T09:03:00", {"eeg/a_eeg.vhdr"}, &updated)
+          .ok());
+  EXPECT_EQ(updated,
+            "acq_time\tfilename\tnote\r\n2024-05-17T09:03:00\teeg/a_eeg.edf\tn/a\r\n"
+            "y\teeg/b_eeg.edf\tz\r\n");
+  EXPECT_FALSE(UpdateBidsScans("file\tacq_time\n", "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+}
+
 TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
   std::optional<std::string> updated;
   EXPECT_EQ(MakeBidsParticipants("01"),
@@ -68,18 +103,24 @@ TEST(BidsSidecarsTest, TheEegSidecarCountsTheChosenChannelsAndGivesTheDuration) 
   Hertz rate, line;
   ASSERT_TRUE(ParseHertz("250.5", "sample rate", &rate).ok());
   ASSERT_TRUE(ParseHertz("50", "line frequency", &line).ok());
-  const std::string json = MakeBidsEegSidecar({"rest", {23, 10, 30}, rate, line, 501, "9.9"});
+  const std::string json = MakeBidsEegSidecar({"rest", {23, 10, 30}, rate, line, 501, "Cz", ""});
   for (const char* member :
-       {"\"TaskName\": \"rest\"", "\"SamplingFrequency\": 250.5", "\"EEGReference\": \"n/a\"",
-        "\"PowerLineFrequency\": 50", "\"SoftwareFilters\": \"n/a\"", "\"EEGChannelCount\": 1",
-        "\"ECGChannelCount\": 1", "\"MiscChannelCount\": 1", "\"RecordingDuration\": 2,",
-        "\"RecordingType\": \"continuous\"", "\"Manufacturer\": \"Velbrix\"",
-        "\"SoftwareVersions\": \"Velbrix 9.9\""}) {
+       {"\"TaskName\": \"rest\"", "\"SamplingFrequency\": 250.5", "\"EEGReference\": \"Cz\"",
+        "\"PowerLineFrequency\": 50", "\"SoftwareFilters\": \"n/a\"",
+        "\"HardwareFilters\": \"n/a\"", "\"Manufacturer\": \"n/a\"",
+        "\"EEGPlacementScheme\": \"10-20\"", "\"EEGChannelCount\": 1", "\"ECGChannelCount\": 1",
+        "\"EOGChannelCount\": 0", "\"EMGChannelCount\": 0", "\"MISCChannelCount\": 1",
+        "\"TriggerChannelCount\": 0", "\"RecordingDuration\": 2,",
+        "\"RecordingType\": \"continuous\""}) {
     EXPECT_NE(json.find(member), std::string::npos) << member;
   }
-  EXPECT_NE(
-      MakeBidsEegSidecar({"rest", {1}, rate, {}, 0, "1"}).find("\"PowerLineFrequency\": \"n/a\""),
-      std::string::npos);
+  for (const char* left_out : {"SoftwareVersions", "MiscChannelCount", "EEGGround", "Velbrix"}) {
+    EXPECT_EQ(json.find(left_out), std::string::npos) << left_out;
+  }
+  const std::string unknown = MakeBidsEegSidecar({"rest", {1}, rate, {}, 0, "", "AFz"});
+  EXPECT_NE(unknown.find("\"PowerLineFrequency\": \"n/a\""), std::string::npos);
+  EXPECT_NE(unknown.find("\"EEGReference\": \"n/a\""), std::string::npos);
+  EXPECT_NE(unknown.find("\"EEGGround\": \"AFz\""), std::string::npos);
   EXPECT_EQ(MakeBidsChannels({23, 30}),
             "name\ttype\tunits\tstatus\nEKG\tECG\t\xC2\xB5V\tgood\nPG1\tMISC\t\xC2\xB5V\tgood\n");
   EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
@@ -101,9 +142,10 @@ class BidsExportTest : public ::testing::Test {
                                   positions_,
                                   rate_,
                                   layout_,
+                                  start_,
                                   {},
-                                  {},
-                                  "1.0.0"};
+                                  "1.0.0",
+                                  lab_};
     return ExportBids(inputs, &report_);
   }
 
@@ -112,6 +154,8 @@ class BidsExportTest : public ::testing::Test {
   std::filesystem::path root_ = out_ / "study";
   std::vector<int> positions_ = {1, 23};
   Hertz rate_;
+  BidsLabFacts lab_;
+  std::optional<EdfStart> start_;
   EdfRecordLayout layout_;
   BidsExportReport report_;
 };
@@ -128,15 +172,30 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_NE(
       ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"RecordingDuration\": 2,"),
       std::string::npos);  // two data records of 1 s
+  EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
+            "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
   WriteFile(root_ / "README", "ours");
+  const std::string description = ReadFile(root_ / "dataset_description.json");
+  lab_ = {"Cz", "AFz", {"A. Smith"}, "CC0"};
+  // The lab's own column and row.
+  WriteFile(root_ / "sub-01/sub-01_scans.tsv",
+            "filename\tacq_time\tnote\neeg/sub-01_task-rest_eeg.edf\tn/a\tfirst\n"
+            "eeg/sub-01_task-eyes_eeg.edf\tn/a\tours\n");
 
+  start_ = EdfStart{2024, 5, 17, 9, 30, 0};
   ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kBrainVision).ok());
   EXPECT_EQ(ListFolder(root_ / "sub-01/eeg"),
             (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.json",
                                    "sub-01_task-rest_eeg.vhdr", "sub-01_task-rest_eeg.vmrk",
                                    "sub-01_task-rest_eeg.eeg"}));
   EXPECT_EQ(ReadFile(root_ / "README"), "ours");
+  EXPECT_EQ(ReadFile(root_ / "dataset_description.json"), description);
+  EXPECT_NE(ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"EEGGround\": \"AFz\""),
+            std::string::npos);
   EXPECT_EQ(ReadFile(root_ / "participants.tsv"), MakeBidsParticipants("01"));
+  EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
+            "filename\tacq_time\tnote\neeg/sub-01_task-rest_eeg.vhdr\t2024-05-17T09:30:00\tn/a\n"
+            "eeg/sub-01_task-eyes_eeg.edf\tn/a\tours\n");
 }
 
 TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {

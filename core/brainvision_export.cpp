@@ -6,9 +6,11 @@
 #include <bit>
 #include <cstring>
 #include <exception>
-#include <utility>
+#include <string>
+#include <vector>
 
 #include "core/background_writer.h"
+#include "core/brainvision_header.h"
 #include "core/run_support.h"
 
 namespace velbrix {
@@ -17,7 +19,7 @@ namespace {
 // The two bytes (little-endian) of each sample byte's value.
 constexpr SampleBytesTable kValueBytes = LittleEndianSampleBytes(BrainVisionValue);
 
-Status CheckInputs(const BrainVisionExportInputs& inputs) {
+Status CheckInputs(const ExportInputs& inputs) {
   if (Status s = CheckPositions(inputs.positions); !s.ok()) {
     return s;
   }
@@ -51,9 +53,8 @@ void FillValues(const std::uint8_t* records, std::size_t count, std::span<const 
   }
 }
 
-Status Stream(FileTable& files, int input, int data, const BrainVisionExportInputs& inputs,
-              BrainVisionExportReport* report, const ProgressCallback& progress,
-              const StopRequest* stop) {
+Status Stream(FileTable& files, int input, int data, const ExportInputs& inputs,
+              ExportReport* report, const ProgressCallback& progress, const StopRequest* stop) {
   const std::size_t sample_bytes = kBrainVisionBytesPerValue * inputs.positions.size();
   BackgroundWriter writer(files, {data}, kRecordsPerBlock * sample_bytes);
   const auto convert = [&](const std::uint8_t* records, std::size_t count) {
@@ -71,6 +72,7 @@ Status Stream(FileTable& files, int input, int data, const BrainVisionExportInpu
   }
   report->records = read.records;
   report->bytes_left_out = read.bytes_left_out;
+  report->samples = read.records;
   return written;
 }
 
@@ -87,10 +89,8 @@ BrainVisionFiles BrainVisionOutputPaths(const std::filesystem::path& output_dir,
           with(kBrainVisionDataExtension)};
 }
 
-Status ExportBrainVisionInto(FileTable& files, const BrainVisionExportInputs& inputs,
-                             BrainVisionExportReport* report, const ProgressCallback& progress,
-                             const StopRequest* stop) {
-  *report = BrainVisionExportReport();
+Status ExportBrainVisionInto(FileTable& files, const ExportInputs& inputs, ExportReport* report,
+                             const ProgressCallback& progress, const StopRequest* stop) {
   if (Status s = CheckInputs(inputs); !s.ok()) {
     return s;
   }
@@ -128,19 +128,9 @@ Status ExportBrainVisionInto(FileTable& files, const BrainVisionExportInputs& in
     // No memory for the buffers, or no second thread: the export fails like any other.
     return Status::IoError("Cannot convert", inputs.recording, e.what());
   }
-  report->files = paths;
+  report->data = paths.header;
+  report->outputs = {paths.header, paths.markers, paths.data};
   return Status::Ok();
-}
-
-Status ExportBrainVision(const BrainVisionExportInputs& inputs, BrainVisionExportReport* report,
-                         const ProgressCallback& progress, const StopRequest* stop) {
-  FileTable files;
-  Status status = ExportBrainVisionInto(files, inputs, report, progress, stop);
-  status = files.EndRun(std::move(status));
-  if (!status.ok()) {
-    report->files = BrainVisionFiles();
-  }
-  return status;
 }
 
 }  // namespace velbrix

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/brainvision_header.h"
 #include "core/channel_table.h"
 #include "core/test_support.h"
 
@@ -52,10 +53,15 @@ class BrainVisionExportTest : public ::testing::Test {
   Status Export(const std::string& recording, std::vector<int> positions) {
     WriteFile(in_ / "rec01_eeg", recording);
     positions_ = std::move(positions);
-    const BrainVisionExportInputs inputs{in_ / "rec01_eeg", out_.path(),
-                                         "rec01_eeg",       positions_,
-                                         Rate("256"),       EdfStart{2024, 2, 3, 4, 5, 6}};
-    return ExportBrainVision(inputs, &report_);
+    const ExportInputs inputs{ExportFormat::kBrainVision,
+                              in_ / "rec01_eeg",
+                              out_.path(),
+                              "rec01_eeg",
+                              positions_,
+                              Rate("256"),
+                              {},
+                              EdfStart{2024, 2, 3, 4, 5, 6}};
+    return ExportRecording(inputs, &report_);
   }
 
   // The data file holds byte - 127 of each chosen channel, record after record.
@@ -78,7 +84,7 @@ class BrainVisionExportTest : public ::testing::Test {
   TempDir in_;
   TempDir out_;
   std::vector<int> positions_;
-  BrainVisionExportReport report_;
+  ExportReport report_;
 };
 
 TEST_F(BrainVisionExportTest, ThreeFilesWithTheChosenChannelsMultiplexed) {
@@ -86,7 +92,8 @@ TEST_F(BrainVisionExportTest, ThreeFilesWithTheChosenChannelsMultiplexed) {
   ASSERT_TRUE(Export(recording, {28, 10, 23}).ok());
   EXPECT_EQ(report_.records, 3000u);
   EXPECT_EQ(report_.bytes_left_out, 5u);
-  EXPECT_EQ(report_.files.header, out_ / "rec01_eeg.vhdr");
+  EXPECT_EQ(report_.data, out_ / "rec01_eeg.vhdr");
+  EXPECT_EQ(report_.samples, 3000u);
   EXPECT_EQ(ListFolder(out_.path()),
             (std::set<std::string>{"rec01_eeg.vhdr", "rec01_eeg.vmrk", "rec01_eeg.eeg"}));
   const std::string header = ReadFile(out_ / "rec01_eeg.vhdr");

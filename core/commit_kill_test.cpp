@@ -19,6 +19,7 @@
 #include "core/conversion.h"
 #include "core/edf_export.h"
 #include "core/os_file_hooks.h"
+#include "core/recording_export.h"
 #include "core/test_support.h"
 
 namespace velbrix {
@@ -85,7 +86,7 @@ class CommitKillTest : public ::testing::Test {
               const char* recording = "rec01_eeg") {
     const BidsExportInputs inputs{
         in_ / recording, root, std::move(entities), format, positions_, rate_, layout_, {}, {},
-        "1.0.0"};
+        "1.0.0",         {}};
     BidsExportReport report;
     return ExportBids(inputs, &report);
   }
@@ -162,12 +163,22 @@ TEST_F(CommitKillTest, TextEdfAndBrainVisionRunsKilledAnywhereAreWholeOrNotAtAll
     return converter.ConvertChannels(in_ / recording, folder, recording, positions_, ".", &report);
   };
   const auto edf = [&](const fs::path& folder, const char* recording) {
-    EdfExportReport report;
-    return ExportEdf({in_ / recording, folder, recording, positions_, layout_, {}}, &report);
+    ExportReport report;
+    return ExportRecording(
+        {ExportFormat::kEdf, in_ / recording, folder, recording, positions_, rate_, layout_, {}},
+        &report);
   };
   const auto brainvision = [&](const fs::path& folder, const char* recording) {
-    BrainVisionExportReport report;
-    return ExportBrainVision({in_ / recording, folder, recording, positions_, rate_, {}}, &report);
+    ExportReport report;
+    return ExportRecording({ExportFormat::kBrainVision,
+                            in_ / recording,
+                            folder,
+                            recording,
+                            positions_,
+                            rate_,
+                            layout_,
+                            {}},
+                           &report);
   };
   using Run = std::function<Status(const fs::path&, const char*)>;
   for (const Run& run : std::vector<Run>{text, edf, brainvision}) {

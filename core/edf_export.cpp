@@ -8,7 +8,6 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "core/background_writer.h"
 #include "core/file_table.h"
@@ -23,18 +22,18 @@ constexpr std::size_t kBatchBytes = 1 << 20;  // data records handed to the writ
 // The two bytes (little-endian) of each sample byte's digital value.
 constexpr SampleBytesTable kSampleBytes = LittleEndianSampleBytes(EdfDigitalValue);
 
-Status CheckInputs(const EdfExportInputs& inputs) {
+Status CheckInputs(const ExportInputs& inputs) {
   if (Status s = CheckPositions(inputs.positions); !s.ok()) {
     return s;
   }
-  if (inputs.layout.samples_per_record == 0 || inputs.layout.duration.empty()) {
+  if (inputs.edf_layout.samples_per_record == 0 || inputs.edf_layout.duration.empty()) {
     return Status::InvalidArgument("The data record layout is not set");
   }
   // A data record is held in memory whole; its size must fit a size_t (32 bits on some systems).
-  if (inputs.layout.samples_per_record >
+  if (inputs.edf_layout.samples_per_record >
       std::numeric_limits<std::size_t>::max() / (2 * kChannelCount)) {
     return Status::InvalidArgument("A data record of " +
-                                   std::to_string(inputs.layout.samples_per_record) +
+                                   std::to_string(inputs.edf_layout.samples_per_record) +
                                    " samples per signal does not fit in memory");
   }
   return CheckRecordingFileName(inputs.file_name);
@@ -126,13 +125,13 @@ std::uint64_t DataRecordsFor(std::uint64_t records, std::uint64_t samples_per_re
   return (records + samples_per_record - 1) / samples_per_record;
 }
 
-Status Stream(FileTable& files, int input, int output, const EdfExportInputs& inputs,
-              EdfExportReport* report, const ProgressCallback& progress, const StopRequest* stop) {
-  const auto samples = static_cast<std::size_t>(inputs.layout.samples_per_record);  // checked
+Status Stream(FileTable& files, int input, int output, const ExportInputs& inputs,
+              ExportReport* report, const ProgressCallback& progress, const StopRequest* stop) {
+  const auto samples = static_cast<std::size_t>(inputs.edf_layout.samples_per_record);  // checked
   const std::uint64_t total = files.Size(input);
   const std::uint64_t expected = DataRecordsFor(total / kRecordSize, samples);
   const auto too_many = [&] {
-    return Status::IoError("Cannot create", report->output,
+    return Status::IoError("Cannot create", report->data,
                            "the recording needs more than " + std::to_string(kEdfLargestCount) +
                                " data records, the most an EDF file can count");
   };
@@ -140,7 +139,7 @@ Status Stream(FileTable& files, int input, int output, const EdfExportInputs& in
     return too_many();
   }
   EdfHeaderFields header{{inputs.positions.begin(), inputs.positions.end()},
-                         inputs.layout,
+                         inputs.edf_layout,
                          inputs.start,
                          PathForDisplay(inputs.file_name),
                          expected};
@@ -164,6 +163,7 @@ Status Stream(FileTable& files, int input, int output, const EdfExportInputs& in
   report->bytes_left_out = read.bytes_left_out;
   report->samples_added = filler.Finish();
   report->data_records = filler.data_records();
+  report->samples = report->data_records * samples;
   if (Status s = writer.Finish(); !s.ok()) {
     return s;
   }
@@ -186,18 +186,18 @@ std::filesystem::path EdfOutputPath(const std::filesystem::path& output_dir,
   return output_dir / leaf;
 }
 
-Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportReport* report,
+Status ExportEdfInto(FileTable& files, const ExportInputs& inputs, ExportReport* report,
                      const ProgressCallback& progress, const StopRequest* stop) {
-  *report = EdfExportReport();
   if (Status s = CheckInputs(inputs); !s.ok()) {
     return s;
   }
-  report->output = EdfOutputPath(inputs.output_dir, inputs.file_name);
+  report->data = EdfOutputPath(inputs.output_dir, inputs.file_name);
+  report->outputs = {report->data};
   int input = 0;
   int output = 0;
   Status status = files.OpenInputOnFreeNumber(inputs.recording, &input);
   if (status.ok()) {
-    status = files.OpenOutputOnFreeNumber(report->output, &output);
+    status = files.OpenOutputOnFreeNumber(report->data, &output);
   }
   if (status.ok()) {
     try {
@@ -213,17 +213,6 @@ Status ExportEdfInto(FileTable& files, const EdfExportInputs& inputs, EdfExportR
 std::string PaddingDescription(const std::filesystem::path& output, std::uint64_t samples) {
   return "the last data record of " + PathForDisplay(output) + " was completed with " +
          std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " of 0 uV per channel";
-}
-
-Status ExportEdf(const EdfExportInputs& inputs, EdfExportReport* report,
-                 const ProgressCallback& progress, const StopRequest* stop) {
-  FileTable files;
-  Status status = ExportEdfInto(files, inputs, report, progress, stop);
-  status = files.EndRun(std::move(status));
-  if (!status.ok()) {
-    report->output.clear();
-  }
-  return status;
 }
 
 }  // namespace velbrix

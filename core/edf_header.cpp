@@ -1,9 +1,11 @@
 // Building the EDF header, and choosing the data record layout for a sample rate.
 #include "core/edf_header.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <numeric>
+#include <optional>
 
 #include "core/channel_table.h"
 
@@ -83,6 +85,27 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : kDays[static_cast<std::size_t>(month - 1)];
 }
 
+// The layout of the longest data records of at most 1 s that hold a whole number of samples of
+// the rate numerator / denominator (a fraction in lowest terms, the denominator a power of ten)
+// within kEdfLargestOneSecondRecord bytes, or nothing when no such record exists. A record of s
+// samples lasts s * denominator / numerator seconds, which fits the duration field (at most six
+// decimals below 1 s) exactly when numerator divides s * 10^6; more samples make a longer record.
+std::optional<EdfRecordLayout> LongestLayoutWithinOneSecond(std::uint64_t numerator,
+                                                            std::uint64_t denominator,
+                                                            std::size_t signals) {
+  const std::uint64_t most_samples =
+      std::min(numerator / denominator, kEdfLargestOneSecondRecord / (2 * signals));
+  const std::uint64_t micro = Power10(kMostDurationDecimals);
+  for (std::uint64_t samples = most_samples; samples > 0; --samples) {
+    if (samples * micro % numerator == 0) {
+      // samples <= numerator / denominator, so this is at most 10^6.
+      const std::uint64_t units = samples * micro / numerator * denominator;
+      return EdfRecordLayout{DecimalText(units, kMostDurationDecimals), samples};
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Status ParseEdfStart(std::string_view text, EdfStart* start) {
@@ -141,15 +164,16 @@ Status ChooseEdfRecordLayout(const Hertz& rate, std::size_t signals, EdfRecordLa
   numerator /= common;
   denominator /= common;
 
-  const std::uint64_t bytes_per_sample = 2 * signals;
-  if (denominator == 1 && numerator * bytes_per_sample <= kEdfLargestOneSecondRecord) {
-    *layout = {"1", numerator};
+  if (const std::optional<EdfRecordLayout> longest =
+          LongestLayoutWithinOneSecond(numerator, denominator, signals)) {
+    *layout = *longest;
     return Status::Ok();
   }
   // A duration of d = units / 10^decimals seconds holds rate * d samples. The smallest number of
   // units that makes that whole is (denominator * 10^decimals) / g, for g the greatest common
   // divisor of that and the numerator, and the duration shrinks as decimals grow: the first
   // number of decimals (from the most) whose duration fits 8 characters gives the shortest.
+  const std::uint64_t bytes_per_sample = 2 * signals;
   for (int decimals = kMostDurationDecimals; decimals >= 0; --decimals) {
     const std::uint64_t scaled = denominator * Power10(decimals);
     const std::uint64_t g = std::gcd(numerator, scaled);

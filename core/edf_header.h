@@ -39,7 +39,7 @@ inline constexpr std::size_t kEdfGeneralHeaderSize = 256;
 inline constexpr std::size_t kEdfSignalHeaderSize = 256;
 inline constexpr std::size_t kEdfDataRecordsOffset = 236;
 inline constexpr std::size_t kEdfDataRecordsWidth = 8;
-// The largest data record of a 1 s duration; EDF readers are not asked for more.
+// The largest data record of at most 1 s; EDF readers are not asked for more.
 inline constexpr std::uint64_t kEdfLargestOneSecondRecord = 61440;
 // The largest count an 8-character field holds.
 inline constexpr std::uint64_t kEdfLargestCount = 99'999'999;
@@ -77,10 +77,11 @@ struct EdfRecordLayout {
   std::uint64_t samples_per_record = 0;  // of each signal
 };
 
-// The layout for `rate` (from ParseHertz) and `signals` signals: records of 1 s where the rate is
-// whole and such a record holds at most 61,440 bytes; otherwise the shortest duration written in
-// at most 8 characters that gives a whole number of samples. Fails with kInvalidArgument, saying
-// why, for a rate for which no such duration exists.
+// The layout for `rate` (from ParseHertz) and `signals` signals: the longest records of at most
+// 1 s that hold a whole number of samples and at most 61,440 bytes (1 s at 256 Hz, 0.96 s at
+// 1000 Hz over 32 signals). Where no such record exists (250.5 Hz), the shortest duration written
+// in at most 8 characters that gives a whole number of samples (2 s). Fails with
+// kInvalidArgument, saying why, for a rate for which no such duration exists.
 Status ChooseEdfRecordLayout(const Hertz& rate, std::size_t signals, EdfRecordLayout* layout);
 
 struct EdfHeaderFields {

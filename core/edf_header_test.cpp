@@ -37,6 +37,14 @@ std::string Field(const std::string& header, std::size_t offset, std::size_t wid
   return field;
 }
 
+// The layout expected at a rate for a number of signals.
+struct LayoutCase {
+  const char* rate;
+  std::size_t signals;
+  const char* duration;
+  std::uint64_t samples;
+};
+
 TEST(EdfRecordLayoutTest, WholeRatesWithinTheRecordLimitGiveOneSecond) {
   EXPECT_EQ(Layout("256", 32).duration, "1");
   EXPECT_EQ(Layout("256", 32).samples_per_record, 256u);
@@ -46,17 +54,28 @@ TEST(EdfRecordLayoutTest, WholeRatesWithinTheRecordLimitGiveOneSecond) {
   EXPECT_EQ(Layout("256.000", 2).duration, "1");
 }
 
-TEST(EdfRecordLayoutTest, OtherRatesGetTheShortestDurationWithWholeSamples) {
-  struct Case {
-    const char* rate;
-    std::size_t signals;
-    const char* duration;
-    std::uint64_t samples;
-  };
-  for (const Case& c :
-       {Case{"1000", 32, "0.001", 1}, Case{"1024", 32, "0.015625", 16}, Case{"250.5", 32, "2", 501},
-        Case{"0.5", 32, "2", 1}, Case{"0.3", 3, "10", 3}, Case{"12.8", 32, "0.078125", 1},
-        Case{"961", 32, "1", 961}, Case{"2000", 16, "0.0005", 1}}) {
+TEST(EdfRecordLayoutTest, RecordsAreTheLongestOfAtMostOneSecondWithinTheRecordLimit) {
+  for (const LayoutCase& c :
+       {LayoutCase{"256", 1, "1", 256}, LayoutCase{"256", 32, "1", 256},
+        LayoutCase{"250.5", 1, "2", 501}, LayoutCase{"250.5", 32, "2", 501},
+        LayoutCase{"500", 1, "1", 500}, LayoutCase{"500", 32, "1", 500},
+        LayoutCase{"1000", 1, "1", 1000}, LayoutCase{"1000", 32, "0.96", 960},
+        LayoutCase{"2000", 1, "1", 2000}, LayoutCase{"2000", 32, "0.48", 960},
+        LayoutCase{"5000", 1, "1", 5000}, LayoutCase{"5000", 32, "0.192", 960},
+        LayoutCase{"1024", 32, "0.9375", 960}, LayoutCase{"12.8", 32, "0.9375", 12},
+        LayoutCase{"2000", 16, "0.96", 1920}}) {
+    const EdfRecordLayout layout = Layout(c.rate, c.signals);
+    EXPECT_EQ(layout.duration, c.duration) << c.rate << " Hz, " << c.signals;
+    EXPECT_EQ(layout.samples_per_record, c.samples) << c.rate << " Hz, " << c.signals;
+    EXPECT_LE(2 * c.signals * layout.samples_per_record, kEdfLargestOneSecondRecord) << c.rate;
+    EXPECT_GT(layout.samples_per_record, 1u) << c.rate << " Hz, " << c.signals;  // more fit
+  }
+}
+
+TEST(EdfRecordLayoutTest, WithoutSuchARecordTheShortestDurationWithWholeSamples) {
+  for (const LayoutCase& c :
+       {LayoutCase{"0.5", 32, "2", 1}, LayoutCase{"0.3", 3, "10", 3},
+        LayoutCase{"961", 32, "1", 961}, LayoutCase{"1000.5", 1, "2", 2001}}) {
     const EdfRecordLayout layout = Layout(c.rate, c.signals);
     EXPECT_EQ(layout.duration, c.duration) << c.rate;
     EXPECT_EQ(layout.samples_per_record, c.samples) << c.rate;

@@ -11,6 +11,7 @@
 #include "core/edf_export.h"
 #include "core/hertz.h"
 #include "core/os_file_hooks.h"
+#include "core/recording_export.h"
 #include "core/value_line.h"
 
 namespace velbrix {
@@ -168,6 +169,7 @@ void FrmFle::mnuedf_Click() {
     positions.push_back(*position);
   }
   // Asked again, as entered, until the settings are right or the dialog is cancelled.
+  Hertz rate;
   EdfRecordLayout layout;
   std::optional<EdfStart> start;
   for (;;) {
@@ -176,7 +178,6 @@ void FrmFle::mnuedf_Click() {
       return;
     }
     edf_settings_ = {Trimmed(answer->sample_rate), Trimmed(answer->start)};
-    Hertz rate;
     Status status =
         ParseHertz(edf_settings_.sample_rate, "sample rate", &rate, desktop_.DecimalSeparator());
     if (status.ok()) {
@@ -198,16 +199,17 @@ void FrmFle::mnuedf_Click() {
     return;
   }
   StartRun([recording = state_.FlePath, folder = state_.AppDir, name = state_.FleName, positions,
-            layout, start](const ProgressCallback& progress, const StopRequest& stop) {
-    const EdfExportInputs inputs{recording, folder, name, positions, layout, start};
-    EdfExportReport report;
-    RunEnd end{ExportEdf(inputs, &report, progress, &stop), {}};
+            rate, layout, start](const ProgressCallback& progress, const StopRequest& stop) {
+    const ExportInputs inputs{ExportFormat::kEdf, recording, folder, name,
+                              positions,          rate,      layout, start};
+    ExportReport report;
+    RunEnd end{ExportRecording(inputs, &report, progress, &stop), {}};
     if (end.status.ok() && report.bytes_left_out > 0) {
       end.note = AsSentence(LeftOutDescription(recording, report.bytes_left_out));
     }
     if (end.status.ok() && report.samples_added > 0) {
       end.note += end.note.empty() ? "" : " ";
-      end.note += AsSentence(PaddingDescription(report.output, report.samples_added));
+      end.note += AsSentence(PaddingDescription(report.data, report.samples_added));
     }
     return end;
   });

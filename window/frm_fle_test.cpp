@@ -7,10 +7,10 @@
 #include <map>
 #include <thread>
 
-#include "core/edf_export.h"
 #include "core/os_file.h"
 #include "core/os_file_hooks.h"
 #include "core/record.h"
+#include "core/recording_export.h"
 #include "core/test_support.h"
 #include "core/value_line.h"
 #include "window/fake_desktop.h"
@@ -591,13 +591,13 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
   ASSERT_TRUE(ChooseEdfRecordLayout(rate, 1, &layout).ok());
   EdfStart start;
   ASSERT_TRUE(ParseEdfStart("2024-05-17 09:30:00", &start).ok());
-  EdfExportReport report;
-  ASSERT_TRUE(
-      ExportEdf({data_dir_ / "rec01_eeg", expected_dir.path(), "rec01_eeg", oz, layout, start},
-                &report)
-          .ok());
+  ExportReport report;
+  ASSERT_TRUE(ExportRecording({ExportFormat::kEdf, data_dir_ / "rec01_eeg", expected_dir.path(),
+                               "rec01_eeg", oz, rate, layout, start},
+                              &report)
+                  .ok());
   EXPECT_EQ(ListFolder(program_dir_.path()), std::set<std::string>{"rec01_eeg.edf"});
-  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), ReadFile(report.output));
+  EXPECT_EQ(ReadFile(program_dir_ / "rec01_eeg.edf"), ReadFile(report.data));
   ASSERT_EQ(desktop_.messages.size(), 1u);
   EXPECT_EQ(desktop_.messages[0].text,
             "The last 5 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
@@ -637,6 +637,18 @@ TEST_F(FrmFleTest, ExportEdfFailsAsOkDoes) {
   EXPECT_EQ(desktop_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
                                            ": No such file or directory");
   EXPECT_EQ(desktop_.messages[0].label1, "LOADING THE FILES....");
+  ExpectIdle();
+  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+}
+
+TEST_F(FrmFleTest, ExportEdfOfARecordingWithoutAWholeRecordFailsAndWritesNothing) {
+  OpenRecording("rec01_eeg", 31);
+  desktop_.edf_answers = {EdfSettings{"256", ""}};
+  form_.mnuedf_Click();
+  FinishWork();
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text,
+            PathForDisplay(data_dir_ / "rec01_eeg") + ": holds no whole record; nothing to export");
   ExpectIdle();
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
 }
