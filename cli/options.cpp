@@ -75,22 +75,6 @@ std::optional<std::string> CheckOutputDir(const std::filesystem::path& dir) {
   return std::nullopt;
 }
 
-// A dataset's folder may be missing (it is created), but what exists must be a folder.
-std::optional<std::string> CheckBidsRoot(const std::filesystem::path& root) {
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(root, ec);
-  if (status.type() == std::filesystem::file_type::not_found) {
-    return std::nullopt;
-  }
-  if (!ec && !std::filesystem::is_directory(status)) {
-    ec = std::make_error_code(std::errc::not_a_directory);
-  }
-  if (ec) {
-    return "Cannot use the BIDS dataset folder " + PathForDisplay(root) + ": " + ec.message();
-  }
-  return std::nullopt;
-}
-
 // The BIDS options, checked; `run` is empty when not given.
 std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEntities& entities,
                                          const std::optional<std::string>& line_frequency,
@@ -104,19 +88,18 @@ std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEnti
   Status status = CheckBidsEntities(entities);
   if (status.ok() && line_frequency) {
     Hertz parsed;
-    status = ParseHertz(*line_frequency, "power line frequency", &parsed);
-    if (status.ok() && parsed.value != 50 && parsed.value != 60) {
-      status = Status::InvalidArgument("The power line frequency \"" + *line_frequency +
-                                       "\" is neither 50 nor 60 Hz");
-    }
+    status = ParseBidsLineFrequency(*line_frequency, &parsed);
     bids->line_frequency = parsed;
+  }
+  bids->root = PathFromArgument(root);
+  bids->entities = entities;
+  if (status.ok()) {
+    status = CheckBidsRoot(bids->root);
   }
   if (!status.ok()) {
     return status.message();
   }
-  bids->root = PathFromArgument(root);
-  bids->entities = entities;
-  return CheckBidsRoot(bids->root);
+  return std::nullopt;
 }
 
 // The longest file name that the outputs of `recording` take in their folder.

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cassert>
+#include <system_error>
 
 #include "core/channel_table.h"
 
@@ -92,6 +93,36 @@ Status CheckBidsEntities(const BidsEntities& entities) {
     }
   }
   return entities.run.empty() ? Status::Ok() : CheckBidsIndex("run", entities.run);
+}
+
+Status ParseBidsLineFrequency(std::string_view text, Hertz* hertz,
+                              std::string_view user_separator) {
+  Hertz parsed;
+  Status status = ParseHertz(text, "power line frequency", &parsed, user_separator);
+  if (status.ok() && parsed.value != 50 && parsed.value != 60) {
+    status = Status::InvalidArgument("The power line frequency \"" + std::string(text) +
+                                     "\" is neither 50 nor 60 Hz");
+  }
+  if (status.ok()) {
+    *hertz = parsed;
+  }
+  return status;
+}
+
+Status CheckBidsRoot(const std::filesystem::path& root) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(root, ec);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    return Status::Ok();
+  }
+  if (!ec && !std::filesystem::is_directory(status)) {
+    ec = std::make_error_code(std::errc::not_a_directory);
+  }
+  if (ec) {
+    return Status::InvalidArgument("Cannot use the BIDS dataset folder " + PathForDisplay(root) +
+                                   ": " + ec.message());
+  }
+  return Status::Ok();
 }
 
 std::string BidsPrefix(const BidsEntities& entities) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/hertz.h"
 #include "core/status.h"
 
 namespace velbrix {
@@ -49,6 +50,14 @@ Status CheckBidsIndex(std::string_view what, std::string_view index);
 // Checks every entity of `entities` that is given: the subject's and the task's labels always, the
 // session's label and the run's index when not empty. The first failure names the entity.
 Status CheckBidsEntities(const BidsEntities& entities);
+// Parses the power line frequency with ParseHertz (`user_separator` as there) and fails with
+// kInvalidArgument unless it is 50 or 60 Hz; the message quotes `text`.
+Status ParseBidsLineFrequency(std::string_view text, Hertz* hertz,
+                              std::string_view user_separator = ".");
+// Checks the dataset's folder before an export: a missing folder is fine (the export creates it),
+// but what exists must be a folder. Fails with kInvalidArgument naming the folder and the system's
+// reason.
+Status CheckBidsRoot(const std::filesystem::path& root);
 
 // "sub-<S>[_ses-<X>]_task-<T>[_run-<N>]".
 std::string BidsPrefix(const BidsEntities& entities);

@@ -41,6 +41,26 @@ TEST(BidsLayoutTest, LabelsAreLettersAndDigitsAndNamesFollowTheEntities) {
             std::filesystem::path("ds/sub-01/ses-a/eeg"));
 }
 
+TEST(BidsLayoutTest, TheLineFrequencyIs50Or60HzInEitherSeparator) {
+  Hertz line;
+  ASSERT_TRUE(ParseBidsLineFrequency("60,0", &line, ",").ok());
+  EXPECT_EQ(line.text, "60");
+  EXPECT_EQ(ParseBidsLineFrequency("55", &line).message(),
+            "The power line frequency \"55\" is neither 50 nor 60 Hz");
+  EXPECT_FALSE(ParseBidsLineFrequency("mains", &line).ok());
+  EXPECT_EQ(line.text, "60");
+}
+
+TEST(BidsLayoutTest, TheDatasetFolderMayBeMissingButNotAFile) {
+  TempDir dir;
+  EXPECT_TRUE(CheckBidsRoot(dir.path() / "new").ok());
+  EXPECT_TRUE(CheckBidsRoot(dir.path()).ok());
+  WriteFile(dir.path() / "file", "x");
+  const Status status = CheckBidsRoot(dir.path() / "file");
+  EXPECT_EQ(status.code(), Status::Code::kInvalidArgument);
+  EXPECT_EQ(status.message().rfind("Cannot use the BIDS dataset folder ", 0), 0u);
+}
+
 TEST(BidsLayoutTest, ChannelTypes) {
   std::map<std::string_view, std::vector<std::string_view>> by_type;
   for (const Channel& channel : ChTable) {
