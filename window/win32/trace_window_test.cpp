@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -26,40 +25,10 @@ namespace {
 
 using testing::CountPixels;
 using testing::PostKeyPress;
+using testing::SaveBitmap;
 using testing::ScriptedDesktop;
 using velbrix::testing::TempDir;
 using velbrix::testing::WriteFile;
-
-// Writes `image` as a 24-bit BMP file.
-void SaveBitmap(const RgbImage& image, const std::filesystem::path& path) {
-  const auto row = static_cast<std::size_t>((image.width * 3 + 3) / 4 * 4);
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof(info);
-  info.biWidth = image.width;
-  info.biHeight = -image.height;  // top-down
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(row * static_cast<std::size_t>(image.height));
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-  out.write(reinterpret_cast<const char*>(&info), sizeof(info));
-  std::string line(row, '\0');
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                              static_cast<std::size_t>(x)) *
-                             3;
-      for (std::size_t c = 0; c < 3; ++c) {  // blue, green, red
-        line[static_cast<std::size_t>(x) * 3 + c] = static_cast<char>(image.pixels[at + 2 - c]);
-      }
-    }
-    out.write(line.data(), static_cast<std::streamsize>(row));
-  }
-}
 
 // How many pixels of `image` are in `ink`.
 int Inked(const RgbImage& image, trace::Ink ink) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "window/win32/text.h"
@@ -130,29 +131,49 @@ int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance, A
   return count;
 }
 
-void SaveScreenshot(HWND window, const std::filesystem::path& path) {
-  RECT outer{};
-  ::GetWindowRect(window, &outer);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  const std::vector<std::uint32_t> pixels =
-      CapturePixels(window, {0, 0, width, height}, Area::kWindow);
+void SaveBitmap(const RgbImage& image, const std::filesystem::path& path) {
+  const auto row = static_cast<std::size_t>((image.width * 3 + 3) / 4 * 4);
   BITMAPINFOHEADER info{};
   info.biSize = sizeof(info);
-  info.biWidth = width;
-  info.biHeight = -height;  // top-down, as captured
+  info.biWidth = image.width;
+  info.biHeight = -image.height;  // top-down
   info.biPlanes = 1;
-  info.biBitCount = 32;
+  info.biBitCount = 24;
   info.biCompression = BI_RGB;
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size() * sizeof(std::uint32_t));
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(row * static_cast<std::size_t>(image.height));
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&info), sizeof(info));
-  out.write(reinterpret_cast<const char*>(pixels.data()),
-            static_cast<std::streamsize>(pixels.size() * sizeof(std::uint32_t)));
+  std::string line(row, '\0');
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                              static_cast<std::size_t>(x)) *
+                             3;
+      for (std::size_t c = 0; c < 3; ++c) {  // blue, green, red
+        line[static_cast<std::size_t>(x) * 3 + c] = static_cast<char>(image.pixels[at + 2 - c]);
+      }
+    }
+    out.write(line.data(), static_cast<std::streamsize>(row));
+  }
+}
+
+void SaveScreenshot(HWND window, const std::filesystem::path& path) {
+  RECT outer{};
+  ::GetWindowRect(window, &outer);
+  RgbImage image;
+  image.width = outer.right - outer.left;
+  image.height = outer.bottom - outer.top;
+  for (const std::uint32_t p :
+       CapturePixels(window, {0, 0, image.width, image.height}, Area::kWindow)) {
+    for (const int shift : {16, 8, 0}) {  // red, green, blue
+      image.pixels.push_back(static_cast<std::uint8_t>((p >> shift) & 0xFF));
+    }
+  }
+  SaveBitmap(image, path);
 }
 
 void PostKeyPress(HWND window, UINT virtual_key) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/png_file.h"
 #include "window/win32/system_desktop.h"
 
 namespace velbrix::win32::testing {
@@ -70,6 +71,8 @@ int CountPixels(HWND window, const RECT& rect, COLORREF colour, int tolerance,
                 Area area = Area::kClient);
 // Writes what `window` shows on the screen, frame and all, as a BMP file.
 void SaveScreenshot(HWND window, const std::filesystem::path& path);
+// Writes `image` as a 24-bit BMP file at `path`.
+void SaveBitmap(const RgbImage& image, const std::filesystem::path& path);
 
 // A key pressed and released, as the keyboard delivers it to the focused window (or `window`
 // when nothing has the focus); handled by the next PumpMessages.
