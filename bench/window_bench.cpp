@@ -84,7 +84,11 @@ class HeadlessView final : public FrmFleView, public Desktop {
     std::exit(1);
   }
   bool AskYesNo(const std::string&) override { return true; }
-  std::optional<EdfSettings> AskEdfSettings(const EdfSettings&) override { return std::nullopt; }
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings&) override {
+    return std::nullopt;
+  }
+  std::optional<ExportSettings> LoadExportSettings() const override { return std::nullopt; }
+  void SaveExportSettings(const ExportSettings&) override {}
   std::filesystem::path ProgramFolder() const override { return folder_; }
   bool IsInstalledCopy() const override { return false; }
   std::filesystem::path DocumentsFolder() const override { return {}; }

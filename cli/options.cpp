@@ -15,6 +15,7 @@
 #include "core/brainvision_header.h"
 #include "core/channel_table.h"
 #include "core/file_table.h"
+#include "core/output_names.h"
 #include "core/recording_name.h"
 #include "core/status.h"
 #include "core/value_line.h"
@@ -102,29 +103,22 @@ std::optional<std::string> ToBidsOptions(const std::string& root, const BidsEnti
   return std::nullopt;
 }
 
-// The longest file name that the outputs of `recording` take in their folder.
-std::filesystem::path LongestOutput(const Options& options, const std::filesystem::path& recording,
-                                    std::size_t index) {
+// The longest path that the outputs of recording `index` take in their folder.
+std::filesystem::path LongestOutput(const Options& options, std::size_t index) {
+  const std::filesystem::path& recording = options.recordings[index];
   if (options.bids) {
     BidsEntities entities = options.bids->entities;
     if (entities.run.empty() && options.recordings.size() > 1) {
       entities.run = std::to_string(index + 1);
     }
-    return BidsRecordingFolder(options.bids->root, entities) /
-           (BidsPrefix(entities) + "_channels.tsv");
+    return LongestBidsOutput(options.bids->root, entities);
   }
-  std::filesystem::path leaf = recording.filename();
   if (options.format == OutputFormat::kText) {
-    std::string_view longest;
-    for (const int position : options.positions) {
-      const std::string_view name = ChannelAtPosition(position).name;
-      longest = name.size() > longest.size() ? name : longest;
-    }
-    leaf += "_" + std::string(longest) + ".eeg";
-  } else {
-    leaf += options.format == OutputFormat::kEdf ? ".edf" : ".vhdr";
+    return LongestTextOutput(options.output_dir, recording.filename(), options.positions);
   }
-  return (options.output_dir.empty() ? std::filesystem::path(".") : options.output_dir) / leaf;
+  return ExportDataOutput(
+      options.output_dir, recording.filename(),
+      options.format == OutputFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision);
 }
 
 // Every output's name fits its folder, and BrainVision headers can name every recording; else the
@@ -135,13 +129,10 @@ std::optional<std::string> CheckOutputNames(const Options& options) {
     if (!HasRecordingName(recording)) {
       continue;  // refused when it comes to be converted
     }
-    if (Status s = CheckOutputName(LongestOutput(options, recording, i)); !s.ok()) {
-      return PathForDisplay(recording) + ": " + s.message();
-    }
-    if (options.format == OutputFormat::kBrainVision && !options.bids) {
-      if (Status s = CheckBrainVisionBaseName(PathForDisplay(recording.filename())); !s.ok()) {
-        return PathForDisplay(recording) + ": " + s.message();
-      }
+    const bool brainvision_names = options.format == OutputFormat::kBrainVision && !options.bids;
+    if (Status s = CheckRecordingOutputs(recording, LongestOutput(options, i), brainvision_names);
+        !s.ok()) {
+      return s.message();
     }
   }
   return std::nullopt;

@@ -1,6 +1,7 @@
 // What the converter window's controller asks of the desktop beyond the window's own controls: the
-// open dialog, a message, a yes/no question, the export dialog, the program's and the user's
-// folders, whether this copy was installed, the file manager and the decimal separator.
+// open dialog, a message, a yes/no question, the Export dialog and its remembered entries, the
+// program's and the user's folders, whether this copy was installed, the file manager and the
+// decimal separator.
 //
 // Plain C++: each toolkit implements it once (window/qt/qt_desktop.h,
 // window/win32/system_desktop.h) and the tests answer it with a fake (window/fake_desktop.h). The
@@ -14,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "window/export_settings.h"
+
 namespace velbrix {
 
 enum class MessageIcon { kInformation, kWarning };
@@ -25,14 +28,6 @@ struct FileFilter {
   std::string pattern;  // "*.*"
 
   bool operator==(const FileFilter&) const = default;
-};
-
-// What the EDF export's dialog asks for, as the user typed it.
-struct EdfSettings {
-  std::string sample_rate;  // in hertz: "256", "250.5"
-  std::string start;        // "YYYY-MM-DD HH:MM:SS", or empty: unknown
-
-  bool operator==(const EdfSettings&) const = default;
 };
 
 class Desktop {
@@ -48,9 +43,15 @@ class Desktop {
   virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
   // A question captioned "Velbrix" with the buttons Yes and No, No the default; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
-  // The EDF export's dialog, filled in with `settings`: what the user entered, or nothing when the
-  // dialog was cancelled.
-  virtual std::optional<EdfSettings> AskEdfSettings(const EdfSettings& settings) = 0;
+  // The Export dialog (export_settings.h), filled in with `settings`: what the user entered, or
+  // nothing when the dialog was cancelled. Its Browse button chooses the dataset's folder.
+  virtual std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) = 0;
+  // The Export dialog's entries as last saved for this user (Qt's settings on Linux, the registry
+  // under HKEY_CURRENT_USER on Windows), or nothing when none were saved or they cannot be read.
+  virtual std::optional<ExportSettings> LoadExportSettings() const = 0;
+  // Saves `settings` for this user, for LoadExportSettings in a later window; quietly keeps nothing
+  // where the store cannot be written, as the entries are only a convenience.
+  virtual void SaveExportSettings(const ExportSettings& settings) = 0;
 
   // The folder that holds the running program.
   virtual std::filesystem::path ProgramFolder() const = 0;

@@ -33,8 +33,9 @@ class FakeDesktop : public Desktop {
   // The answers.
   std::deque<std::optional<std::filesystem::path>> dialog_answers;  // nothing: cancelled
   std::deque<bool> yes_no_answers;                                  // none left: No
-  std::function<void()> while_asking;                  // runs while the question is shown
-  std::deque<std::optional<EdfSettings>> edf_answers;  // none left: cancelled
+  std::function<void()> while_asking;                        // runs while the question is shown
+  std::deque<std::optional<ExportSettings>> export_answers;  // none left: cancelled
+  std::optional<ExportSettings> remembered;  // the Export dialog's entries saved for the user
   std::filesystem::path program_folder = "/opt/velbrix";
   bool installed_copy = false;
   std::filesystem::path documents_folder;
@@ -45,7 +46,9 @@ class FakeDesktop : public Desktop {
   std::vector<std::vector<FileFilter>> filters;  // one per showing of the open dialog
   std::vector<Message> messages;
   int questions = 0;
-  std::vector<EdfSettings> edf_dialogs;  // what each showing of the EDF dialog was filled in with
+  std::vector<ExportSettings>
+      export_dialogs;  // what each showing of the Export dialog was filled in with
+  int saves = 0;       // of the remembered entries
   std::vector<std::filesystem::path> shown_folders;  // one per ShowFolder
 
   std::optional<std::filesystem::path> ChooseFileToOpen(
@@ -66,9 +69,14 @@ class FakeDesktop : public Desktop {
     }
     return Next(yes_no_answers, false);
   }
-  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& settings) override {
-    edf_dialogs.push_back(settings);
-    return Next(edf_answers, std::optional<EdfSettings>());
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override {
+    export_dialogs.push_back(settings);
+    return Next(export_answers, std::optional<ExportSettings>());
+  }
+  std::optional<ExportSettings> LoadExportSettings() const override { return remembered; }
+  void SaveExportSettings(const ExportSettings& settings) override {
+    remembered = settings;
+    ++saves;
   }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   bool IsInstalledCopy() const override { return installed_copy; }

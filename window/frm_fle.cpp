@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "core/channel_table.h"
-#include "core/edf_export.h"
 #include "core/hertz.h"
 #include "core/os_file_hooks.h"
-#include "core/recording_export.h"
 #include "core/value_line.h"
+#include "window/export_plan.h"
 
 namespace velbrix {
 namespace {
@@ -23,12 +22,6 @@ bool IsSeparator(std::filesystem::path::value_type c) {
 #else
   return c == '/';
 #endif
-}
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  return first == std::string::npos ? std::string()
-                                    : text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 // The share of `total` that `read` is, in whole percent.
@@ -71,6 +64,9 @@ void FrmFle::Form_Load() {
   app_dir_in_documents_ = !documents.empty();
   state_.AppDir = WithTrailingSeparator(app_dir_in_documents_ ? documents / kInstalledOutputFolder
                                                               : desktop_.ProgramFolder());
+  if (std::optional<ExportSettings> remembered = desktop_.LoadExportSettings()) {
+    export_settings_ = std::move(*remembered);
+  }
   UpdateMenuItems();
 }
 
@@ -158,7 +154,7 @@ void FrmFle::CmdCancel_Click() {
   UpdateTraces();
 }
 
-void FrmFle::mnuedf_Click() {
+void FrmFle::mnuexport_Click() {
   if (state_.ChName.empty() || run_) {
     return;
   }
@@ -168,49 +164,30 @@ void FrmFle::mnuedf_Click() {
   } else if (const std::optional<int> position = FindChannelPosition(state_.ChName)) {
     positions.push_back(*position);
   }
-  // Asked again, as entered, until the settings are right or the dialog is cancelled.
-  Hertz rate;
-  EdfRecordLayout layout;
-  std::optional<EdfStart> start;
+  // Asked again, as entered, until the entries are right or the dialog is cancelled.
+  ExportPlan plan;
   for (;;) {
-    const std::optional<EdfSettings> answer = desktop_.AskEdfSettings(edf_settings_);
+    const std::optional<ExportSettings> answer = desktop_.AskExportSettings(export_settings_);
     if (!answer) {
       return;
     }
-    edf_settings_ = {Trimmed(answer->sample_rate), Trimmed(answer->start)};
-    Status status =
-        ParseHertz(edf_settings_.sample_rate, "sample rate", &rate, desktop_.DecimalSeparator());
-    if (status.ok()) {
-      status = ChooseEdfRecordLayout(rate, positions.size(), &layout);
-    }
-    start.reset();
-    if (status.ok() && !edf_settings_.start.empty()) {
-      start.emplace();
-      status = ParseEdfStart(edf_settings_.start, &*start);
-    }
+    export_settings_ = TrimmedSettings(*answer);
+    desktop_.SaveExportSettings(export_settings_);
+    const Status status = PlanExport(export_settings_, state_.FlePath, state_.AppDir,
+                                     state_.FleName, positions, desktop_.DecimalSeparator(), &plan);
     if (status.ok()) {
       break;
     }
     desktop_.ShowMessage(status.message(), MessageIcon::kWarning);
   }
   ShowConverting();
-  if (!MakeAppDir()) {
+  if (!IsBids(plan.target) && !MakeAppDir()) {
     ReturnToIdle();
     return;
   }
-  StartRun([recording = state_.FlePath, folder = state_.AppDir, name = state_.FleName, positions,
-            rate, layout, start](const ProgressCallback& progress, const StopRequest& stop) {
-    const ExportInputs inputs{ExportFormat::kEdf, recording, folder, name,
-                              positions,          rate,      layout, start};
-    ExportReport report;
-    RunEnd end{ExportRecording(inputs, &report, progress, &stop), {}};
-    if (end.status.ok() && report.bytes_left_out > 0) {
-      end.note = AsSentence(LeftOutDescription(recording, report.bytes_left_out));
-    }
-    if (end.status.ok() && report.samples_added > 0) {
-      end.note += end.note.empty() ? "" : " ";
-      end.note += AsSentence(PaddingDescription(report.data, report.samples_added));
-    }
+  StartRun([plan = std::move(plan)](const ProgressCallback& progress, const StopRequest& stop) {
+    RunEnd end;
+    end.status = RunExport(plan, progress, stop, &end.note);
     return end;
   });
 }
@@ -405,7 +382,7 @@ void FrmFle::UpdateTraces(bool reread) {
 }
 
 void FrmFle::UpdateMenuItems() {
-  view_.EnableMenuItem(MenuItem::kExportEdf, !state_.ChName.empty());
+  view_.EnableMenuItem(MenuItem::kExport, !state_.ChName.empty());
   view_.EnableMenuItem(MenuItem::kViewTraces, !state_.FlePath.empty());
   view_.EnableMenuItem(MenuItem::kOpenOutputFolder, true);
 }

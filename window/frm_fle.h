@@ -4,7 +4,7 @@
 // Desktop and a BackgroundRunner that posts to the window's thread, calls Form_Load once before it
 // is first shown, and then calls the handler of each user event
 // (mnuopen_Click for File > Open, optch_Click with the button's Index, LstCh_Click, CmdOk_Click,
-// CmdCancel_Click; mnuedf_Click, mnutraces_Click and mnufolder_Click for the File menu's items
+// CmdCancel_Click; mnuexport_Click, mnutraces_Click and mnufolder_Click for the File menu's items
 // after Open; Form_Escape for the Escape key, Form_QueryUnload when the user closes the window)
 // and Form_Unload as it is destroyed. The controller does not draw and does not know any toolkit.
 //
@@ -13,7 +13,12 @@
 // shown of them. Each File > Open reads the recording afresh, also the one already shown, which may
 // have grown since.
 //
-// A run (OK, or File > Export EDF...) works on the runner's thread while the window shows
+// File > Export... shows the Export dialog with the last entries (remembered for the user from one
+// window to the next) and asks again, as typed, until they are right or the dialog is cancelled
+// (export_plan.h); it then exports the recording's chosen channels as EDF or BrainVision files into
+// AppDir, or into a BIDS dataset.
+//
+// A run (OK, or File > Export...) works on the runner's thread while the window shows
 // the converting state with a progress bar; every handler runs on the window's thread, and so do
 // the tasks that the run posts back (its progress and its end). During a run, Escape or closing
 // the window asks whether to stop it; Yes stops it within a fraction of a second, with every file
@@ -47,7 +52,6 @@ inline constexpr char kLoadingText[] = "LOADING THE FILES....";
 inline const std::vector<FileFilter> kOpenFilters{{"All Files", "*.*"}};
 inline constexpr char kStopQuestion[] =
     "Stop the conversion? Files that were already there stay as they were.";
-inline constexpr char kDefaultSampleRate[] = "256";
 // The folder in the user's documents folder into which an installed copy writes.
 inline constexpr char kInstalledOutputFolder[] = "Velbrix";
 
@@ -79,7 +83,7 @@ class FrmFle {
   void LstCh_Click();
   void CmdOk_Click();
   void CmdCancel_Click();
-  void mnuedf_Click();     // File > Export EDF...
+  void mnuexport_Click();  // File > Export...
   void mnutraces_Click();  // File > View Traces
   void mnufolder_Click();  // File > Open Output Folder
   void Form_Escape();
@@ -131,7 +135,7 @@ class FrmFle {
   // program's own folder). On failure, shows a message that names the folder and the system's
   // reason, and returns false.
   bool MakeAppDir();
-  // Enables the File menu's items after Open as the state allows: Export EDF while a recording is
+  // Enables the File menu's items after Open as the state allows: Export while a recording is
   // open, View Traces once one has been opened, Open Output Folder always.
   void UpdateMenuItems();
 
@@ -145,7 +149,7 @@ class FrmFle {
   bool asking_ = false;              // the question whether to stop is shown
   bool ended_while_asking_ = false;  // the run's end arrived meanwhile
   bool close_when_ended_ = false;    // the user closed the window and chose to stop
-  EdfSettings edf_settings_{kDefaultSampleRate, ""};  // as last entered
+  ExportSettings export_settings_;   // as last entered, or remembered from an earlier window
 };
 
 // The folder `folder` with a separator at its end, unless it ends in one already.

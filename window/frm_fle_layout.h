@@ -121,16 +121,11 @@ inline constexpr char kCmdCancelCaption[] = "Cancel";
 inline constexpr char kMnuFileCaption[] = "&File";
 inline constexpr char kMnuOpenCaption[] = "&Open";
 // The File menu's further items, after Open and a separator, in this order.
-inline constexpr char kMnuEdfCaption[] = "Export &EDF...";
+inline constexpr char kMnuExportCaption[] = "&Export...";
 inline constexpr char kMnuTracesCaption[] = "View &Traces";
 inline constexpr char kMnuFolderCaption[] = "Open Output &Folder";
 inline constexpr char kMakerNotice[] =
     "Velbrix " VELBRIX_VERSION " \u00b7 made by the Velbrix developers";
-
-// The EDF export's dialog.
-inline constexpr char kEdfDialogCaption[] = "Export EDF";
-inline constexpr char kEdfRateLabel[] = "Sample rate (Hz):";
-inline constexpr char kEdfStartLabel[] = "Start, if known (YYYY-MM-DD HH:MM:SS):";
 
 // `twips` in pixels at `dpi` pixels per inch, rounded to the nearest pixel (half away from zero),
 // so that negative places map like positive ones.

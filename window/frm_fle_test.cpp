@@ -7,12 +7,15 @@
 #include <map>
 #include <thread>
 
+#include "core/bids_export.h"
+#include "core/channel_table.h"
 #include "core/os_file.h"
 #include "core/os_file_hooks.h"
 #include "core/record.h"
 #include "core/recording_export.h"
 #include "core/test_support.h"
 #include "core/value_line.h"
+#include "velbrix_version.h"
 #include "window/fake_desktop.h"
 #include "window/fake_frm_fle_view.h"
 #include "window/fake_window_thread.h"
@@ -116,7 +119,7 @@ TEST_F(FrmFleTest, LoadFillsTheListInListOrderAndComesToTheTop) {
 TEST_F(FrmFleTest, TheFileMenusFurtherItemsFollowTheState) {
   using Items = std::map<MenuItem, bool>;
   const auto items = [](bool edf, bool traces) {
-    return Items{{MenuItem::kExportEdf, edf},
+    return Items{{MenuItem::kExport, edf},
                  {MenuItem::kViewTraces, traces},
                  {MenuItem::kOpenOutputFolder, true}};
   };
@@ -568,15 +571,39 @@ TEST_F(FrmFleTest, ARunThatEndsBeforeItCouldStopCountsAsFinished) {
   }
 }
 
-// File > Export EDF...
+// File > Export...
+
+// The Export dialog's entries: `target`, and `texts` over the defaults.
+ExportSettings Entries(ExportTarget target,
+                       std::initializer_list<std::pair<ExportField, std::string>> texts) {
+  ExportSettings settings;
+  settings.target = target;
+  for (const auto& [field, text] : texts) {
+    settings[field] = text;
+  }
+  return settings;
+}
+
+// Every file below `root` with its bytes, by its path relative to `root`.
+std::map<std::string, std::string> TreeContents(const std::filesystem::path& root) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      contents[entry.path().lexically_relative(root).generic_string()] = ReadFile(entry.path());
+    }
+  }
+  return contents;
+}
 
 TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
   const std::string recording = OpenRecording("rec01_eeg", 300 * kRecordSize + 5);
   ClickList(12);  // Oz
-  desktop_.edf_answers = {EdfSettings{" 250.5 ", "2024-05-17 09:30:00"}};
+  desktop_.export_answers = {Entries(
+      ExportTarget::kEdf,
+      {{ExportField::kSampleRate, " 250.5 "}, {ExportField::kStart, "2024-05-17 09:30:00"}})};
   view_.log.clear();
-  form_.mnuedf_Click();
-  EXPECT_EQ(desktop_.edf_dialogs, (std::vector<EdfSettings>{{"256", ""}}));
+  form_.mnuexport_Click();
+  EXPECT_EQ(desktop_.export_dialogs, std::vector<ExportSettings>{ExportSettings{}});
   EXPECT_EQ(view_.label1, "LOADING THE FILES....");
   EXPECT_TRUE(view_.progress_visible);
   FinishWork();
@@ -607,31 +634,156 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
                 " was completed with 201 samples of 0 uV per channel.");
 }
 
-TEST_F(FrmFleTest, ExportEdfSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
+TEST_F(FrmFleTest, ExportBrainVisionAndBidsWriteWhatTheCoresExportsWrite) {
+  OpenRecording("rec01_eeg", 500 * kRecordSize);
+  ClickOption(1);
+  const ExportSettings brainvision =
+      Entries(ExportTarget::kBrainVision, {{ExportField::kSampleRate, "500"}});
+  TempDir bids_dir;
+  const std::filesystem::path root = bids_dir / "study";
+  const ExportSettings bids =
+      Entries(ExportTarget::kBidsBrainVision, {{ExportField::kSampleRate, "500"},
+                                               {ExportField::kStart, "2024-05-17 09:30:00"},
+                                               {ExportField::kBidsRoot, PathForDisplay(root)},
+                                               {ExportField::kSubject, "01"},
+                                               {ExportField::kSession, "a"},
+                                               {ExportField::kTask, "rest"},
+                                               {ExportField::kLineFrequency, "50"},
+                                               {ExportField::kReference, "Cz"},
+                                               {ExportField::kAuthors, "A. Smith; B. Jones"}});
+  desktop_.export_answers = {brainvision};
+  form_.mnuexport_Click();
+  FinishWork();
+  Open(data_dir_ / "rec01_eeg");
+  ClickOption(1);
+  desktop_.export_answers = {bids};
+  form_.mnuexport_Click();
+  FinishWork();
+  ExpectIdle();
+  EXPECT_TRUE(desktop_.messages.empty());
+  ASSERT_EQ(desktop_.export_dialogs.size(), 2u);
+  EXPECT_EQ(desktop_.export_dialogs[1], brainvision);  // the last entries, offered again
+
+  Hertz rate;
+  ASSERT_TRUE(ParseHertz("500", "sample rate", &rate).ok());
+  EdfStart start;
+  ASSERT_TRUE(ParseEdfStart("2024-05-17 09:30:00", &start).ok());
+  TempDir expected;
+  ExportReport report;
+  ASSERT_TRUE(ExportRecording({ExportFormat::kBrainVision,
+                               data_dir_ / "rec01_eeg",
+                               expected.path(),
+                               "rec01_eeg",
+                               kAllPositions,
+                               rate,
+                               {},
+                               std::nullopt},
+                              &report)
+                  .ok());
+  BidsExportInputs inputs;
+  inputs.recording = data_dir_ / "rec01_eeg";
+  inputs.root = expected / "study";
+  inputs.entities = {"01", "a", "rest", ""};
+  inputs.format = BidsDataFormat::kBrainVision;
+  inputs.positions = kAllPositions;
+  inputs.sample_rate = rate;
+  inputs.start = start;
+  inputs.line_frequency = Hertz{"50", 50};
+  inputs.software_version = VELBRIX_VERSION;
+  inputs.lab = {"Cz", "", {"A. Smith", "B. Jones"}, ""};
+  BidsExportReport bids_report;
+  ASSERT_TRUE(ExportBids(inputs, &bids_report).ok());
+  EXPECT_EQ(TreeContents(program_dir_.path()), [&] {
+    auto files = TreeContents(expected.path());
+    std::erase_if(files, [](const auto& file) { return file.first.starts_with("study/"); });
+    return files;
+  }());
+  EXPECT_EQ(TreeContents(root), TreeContents(expected / "study"));
+}
+
+TEST_F(FrmFleTest, ExportSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
   OpenRecording("rec01_eeg", 64);
   ClickOption(1);
-  desktop_.edf_answers = {EdfSettings{"fast", ""}, EdfSettings{"256", "2024-13-01 00:00:00"},
-                          std::nullopt};
-  form_.mnuedf_Click();
-  EXPECT_EQ(desktop_.edf_dialogs,
-            (std::vector<EdfSettings>{{"256", ""}, {"fast", ""}, {"256", "2024-13-01 00:00:00"}}));
-  ASSERT_EQ(desktop_.messages.size(), 2u);
-  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::kWarning);
-  EXPECT_EQ(desktop_.messages[0].text.rfind("The sample rate \"fast\" is not", 0), 0u);
-  EXPECT_EQ(desktop_.messages[1].text,
-            "The start \"2024-13-01 00:00:00\" is not a real date and time");
-  // Cancelled: still Opened, nothing written.
+  TempDir bids_dir;
+  const std::string root = PathForDisplay(bids_dir.path());
+  WriteFile(bids_dir / "taken", "");
+  const std::vector<std::optional<ExportSettings>> answers = {
+      Entries(ExportTarget::kEdf, {{ExportField::kSampleRate, "fast"}}),
+      Entries(ExportTarget::kEdf, {{ExportField::kStart, "2024-13-01 00:00:00"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kSubject, "01"}, {ExportField::kTask, "x"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, "study"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root}, {ExportField::kTask, "x"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root},
+                                       {ExportField::kSubject, "0-1"},
+                                       {ExportField::kTask, "x"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root},
+                                       {ExportField::kSubject, "01"},
+                                       {ExportField::kTask, "x"},
+                                       {ExportField::kLineFrequency, "55"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root + "/taken"},
+                                       {ExportField::kSubject, "01"},
+                                       {ExportField::kTask, "x"}}),
+      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root},
+                                       {ExportField::kSubject, "01"},
+                                       {ExportField::kTask, std::string(300, 'x')}}),
+      std::nullopt};
+  desktop_.export_answers = {answers.begin(), answers.end()};
+  form_.mnuexport_Click();
+  ASSERT_EQ(desktop_.export_dialogs.size(), answers.size());
+  for (std::size_t i = 1; i < answers.size(); ++i) {
+    EXPECT_EQ(desktop_.export_dialogs[i], answers[i - 1]);  // as entered
+  }
+  std::vector<std::string> texts;
+  for (const auto& message : desktop_.messages) {
+    EXPECT_EQ(message.icon, MessageIcon::kWarning);
+    texts.push_back(message.text.substr(0, message.text.find(": ")));
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "The sample rate \"fast\" is not a positive number of hertz written with digits and "
+                       "at most one full stop",
+                       "The start \"2024-13-01 00:00:00\" is not a real date and time",
+                       "Type the folder of the BIDS dataset, or choose it with Browse...",
+                       "The dataset folder \"study\" is not a full path",
+                       "The subject label is empty",
+                       "The subject label \"0-1\" may hold only letters A-Z, a-z and digits 0-9, "
+                       "as BIDS wants its labels",
+                       "The power line frequency \"55\" is neither 50 nor 60 Hz",
+                       "Cannot use the BIDS dataset folder " + root + "/taken",
+                       PathForDisplay(data_dir_ / "rec01_eeg"),
+                   }));
+  // Cancelled: still Opened, nothing written, and the last entries remembered.
   EXPECT_FALSE(form_.converting());
   EXPECT_TRUE(view_.fra_ch_visible);
   EXPECT_EQ(form_.state().ChName, "FP2");
   EXPECT_TRUE(ListFolder(program_dir_.path()).empty());
+  EXPECT_EQ(ListFolder(bids_dir.path()), std::set<std::string>{"taken"});
+  EXPECT_EQ(desktop_.remembered, answers[answers.size() - 2]);
+}
+
+TEST_F(FrmFleTest, ANewWindowOffersTheEntriesRememberedForTheUser) {
+  const ExportSettings remembered = Entries(
+      ExportTarget::kBidsEdf, {{ExportField::kSampleRate, "1000"}, {ExportField::kSubject, "07"}});
+  FakeFrmFleView view;
+  FakeDesktop desktop{view};
+  desktop.program_folder = program_dir_.path();
+  desktop.remembered = remembered;
+  FrmFle form{view, desktop, runner_};
+  form.Form_Load();
+  desktop.dialog_answers.push_back(data_dir_ / "rec01_eeg");
+  WriteFile(data_dir_ / "rec01_eeg", MakeRecording(64));
+  form.mnuopen_Click();
+  view.optch_selected = 1;
+  form.optch_Click(1);
+  form.mnuexport_Click();  // cancelled
+  EXPECT_EQ(desktop.export_dialogs, std::vector<ExportSettings>{remembered});
+  EXPECT_EQ(desktop.saves, 0);
 }
 
 TEST_F(FrmFleTest, ExportEdfFailsAsOkDoes) {
   OpenRecording("rec01_eeg", 64);
   std::filesystem::remove(data_dir_ / "rec01_eeg");
-  desktop_.edf_answers = {EdfSettings{"256", ""}};
-  form_.mnuedf_Click();
+  desktop_.export_answers = {ExportSettings{}};
+  form_.mnuexport_Click();
   FinishWork();
   ASSERT_EQ(desktop_.messages.size(), 1u);
   EXPECT_EQ(desktop_.messages[0].text, "Cannot open " + PathForDisplay(data_dir_ / "rec01_eeg") +
@@ -643,8 +795,8 @@ TEST_F(FrmFleTest, ExportEdfFailsAsOkDoes) {
 
 TEST_F(FrmFleTest, ExportEdfOfARecordingWithoutAWholeRecordFailsAndWritesNothing) {
   OpenRecording("rec01_eeg", 31);
-  desktop_.edf_answers = {EdfSettings{"256", ""}};
-  form_.mnuedf_Click();
+  desktop_.export_answers = {ExportSettings{}};
+  form_.mnuexport_Click();
   FinishWork();
   ASSERT_EQ(desktop_.messages.size(), 1u);
   EXPECT_EQ(desktop_.messages[0].text,

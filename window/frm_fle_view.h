@@ -22,7 +22,7 @@
 namespace velbrix {
 
 // The File menu's items after Open and a separator, in their order on the menu.
-enum class MenuItem { kExportEdf, kViewTraces, kOpenOutputFolder };
+enum class MenuItem { kExport, kViewTraces, kOpenOutputFolder };
 
 // How ShowTraceWindow treats the trace window: kOpen opens it (or brings it forward) and shows the
 // subject read afresh; kUpdate and kReread show the subject in the open window, read afresh with

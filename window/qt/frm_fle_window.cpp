@@ -101,8 +101,8 @@ void FrmFleWindow::CreateMenu() {
   mnuopen_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuOpenCaption));
   mnuopen_->setObjectName(QStringLiteral("mnuopen"));
   mnufile_->addSeparator();
-  mnuedf_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuEdfCaption));
-  mnuedf_->setObjectName(QStringLiteral("mnuedf"));
+  mnuexport_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuExportCaption));
+  mnuexport_->setObjectName(QStringLiteral("mnuexport"));
   mnutraces_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuTracesCaption));
   mnutraces_->setObjectName(QStringLiteral("mnutraces"));
   mnufolder_ = mnufile_->addAction(QString::fromUtf8(layout::kMnuFolderCaption));
@@ -183,7 +183,7 @@ void FrmFleWindow::ConnectEvents() {
   // Only signals that user actions raise: triggered and clicked, and the list's selection, which
   // SelectLstCh changes with the list's signals blocked.
   connect(mnuopen_, &QAction::triggered, this, [this] { form_.mnuopen_Click(); });
-  connect(mnuedf_, &QAction::triggered, this, [this] { form_.mnuedf_Click(); });
+  connect(mnuexport_, &QAction::triggered, this, [this] { form_.mnuexport_Click(); });
   connect(mnutraces_, &QAction::triggered, this, [this] { form_.mnutraces_Click(); });
   connect(mnufolder_, &QAction::triggered, this, [this] { form_.mnufolder_Click(); });
   for (std::int16_t i = 0; i < 2; ++i) {
@@ -227,8 +227,8 @@ void FrmFleWindow::EnableMnuFile(bool enabled) {
 
 void FrmFleWindow::EnableMenuItem(MenuItem item, bool enabled) {
   switch (item) {
-    case MenuItem::kExportEdf:
-      mnuedf_->setEnabled(enabled);
+    case MenuItem::kExport:
+      mnuexport_->setEnabled(enabled);
       break;
     case MenuItem::kViewTraces:
       mnutraces_->setEnabled(enabled);

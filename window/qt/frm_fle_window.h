@@ -12,7 +12,7 @@
 //
 // The controls carry their names as object names ("LblFile", "FraCh", "optch_0", "optch_1",
 // "LstCh", "CmdOk", "CmdCancel", "Label1", "Label15", "Image1", "Progress"; the menu "mnufile"
-// and its items "mnuopen", "mnuedf", "mnutraces" and "mnufolder"), so that tests can find them.
+// and its items "mnuopen", "mnuexport", "mnutraces" and "mnufolder"), so that tests can find them.
 #ifndef VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
 #define VELBRIX_WINDOW_QT_FRM_FLE_WINDOW_H_
 
@@ -86,7 +86,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   QWidget* client_ = nullptr;
   QMenu* mnufile_ = nullptr;
   QAction* mnuopen_ = nullptr;
-  QAction* mnuedf_ = nullptr;
+  QAction* mnuexport_ = nullptr;
   QAction* mnutraces_ = nullptr;
   QAction* mnufolder_ = nullptr;
   QLabel* LblFile_ = nullptr;

@@ -34,7 +34,6 @@
 
 #include <csignal>
 
-#include "window/qt/edf_dialog.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
 #include "window/qt/qt_desktop.h"
@@ -138,7 +137,6 @@ class FrmFleWindowTest : public QObject {
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
   void DesktopOpenDialogReturnsTheChosenPathOrNothing();
   void DesktopQuestionHasYesAndNo();
-  void DesktopEdfDialogReturnsWhatWasTyped();
   void OpenOutputFolderShowsAnInstalledCopysDocumentsFolder();
   void DesktopKnowsAnInstalledCopyByItsMark();
 
@@ -295,7 +293,7 @@ void FrmFleWindowTest::StartShowsOnlyMenuLabelsAndPicture() {
   QCOMPARE(items.size(), 5);
   QCOMPARE(items[0], Control<QAction>("mnuopen"));
   QVERIFY(items[1]->isSeparator());
-  QCOMPARE(items[2]->text(), QString("Export &EDF..."));
+  QCOMPARE(items[2]->text(), QString("&Export..."));
   QCOMPARE(items[3]->text(), QString("View &Traces"));
   QCOMPARE(items[4]->text(), QString("Open Output &Folder"));
   QVERIFY(!items[2]->isEnabled());
@@ -668,9 +666,12 @@ void FrmFleWindowTest::ProgressShowsDuringARunAndEscapeWithYesStopsIt() {
 void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
   ShowAndActivate();
   OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
-  QVERIFY(Control<QAction>("mnuedf")->isEnabled());
-  desktop_.edf_answers = {EdfSettings{"3", "2024-05-17 09:30:00"}};
-  Control<QAction>("mnuedf")->trigger();
+  QVERIFY(Control<QAction>("mnuexport")->isEnabled());
+  ExportSettings entries;
+  entries[ExportField::kSampleRate] = "3";
+  entries[ExportField::kStart] = "2024-05-17 09:30:00";
+  desktop_.export_answers = {entries};
+  Control<QAction>("mnuexport")->trigger();
   WaitForTheRunsEnd();
   QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files), QStringList("rec01_eeg.edf"));
   const std::string edf = ReadBytes(PathFromQt(program_dir_.filePath("rec01_eeg.edf")));
@@ -761,29 +762,6 @@ void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
     });
     QCOMPARE(desktop.AskYesNo("Stop?"), yes);
   }
-}
-
-void FrmFleWindowTest::DesktopEdfDialogReturnsWhatWasTyped() {
-  QtDesktop desktop;
-  desktop.SetOwner(window_.get());
-  AnswerNextModal([&](QWidget* modal) {
-    auto* dialog = qobject_cast<EdfDialog*>(modal);
-    QVERIFY(dialog != nullptr);
-    QCOMPARE(dialog->windowTitle(), QString("Export EDF"));
-    auto* rate = dialog->findChild<QLineEdit*>("sample_rate");
-    auto* start = dialog->findChild<QLineEdit*>("start");
-    QVERIFY(rate != nullptr && start != nullptr);
-    QCOMPARE(rate->text(), QString("256"));
-    SaveScreenshot("edf", dialog);
-    QTest::keyClicks(rate, "250.5");  // replaces the selected default
-    QTest::keyClicks(start, "2024-05-17 09:30:00");
-    QTest::keyClick(start, Qt::Key_Return);
-  });
-  QCOMPARE(desktop.AskEdfSettings({"256", ""}),
-           std::optional<EdfSettings>(EdfSettings{"250.5", "2024-05-17 09:30:00"}));
-
-  AnswerNextModal([](QWidget*) {});  // closed: cancelled
-  QCOMPARE(desktop.AskEdfSettings({"256", ""}), std::nullopt);
 }
 
 void FrmFleWindowTest::OpenOutputFolderShowsAnInstalledCopysDocumentsFolder() {

@@ -12,7 +12,6 @@
 #include <system_error>
 
 #include "window/frm_fle_layout.h"
-#include "window/qt/edf_dialog.h"
 
 namespace velbrix {
 
@@ -56,13 +55,16 @@ bool QtDesktop::AskYesNo(const std::string& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<EdfSettings> QtDesktop::AskEdfSettings(const EdfSettings& settings) {
-  EdfDialog dialog(settings, owner_);
-  if (dialog.exec() != QDialog::Accepted) {
-    return std::nullopt;
-  }
-  return dialog.settings();
+std::optional<ExportSettings> QtDesktop::AskExportSettings(const ExportSettings& settings) {
+  (void)settings;
+  return std::nullopt;  // TODO(export dialog): the dialog
 }
+
+std::optional<ExportSettings> QtDesktop::LoadExportSettings() const {
+  return std::nullopt;  // TODO(export dialog): QSettings
+}
+
+void QtDesktop::SaveExportSettings(const ExportSettings&) {}
 
 std::filesystem::path QtDesktop::ProgramFolder() const {
   return PathFromQt(QCoreApplication::applicationDirPath());

@@ -24,7 +24,9 @@ class QtDesktop final : public Desktop {
       const std::vector<FileFilter>& filters) override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
-  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& settings) override;
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override;
+  std::optional<ExportSettings> LoadExportSettings() const override;
+  void SaveExportSettings(const ExportSettings& settings) override;
   std::filesystem::path ProgramFolder() const override;
   bool IsInstalledCopy() const override;
   std::filesystem::path DocumentsFolder() const override;

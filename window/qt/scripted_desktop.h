@@ -46,14 +46,16 @@ class ScriptedDesktop final : public Desktop {
     }
     return yes;
   }
-  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& /*settings*/) override {
-    if (edf_answers.empty()) {
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings& /*settings*/) override {
+    if (export_answers.empty()) {
       return std::nullopt;
     }
-    auto answer = edf_answers.front();
-    edf_answers.pop_front();
+    auto answer = export_answers.front();
+    export_answers.pop_front();
     return answer;
   }
+  std::optional<ExportSettings> LoadExportSettings() const override { return remembered; }
+  void SaveExportSettings(const ExportSettings& settings) override { remembered = settings; }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   bool IsInstalledCopy() const override { return installed; }
   std::filesystem::path DocumentsFolder() const override { return documents_folder; }
@@ -65,7 +67,8 @@ class ScriptedDesktop final : public Desktop {
 
   std::deque<std::optional<std::filesystem::path>> answers;  // nothing: cancelled
   std::deque<bool> yes_no_answers;                           // none left: No
-  std::deque<std::optional<EdfSettings>> edf_answers;        // none left: cancelled
+  std::deque<std::optional<ExportSettings>> export_answers;  // none left: cancelled
+  std::optional<ExportSettings> remembered;                  // the entries saved for the user
   std::vector<QString> filters;                              // one per dialog shown
   std::vector<Message> messages;
   std::vector<QString> questions;

@@ -37,7 +37,7 @@ enum ControlId : int {
   kIdImage1,
   kIdProgress,
   kIdMnuOpen = 200,
-  kIdMnuEdf,
+  kIdMnuExport,
   kIdMnuTraces,
   kIdMnuFolder,
 };

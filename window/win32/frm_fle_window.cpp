@@ -39,7 +39,7 @@ HMENU MakeMenuBar() {
   HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kIdMnuOpen, Widen(layout::kMnuOpenCaption).c_str());
   ::AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(file, MF_STRING, kIdMnuEdf, Widen(layout::kMnuEdfCaption).c_str());
+  ::AppendMenuW(file, MF_STRING, kIdMnuExport, Widen(layout::kMnuExportCaption).c_str());
   ::AppendMenuW(file, MF_STRING, kIdMnuTraces, Widen(layout::kMnuTracesCaption).c_str());
   ::AppendMenuW(file, MF_STRING, kIdMnuFolder, Widen(layout::kMnuFolderCaption).c_str());
   HMENU bar = ::CreateMenu();
@@ -305,8 +305,8 @@ void FrmFleWindow::OnCommand(int id, int code, HWND control) {
       case kIdMnuOpen:
         controller_.mnuopen_Click();
         break;
-      case kIdMnuEdf:
-        controller_.mnuedf_Click();
+      case kIdMnuExport:
+        controller_.mnuexport_Click();
         break;
       case kIdMnuTraces:
         controller_.mnutraces_Click();
@@ -389,8 +389,8 @@ void FrmFleWindow::EnableMnuFile(bool enabled) {
 void FrmFleWindow::EnableMenuItem(MenuItem item, bool enabled) {
   int id = kIdMnuFolder;
   switch (item) {
-    case MenuItem::kExportEdf:
-      id = kIdMnuEdf;
+    case MenuItem::kExport:
+      id = kIdMnuExport;
       break;
     case MenuItem::kViewTraces:
       id = kIdMnuTraces;

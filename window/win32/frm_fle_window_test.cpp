@@ -332,7 +332,7 @@ TEST_F(FrmFleWindowTest, StartsIdleWithOnlyTheLabelsThePictureAndTheMenuToSee) {
   HMENU file = ::GetSubMenu(c.menu, 0);
   // Open, a separator and the further items, which wait for a recording but the last.
   ASSERT_EQ(::GetMenuItemCount(file), 5);
-  const wchar_t* const captions[] = {L"&Open", L"", L"Export &EDF...", L"View &Traces",
+  const wchar_t* const captions[] = {L"&Open", L"", L"&Export...", L"View &Traces",
                                      L"Open Output &Folder"};
   const bool grayed[] = {false, false, true, true, false};
   for (int i = 0; i < 5; ++i) {
@@ -765,8 +765,10 @@ TEST_F(FrmFleWindowTest, ARunWorksWhileTheWindowAnswersAndEscapeWithYesStopsIt) 
 
 TEST_F(FrmFleWindowTest, ExportEdfFromTheMenuWritesTheFileLikeOk) {
   OpenByMenu(WriteRecording("rec01_eeg", 3 * 32));
-  desktop_.edf_answers = {EdfSettings{"3", ""}};
-  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuEdf, 0), 0);
+  ExportSettings entries;
+  entries[ExportField::kSampleRate] = "3";
+  desktop_.export_answers = {entries};
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
   Pump();
   WaitForTheRunsEnd();
   ExpectIdle();

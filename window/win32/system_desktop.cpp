@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "window/frm_fle_layout.h"
-#include "window/win32/edf_dialog.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32 {
@@ -62,9 +61,16 @@ bool SystemDesktop::AskYesNo(const std::string& text) {
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
-std::optional<EdfSettings> SystemDesktop::AskEdfSettings(const EdfSettings& settings) {
-  return ShowEdfSettingsDialog(owner_, settings);
+std::optional<ExportSettings> SystemDesktop::AskExportSettings(const ExportSettings& settings) {
+  (void)settings;
+  return std::nullopt;  // TODO(export dialog): the dialog
 }
+
+std::optional<ExportSettings> SystemDesktop::LoadExportSettings() const {
+  return std::nullopt;  // TODO(export dialog): the registry
+}
+
+void SystemDesktop::SaveExportSettings(const ExportSettings&) {}
 
 std::filesystem::path SystemDesktop::ProgramFolder() const {
   return ModulePath(nullptr).parent_path();

@@ -25,7 +25,9 @@ class SystemDesktop : public Desktop {
       const std::vector<FileFilter>& filters) override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
-  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& settings) override;
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override;
+  std::optional<ExportSettings> LoadExportSettings() const override;
+  void SaveExportSettings(const ExportSettings& settings) override;
   // Without a trailing separator unless it is a root.
   std::filesystem::path ProgramFolder() const override;
   bool IsInstalledCopy() const override;

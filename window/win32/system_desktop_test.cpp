@@ -11,7 +11,6 @@
 
 #include "core/test_support.h"
 #include "window/frm_fle.h"
-#include "window/win32/edf_dialog.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
 
@@ -168,37 +167,6 @@ TEST(SystemDesktopTest, QuestionHasYesAndNo) {
     EXPECT_TRUE(has_both);
     EXPECT_EQ(answer, button == IDYES);
   }
-}
-
-TEST(SystemDesktopTest, EdfDialogReturnsWhatWasTyped) {
-  OwnerWindow owner;
-  SystemDesktop desktop;
-  desktop.SetOwner(owner.get());
-  std::optional<EdfSettings> answer;
-  std::wstring caption, rate;
-  AnswerDialog(
-      [&] {
-        answer = desktop.AskEdfSettings({"256", ""});
-      },
-      [&](HWND dialog) {
-        caption = WindowText(dialog);
-        rate = WindowText(::GetDlgItem(dialog, kIdEdfRate));
-        ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        SaveScreenshot(dialog, ModulePath(nullptr).parent_path() / "velbrix_edf.bmp");
-        ::SetDlgItemTextW(dialog, kIdEdfRate, L"250.5");
-        ::SetDlgItemTextW(dialog, kIdEdfStart, L"2024-05-17 09:30:00");
-        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-      });
-  EXPECT_EQ(caption, L"Export EDF");
-  EXPECT_EQ(rate, L"256");
-  EXPECT_EQ(answer, (EdfSettings{"250.5", "2024-05-17 09:30:00"}));
-
-  AnswerDialog(
-      [&] {
-        answer = desktop.AskEdfSettings({"256", ""});
-      },
-      [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
-  EXPECT_FALSE(answer.has_value());
 }
 
 TEST(SystemDesktopTest, OpenDialogFilterEndsEachPartAndTheWholeInNul) {

@@ -62,12 +62,12 @@ bool ScriptedDesktop::AskYesNo(const std::string& text) {
   return yes;
 }
 
-std::optional<EdfSettings> ScriptedDesktop::AskEdfSettings(const EdfSettings&) {
-  if (edf_answers.empty()) {
+std::optional<ExportSettings> ScriptedDesktop::AskExportSettings(const ExportSettings&) {
+  if (export_answers.empty()) {
     return std::nullopt;
   }
-  auto answer = edf_answers.front();
-  edf_answers.pop_front();
+  auto answer = export_answers.front();
+  export_answers.pop_front();
   return answer;
 }
 

@@ -29,8 +29,8 @@ class ScriptedDesktop : public SystemDesktop {
 
   // The answers of the open dialog, one per showing; when none is left, it is cancelled.
   std::deque<std::optional<std::filesystem::path>> dialog_answers;
-  std::deque<bool> yes_no_answers;                     // none left: No
-  std::deque<std::optional<EdfSettings>> edf_answers;  // none left: cancelled
+  std::deque<bool> yes_no_answers;                           // none left: No
+  std::deque<std::optional<ExportSettings>> export_answers;  // none left: cancelled
   std::filesystem::path program_folder;
   bool installed = false;
   std::filesystem::path documents_folder;
@@ -48,7 +48,7 @@ class ScriptedDesktop : public SystemDesktop {
       const std::vector<FileFilter>& filters) override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
-  std::optional<EdfSettings> AskEdfSettings(const EdfSettings& settings) override;
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override;
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   bool IsInstalledCopy() const override { return installed; }
   std::filesystem::path DocumentsFolder() const override { return documents_folder; }
