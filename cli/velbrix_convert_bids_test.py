@@ -2,7 +2,11 @@
 MNE-Python reads the BrainVision files back against the text conversion, and the BIDS validator
 checks the datasets, one of them grown over several calls.
 
-Usage: velbrix_convert_bids_test.py PATH_TO_VELBRIX_CONVERT PATH_TO_BIDS_VALIDATOR
+Usage: velbrix_convert_bids_test.py PATH_TO_VELBRIX_CONVERT PATH_TO_BIDS_VALIDATOR [PATH_TO_PROBE]
+
+With PATH_TO_PROBE (velbrix_window_export_probe, which exports through the window's controller as
+a user of the window does), the window's BrainVision files and BIDS datasets are checked too: read
+by MNE-Python and validated, and byte for byte those of the command line for the same entries.
 
 An empty PATH_TO_BIDS_VALIDATOR (a build configured without VELBRIX_BIDS_VALIDATOR) skips the test:
 it says so and exits with 77, which CTest reports as skipped.
@@ -189,8 +193,66 @@ def grow_dataset(program, validator, fields, work):
     validate(validator, root)
 
 
+def tree(root):
+    """Every file below `root` with its bytes, by its path relative to `root`."""
+    return {p.relative_to(root).as_posix(): p.read_bytes() for p in root.rglob("*") if p.is_file()}
+
+
+def window_exports(program, probe, validator, fields, work):
+    """The window's exports (through its controller) against the command line's."""
+    rec = {}
+    for i, size in enumerate((768 * 32, 500 * 32), start=1):
+        rec[i] = work / f"win{i}_eeg"
+        make_recording(rec[i], size, seed=10 + i)
+    start = "2024-02-03 10:20:30"
+    for folder in ("cli-bv", "window-bv"):
+        (work / folder).mkdir()
+    convert(program, "-q", "--format", "brainvision", "--sample-rate", "500", "--start", start,
+            "-o", str(work / "cli-bv"), str(rec[1]))
+    subprocess.run([probe, str(rec[1]), "format=brainvision", "sample_rate=500", f"start={start}"],
+                   cwd=work / "window-bv", check=True)
+    assert tree(work / "window-bv") == tree(work / "cli-bv"), sorted(tree(work / "window-bv"))
+
+    lab = {"reference": "Cz", "ground": "AFz", "authors": "A. Smith; B. Jones", "license": "CC0"}
+    convert(program, "-q", "--bids", str(work / "cli" / "study"), "--subject", "01", "--session", "1",
+            "--task", "rest", "--run", "1", "--sample-rate", "256", "--start", start,
+            "--line-freq", "50", *[a for k, v in lab.items() for a in (f"--{k}", v)], str(rec[1]))
+    convert(program, "-q", "--bids", str(work / "cli" / "study"), "--subject", "02", "--task", "rest",
+            "--format", "brainvision", "--sample-rate", "256", str(rec[2]))
+    root = work / "window" / "study"
+    subprocess.run([probe, str(rec[1]), "format=bids-edf", "sample_rate=256", f"start={start}",
+                    f"bids_root={root}", "subject=01", "session=1", "task=rest", "run=1",
+                    "line_frequency=50", *[f"{k}={v}" for k, v in lab.items()]], check=True)
+    subprocess.run([probe, str(rec[2]), "format=bids-brainvision", "sample_rate=256",
+                    f"bids_root={root}", "subject=02", "task=rest"], check=True)
+    assert tree(root) == tree(work / "cli" / "study"), sorted(tree(root))
+
+    text_dir = work / "win-text"
+    text_dir.mkdir()
+    convert(program, "-q", "-d", ".", "-o", str(text_dir), str(rec[1]), str(rec[2]))
+    raw = mne.io.read_raw_edf(root / "sub-01" / "ses-1" / "eeg" /
+                              "sub-01_ses-1_task-rest_run-1_eeg.edf", preload=True,
+                              verbose="error")
+    assert raw.ch_names == CHANNELS and raw.n_times == 768, raw
+    for row, channel in enumerate(CHANNELS):  # EDF's scaling leaves rounding in the last bit
+        np.testing.assert_allclose(raw.get_data()[row] * 1e6,
+                                   text_values(text_dir / f"win1_eeg_{channel}.eeg"),
+                                   rtol=1e-12, atol=1e-12, err_msg=channel)
+    raw = mne.io.read_raw_brainvision(root / "sub-02" / "eeg" / "sub-02_task-rest_eeg.vhdr",
+                                      preload=True, verbose="error")
+    expect_values(raw, text_dir, "win2_eeg", CHANNELS, "256", 500)
+    sidecar = json.loads((root / "sub-01" / "ses-1" / "eeg" /
+                          "sub-01_ses-1_task-rest_run-1_eeg.json").read_text())
+    assert sidecar["EEGReference"] == "Cz" and sidecar["EEGGround"] == "AFz", sidecar
+    assert sidecar["PowerLineFrequency"] == 50, sidecar
+    check_sidecars(root, fields)
+    validate(validator, root)
+    print("ok: the window's BrainVision files and BIDS dataset are the command line's")
+
+
 def main():
     program, validator = sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else ""
+    probe = sys.argv[3] if len(sys.argv) > 3 else ""
     if not validator:
         print("Skipped: no BIDS validator. Run scripts/install-node-tools and configure with "
               "-DVELBRIX_BIDS_VALIDATOR=build/node/node_modules/bids-validator/bin/bids-validator "
@@ -212,6 +274,8 @@ def main():
                 str(work / "one_eeg"))
         check_sidecars(work / "plain", fields)
         validate(validator, work / "plain")
+        if probe:
+            window_exports(program, probe, validator, fields, work)
 
 
 if __name__ == "__main__":
