@@ -109,10 +109,17 @@ Status PlanExport(const ExportSettings& entered, const std::filesystem::path& re
 
 Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const StopRequest& stop,
                  std::string* note) {
-  std::uint64_t bytes_left_out = 0;
-  std::uint64_t samples_added = 0;
-  std::filesystem::path data;
-  Status status;
+  note->clear();
+  // What the user is told of a finished export, from its report.
+  const auto tell = [&plan, note](const auto& report) {
+    if (report.bytes_left_out > 0) {
+      *note = AsSentence(LeftOutDescription(plan.recording, report.bytes_left_out));
+    }
+    if (report.samples_added > 0) {
+      *note += note->empty() ? "" : " ";
+      *note += AsSentence(PaddingDescription(report.data, report.samples_added));
+    }
+  };
   if (IsBids(plan.target)) {
     const BidsExportInputs inputs{
         plan.recording,
@@ -127,33 +134,25 @@ Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const
         VELBRIX_VERSION,
         plan.lab};
     BidsExportReport report;
-    status = ExportBids(inputs, &report, progress, &stop);
-    bytes_left_out = report.bytes_left_out;
-    samples_added = report.samples_added;
-    data = report.data;
-  } else {
-    const ExportInputs inputs{
-        plan.target == ExportTarget::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
-        plan.recording,
-        plan.output_folder,
-        plan.file_name,
-        plan.positions,
-        plan.sample_rate,
-        plan.edf_layout,
-        plan.start};
-    ExportReport report;
-    status = ExportRecording(inputs, &report, progress, &stop);
-    bytes_left_out = report.bytes_left_out;
-    samples_added = report.samples_added;
-    data = report.data;
+    const Status status = ExportBids(inputs, &report, progress, &stop);
+    if (status.ok()) {
+      tell(report);
+    }
+    return status;
   }
-  note->clear();
-  if (status.ok() && bytes_left_out > 0) {
-    *note = AsSentence(LeftOutDescription(plan.recording, bytes_left_out));
-  }
-  if (status.ok() && samples_added > 0) {
-    *note += note->empty() ? "" : " ";
-    *note += AsSentence(PaddingDescription(data, samples_added));
+  const ExportInputs inputs{
+      plan.target == ExportTarget::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
+      plan.recording,
+      plan.output_folder,
+      plan.file_name,
+      plan.positions,
+      plan.sample_rate,
+      plan.edf_layout,
+      plan.start};
+  ExportReport report;
+  const Status status = ExportRecording(inputs, &report, progress, &stop);
+  if (status.ok()) {
+    tell(report);
   }
   return status;
 }
