@@ -357,8 +357,10 @@ TEST_F(FrmFleTest, OkShowsLoadingAndProgressAndLocksTheMenuWhileConverting) {
   view_.log.clear();
   form_.CmdOk_Click();
   EXPECT_TRUE(form_.converting());
-  EXPECT_TRUE(form_.converting());
-  EXPECT_TRUE(ListFolder(program_dir_.path()).empty());  // nothing converted on the window's thread
+  // Nothing converted on the window's thread: no output yet (the run's own hidden files may be).
+  for (const std::string& name : ListFolder(program_dir_.path())) {
+    EXPECT_TRUE(name.starts_with(".velbrix-")) << name;
+  }
   FinishWork();
   EXPECT_FALSE(form_.converting());
   const std::vector<std::string> order = {"ShowFraCh(false)",
