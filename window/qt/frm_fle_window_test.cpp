@@ -1,9 +1,12 @@
 // Tests of the Qt window on real widgets, driven by mouse and keyboard under a headless platform.
 // The dialogs, the message boxes and the program's folder are answered by a scripted desktop.
 // Each run saves screenshots of the window in its states (Idle, Opened, Converting) and of the
-// Export EDF dialog beside the test.
+// Export dialog beside the test. The user's store of the Export dialog's entries is a temporary
+// folder's.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -17,9 +20,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <fstream>
@@ -34,6 +39,7 @@
 
 #include <csignal>
 
+#include "window/qt/export_dialog.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
 #include "window/qt/qt_desktop.h"
@@ -102,6 +108,15 @@ void AnswerNextModal(std::function<void(QWidget*)> answer) {
 
 }  // namespace
 
+// The entries as QCOMPARE shows them when they differ: the format's index and the texts quoted.
+char* toString(const ExportSettings& settings) {
+  QString shown = QString::number(static_cast<int>(settings.target));
+  for (const std::string& text : settings.texts) {
+    shown += " \"" + QString::fromStdString(text) + '"';
+  }
+  return ::QTest::toString(shown);
+}
+
 class FrmFleWindowTest : public QObject {
   Q_OBJECT
 
@@ -132,11 +147,16 @@ class FrmFleWindowTest : public QObject {
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
   void ProgressShowsDuringARunAndEscapeWithYesStopsIt();
   void ExportEdfFromTheMenuWritesTheFileLikeOk();
+  void ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles();
+  void ExportWithABadEntryWarnsAndAsksAgain();
+  void ExportEntriesAreRememberedForTheNextWindow();
   void FilterLetsEveryFileShow();
   void OpenFilterPatternMatchesNamesWithoutADot();
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
   void DesktopOpenDialogReturnsTheChosenPathOrNothing();
   void DesktopQuestionHasYesAndNo();
+  void DesktopExportDialogReturnsWhatWasTyped();
+  void ExportDialogEnablesTheBidsFieldsForBidsFormats();
   void OpenOutputFolderShowsAnInstalledCopysDocumentsFolder();
   void DesktopKnowsAnInstalledCopyByItsMark();
 
@@ -161,6 +181,7 @@ class FrmFleWindowTest : public QObject {
 
   QTemporaryDir program_dir_;
   QTemporaryDir data_dir_;
+  QTemporaryDir config_dir_;  // the user's settings, QSettings' included
   testing::ScriptedDesktop desktop_;
   std::unique_ptr<FrmFleWindow> window_;
 };
@@ -168,7 +189,12 @@ class FrmFleWindowTest : public QObject {
 void FrmFleWindowTest::initTestCase() {
   std::signal(SIGPIPE, SIG_IGN);  // a SlowRecording's feeder finds out that the run has stopped
   RegisterFontSubstitutes();
-  QVERIFY(program_dir_.isValid() && data_dir_.isValid());
+  QVERIFY(program_dir_.isValid() && data_dir_.isValid() && config_dir_.isValid());
+  // Before QSettings first looks for the user's folder, so that the user's own stay untouched.
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_dir_.path()));
+  QVERIFY(QSettings(kSettingsOrganization, kSettingsApplication)
+              .fileName()
+              .startsWith(config_dir_.path() + "/"));
 }
 
 void FrmFleWindowTest::init() {
@@ -681,6 +707,88 @@ void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
   QCOMPARE(Control<QLabel>("LblFile")->text(), QString("File Opened - None"));
 }
 
+void FrmFleWindowTest::ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles() {
+  ShowAndActivate();
+  OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
+  ExportSettings brainvision;
+  brainvision.target = ExportTarget::kBrainVision;
+  brainvision[ExportField::kSampleRate] = "3";
+  desktop_.export_answers = {brainvision};
+  Control<QAction>("mnuexport")->trigger();
+  WaitForTheRunsEnd();
+  QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files),
+           QStringList({"rec01_eeg.eeg", "rec01_eeg.vhdr", "rec01_eeg.vmrk"}));
+  QVERIFY(ReadBytes(PathFromQt(program_dir_.filePath("rec01_eeg.vhdr")))
+              .find("DataFile=rec01_eeg.eeg") != std::string::npos);
+
+  QTemporaryDir dataset;
+  const std::filesystem::path root = PathFromQt(dataset.filePath("study"));
+  OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
+  ExportSettings bids;
+  bids.target = ExportTarget::kBidsEdf;
+  bids[ExportField::kSampleRate] = "3";
+  bids[ExportField::kBidsRoot] = root.string();
+  bids[ExportField::kSubject] = "01";
+  bids[ExportField::kTask] = "rest";
+  desktop_.export_answers = {bids};
+  Control<QAction>("mnuexport")->trigger();
+  WaitForTheRunsEnd();
+  QVERIFY(desktop_.messages.empty());
+  for (const char* file :
+       {"dataset_description.json", "participants.tsv", "sub-01/eeg/sub-01_task-rest_eeg.edf",
+        "sub-01/eeg/sub-01_task-rest_eeg.json", "sub-01/eeg/sub-01_task-rest_channels.tsv"}) {
+    QVERIFY2(std::filesystem::is_regular_file(root / file), file);
+  }
+  QVERIFY(ReadBytes(root / "participants.tsv").find("sub-01") != std::string::npos);
+  QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files).size(), 3);  // as they were
+}
+
+void FrmFleWindowTest::ExportWithABadEntryWarnsAndAsksAgain() {
+  OpenRecording("rec01_eeg", std::string(32, '\x80'));
+  ExportSettings bad;
+  bad[ExportField::kSampleRate] = "fast";
+  desktop_.export_answers = {bad, std::nullopt};
+  Control<QAction>("mnuexport")->trigger();
+  QCOMPARE(desktop_.messages.size(), 1u);
+  QCOMPARE(desktop_.messages[0].icon, MessageIcon::kWarning);
+  QVERIFY2(desktop_.messages[0].text.contains("sample rate"),
+           qPrintable(desktop_.messages[0].text));
+  QCOMPARE(desktop_.export_dialogs.size(), 2u);
+  QCOMPARE(desktop_.export_dialogs[1], bad);  // asked again with what was entered
+  QVERIFY(!window_->form().converting());
+  QVERIFY(QDir(program_dir_.path()).entryList(QDir::Files).isEmpty());
+}
+
+void FrmFleWindowTest::ExportEntriesAreRememberedForTheNextWindow() {
+  QCOMPARE(QtDesktop().LoadExportSettings(), std::nullopt);  // none saved yet
+  ExportSettings entries;
+  entries.target = ExportTarget::kBidsBrainVision;
+  entries[ExportField::kSampleRate] = "fast";  // remembered, though wrong
+  entries[ExportField::kBidsRoot] = "/data/studies, 2024/Müller";
+  entries[ExportField::kAuthors] = "A. Smith; B. Müller";
+  entries[ExportField::kLicense] = "CC-BY-4.0";
+  desktop_.remember_for_the_user = true;
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
+  OpenRecording("rec01_eeg", std::string(32, '\x80'));
+  desktop_.export_answers = {entries, std::nullopt};
+  Control<QAction>("mnuexport")->trigger();
+  QCOMPARE(desktop_.export_dialogs.size(), 2u);
+
+  // A new desktop and window, as when the program starts again.
+  window_.reset();
+  desktop_ = testing::ScriptedDesktop();
+  desktop_.program_folder = PathFromQt(program_dir_.path());
+  desktop_.remember_for_the_user = true;
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
+  QCOMPARE(QtDesktop().LoadExportSettings(), entries);
+  OpenRecording("rec01_eeg", std::string(32, '\x80'));
+  Control<QAction>("mnuexport")->trigger();
+  QCOMPARE(desktop_.export_dialogs.size(), 1u);
+  QCOMPARE(desktop_.export_dialogs[0], entries);  // the new window's dialog offers them
+  QSettings(kSettingsOrganization, kSettingsApplication).remove(kSettingsGroup);
+  QCOMPARE(QtDesktop().LoadExportSettings(), std::nullopt);
+}
+
 void FrmFleWindowTest::FilterLetsEveryFileShow() {
   QCOMPARE(QtFileFilter(kOpenFilters), QString("All Files (*)"));
   QCOMPARE(QtFileFilter({{"Recordings", "*_eeg"}, {"All Files", "*.*"}}),
@@ -762,6 +870,92 @@ void FrmFleWindowTest::DesktopQuestionHasYesAndNo() {
     });
     QCOMPARE(desktop.AskYesNo("Stop?"), yes);
   }
+}
+
+void FrmFleWindowTest::DesktopExportDialogReturnsWhatWasTyped() {
+  QtDesktop desktop;
+  desktop.SetOwner(window_.get());
+  ExportSettings typed;
+  typed.target = ExportTarget::kBidsBrainVision;
+  bool checked = false;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<ExportDialog*>(modal);
+    QVERIFY(dialog != nullptr);
+    QCOMPARE(dialog->windowTitle(), QString("Export"));
+    QVERIFY(dialog->width() <= 1024 && dialog->height() <= 700);  // on a 1024 x 768 screen
+    auto* format = dialog->findChild<QComboBox*>("format");
+    QVERIFY(format != nullptr);
+    QCOMPARE(format->currentIndex(), 0);
+    auto* rate = dialog->findChild<QLineEdit*>("sample_rate");
+    QTRY_COMPARE(QApplication::focusWidget(), rate);  // its 256 selected, to be typed over
+    QCOMPARE(rate->selectedText(), QString("256"));
+    format->setFocus();
+    QTest::keyClick(format, Qt::Key_End);  // the last format: BIDS with BrainVision data
+    QCOMPARE(format->currentText(), QString("BIDS dataset, BrainVision data"));
+    QTest::keyClick(format, Qt::Key_Tab);  // to the rate, its text selected again
+    QCOMPARE(QApplication::focusWidget(), rate);
+    QCOMPARE(dialog->findChild<QLineEdit*>("start")->placeholderText(),
+             QString("YYYY-MM-DD HH:MM:SS"));
+    SaveScreenshot("export", dialog);
+    for (const ExportFieldInfo& info : kExportFields) {
+      auto* field = dialog->findChild<QLineEdit*>(info.key);
+      QVERIFY2(field != nullptr, info.key);
+      // Its label names it, and its access key leads to it.
+      const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
+      QVERIFY2(std::any_of(labels.begin(), labels.end(),
+                           [&](const QLabel* label) {
+                             return label->buddy() == field && label->text() == info.label;
+                           }),
+               info.key);
+      // Each gets its key and a space, not trimmed; the rate's selected 256 is replaced.
+      const QString text =
+          info.field == ExportField::kAuthors ? "A. Smith; B. Jones " : QString(info.key) + " ";
+      QTest::keyClicks(field, text);
+      typed[info.field] = text.toStdString();
+    }
+    QTest::keyClick(dialog->findChild<QLineEdit*>("license"), Qt::Key_Return);
+    checked = true;
+  });
+  // Asked first: `typed` is filled in while the dialog shows.
+  const std::optional<ExportSettings> answer = desktop.AskExportSettings(ExportSettings());
+  QVERIFY(checked && answer.has_value());
+  QCOMPARE(*answer, typed);
+
+  AnswerNextModal([](QWidget* modal) {
+    auto* buttons = modal->findChild<QDialogButtonBox*>();
+    QVERIFY(buttons != nullptr);
+    QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+  });
+  QCOMPARE(desktop.AskExportSettings(typed), std::nullopt);
+}
+
+void FrmFleWindowTest::ExportDialogEnablesTheBidsFieldsForBidsFormats() {
+  ExportSettings entries;
+  entries[ExportField::kBidsRoot] = "/data/study";
+  ExportDialog dialog(entries, window_.get());
+  auto* format = dialog.findChild<QComboBox*>("format");
+  auto* browse = dialog.findChild<QPushButton*>("browse");
+  QVERIFY(format != nullptr && browse != nullptr);
+  QCOMPARE(browse->text(), QString("&Browse..."));
+  QCOMPARE(format->count(), 4);
+  for (int i = 0; i < format->count(); ++i) {
+    const ExportTargetInfo& target = kExportTargets[i];
+    format->setFocus();
+    if (i > 0) {
+      QTest::keyClick(format, Qt::Key_Down);
+    }
+    QCOMPARE(format->currentText(), QString(target.label));
+    QCOMPARE(dialog.settings().target, target.target);
+    for (const ExportFieldInfo& info : kExportFields) {
+      const bool enabled = !info.bids || IsBids(target.target);
+      QVERIFY2(dialog.findChild<QLineEdit*>(info.key)->isEnabled() == enabled, info.key);
+    }
+    QCOMPARE(browse->isEnabled(), IsBids(target.target));
+  }
+  auto* sample_rate = dialog.findChild<QLineEdit*>("sample_rate");
+  QCOMPARE(sample_rate->selectedText(), QString("256"));
+  dialog.SetDatasetFolder("/data/other study");  // as Browse does with the chosen folder
+  QCOMPARE(dialog.settings()[ExportField::kBidsRoot], std::string("/data/other study"));
 }
 
 void FrmFleWindowTest::OpenOutputFolderShowsAnInstalledCopysDocumentsFolder() {

@@ -7,11 +7,13 @@
 #include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 #include <system_error>
 
 #include "window/frm_fle_layout.h"
+#include "window/qt/export_dialog.h"
 
 namespace velbrix {
 
@@ -56,15 +58,38 @@ bool QtDesktop::AskYesNo(const std::string& text) {
 }
 
 std::optional<ExportSettings> QtDesktop::AskExportSettings(const ExportSettings& settings) {
-  (void)settings;
-  return std::nullopt;  // TODO(export dialog): the dialog
+  ExportDialog dialog(settings, owner_);
+  if (dialog.exec() != QDialog::Accepted) {
+    return std::nullopt;
+  }
+  return dialog.settings();
 }
 
 std::optional<ExportSettings> QtDesktop::LoadExportSettings() const {
-  return std::nullopt;  // TODO(export dialog): QSettings
+  QSettings store(QString::fromUtf8(kSettingsOrganization),
+                  QString::fromUtf8(kSettingsApplication));
+  store.beginGroup(QString::fromUtf8(kSettingsGroup));
+  if (store.status() != QSettings::NoError || store.childKeys().isEmpty()) {
+    return std::nullopt;
+  }
+  return FromRememberedEntries([&store](std::string_view key) -> std::optional<std::string> {
+    const QString name = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    if (!store.contains(name)) {
+      return std::nullopt;
+    }
+    return store.value(name).toString().toStdString();
+  });
 }
 
-void QtDesktop::SaveExportSettings(const ExportSettings&) {}
+void QtDesktop::SaveExportSettings(const ExportSettings& settings) {
+  QSettings store(QString::fromUtf8(kSettingsOrganization),
+                  QString::fromUtf8(kSettingsApplication));
+  store.beginGroup(QString::fromUtf8(kSettingsGroup));
+  for (const auto& [key, value] : RememberedEntries(settings)) {
+    store.setValue(QString::fromStdString(key), QString::fromStdString(value));
+  }
+  // Written when `store` goes; a store that cannot be written keeps nothing, quietly.
+}
 
 std::filesystem::path QtDesktop::ProgramFolder() const {
   return PathFromQt(QCoreApplication::applicationDirPath());

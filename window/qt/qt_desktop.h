@@ -1,5 +1,6 @@
-// The Desktop on Qt: QFileDialog, QMessageBox, the EdfDialog, the program's folder and its install
-// mark, QStandardPaths' documents folder, QDesktopServices and QLocale's decimal separator.
+// The Desktop on Qt: QFileDialog, QMessageBox, the ExportDialog and its entries in QSettings, the
+// program's folder and its install mark, QStandardPaths' documents folder, QDesktopServices and
+// QLocale's decimal separator.
 #ifndef VELBRIX_WINDOW_QT_QT_DESKTOP_H_
 #define VELBRIX_WINDOW_QT_QT_DESKTOP_H_
 

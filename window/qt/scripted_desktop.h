@@ -1,5 +1,6 @@
-// A desktop for the Qt windows' tests: it answers the open dialog, the questions and the EDF
-// dialog from its queues and records what the window showed and asked.
+// A desktop for the Qt windows' tests: it answers the open dialog, the questions and the Export
+// dialog from its queues and records what the window showed and asked. The Export dialog's entries
+// are remembered in the desktop object, or for the user as QtDesktop remembers them.
 #ifndef VELBRIX_WINDOW_QT_SCRIPTED_DESKTOP_H_
 #define VELBRIX_WINDOW_QT_SCRIPTED_DESKTOP_H_
 
@@ -46,7 +47,8 @@ class ScriptedDesktop final : public Desktop {
     }
     return yes;
   }
-  std::optional<ExportSettings> AskExportSettings(const ExportSettings& /*settings*/) override {
+  std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override {
+    export_dialogs.push_back(settings);
     if (export_answers.empty()) {
       return std::nullopt;
     }
@@ -54,8 +56,16 @@ class ScriptedDesktop final : public Desktop {
     export_answers.pop_front();
     return answer;
   }
-  std::optional<ExportSettings> LoadExportSettings() const override { return remembered; }
-  void SaveExportSettings(const ExportSettings& settings) override { remembered = settings; }
+  std::optional<ExportSettings> LoadExportSettings() const override {
+    return remember_for_the_user ? desktop_.LoadExportSettings() : remembered;
+  }
+  void SaveExportSettings(const ExportSettings& settings) override {
+    if (remember_for_the_user) {
+      desktop_.SaveExportSettings(settings);
+    } else {
+      remembered = settings;
+    }
+  }
   std::filesystem::path ProgramFolder() const override { return program_folder; }
   bool IsInstalledCopy() const override { return installed; }
   std::filesystem::path DocumentsFolder() const override { return documents_folder; }
@@ -77,9 +87,11 @@ class ScriptedDesktop final : public Desktop {
   bool installed = false;
   std::filesystem::path documents_folder;
   std::vector<std::filesystem::path> shown_folders;
+  bool remember_for_the_user = false;          // in QtDesktop's store instead of `remembered`
+  std::vector<ExportSettings> export_dialogs;  // what each Export dialog was filled in with
 
  private:
-  QtDesktop desktop_;  // the system's decimal separator
+  QtDesktop desktop_;  // the system's decimal separator and the user's store
 };
 
 }  // namespace velbrix::testing
