@@ -20,7 +20,8 @@ constexpr int kChoiceWidth = 160;
 }  // namespace
 
 SpectrumWindow::SpectrumWindow(TraceController& controller, HFONT font, int dpi)
-    : controller_(controller), dpi_(dpi), painter_(dpi) {
+    : controller_(controller), dpi_(dpi) {
+  painter_.emplace(dpi_);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW canvas_class{};
   canvas_class.cbSize = sizeof(canvas_class);
@@ -141,6 +142,18 @@ LRESULT SpectrumWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wparam);
+      painter_.reset();
+      painter_.emplace(dpi_);
+      // Moving the frame to the system's suggestion arranges the parts (WM_SIZE) for the new dpi.
+      const RECT& place = *reinterpret_cast<const RECT*>(lparam);
+      ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Arrange();  // also where the size stays
+      ::InvalidateRect(canvas_, nullptr, FALSE);
+      return 0;
+    }
     default:
       return ::DefWindowProcW(hwnd_, message, wparam, lparam);
   }
@@ -167,7 +180,7 @@ LRESULT SpectrumWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM 
       PAINTSTRUCT paint{};
       HDC dc = ::BeginPaint(canvas_, &paint);
       if (picture_ != nullptr) {
-        painter_.Paint(dc, *picture_);
+        painter_->Paint(dc, *picture_);
       } else {
         ::FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
       }

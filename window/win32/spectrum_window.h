@@ -1,11 +1,14 @@
 // The spectrum window on Win32, opened from the trace window (View > Spectrum): the channel
 // choice, a canvas painting the controller's spectrum picture, and a status line. It carries out
 // SpectrumView's operations and passes the user's actions on to the trace window's controller.
-// Closing it only hides it.
+// Closing it only hides it. Moved to a monitor of another dpi, it lays out and paints itself for
+// that dpi (WM_DPICHANGED).
 #ifndef VELBRIX_WINDOW_WIN32_SPECTRUM_WINDOW_H_
 #define VELBRIX_WINDOW_WIN32_SPECTRUM_WINDOW_H_
 
 #include <windows.h>
+
+#include <optional>
 
 #include "window/spectrum_view.h"
 #include "window/trace_controller.h"
@@ -49,7 +52,7 @@ class SpectrumWindow final : public SpectrumView {
 
   TraceController& controller_;
   int dpi_;
-  TracePainter painter_;
+  std::optional<TracePainter> painter_;  // for dpi_
   HWND hwnd_ = nullptr;
   HWND label_ = nullptr;
   HWND channel_ = nullptr;

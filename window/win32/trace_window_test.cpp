@@ -293,6 +293,19 @@ TEST_F(TraceWindowTest, ViewSpectrumOpensTheSpectrumOfThePage) {
   PumpMessages(window_->hwnd());
   EXPECT_NE(WindowText(spectrum->status()).find(L" Hz  \u00B7  FP2  \u00B7  "), std::wstring::npos)
       << Narrow(WindowText(spectrum->status()));
+  // On a monitor of another dpi, its parts are mapped again.
+  RECT status{};
+  ::GetWindowRect(spectrum->status(), &status);
+  EXPECT_EQ(status.bottom - status.top, 22);  // the row's height at 96 dpi
+  RECT suggested{30, 20, 30 + 900, 20 + 700};
+  ::SendMessageW(spectrum->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+  Settle();
+  RECT outer{};
+  ::GetWindowRect(spectrum->hwnd(), &outer);
+  EXPECT_EQ(outer.right - outer.left, 900);
+  ::GetWindowRect(spectrum->status(), &status);
+  EXPECT_EQ(status.bottom - status.top, 33);
   ::SendMessageW(spectrum->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindowVisible(spectrum->hwnd()));
 }
