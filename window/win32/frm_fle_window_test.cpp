@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "core/channel_table.h"
 #include "core/test_support.h"
@@ -774,6 +775,60 @@ TEST_F(FrmFleWindowTest, ExportEdfFromTheMenuWritesTheFileLikeOk) {
   ExpectIdle();
   EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{"rec01_eeg.edf"});
   EXPECT_EQ(std::filesystem::file_size(program_dir_ / "rec01_eeg.edf"), 256u + 256u + 3u * 2u);
+}
+
+TEST_F(FrmFleWindowTest, ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles) {
+  const std::filesystem::path recording = WriteRecording("rec01_eeg", 3 * 32);
+  OpenByMenu(recording);
+  ExportSettings brainvision;
+  brainvision.target = ExportTarget::kBrainVision;
+  brainvision[ExportField::kSampleRate] = "3";
+  desktop_.export_answers = {brainvision};
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
+  Pump();
+  WaitForTheRunsEnd();
+  ExpectIdle();
+  EXPECT_EQ(ListFolder(program_dir_),
+            (std::set<std::string>{"rec01_eeg.eeg", "rec01_eeg.vhdr", "rec01_eeg.vmrk"}));
+
+  // A new window offers the entries remembered in the registry.
+  window_.reset();
+  window_.emplace(desktop_);
+  window_->Show(SW_SHOWNORMAL);
+  OpenByMenu(recording);
+  const std::filesystem::path root = temp_.path() / "study";
+  ExportSettings bids = brainvision;
+  bids.target = ExportTarget::kBidsEdf;
+  bids[ExportField::kBidsRoot] = Narrow(root.wstring());
+  bids[ExportField::kSubject] = "01";
+  bids[ExportField::kTask] = "rest";
+  desktop_.export_answers = {bids};
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
+  Pump();
+  WaitForTheRunsEnd();
+  ExpectIdle();
+  EXPECT_EQ(desktop_.export_dialogs, (std::vector<ExportSettings>{ExportSettings{}, brainvision}));
+  EXPECT_TRUE(desktop_.messages.empty());
+  EXPECT_EQ(ListFolder(root / "sub-01" / "eeg"),
+            (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.edf",
+                                   "sub-01_task-rest_eeg.json"}));
+  EXPECT_TRUE(ReadFile(root / "participants.tsv").find("sub-01") != std::string::npos);
+}
+
+TEST_F(FrmFleWindowTest, AWrongEntryIsSaidAndTheDialogAskedAgain) {
+  OpenByMenu(WriteRecording("rec01_eeg", 3 * 32));
+  ExportSettings wrong;
+  wrong[ExportField::kSampleRate] = "fast";
+  desktop_.export_answers = {wrong, std::nullopt};
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
+  Pump();
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::kWarning);
+  EXPECT_TRUE(desktop_.messages[0].text.starts_with(L"The sample rate \"fast\" "))
+      << desktop_.messages[0].text;
+  EXPECT_EQ(desktop_.export_dialogs, (std::vector<ExportSettings>{ExportSettings{}, wrong}));
+  EXPECT_TRUE(::IsWindowVisible(controls().fra_ch));  // still opened
+  EXPECT_TRUE(ListFolder(program_dir_).empty());
 }
 
 // The user's own decimal separator in the regional settings, replaced for a test's length.

@@ -1,4 +1,5 @@
-// The system's open dialog, message box, folders, Explorer and decimal separator.
+// The system's open dialog, message box, Export dialog, registry, folders, Explorer and decimal
+// separator.
 #include "window/win32/system_desktop.h"
 
 #include <commdlg.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "window/frm_fle_layout.h"
+#include "window/win32/export_dialog.h"
+#include "window/win32/export_registry.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32 {
@@ -62,15 +65,16 @@ bool SystemDesktop::AskYesNo(const std::string& text) {
 }
 
 std::optional<ExportSettings> SystemDesktop::AskExportSettings(const ExportSettings& settings) {
-  (void)settings;
-  return std::nullopt;  // TODO(export dialog): the dialog
+  return ShowExportDialog(owner_, settings);
 }
 
 std::optional<ExportSettings> SystemDesktop::LoadExportSettings() const {
-  return std::nullopt;  // TODO(export dialog): the registry
+  return ReadExportSettings(settings_key_);
 }
 
-void SystemDesktop::SaveExportSettings(const ExportSettings&) {}
+void SystemDesktop::SaveExportSettings(const ExportSettings& settings) {
+  WriteExportSettings(settings_key_, settings);  // quietly: the entries are only a convenience
+}
 
 std::filesystem::path SystemDesktop::ProgramFolder() const {
   return ModulePath(nullptr).parent_path();

@@ -1,6 +1,6 @@
-// The Desktop on the Win32 API: the system's open dialog, message boxes, the EDF export's dialog,
-// the program's folder and its uninstaller, the Documents folder, Explorer and the user's decimal
-// separator.
+// The Desktop on the Win32 API: the system's open dialog, message boxes, the Export dialog and its
+// entries in the registry, the program's folder and its uninstaller, the Documents folder, Explorer
+// and the user's decimal separator.
 #ifndef VELBRIX_WINDOW_WIN32_SYSTEM_DESKTOP_H_
 #define VELBRIX_WINDOW_WIN32_SYSTEM_DESKTOP_H_
 
@@ -9,14 +9,21 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "window/desktop.h"
+#include "window/win32/text.h"
 
 namespace velbrix::win32 {
 
 class SystemDesktop : public Desktop {
  public:
+  // The Export dialog's entries are remembered under HKEY_CURRENT_USER\`settings_key`
+  // (kSettingsRegistryKey; tests give their own).
+  SystemDesktop() = default;
+  explicit SystemDesktop(std::wstring settings_key) : settings_key_(std::move(settings_key)) {}
+
   // The window over which the dialogs are modal; none until set.
   void SetOwner(HWND owner) { owner_ = owner; }
 
@@ -26,6 +33,7 @@ class SystemDesktop : public Desktop {
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool AskYesNo(const std::string& text) override;
   std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override;
+  // REG_SZ values under the settings key (export_registry.h).
   std::optional<ExportSettings> LoadExportSettings() const override;
   void SaveExportSettings(const ExportSettings& settings) override;
   // Without a trailing separator unless it is a root.
@@ -41,6 +49,7 @@ class SystemDesktop : public Desktop {
 
  private:
   HWND owner_ = nullptr;
+  std::wstring settings_key_ = Widen(kSettingsRegistryKey);
 };
 
 // The open dialog's filter for `filters`: each name with its pattern in brackets and the pattern,

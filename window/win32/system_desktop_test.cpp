@@ -1,31 +1,47 @@
-// Tests of the system desktop's open dialog, message box and program folder under the real system:
-// a helper thread finds the modal dialog of the window's thread and answers it as a user would. A
-// run saves a screenshot of the Export EDF dialog beside the test program (velbrix_edf.bmp).
+// Tests of the system desktop's dialogs, message boxes, remembered entries and program folder under
+// the real system: a helper thread finds the modal dialog of the window's thread and answers it as
+// a user would. A run saves a screenshot of the Export dialog, filled in for a BIDS dataset, beside
+// the test program (velbrix_export.bmp).
 #include "window/win32/system_desktop.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "core/test_support.h"
 #include "window/frm_fle.h"
+#include "window/win32/export_dialog.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
 
 namespace velbrix::win32 {
 namespace {
 
+using testing::DeleteTestSettings;
+using testing::kTestSettingsFolder;
 using testing::SaveScreenshot;
+using velbrix::testing::Utf8Path;
 
-// For EnumThreadWindows: keeps the first visible dialog box in the HWND at `result`. A function
-// of the system's calling convention (CALLBACK), which a lambda has only on 64-bit Windows.
-BOOL CALLBACK KeepVisibleDialog(HWND hwnd, LPARAM result) {
+// What FindDialogOf looks for among a thread's windows.
+struct DialogSearch {
+  HWND owner = nullptr;  // nullptr: any
+  HWND found = nullptr;
+};
+
+// For EnumThreadWindows: keeps the first visible dialog box of the DialogSearch at `search`'s
+// owner. A function of the system's calling convention (CALLBACK), which a lambda has only on
+// 64-bit Windows.
+BOOL CALLBACK KeepVisibleDialog(HWND hwnd, LPARAM search) {
+  auto* wanted = reinterpret_cast<DialogSearch*>(search);
   wchar_t name[16] = {};
   ::GetClassNameW(hwnd, name, 16);
-  if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd)) {
-    *reinterpret_cast<HWND*>(result) = hwnd;
+  if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd) &&
+      (wanted->owner == nullptr || ::GetWindow(hwnd, GW_OWNER) == wanted->owner)) {
+    wanted->found = hwnd;
     return FALSE;
   }
   return TRUE;
@@ -42,14 +58,15 @@ BOOL CALLBACK KeepStaticIcon(HWND child, LPARAM result) {
   return FALSE;
 }
 
-// The first visible dialog box of thread `thread`, waiting up to ten seconds for it.
-HWND FindDialogOf(DWORD thread) {
+// The first visible dialog box of thread `thread` owned by `owner` (any owner when nullptr),
+// waiting up to ten seconds for it.
+HWND FindDialogOf(DWORD thread, HWND owner = nullptr) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < deadline) {
-    HWND found = nullptr;
-    ::EnumThreadWindows(thread, KeepVisibleDialog, reinterpret_cast<LPARAM>(&found));
-    if (found != nullptr) {
-      return found;
+    DialogSearch search{owner};
+    ::EnumThreadWindows(thread, KeepVisibleDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) {
+      return search.found;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -167,6 +184,177 @@ TEST(SystemDesktopTest, QuestionHasYesAndNo) {
     EXPECT_TRUE(has_both);
     EXPECT_EQ(answer, button == IDYES);
   }
+}
+
+// Whether the BIDS fields, their labels and Browse are enabled: all of them, none, or a mix.
+enum class Enabled { kAll, kNone, kMixed };
+Enabled BidsFieldsEnabled(HWND dialog) {
+  int enabled = 0;
+  int count = 0;
+  const auto count_control = [&](int id) {
+    enabled += ::IsWindowEnabled(::GetDlgItem(dialog, id)) ? 1 : 0;
+    ++count;
+  };
+  for (const ExportFieldInfo& info : kExportFields) {
+    if (info.bids) {
+      count_control(ExportLabelId(info.field));
+      count_control(ExportEditId(info.field));
+    }
+  }
+  count_control(kIdExportBrowse);
+  return enabled == count ? Enabled::kAll : enabled == 0 ? Enabled::kNone : Enabled::kMixed;
+}
+
+TEST(SystemDesktopTest, ExportDialogReturnsWhatWasTypedWithTheBidsFieldsForBidsOnly) {
+  OwnerWindow owner;
+  SystemDesktop desktop;
+  desktop.SetOwner(owner.get());
+  ExportSettings typed;
+  typed.target = ExportTarget::kBidsBrainVision;
+  for (const ExportFieldInfo& info : kExportFields) {
+    typed[info.field] = std::string(" ") + info.key + " ";  // as typed, spaces and all
+  }
+  typed[ExportField::kAuthors] = "J. M\xC3\xBCller; B. Jones";
+
+  std::optional<ExportSettings> answer;
+  std::wstring caption, rate;
+  std::vector<std::wstring> formats;
+  LRESULT format_at_opening = -1;
+  DWORD rate_selection = 0;
+  bool rate_focused = false;
+  Enabled for_edf = Enabled::kMixed, for_bids = Enabled::kMixed;
+  AnswerDialog(
+      [&] { answer = desktop.AskExportSettings(ExportSettings{}); },
+      [&](HWND dialog) {
+        caption = WindowText(dialog);
+        HWND format = ::GetDlgItem(dialog, kIdExportFormat);
+        const auto count = ::SendMessageW(format, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+          wchar_t entry[64] = {};
+          ::SendMessageW(format, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(entry));
+          formats.push_back(entry);
+        }
+        format_at_opening = ::SendMessageW(format, CB_GETCURSEL, 0, 0);
+        HWND rate_edit = ::GetDlgItem(dialog, ExportEditId(ExportField::kSampleRate));
+        rate = WindowText(rate_edit);
+        rate_selection = static_cast<DWORD>(::SendMessageW(rate_edit, EM_GETSEL, 0, 0));
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof(gui);
+        rate_focused = ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &gui) &&
+                       gui.hwndFocus == rate_edit;
+        for_edf = BidsFieldsEnabled(dialog);
+        // As the list does when the user picks the last format.
+        ::SendMessageW(format, CB_SETCURSEL, 3, 0);
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kIdExportFormat, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(format));
+        for_bids = BidsFieldsEnabled(dialog);
+        for (const ExportFieldInfo& info : kExportFields) {
+          ::SetDlgItemTextW(dialog, ExportEditId(info.field), Widen(typed[info.field]).c_str());
+        }
+        ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SaveScreenshot(dialog, ModulePath(nullptr).parent_path() / "velbrix_export.bmp");
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      });
+  EXPECT_EQ(caption, L"Export");
+  std::vector<std::wstring> labels;
+  for (const ExportTargetInfo& info : kExportTargets) {
+    labels.push_back(Widen(info.label));
+  }
+  EXPECT_EQ(formats, labels);
+  EXPECT_EQ(format_at_opening, 0);
+  EXPECT_EQ(rate, L"256");
+  EXPECT_EQ(rate_selection, MAKELONG(0, 3));
+  EXPECT_TRUE(rate_focused);
+  EXPECT_EQ(for_edf, Enabled::kNone);
+  EXPECT_EQ(for_bids, Enabled::kAll);
+  EXPECT_EQ(answer, typed);
+
+  // Filled in with what it is given; cancelled.
+  AnswerDialog([&] { answer = desktop.AskExportSettings(typed); },
+               [&](HWND dialog) {
+                 format_at_opening =
+                     ::SendDlgItemMessageW(dialog, kIdExportFormat, CB_GETCURSEL, 0, 0);
+                 rate = WindowText(::GetDlgItem(dialog, ExportEditId(ExportField::kSampleRate)));
+                 for_bids = BidsFieldsEnabled(dialog);
+                 ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+               });
+  EXPECT_EQ(format_at_opening, 3);
+  EXPECT_EQ(rate, L" sample_rate ");
+  EXPECT_EQ(for_bids, Enabled::kAll);
+  EXPECT_FALSE(answer.has_value());
+}
+
+// For EnumChildWindows: keeps the first visible edit control in the HWND at `result`.
+BOOL CALLBACK KeepVisibleEdit(HWND child, LPARAM result) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(child, name, 16);
+  if (std::wstring(name) == L"Edit" && ::IsWindowVisible(child)) {
+    *reinterpret_cast<HWND*>(result) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST(SystemDesktopTest, BrowseChoosesTheDatasetFolderStartingInTheTypedOne) {
+  velbrix::testing::TempDir folder;
+  std::filesystem::create_directory(folder / "study");
+  OwnerWindow owner;
+  SystemDesktop desktop;
+  desktop.SetOwner(owner.get());
+  ExportSettings settings;
+  settings.target = ExportTarget::kBidsEdf;
+  settings[ExportField::kBidsRoot] = Narrow(folder.path().wstring());
+  std::optional<ExportSettings> answer;
+  std::wstring title;
+  AnswerDialog([&] { answer = desktop.AskExportSettings(settings); },
+               [&](HWND dialog) {
+                 ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kIdExportBrowse, BN_CLICKED), 0);
+                 HWND chooser = FindDialogOf(::GetWindowThreadProcessId(dialog, nullptr), dialog);
+                 if (chooser != nullptr) {
+                   title = WindowText(chooser);
+                   // A name in the folder that the dialog shows: the typed one.
+                   HWND name = nullptr;
+                   ::EnumChildWindows(chooser, KeepVisibleEdit, reinterpret_cast<LPARAM>(&name));
+                   ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"study"));
+                   ::PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+                   for (int i = 0; i < 250 && ::IsWindow(chooser); ++i) {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                   }
+                   ::PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);  // if it is still there
+                 }
+                 ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+  EXPECT_EQ(title, Widen(kExportBrowseTitle));
+  ASSERT_TRUE(answer.has_value());
+  const std::filesystem::path chosen = Utf8Path((*answer)[ExportField::kBidsRoot]);
+  std::error_code error;
+  EXPECT_TRUE(std::filesystem::equivalent(chosen, folder / "study", error)) << chosen;
+}
+
+TEST(SystemDesktopTest, EntriesSavedAreLoadedAfterARestart) {
+  const std::wstring key = std::wstring(kTestSettingsFolder) + L"\\Desktop";
+  DeleteTestSettings(key);
+  EXPECT_FALSE(SystemDesktop(key).LoadExportSettings().has_value());  // never saved
+  ExportSettings entries;
+  entries.target = ExportTarget::kBidsBrainVision;
+  entries[ExportField::kSampleRate] = "";
+  entries[ExportField::kAuthors] = "J. M\xC3\xBCller";
+  entries[ExportField::kLicense] = std::string(300, 'x');
+  SystemDesktop(key).SaveExportSettings(entries);
+  EXPECT_EQ(SystemDesktop(key).LoadExportSettings(), entries);
+  entries.target = ExportTarget::kEdf;
+  entries[ExportField::kSampleRate] = "500";
+  SystemDesktop(key).SaveExportSettings(entries);
+  EXPECT_EQ(SystemDesktop(key).LoadExportSettings(), entries);
+  // Strings that a user could read with regedit.
+  wchar_t format[32] = {};
+  DWORD bytes = sizeof(format);
+  EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"format", RRF_RT_REG_SZ, nullptr,
+                           format, &bytes),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(format), L"edf");
+  DeleteTestSettings(key);
 }
 
 TEST(SystemDesktopTest, OpenDialogFilterEndsEachPartAndTheWholeInNul) {

@@ -62,7 +62,13 @@ bool ScriptedDesktop::AskYesNo(const std::string& text) {
   return yes;
 }
 
-std::optional<ExportSettings> ScriptedDesktop::AskExportSettings(const ExportSettings&) {
+void DeleteTestSettings(const std::wstring& key) {
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, kTestSettingsFolder);  // fails while other keys are in it
+}
+
+std::optional<ExportSettings> ScriptedDesktop::AskExportSettings(const ExportSettings& settings) {
+  export_dialogs.push_back(settings);
   if (export_answers.empty()) {
     return std::nullopt;
   }

@@ -17,11 +17,27 @@
 
 namespace velbrix::win32::testing {
 
+// Where the tests' desktops remember the Export dialog's entries, under HKEY_CURRENT_USER, rather
+// than the user's own key: each test's desktop its own key below kTestSettingsFolder.
+inline constexpr wchar_t kTestSettingsFolder[] = L"Software\\Velbrix Tests";
+// Deletes HKEY_CURRENT_USER\`key` with everything below it, then kTestSettingsFolder if that is
+// left empty.
+void DeleteTestSettings(const std::wstring& key);
+
 // The system's desktop, except that the dialogs, the message box and the question are answered by
 // the test, the folders and whether the copy was installed are the test's choice, and Explorer is
-// not started. The decimal separator is the system's.
+// not started. The decimal separator is the system's. The Export dialog's entries are remembered
+// in the registry under kSettingsKey, which the desktop empties as it starts and deletes at its
+// end.
 class ScriptedDesktop : public SystemDesktop {
  public:
+  static constexpr wchar_t kSettingsKey[] = L"Software\\Velbrix Tests\\Window";
+
+  ScriptedDesktop() : SystemDesktop(kSettingsKey) { DeleteTestSettings(kSettingsKey); }
+  ~ScriptedDesktop() override { DeleteTestSettings(kSettingsKey); }
+  ScriptedDesktop(const ScriptedDesktop&) = delete;
+  ScriptedDesktop& operator=(const ScriptedDesktop&) = delete;
+
   struct Message {
     std::wstring text;
     MessageIcon icon;
@@ -42,6 +58,7 @@ class ScriptedDesktop : public SystemDesktop {
       dialog_filters;  // one per showing of the open dialog, as the system gets it
   std::vector<Message> messages;
   std::vector<std::wstring> questions;
+  std::vector<ExportSettings> export_dialogs;  // what each showing was filled in with
   std::vector<std::filesystem::path> shown_folders;
 
   std::optional<std::filesystem::path> ChooseFileToOpen(
