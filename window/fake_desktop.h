@@ -13,6 +13,7 @@
 
 #include "window/desktop.h"
 #include "window/fake_frm_fle_view.h"
+#include "window/next_answer.h"
 
 namespace velbrix::testing {
 
@@ -55,7 +56,7 @@ class FakeDesktop : public Desktop {
       const std::vector<FileFilter>& shown) override {
     filters.push_back(shown);
     window_.log.push_back("ShowCdbOpen()");
-    return Next(dialog_answers, std::optional<std::filesystem::path>());
+    return NextAnswer(dialog_answers, std::optional<std::filesystem::path>());
   }
   void ShowMessage(const std::string& text, MessageIcon icon) override {
     messages.push_back({text, icon, window_.lbl_file, window_.label1, window_.mnufile_enabled});
@@ -67,11 +68,11 @@ class FakeDesktop : public Desktop {
     if (while_asking) {
       std::exchange(while_asking, {})();
     }
-    return Next(yes_no_answers, false);
+    return NextAnswer(yes_no_answers, false);
   }
   std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override {
     export_dialogs.push_back(settings);
-    return Next(export_answers, std::optional<ExportSettings>());
+    return NextAnswer(export_answers, std::optional<ExportSettings>());
   }
   std::optional<ExportSettings> LoadExportSettings() const override { return remembered; }
   void SaveExportSettings(const ExportSettings& settings) override {
@@ -89,17 +90,6 @@ class FakeDesktop : public Desktop {
   std::string DecimalSeparator() const override { return decimal_separator; }
 
  private:
-  // The first of `answers`, taken from it, or `none` when it is empty.
-  template <typename T>
-  static T Next(std::deque<T>& answers, T none) {
-    if (answers.empty()) {
-      return none;
-    }
-    T answer = std::move(answers.front());
-    answers.pop_front();
-    return answer;
-  }
-
   FakeFrmFleView& window_;
 };
 

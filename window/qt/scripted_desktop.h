@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "window/next_answer.h"
 #include "window/qt/qt_desktop.h"
 
 namespace velbrix::testing {
@@ -26,12 +27,7 @@ class ScriptedDesktop final : public Desktop {
   std::optional<std::filesystem::path> ChooseFileToOpen(
       const std::vector<FileFilter>& shown) override {
     filters.push_back(QtFileFilter(shown));
-    if (answers.empty()) {
-      return std::nullopt;
-    }
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return NextAnswer(answers, std::optional<std::filesystem::path>());
   }
   void ShowMessage(const std::string& text, MessageIcon icon) override {
     messages.push_back({QString::fromStdString(text), icon});
@@ -41,20 +37,11 @@ class ScriptedDesktop final : public Desktop {
   }
   bool AskYesNo(const std::string& text) override {
     questions.push_back(QString::fromStdString(text));
-    const bool yes = !yes_no_answers.empty() && yes_no_answers.front();
-    if (!yes_no_answers.empty()) {
-      yes_no_answers.pop_front();
-    }
-    return yes;
+    return NextAnswer(yes_no_answers, false);
   }
   std::optional<ExportSettings> AskExportSettings(const ExportSettings& settings) override {
     export_dialogs.push_back(settings);
-    if (export_answers.empty()) {
-      return std::nullopt;
-    }
-    auto answer = export_answers.front();
-    export_answers.pop_front();
-    return answer;
+    return NextAnswer(export_answers, std::optional<ExportSettings>());
   }
   std::optional<ExportSettings> LoadExportSettings() const override {
     return remember_for_the_user ? desktop_.LoadExportSettings() : remembered;

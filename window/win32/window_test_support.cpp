@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "window/next_answer.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32::testing {
+
+using velbrix::testing::NextAnswer;
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
@@ -40,12 +43,7 @@ HWND KeyTarget(HWND window) {
 std::optional<std::filesystem::path> ScriptedDesktop::ChooseFileToOpen(
     const std::vector<FileFilter>& filters) {
   dialog_filters.push_back(OpenDialogFilter(filters));
-  if (dialog_answers.empty()) {
-    return std::nullopt;
-  }
-  auto answer = dialog_answers.front();
-  dialog_answers.pop_front();
-  return answer;
+  return NextAnswer(dialog_answers, std::optional<std::filesystem::path>());
 }
 
 void ScriptedDesktop::ShowMessage(const std::string& text, MessageIcon icon) {
@@ -54,12 +52,7 @@ void ScriptedDesktop::ShowMessage(const std::string& text, MessageIcon icon) {
 
 bool ScriptedDesktop::AskYesNo(const std::string& text) {
   questions.push_back(Widen(text));
-  if (yes_no_answers.empty()) {
-    return false;
-  }
-  const bool yes = yes_no_answers.front();
-  yes_no_answers.pop_front();
-  return yes;
+  return NextAnswer(yes_no_answers, false);
 }
 
 void DeleteTestSettings(const std::wstring& key) {
@@ -69,12 +62,7 @@ void DeleteTestSettings(const std::wstring& key) {
 
 std::optional<ExportSettings> ScriptedDesktop::AskExportSettings(const ExportSettings& settings) {
   export_dialogs.push_back(settings);
-  if (export_answers.empty()) {
-    return std::nullopt;
-  }
-  auto answer = export_answers.front();
-  export_answers.pop_front();
-  return answer;
+  return NextAnswer(export_answers, std::optional<ExportSettings>());
 }
 
 std::string ScriptedDesktop::DecimalSeparator() const {
