@@ -183,22 +183,6 @@ void RowExtremes::Add(std::uint64_t first, const double* frames, std::size_t cou
   }
 }
 
-Status ReadRowExtremes(TraceRecording& recording, std::uint64_t first, std::uint64_t count,
-                       std::size_t columns, const std::vector<MontageRow>& rows,
-                       const std::vector<Biquad>& sections, std::uint64_t margin,
-                       RowExtremes* out) {
-  out->Prepare(rows.size(), first, count, columns);
-  const Status status = ReadFilteredRecords(
-      recording, first, count, rows, sections, margin,
-      [&](std::uint64_t from, const double* frames, std::size_t n) { out->Add(from, frames, n); });
-  if (!status.ok()) {
-    out->Prepare(rows.size(), first, 0, 0);
-    return status;
-  }
-  out->ready = out->columns;
-  return status;
-}
-
 void RowExtremesAsRecorded(const ColumnExtremes& columns, RowExtremes* out) {
   const std::vector<MontageRow>& rows = MontageRows(MontageKind::kAsRecorded);
   out->rows = rows.size();

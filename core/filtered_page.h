@@ -89,12 +89,6 @@ struct RowExtremes {
   }
 };
 
-// Reads the range's rows through ReadFilteredRecords into `out`, every column ready; after a
-// failure, `out` has no columns.
-Status ReadRowExtremes(TraceRecording& recording, std::uint64_t first, std::uint64_t count,
-                       std::size_t columns, const std::vector<MontageRow>& rows,
-                       const std::vector<Biquad>& sections, std::uint64_t margin, RowExtremes* out);
-
 // The extremes of `columns` as recorded, in the rows of MontageRows(kAsRecorded).
 void RowExtremesAsRecorded(const ColumnExtremes& columns, RowExtremes* out);
 

@@ -17,6 +17,24 @@ namespace {
 using testing::TempDir;
 using testing::WriteFile;
 
+// The range's rows through ReadFilteredRecords into `out`, every column ready; after a failure,
+// `out` has no columns.
+Status ReadRowExtremes(TraceRecording& recording, std::uint64_t first, std::uint64_t count,
+                       std::size_t columns, const std::vector<MontageRow>& rows,
+                       const std::vector<Biquad>& sections, std::uint64_t margin,
+                       RowExtremes* out) {
+  out->Prepare(rows.size(), first, count, columns);
+  const Status status = ReadFilteredRecords(
+      recording, first, count, rows, sections, margin,
+      [&](std::uint64_t from, const double* frames, std::size_t n) { out->Add(from, frames, n); });
+  if (!status.ok()) {
+    out->Prepare(rows.size(), first, 0, 0);
+    return status;
+  }
+  out->ready = out->columns;
+  return status;
+}
+
 // Random bytes, or a 10 Hz rhythm with 50 Hz hum and a 0.05 Hz drift on every channel.
 std::string Recording(std::size_t records, bool random) {
   std::mt19937 generator(5);

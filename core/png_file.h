@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/status.h"
@@ -28,10 +27,6 @@ std::string EncodePng(const RgbImage& image);
 // Writes `image` to `path` as PNG, whole or not at all, as a run writes its outputs (file_table.h):
 // committed under its name (replacing a file there). Fails naming the path and the system's reason.
 Status WritePngFile(const std::filesystem::path& path, const RgbImage& image);
-
-// Reads a PNG that EncodePng made (8-bit RGB, stored blocks, unfiltered rows); false for anything
-// else. For tests.
-bool DecodeStoredPng(std::string_view png, RgbImage* image);
 
 }  // namespace velbrix
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/stored_png.h"
 #include "core/test_support.h"
 
 namespace velbrix {

@@ -7,8 +7,6 @@
 #include <cmath>
 #include <system_error>
 
-#include "core/value_line.h"
-
 namespace velbrix::trace {
 namespace {
 
@@ -49,12 +47,6 @@ std::string PageLengthText(double seconds) {
 
 std::string AmplitudeText(double microvolts_per_division) {
   return Shortest(microvolts_per_division) + " \u00B5V/div";
-}
-
-std::string SampleValueText(std::uint8_t sample) {
-  std::string line = FormatValueLine(sample, ".");
-  const std::size_t begin = line[0] == ' ' ? 1 : 0;
-  return line.substr(begin, line.size() - 3 - begin);  // less " \r\n"
 }
 
 std::string TimeText(double seconds, double rate) {

@@ -31,9 +31,6 @@ inline constexpr char kFitPageText[] = "Fit page";
 std::string PageLengthText(double seconds);
 // "100 µV/div".
 std::string AmplitudeText(double microvolts_per_division);
-// A sample's value in µV as a channel's text file writes it, without the spaces: "401.25", "0",
-// "-3.75".
-std::string SampleValueText(std::uint8_t sample);
 // A time in seconds with as many decimals as tell records at `rate` apart: "1.000 s" at 256 Hz.
 std::string TimeText(double seconds, double rate);
 // The step between the time axis's ticks, in seconds: the shortest of 1, 2, 5 times a power of

@@ -20,6 +20,7 @@
 
 #include "core/channel_table.h"
 #include "core/png_file.h"
+#include "core/stored_png.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
 #include "window/qt/qt_desktop.h"

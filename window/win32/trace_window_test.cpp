@@ -12,6 +12,7 @@
 
 #include "core/channel_table.h"
 #include "core/png_file.h"
+#include "core/stored_png.h"
 #include "core/test_support.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/frm_fle_window.h"
