@@ -1,7 +1,6 @@
 // BIDS names and channel types.
 #include "core/bids_layout.h"
 
-#include <array>
 #include <cassert>
 #include <system_error>
 
@@ -16,40 +15,6 @@ bool IsDigit(char c) {
 bool IsLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
-
-// The channels that are not electrodes of the 10-20 system, with their type.
-struct OtherInput {
-  std::string_view name;
-  BidsChannelType type;
-};
-constexpr std::array<OtherInput, 10> kOtherInputs = {{
-    {"EKG", BidsChannelType::kEcg},
-    {"BP1", BidsChannelType::kMisc},
-    {"BP2", BidsChannelType::kMisc},
-    {"BP3", BidsChannelType::kMisc},
-    {"BP4", BidsChannelType::kMisc},
-    {"DC1", BidsChannelType::kMisc},
-    {"DC2", BidsChannelType::kMisc},
-    {"DC3", BidsChannelType::kMisc},
-    {"PG1", BidsChannelType::kMisc},
-    {"PG2", BidsChannelType::kMisc},
-}};
-
-constexpr bool EveryOtherInputIsAChannel() {
-  for (const OtherInput& input : kOtherInputs) {
-    bool found = false;
-    for (const Channel& channel : ChTable) {
-      found = found || channel.name == input.name;
-    }
-    if (!found) {
-      return false;
-    }
-  }
-  return true;
-}
-// The remaining 22 channels are the 10-20 electrodes: FP1/2, F3/4, F7/8, Fz, C3/4, Cz, T3..T6,
-// P3/4, Pz, O1/2, Oz, A1/2.
-static_assert(EveryOtherInputIsAChannel() && kChannelCount - kOtherInputs.size() == 22);
 
 }  // namespace
 
@@ -153,26 +118,16 @@ std::filesystem::path BidsScansPath(const std::filesystem::path& root,
   return folder / (name + "_scans.tsv");
 }
 
-BidsChannelType BidsTypeOf(int position) {
-  const std::string_view name = ChannelAtPosition(position).name;
-  for (const OtherInput& input : kOtherInputs) {
-    if (input.name == name) {
-      return input.type;
-    }
-  }
-  return BidsChannelType::kEeg;
-}
-
-std::string_view BidsTypeName(BidsChannelType type) {
-  switch (type) {
-    case BidsChannelType::kEeg:
+std::string_view BidsTypeName(ChannelKind kind) {
+  switch (kind) {
+    case ChannelKind::kEeg:
       return "EEG";
-    case BidsChannelType::kEcg:
+    case ChannelKind::kEcg:
       return "ECG";
-    case BidsChannelType::kMisc:
+    case ChannelKind::kMisc:
       return "MISC";
   }
-  assert(false && "every type has a name");
+  assert(false && "every kind has a name");
   return "MISC";
 }
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/channel_table.h"
 #include "core/hertz.h"
 #include "core/status.h"
 
@@ -69,13 +70,8 @@ std::filesystem::path BidsRecordingFolder(const std::filesystem::path& root,
 std::filesystem::path BidsScansPath(const std::filesystem::path& root,
                                     const BidsEntities& entities);
 
-enum class BidsChannelType { kEeg, kEcg, kMisc };
-
-// EEG for the electrodes of the 10-20 system (A1, A2 and Oz included), ECG for EKG, MISC for the
-// other inputs (BP1 .. BP4, DC1 .. DC3, PG1, PG2). Requires 1 <= position <= 32.
-BidsChannelType BidsTypeOf(int position);
-// "EEG", "ECG", "MISC".
-std::string_view BidsTypeName(BidsChannelType type);
+// A channel's kind (channel_table.h) as BIDS types it: "EEG", "ECG", "MISC".
+std::string_view BidsTypeName(ChannelKind kind);
 
 }  // namespace velbrix
 

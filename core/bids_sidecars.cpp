@@ -131,10 +131,10 @@ std::string JsonString(std::string_view text) {
 std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording) {
   int counts[3] = {0, 0, 0};
   for (const int position : recording.positions) {
-    ++counts[static_cast<int>(BidsTypeOf(position))];
+    ++counts[static_cast<int>(ChannelAtPosition(position).kind)];
   }
-  const auto count = [&](BidsChannelType type) {
-    return std::to_string(counts[static_cast<int>(type)]);
+  const auto count = [&](ChannelKind kind) {
+    return std::to_string(counts[static_cast<int>(kind)]);
   };
   const double duration = static_cast<double>(recording.samples) / recording.sample_rate.value;
   JsonObject json;
@@ -153,11 +153,11 @@ std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording) {
       .Add("HardwareFilters", JsonString(kNotAvailable))
       .Add("Manufacturer", JsonString(kNotAvailable))
       .Add("EEGPlacementScheme", JsonString("10-20"))
-      .Add("EEGChannelCount", count(BidsChannelType::kEeg))
-      .Add("ECGChannelCount", count(BidsChannelType::kEcg))
+      .Add("EEGChannelCount", count(ChannelKind::kEeg))
+      .Add("ECGChannelCount", count(ChannelKind::kEcg))
       .Add("EOGChannelCount", "0")
       .Add("EMGChannelCount", "0")
-      .Add("MISCChannelCount", count(BidsChannelType::kMisc))
+      .Add("MISCChannelCount", count(ChannelKind::kMisc))
       .Add("TriggerChannelCount", "0")
       .Add("RecordingDuration", ShortestDecimal(duration))
       .Add("RecordingType", JsonString("continuous"))
@@ -168,7 +168,8 @@ std::string MakeBidsChannels(const std::vector<int>& positions) {
   std::string tsv = "name\ttype\tunits\tstatus\n";
   for (const int position : positions) {
     tsv += std::string(ChannelAtPosition(position).name) + "\t" +
-           std::string(BidsTypeName(BidsTypeOf(position))) + "\t" + kBrainVisionUnit + "\tgood\n";
+           std::string(BidsTypeName(ChannelAtPosition(position).kind)) + "\t" + kBrainVisionUnit +
+           "\tgood\n";
   }
   return tsv;
 }

@@ -64,7 +64,7 @@ TEST(BidsLayoutTest, TheDatasetFolderMayBeMissingButNotAFile) {
 TEST(BidsLayoutTest, ChannelTypes) {
   std::map<std::string_view, std::vector<std::string_view>> by_type;
   for (const Channel& channel : ChTable) {
-    by_type[BidsTypeName(BidsTypeOf(channel.position))].push_back(channel.name);
+    by_type[BidsTypeName(channel.kind)].push_back(channel.name);
   }
   EXPECT_EQ(by_type["EEG"].size(), 22u);
   EXPECT_EQ(by_type["ECG"], std::vector<std::string_view>{"EKG"});

@@ -3,7 +3,6 @@
 
 #include <utility>
 
-#include "core/bids_layout.h"
 #include "core/channel_table.h"
 #include "core/record.h"
 
@@ -32,7 +31,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kDoubleB
 }};
 
 bool IsEeg(int position) {
-  return BidsTypeOf(position) == BidsChannelType::kEeg;
+  return ChannelAtPosition(position).kind == ChannelKind::kEeg;
 }
 
 int PositionOf(std::string_view name) {

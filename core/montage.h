@@ -2,7 +2,7 @@
 // under which labels. A montage is a table of rows, each row one trace: an input (a channel) minus
 // a reference (none, another channel, the mean of the EEG electrodes or the mean of the ears).
 //
-// The EEG electrodes are the channels typed EEG in a BIDS export (BidsTypeOf): the 22 electrodes of
+// The EEG electrodes are the channels of kind EEG in the channel table: the 22 electrodes of
 // the 10-20 system, A1, A2 and Oz included. Every montage first lists its EEG rows and then the
 // other inputs as recorded, in the order of the window's channel list: EKG, BP1, BP2, BP3, BP4,
 // DC1, DC2, DC3, PG1, PG2.
