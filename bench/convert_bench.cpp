@@ -213,7 +213,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
   const velbrix::BidsExportInputs bids{recording,
                                        dir / "bids",
                                        {"01", "", "rest", ""},
-                                       velbrix::BidsDataFormat::kBrainVision,
+                                       velbrix::ExportFormat::kBidsBrainVision,
                                        inputs.positions,
                                        inputs.sample_rate,
                                        inputs.edf_layout,
@@ -222,7 +222,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
                                        "bench",
                                        {}};
   const auto bids_once = [&] {
-    velbrix::BidsExportReport report;
+    velbrix::ExportReport report;
     if (const velbrix::Status s = velbrix::ExportBids(bids, &report); !s.ok()) {
       Die(s.message());
     }

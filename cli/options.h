@@ -13,6 +13,7 @@
 #include "core/bids_layout.h"
 #include "core/bids_sidecars.h"
 #include "core/edf_header.h"
+#include "core/export_inputs.h"
 #include "core/hertz.h"
 
 namespace velbrix::cli {
@@ -24,8 +25,6 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-enum class OutputFormat { kText, kEdf, kBrainVision };
-
 // Where --bids puts the recordings, and under which names.
 struct BidsOptions {
   std::filesystem::path root;  // the dataset's folder: a folder, or missing
@@ -35,7 +34,7 @@ struct BidsOptions {
 };
 
 struct Options {
-  OutputFormat format = OutputFormat::kText;
+  std::optional<ExportFormat> format;  // nothing: text; with --bids, kBidsEdf or kBidsBrainVision
   std::vector<std::filesystem::path> recordings;  // in the order given
   std::filesystem::path output_dir;               // an existing folder; empty: the current one
   std::vector<int> positions;     // channel positions 1 .. 32, each once, in the order to convert

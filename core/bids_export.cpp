@@ -78,10 +78,10 @@ Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text
 
 // The data files of the recording, written into `files`; `*samples` per channel.
 Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
-                 const fs::path& stem, BidsExportReport* report, std::uint64_t* samples,
+                 const fs::path& stem, ExportReport* report, std::uint64_t* samples,
                  const ProgressCallback& progress, const StopRequest* stop) {
   const ExportInputs data{
-      inputs.format == BidsDataFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
+      inputs.format == ExportFormat::kBidsEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
       inputs.recording,
       folder,
       stem,
@@ -109,7 +109,7 @@ Status WriteScansRow(FileTable& files, const BidsExportInputs& inputs, const fs:
   const std::string in_folder = std::string(kBidsModality) + "/" + PathForDisplay(stem);
   const std::string edf = in_folder + ".edf";
   const std::string header = in_folder + kBrainVisionHeaderExtension;
-  const bool as_edf = inputs.format == BidsDataFormat::kEdf;
+  const bool as_edf = inputs.format == ExportFormat::kBidsEdf;
   if (Status s = files.EditTextFile(
           scans,
           [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
@@ -191,7 +191,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
       return s;
     }
   }
-  if (inputs.format == BidsDataFormat::kEdf) {
+  if (inputs.format == ExportFormat::kBidsEdf) {
     const BrainVisionFiles other = BrainVisionOutputPaths(folder, stem);
     files.RemoveAtCommit(other.header);
     files.RemoveAtCommit(other.markers);
@@ -215,9 +215,9 @@ Status CheckNames(const fs::path& folder, const std::string& prefix) {
 
 }  // namespace
 
-Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
+Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
                   const ProgressCallback& progress, const StopRequest* stop) {
-  *report = BidsExportReport();
+  *report = ExportReport();
   if (Status s = CheckBidsEntities(inputs.entities); !s.ok()) {
     return s;
   }

@@ -29,6 +29,7 @@
 #include "core/bids_layout.h"
 #include "core/bids_sidecars.h"
 #include "core/edf_header.h"
+#include "core/export_inputs.h"
 #include "core/hertz.h"
 #include "core/record_blocks.h"
 #include "core/status.h"
@@ -36,13 +37,11 @@
 
 namespace velbrix {
 
-enum class BidsDataFormat { kEdf, kBrainVision };
-
 struct BidsExportInputs {
   std::filesystem::path recording;
-  std::filesystem::path root;  // the dataset's folder
-  BidsEntities entities;       // checked by CheckBidsEntities
-  BidsDataFormat format = BidsDataFormat::kEdf;
+  std::filesystem::path root;                    // the dataset's folder
+  BidsEntities entities;                         // checked by CheckBidsEntities
+  ExportFormat format = ExportFormat::kBidsEdf;  // kBidsEdf or kBidsBrainVision
   std::span<const int> positions;  // channels 1 .. 32, no repeats, in the files' order
   Hertz sample_rate;               // from ParseHertz
   EdfRecordLayout edf_layout;      // EDF: from ChooseEdfRecordLayout for the same rate
@@ -52,17 +51,9 @@ struct BidsExportInputs {
   BidsLabFacts lab;              // the reference and ground; authors and licence of a new dataset
 };
 
-struct BidsExportReport {
-  std::uint64_t records = 0;         // whole 32-byte records converted
-  std::uint64_t bytes_left_out = 0;  // bytes of a trailing partial record (0 .. 31)
-  std::uint64_t samples_added = 0;   // EDF: 0 uV samples per channel completing the last record
-  std::filesystem::path data;        // the EDF file or the BrainVision header
-  std::vector<std::filesystem::path> outputs;  // every file written, the data files first
-};
-
 // Writes the recording of `inputs` into its dataset. `progress` and `stop` work as in a text
 // conversion.
-Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
+Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
                   const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
 
 }  // namespace velbrix

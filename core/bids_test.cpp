@@ -153,7 +153,7 @@ class BidsExportTest : public ::testing::Test {
     ASSERT_TRUE(ParseHertz("256", "sample rate", &rate_).ok());
     ASSERT_TRUE(ChooseEdfRecordLayout(rate_, positions_.size(), &layout_).ok());
   }
-  Status Export(BidsEntities entities, BidsDataFormat format,
+  Status Export(BidsEntities entities, ExportFormat format,
                 const std::filesystem::path& recording = {}) {
     const BidsExportInputs inputs{recording.empty() ? in_ / "rec01_eeg" : recording,
                                   root_,
@@ -177,11 +177,11 @@ class BidsExportTest : public ::testing::Test {
   BidsLabFacts lab_;
   std::optional<EdfStart> start_;
   EdfRecordLayout layout_;
-  BidsExportReport report_;
+  ExportReport report_;
 };
 
 TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesItsOldFormat) {
-  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
   EXPECT_EQ(ListFolder(root_),
             (std::set<std::string>{"README", "dataset_description.json", "participants.json",
                                    "participants.tsv", "sub-01"}));
@@ -203,7 +203,7 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
             "eeg/sub-01_task-eyes_eeg.edf\tn/a\tours\n");
 
   start_ = EdfStart{2024, 5, 17, 9, 30, 0};
-  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kBrainVision).ok());
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsBrainVision).ok());
   EXPECT_EQ(ListFolder(root_ / "sub-01/eeg"),
             (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.json",
                                    "sub-01_task-rest_eeg.vhdr", "sub-01_task-rest_eeg.vmrk",
@@ -219,14 +219,14 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
 }
 
 TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
-  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
   const std::string participants = ReadFile(root_ / "participants.tsv");
-  const Status missing = Export({"02", "a", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg");
+  const Status missing = Export({"02", "a", "rest", ""}, ExportFormat::kBidsEdf, in_ / "gone_eeg");
   EXPECT_EQ(missing.message(),
             "Cannot open " + PathForDisplay(in_ / "gone_eeg") + ": No such file or directory");
   // A folder where the channel list belongs: the data file is written, then the commit fails.
   std::filesystem::create_directories(root_ / "sub-03/eeg/sub-03_task-rest_channels.tsv");
-  EXPECT_FALSE(Export({"03", "", "rest", ""}, BidsDataFormat::kBrainVision).ok());
+  EXPECT_FALSE(Export({"03", "", "rest", ""}, ExportFormat::kBidsBrainVision).ok());
   EXPECT_EQ(ReadFile(root_ / "participants.tsv"), participants);
   EXPECT_EQ(ListFolder(root_),
             (std::set<std::string>{"README", "dataset_description.json", "participants.json",
@@ -236,7 +236,7 @@ TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
 
   // A new dataset whose first recording fails leaves no folder behind.
   root_ = out_ / "new/study";
-  EXPECT_FALSE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg").ok());
+  EXPECT_FALSE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf, in_ / "gone_eeg").ok());
   EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"study"});
 }
 
@@ -251,7 +251,7 @@ TEST_F(BidsExportTest, AFailedRunLeavesTheDatasetFolderThatAnotherRunWritesInto)
       EXPECT_TRUE(other.OpenForTextOutput(1, root_ / "sub-7/eeg/x.tsv").ok());
     }
   });
-  const Status failed = Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg");
+  const Status failed = Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf, in_ / "gone_eeg");
   SetFileOperationHook({});
   EXPECT_FALSE(failed.ok());
   ASSERT_TRUE(other.Write(1, "x").ok());

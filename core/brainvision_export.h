@@ -10,9 +10,11 @@
 
 #include <filesystem>
 
+#include "core/export_inputs.h"
 #include "core/file_table.h"
-#include "core/recording_export.h"
+#include "core/record_blocks.h"
 #include "core/status.h"
+#include "core/stop_request.h"
 
 namespace velbrix {
 

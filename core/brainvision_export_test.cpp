@@ -9,6 +9,7 @@
 
 #include "core/brainvision_header.h"
 #include "core/channel_table.h"
+#include "core/recording_export.h"
 #include "core/test_support.h"
 
 namespace velbrix {

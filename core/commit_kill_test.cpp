@@ -82,12 +82,12 @@ class CommitKillTest : public ::testing::Test {
     ASSERT_TRUE(ParseHertz("256", "sample rate", &rate_).ok());
     ASSERT_TRUE(ChooseEdfRecordLayout(rate_, positions_.size(), &layout_).ok());
   }
-  Status Bids(const fs::path& root, BidsEntities entities, BidsDataFormat format,
+  Status Bids(const fs::path& root, BidsEntities entities, ExportFormat format,
               const char* recording = "rec01_eeg") {
     const BidsExportInputs inputs{
         in_ / recording, root, std::move(entities), format, positions_, rate_, layout_, {}, {},
         "1.0.0",         {}};
-    BidsExportReport report;
+    ExportReport report;
     return ExportBids(inputs, &report);
   }
   // For k = 1, 2, ...: a copy of `before` gets `run` killed at its kth file operation, then
@@ -135,20 +135,20 @@ class CommitKillTest : public ::testing::Test {
 // session's folders the transaction creates; the next run writes another subject.
 TEST_F(CommitKillTest, ABidsTransactionKilledAnywhereIsWholeOrNotAtAllAfterTheNextRun) {
   const fs::path before = out_ / "before";
-  ASSERT_TRUE(Bids(before, {"01", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  ASSERT_TRUE(Bids(before, {"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
   const auto next = [&](const fs::path& root) {
-    return Bids(root, {"09", "", "rest", ""}, BidsDataFormat::kEdf, "rec02_eeg");
+    return Bids(root, {"09", "", "rest", ""}, ExportFormat::kBidsEdf, "rec02_eeg");
   };
   KillAtEveryOperation(
       before,
       [&](const fs::path& root) {
-        return Bids(root, {"01", "", "rest", ""}, BidsDataFormat::kBrainVision, "rec02_eeg");
+        return Bids(root, {"01", "", "rest", ""}, ExportFormat::kBidsBrainVision, "rec02_eeg");
       },
       next);
   KillAtEveryOperation(
       before,
       [&](const fs::path& root) {
-        return Bids(root, {"02", "a", "rest", "1"}, BidsDataFormat::kEdf);
+        return Bids(root, {"02", "a", "rest", "1"}, ExportFormat::kBidsEdf);
       },
       next);
 }
@@ -207,9 +207,9 @@ TEST_F(CommitKillTest, RunsAtTheSameTimeIntoOneDatasetLoseNothing) {
       if (child == 0) {
         const Status s =
             process < 4
-                ? Bids(root, {std::to_string(process + 1), "", "rest", ""}, BidsDataFormat::kEdf)
+                ? Bids(root, {std::to_string(process + 1), "", "rest", ""}, ExportFormat::kBidsEdf)
                 : Bids(root, {"x", "", "rest", ""},
-                       process == 4 ? BidsDataFormat::kEdf : BidsDataFormat::kBrainVision);
+                       process == 4 ? ExportFormat::kBidsEdf : ExportFormat::kBidsBrainVision);
         if (!s.ok()) {
           std::fprintf(stderr, "%s\n", s.message().c_str());
         }

@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <string>
 
+#include "core/export_inputs.h"
 #include "core/file_table.h"
-#include "core/recording_export.h"
+#include "core/record_blocks.h"
 #include "core/status.h"
+#include "core/stop_request.h"
 
 namespace velbrix {
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/channel_table.h"
+#include "core/recording_export.h"
 #include "core/test_support.h"
 
 namespace velbrix {

@@ -33,7 +33,7 @@ std::filesystem::path LongestTextOutput(const std::filesystem::path& folder,
 std::filesystem::path ExportDataOutput(const std::filesystem::path& folder,
                                        const std::filesystem::path& leaf, ExportFormat format) {
   std::filesystem::path name = leaf;
-  name += format == ExportFormat::kEdf ? ".edf" : ".vhdr";
+  name += WritesEdf(format) ? ".edf" : ".vhdr";
   return FolderOrCurrent(folder) / name;
 }
 

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "core/bids_layout.h"
-#include "core/recording_export.h"
+#include "core/export_inputs.h"
 #include "core/status.h"
 
 namespace velbrix {

@@ -16,7 +16,7 @@ std::string NothingToExportDescription(const std::filesystem::path& recording) {
 Status ExportRecordingInto(FileTable& files, const ExportInputs& inputs, ExportReport* report,
                            const ProgressCallback& progress, const StopRequest* stop) {
   *report = ExportReport();
-  const Status status = inputs.format == ExportFormat::kEdf
+  const Status status = WritesEdf(inputs.format)
                             ? ExportEdfInto(files, inputs, report, progress, stop)
                             : ExportBrainVisionInto(files, inputs, report, progress, stop);
   if (status.ok() && report->records == 0) {

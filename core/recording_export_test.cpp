@@ -28,11 +28,11 @@ class NothingToExportTest : public ::testing::TestWithParam<std::tuple<Into, std
     EdfRecordLayout layout;
     EXPECT_TRUE(ChooseEdfRecordLayout(rate, positions_.size(), &layout).ok());
     if (into == Into::kBids) {
-      BidsExportReport report;
+      ExportReport report;
       return ExportBids({recording_,
                          out_ / "study",
                          {"01", "", "rest", ""},
-                         BidsDataFormat::kEdf,
+                         ExportFormat::kBidsEdf,
                          positions_,
                          rate,
                          layout,

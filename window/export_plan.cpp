@@ -1,14 +1,9 @@
-// The window's export: its entries checked, and the export run.
+// The window's export: its entries checked.
 #include "window/export_plan.h"
 
 #include <utility>
 
-#include "core/bids_export.h"
-#include "core/edf_export.h"
 #include "core/output_names.h"
-#include "core/recording_export.h"
-#include "core/recording_name.h"
-#include "velbrix_version.h"
 
 namespace velbrix {
 namespace {
@@ -24,12 +19,8 @@ std::filesystem::path PathFromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-bool WritesEdf(ExportTarget target) {
-  return target == ExportTarget::kEdf || target == ExportTarget::kBidsEdf;
-}
-
 Status PlanBids(const ExportSettings& settings, std::string_view decimal_separator,
-                ExportPlan* plan) {
+                ExportRequest* plan) {
   const std::string& root = settings[ExportField::kBidsRoot];
   if (root.empty()) {
     return Status::InvalidArgument(
@@ -75,17 +66,17 @@ ExportSettings TrimmedSettings(const ExportSettings& settings) {
 Status PlanExport(const ExportSettings& entered, const std::filesystem::path& recording,
                   const std::filesystem::path& output_folder,
                   const std::filesystem::path& file_name, std::vector<int> positions,
-                  std::string_view decimal_separator, ExportPlan* plan) {
+                  std::string_view decimal_separator, ExportRequest* plan) {
   const ExportSettings settings = TrimmedSettings(entered);
-  *plan = ExportPlan{};
-  plan->target = settings.target;
+  *plan = ExportRequest{};
+  plan->format = settings.target;
   plan->recording = recording;
-  plan->output_folder = output_folder;
+  plan->output_dir = output_folder;
   plan->file_name = file_name;
   plan->positions = std::move(positions);
   Status status = ParseHertz(settings[ExportField::kSampleRate], "sample rate", &plan->sample_rate,
                              decimal_separator);
-  if (status.ok() && WritesEdf(plan->target)) {
+  if (status.ok() && WritesEdf(plan->format)) {
     status = ChooseEdfRecordLayout(plan->sample_rate, plan->positions.size(), &plan->edf_layout);
   }
   if (status.ok() && !settings[ExportField::kStart].empty()) {
@@ -95,66 +86,14 @@ Status PlanExport(const ExportSettings& entered, const std::filesystem::path& re
   if (!status.ok()) {
     return status;
   }
-  if (IsBids(plan->target)) {
+  if (IsBids(plan->format)) {
     if (status = PlanBids(settings, decimal_separator, plan); !status.ok()) {
       return status;
     }
     return CheckRecordingOutputs(recording, LongestBidsOutput(plan->root, plan->entities), false);
   }
-  const ExportFormat format =
-      plan->target == ExportTarget::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision;
-  return CheckRecordingOutputs(recording, ExportDataOutput(output_folder, file_name, format),
-                               format == ExportFormat::kBrainVision);
-}
-
-Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const StopRequest& stop,
-                 std::string* note) {
-  note->clear();
-  // What the user is told of a finished export, from its report.
-  const auto tell = [&plan, note](const auto& report) {
-    if (report.bytes_left_out > 0) {
-      *note = AsSentence(LeftOutDescription(plan.recording, report.bytes_left_out));
-    }
-    if (report.samples_added > 0) {
-      *note += note->empty() ? "" : " ";
-      *note += AsSentence(PaddingDescription(report.data, report.samples_added));
-    }
-  };
-  if (IsBids(plan.target)) {
-    const BidsExportInputs inputs{
-        plan.recording,
-        plan.root,
-        plan.entities,
-        plan.target == ExportTarget::kBidsEdf ? BidsDataFormat::kEdf : BidsDataFormat::kBrainVision,
-        plan.positions,
-        plan.sample_rate,
-        plan.edf_layout,
-        plan.start,
-        plan.line_frequency,
-        VELBRIX_VERSION,
-        plan.lab};
-    BidsExportReport report;
-    const Status status = ExportBids(inputs, &report, progress, &stop);
-    if (status.ok()) {
-      tell(report);
-    }
-    return status;
-  }
-  const ExportInputs inputs{
-      plan.target == ExportTarget::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
-      plan.recording,
-      plan.output_folder,
-      plan.file_name,
-      plan.positions,
-      plan.sample_rate,
-      plan.edf_layout,
-      plan.start};
-  ExportReport report;
-  const Status status = ExportRecording(inputs, &report, progress, &stop);
-  if (status.ok()) {
-    tell(report);
-  }
-  return status;
+  return CheckRecordingOutputs(recording, ExportDataOutput(output_folder, file_name, plan->format),
+                               plan->format == ExportFormat::kBrainVision);
 }
 
 }  // namespace velbrix

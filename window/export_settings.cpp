@@ -5,7 +5,7 @@ namespace velbrix {
 
 std::vector<std::pair<std::string, std::string>> RememberedEntries(const ExportSettings& settings) {
   std::vector<std::pair<std::string, std::string>> entries;
-  for (const ExportTargetInfo& info : kExportTargets) {
+  for (const ExportFormatInfo& info : kExportFormats) {
     if (info.target == settings.target) {
       entries.emplace_back(kExportFormatKey, info.key);
     }
@@ -20,7 +20,7 @@ ExportSettings FromRememberedEntries(
     const std::function<std::optional<std::string>(std::string_view key)>& value) {
   ExportSettings settings;
   if (const std::optional<std::string> format = value(kExportFormatKey)) {
-    for (const ExportTargetInfo& info : kExportTargets) {
+    for (const ExportFormatInfo& info : kExportFormats) {
       if (*format == info.key) {
         settings.target = info.target;
       }

@@ -17,27 +17,22 @@
 #include <utility>
 #include <vector>
 
+#include "core/export_inputs.h"
+
 namespace velbrix {
 
-// The formats, in the order of the dialog's list.
-enum class ExportTarget { kEdf, kBrainVision, kBidsEdf, kBidsBrainVision };
-
-struct ExportTargetInfo {
-  ExportTarget target;
+// The formats (export_inputs.h), in the order of the dialog's list.
+struct ExportFormatInfo {
+  ExportFormat target;
   const char* key;    // as remembered
   const char* label;  // in the dialog's list
 };
-inline constexpr ExportTargetInfo kExportTargets[] = {
-    {ExportTarget::kEdf, "edf", "EDF"},
-    {ExportTarget::kBrainVision, "brainvision", "BrainVision"},
-    {ExportTarget::kBidsEdf, "bids-edf", "BIDS dataset, EDF data"},
-    {ExportTarget::kBidsBrainVision, "bids-brainvision", "BIDS dataset, BrainVision data"},
+inline constexpr ExportFormatInfo kExportFormats[] = {
+    {ExportFormat::kEdf, "edf", "EDF"},
+    {ExportFormat::kBrainVision, "brainvision", "BrainVision"},
+    {ExportFormat::kBidsEdf, "bids-edf", "BIDS dataset, EDF data"},
+    {ExportFormat::kBidsBrainVision, "bids-brainvision", "BIDS dataset, BrainVision data"},
 };
-
-// Whether `target` writes into a BIDS dataset, so that the dialog's BIDS fields apply.
-constexpr bool IsBids(ExportTarget target) {
-  return target == ExportTarget::kBidsEdf || target == ExportTarget::kBidsBrainVision;
-}
 
 // The dialog's text fields, in their order from top to bottom, which is also the order of Tab.
 enum class ExportField {
@@ -94,7 +89,7 @@ inline constexpr char kSettingsRegistryKey[] = "Software\\Velbrix\\Export";
 
 // The dialog's entries, as the user typed them.
 struct ExportSettings {
-  ExportTarget target = ExportTarget::kEdf;
+  ExportFormat target = ExportFormat::kEdf;
   std::array<std::string, kExportFieldCount> texts{"256"};  // by ExportField; the rate 256 Hz
 
   std::string& operator[](ExportField field) { return texts[static_cast<std::size_t>(field)]; }

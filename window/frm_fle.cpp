@@ -165,7 +165,7 @@ void FrmFle::mnuexport_Click() {
     positions.push_back(*position);
   }
   // Asked again, as entered, until the entries are right or the dialog is cancelled.
-  ExportPlan plan;
+  ExportRequest plan;
   for (;;) {
     const std::optional<ExportSettings> answer = desktop_.AskExportSettings(export_settings_);
     if (!answer) {
@@ -181,13 +181,18 @@ void FrmFle::mnuexport_Click() {
     desktop_.ShowMessage(status.message(), MessageIcon::kWarning);
   }
   ShowConverting();
-  if (!IsBids(plan.target) && !MakeAppDir()) {
+  if (!IsBids(plan.format) && !MakeAppDir()) {
     ReturnToIdle();
     return;
   }
   StartRun([plan = std::move(plan)](const ProgressCallback& progress, const StopRequest& stop) {
     RunEnd end;
-    end.status = RunExport(plan, progress, stop, &end.note);
+    ExportReport report;
+    end.status = RunExport(plan, &report, progress, &stop);
+    for (const std::string& note :
+         end.status.ok() ? ExportNotes(plan.recording, report) : std::vector<std::string>()) {
+      end.note += (end.note.empty() ? "" : " ") + AsSentence(note);
+    }
     return end;
   });
 }

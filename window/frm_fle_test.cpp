@@ -576,7 +576,7 @@ TEST_F(FrmFleTest, ARunThatEndsBeforeItCouldStopCountsAsFinished) {
 // File > Export...
 
 // The Export dialog's entries: `target`, and `texts` over the defaults.
-ExportSettings Entries(ExportTarget target,
+ExportSettings Entries(ExportFormat target,
                        std::initializer_list<std::pair<ExportField, std::string>> texts) {
   ExportSettings settings;
   settings.target = target;
@@ -601,7 +601,7 @@ TEST_F(FrmFleTest, ExportEdfWritesTheWindowsChoiceAsTheCommandLineWould) {
   const std::string recording = OpenRecording("rec01_eeg", 300 * kRecordSize + 5);
   ClickList(12);  // Oz
   desktop_.export_answers = {Entries(
-      ExportTarget::kEdf,
+      ExportFormat::kEdf,
       {{ExportField::kSampleRate, " 250.5 "}, {ExportField::kStart, "2024-05-17 09:30:00"}})};
   view_.log.clear();
   form_.mnuexport_Click();
@@ -640,11 +640,11 @@ TEST_F(FrmFleTest, ExportBrainVisionAndBidsWriteWhatTheCoresExportsWrite) {
   OpenRecording("rec01_eeg", 500 * kRecordSize);
   ClickOption(1);
   const ExportSettings brainvision =
-      Entries(ExportTarget::kBrainVision, {{ExportField::kSampleRate, "500"}});
+      Entries(ExportFormat::kBrainVision, {{ExportField::kSampleRate, "500"}});
   TempDir bids_dir;
   const std::filesystem::path root = bids_dir / "study";
   const ExportSettings bids =
-      Entries(ExportTarget::kBidsBrainVision, {{ExportField::kSampleRate, "500"},
+      Entries(ExportFormat::kBidsBrainVision, {{ExportField::kSampleRate, "500"},
                                                {ExportField::kStart, "2024-05-17 09:30:00"},
                                                {ExportField::kBidsRoot, PathForDisplay(root)},
                                                {ExportField::kSubject, "01"},
@@ -686,14 +686,14 @@ TEST_F(FrmFleTest, ExportBrainVisionAndBidsWriteWhatTheCoresExportsWrite) {
   inputs.recording = data_dir_ / "rec01_eeg";
   inputs.root = expected / "study";
   inputs.entities = {"01", "a", "rest", ""};
-  inputs.format = BidsDataFormat::kBrainVision;
+  inputs.format = ExportFormat::kBidsBrainVision;
   inputs.positions = kAllPositions;
   inputs.sample_rate = rate;
   inputs.start = start;
   inputs.line_frequency = Hertz{"50", 50};
   inputs.software_version = VELBRIX_VERSION;
   inputs.lab = {"Cz", "", {"A. Smith", "B. Jones"}, ""};
-  BidsExportReport bids_report;
+  ExportReport bids_report;
   ASSERT_TRUE(ExportBids(inputs, &bids_report).ok());
   EXPECT_EQ(TreeContents(program_dir_.path()), [&] {
     auto files = TreeContents(expected.path());
@@ -710,22 +710,22 @@ TEST_F(FrmFleTest, ExportSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
   const std::string root = PathForDisplay(bids_dir.path());
   WriteFile(bids_dir / "taken", "");
   const std::vector<std::optional<ExportSettings>> answers = {
-      Entries(ExportTarget::kEdf, {{ExportField::kSampleRate, "fast"}}),
-      Entries(ExportTarget::kEdf, {{ExportField::kStart, "2024-13-01 00:00:00"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kSubject, "01"}, {ExportField::kTask, "x"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, "study"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root}, {ExportField::kTask, "x"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root},
+      Entries(ExportFormat::kEdf, {{ExportField::kSampleRate, "fast"}}),
+      Entries(ExportFormat::kEdf, {{ExportField::kStart, "2024-13-01 00:00:00"}}),
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kSubject, "01"}, {ExportField::kTask, "x"}}),
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kBidsRoot, "study"}}),
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kBidsRoot, root}, {ExportField::kTask, "x"}}),
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kBidsRoot, root},
                                        {ExportField::kSubject, "0-1"},
                                        {ExportField::kTask, "x"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root},
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kBidsRoot, root},
                                        {ExportField::kSubject, "01"},
                                        {ExportField::kTask, "x"},
                                        {ExportField::kLineFrequency, "55"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root + "/taken"},
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kBidsRoot, root + "/taken"},
                                        {ExportField::kSubject, "01"},
                                        {ExportField::kTask, "x"}}),
-      Entries(ExportTarget::kBidsEdf, {{ExportField::kBidsRoot, root},
+      Entries(ExportFormat::kBidsEdf, {{ExportField::kBidsRoot, root},
                                        {ExportField::kSubject, "01"},
                                        {ExportField::kTask, std::string(300, 'x')}}),
       std::nullopt};
@@ -740,19 +740,21 @@ TEST_F(FrmFleTest, ExportSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
     EXPECT_EQ(message.icon, MessageIcon::kWarning);
     texts.push_back(message.text.substr(0, message.text.find(": ")));
   }
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "The sample rate \"fast\" is not a positive number of hertz written with digits and "
-                       "at most one full stop",
-                       "The start \"2024-13-01 00:00:00\" is not a real date and time",
-                       "Type the folder of the BIDS dataset, or choose it with Browse...",
-                       "The dataset folder \"study\" is not a full path",
-                       "The subject label is empty",
-                       "The subject label \"0-1\" may hold only letters A-Z, a-z and digits 0-9, "
-                       "as BIDS wants its labels",
-                       "The power line frequency \"55\" is neither 50 nor 60 Hz",
-                       "Cannot use the BIDS dataset folder " + root + "/taken",
-                       PathForDisplay(data_dir_ / "rec01_eeg"),
-                   }));
+  EXPECT_EQ(
+      texts,
+      (std::vector<std::string>{
+          "The sample rate \"fast\" is not a positive number of hertz written with digits and "
+          "at most one full stop",
+          "The start \"2024-13-01 00:00:00\" is not a real date and time",
+          "Type the folder of the BIDS dataset, or choose it with Browse...",
+          "The dataset folder \"study\" is not a full path",
+          "The subject label is empty",
+          "The subject label \"0-1\" may hold only letters A-Z, a-z and digits 0-9, "
+          "as BIDS wants its labels",
+          "The power line frequency \"55\" is neither 50 nor 60 Hz",
+          "Cannot use the BIDS dataset folder " + root + "/taken",
+          PathForDisplay(data_dir_ / "rec01_eeg"),
+      }));
   // Cancelled: still Opened, nothing written, and the last entries remembered.
   EXPECT_FALSE(form_.converting());
   EXPECT_TRUE(view_.fra_ch_visible);
@@ -764,7 +766,7 @@ TEST_F(FrmFleTest, ExportSaysWhatIsWrongAndAsksAgainWithWhatWasEntered) {
 
 TEST_F(FrmFleTest, ANewWindowOffersTheEntriesRememberedForTheUser) {
   const ExportSettings remembered = Entries(
-      ExportTarget::kBidsEdf, {{ExportField::kSampleRate, "1000"}, {ExportField::kSubject, "07"}});
+      ExportFormat::kBidsEdf, {{ExportField::kSampleRate, "1000"}, {ExportField::kSubject, "07"}});
   FakeFrmFleView view;
   FakeDesktop desktop{view};
   desktop.program_folder = program_dir_.path();

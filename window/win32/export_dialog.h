@@ -18,7 +18,7 @@ namespace velbrix::win32 {
 // field is kIdExportFirstEdit plus the field's number (ExportField), its label kIdExportFirstLabel
 // plus the same.
 enum ExportDialogId : int {
-  kIdExportFormat = 101,  // the drop-down list of formats, in the order of kExportTargets
+  kIdExportFormat = 101,  // the drop-down list of formats, in the order of kExportFormats
   kIdExportBrowse,        // beside the dataset folder
   kIdExportFirstEdit = 110,
   kIdExportFirstLabel = 130,

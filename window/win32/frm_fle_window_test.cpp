@@ -781,7 +781,7 @@ TEST_F(FrmFleWindowTest, ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles) {
   const std::filesystem::path recording = WriteRecording("rec01_eeg", 3 * 32);
   OpenByMenu(recording);
   ExportSettings brainvision;
-  brainvision.target = ExportTarget::kBrainVision;
+  brainvision.target = ExportFormat::kBrainVision;
   brainvision[ExportField::kSampleRate] = "3";
   desktop_.export_answers = {brainvision};
   ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
@@ -798,7 +798,7 @@ TEST_F(FrmFleWindowTest, ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles) {
   OpenByMenu(recording);
   const std::filesystem::path root = temp_.path() / "study";
   ExportSettings bids = brainvision;
-  bids.target = ExportTarget::kBidsEdf;
+  bids.target = ExportFormat::kBidsEdf;
   bids[ExportField::kBidsRoot] = Narrow(root.wstring());
   bids[ExportField::kSubject] = "01";
   bids[ExportField::kTask] = "rest";
