@@ -1,6 +1,6 @@
-// What an export of a recording is given and what it reports: the formats the user chooses among,
-// the inputs of an EDF or BrainVision export (recording_export.h, edf_export.h,
-// brainvision_export.h), and the report of any export, a BIDS dataset's included. Data only.
+// What an export of a recording is given and what it reports: the inputs of an EDF or BrainVision
+// export (recording_export.h, edf_export.h, brainvision_export.h), and the report of any export, a
+// BIDS dataset's included. Data only.
 #ifndef VELBRIX_CORE_EXPORT_INPUTS_H_
 #define VELBRIX_CORE_EXPORT_INPUTS_H_
 
@@ -11,22 +11,10 @@
 #include <vector>
 
 #include "core/edf_header.h"
+#include "core/export_format.h"
 #include "core/hertz.h"
 
 namespace velbrix {
-
-// The formats of an export, in the order the window offers them: EDF or BrainVision files in a
-// folder, or either as the data of a recording in a BIDS dataset (bids_export.h).
-enum class ExportFormat { kEdf, kBrainVision, kBidsEdf, kBidsBrainVision };
-
-// Whether `format` writes into a BIDS dataset.
-constexpr bool IsBids(ExportFormat format) {
-  return format == ExportFormat::kBidsEdf || format == ExportFormat::kBidsBrainVision;
-}
-// Whether `format`'s data file is an EDF file (else BrainVision's files).
-constexpr bool WritesEdf(ExportFormat format) {
-  return format == ExportFormat::kEdf || format == ExportFormat::kBidsEdf;
-}
 
 struct ExportInputs {
   ExportFormat format = ExportFormat::kEdf;  // kEdf or kBrainVision

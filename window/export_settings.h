@@ -17,11 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/export_inputs.h"
+#include "core/export_format.h"
 
 namespace velbrix {
 
-// The formats (export_inputs.h), in the order of the dialog's list.
+// The formats (core/export_format.h), in the order of the dialog's list.
 struct ExportFormatInfo {
   ExportFormat target;
   const char* key;    // as remembered
