@@ -27,11 +27,11 @@
 
 #include "bench/bench_support.h"
 #include "bench/window_bench.h"
-#include "core/bids_export.h"
-#include "core/channel_table.h"
-#include "core/conversion.h"
-#include "core/record.h"
-#include "core/recording_export.h"
+#include "core/base/channel_table.h"
+#include "core/base/record.h"
+#include "core/convert/conversion.h"
+#include "core/formats/bids_export.h"
+#include "core/formats/recording_export.h"
 
 namespace fs = std::filesystem;
 using velbrix::kRecordSize;

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/conversion.h"
-#include "core/export_run.h"
-#include "core/os_file_hooks.h"
-#include "core/recording_name.h"
-#include "core/status.h"
+#include "core/base/recording_name.h"
+#include "core/base/status.h"
+#include "core/convert/conversion.h"
+#include "core/formats/export_run.h"
+#include "core/os/os_file_hooks.h"
 
 namespace velbrix::cli {
 namespace {

@@ -12,13 +12,13 @@
 
 #include "cli/platform.h"
 #include "cli/recording_list.h"
-#include "core/brainvision_header.h"
-#include "core/channel_table.h"
-#include "core/file_table.h"
-#include "core/output_names.h"
-#include "core/recording_name.h"
-#include "core/status.h"
-#include "core/value_line.h"
+#include "core/base/channel_table.h"
+#include "core/base/recording_name.h"
+#include "core/base/status.h"
+#include "core/commit/file_table.h"
+#include "core/convert/value_line.h"
+#include "core/formats/brainvision_header.h"
+#include "core/formats/output_names.h"
 #include "velbrix_version.h"
 
 namespace velbrix::cli {

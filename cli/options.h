@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/bids_layout.h"
-#include "core/bids_sidecars.h"
-#include "core/edf_header.h"
-#include "core/export_inputs.h"
-#include "core/hertz.h"
+#include "core/base/hertz.h"
+#include "core/formats/bids_layout.h"
+#include "core/formats/bids_sidecars.h"
+#include "core/formats/edf_header.h"
+#include "core/formats/export_inputs.h"
 
 namespace velbrix::cli {
 

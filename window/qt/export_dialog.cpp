@@ -1,4 +1,4 @@
-// The Export dialog's controls, built from the tables of window/export_settings.h.
+// The Export dialog's controls, built from the tables of window/export/export_settings.h.
 #include "window/qt/export_dialog.h"
 
 #include <QComboBox>

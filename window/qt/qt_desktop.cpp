@@ -12,7 +12,7 @@
 #include <QUrl>
 #include <system_error>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 #include "window/qt/export_dialog.h"
 
 namespace velbrix {

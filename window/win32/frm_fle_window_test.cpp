@@ -17,9 +17,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/channel_table.h"
-#include "core/test_support.h"
-#include "core/value_line.h"
+#include "core/base/channel_table.h"
+#include "core/convert/value_line.h"
+#include "core/testing/test_support.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/system_desktop.h"

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/test_support.h"
-#include "window/frm_fle.h"
+#include "core/testing/test_support.h"
+#include "window/converter/frm_fle.h"
 #include "window/win32/export_dialog.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"

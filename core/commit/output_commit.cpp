@@ -1,0 +1,547 @@
+// The staged, journaled commit of a run's outputs, and the recovery of a root after killed runs.
+#include "core/commit/output_commit.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <random>
+#include <string_view>
+
+namespace velbrix {
+namespace {
+
+using Path = std::filesystem::path;
+using Action = CommitEntry::Action;
+
+// A run's file's name: the prefix, the run's id, "." and what the file is.
+constexpr std::string_view kRunPrefix = ".velbrix-";
+constexpr std::size_t kRunIdDigits = 16;
+constexpr char kLiveName[] = "live";
+constexpr char kJournalName[] = "journal";
+constexpr char kUndoName[] = "undo";
+constexpr std::string_view kHeader = "velbrix-journal 2 ";
+constexpr std::string_view kTrailer = "end\n";
+// Far more than a transaction's outputs with the longest names need.
+constexpr std::uint64_t kLargestJournal = 1 << 24;
+// Attempts at a run id that no file has yet.
+constexpr int kNameAttempts = 100;
+
+Path FolderPath(const Path& folder) {
+  return folder.empty() ? Path(".") : folder;
+}
+
+bool Exists(const Path& path) {
+  return FileKindOf(path) != FileKind::kMissing;
+}
+
+bool IsHex(std::uint32_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+// The run id of a run's file's name, ".velbrix-<16 hex digits>.<what>" where what is live,
+// journal, undo, or t or k and an index; nothing for any other name.
+std::optional<std::string> RunIdOf(const Path& leaf) {
+  const Path::string_type& name = leaf.native();
+  const std::size_t dot = kRunPrefix.size() + kRunIdDigits;
+  if (name.size() < dot + 2 || name[dot] != '.') {
+    return std::nullopt;
+  }
+  std::string id;
+  for (std::size_t i = 0; i < dot; ++i) {
+    const auto c = static_cast<std::uint32_t>(name[i]);
+    if (i < kRunPrefix.size() ? c != static_cast<unsigned char>(kRunPrefix[i]) : !IsHex(c)) {
+      return std::nullopt;
+    }
+    if (i >= kRunPrefix.size()) {
+      id += static_cast<char>(c);
+    }
+  }
+  std::string what;
+  for (std::size_t i = dot + 1; i < name.size(); ++i) {
+    const auto c = static_cast<std::uint32_t>(name[i]);
+    if (c > 127) {
+      return std::nullopt;
+    }
+    what += static_cast<char>(c);
+  }
+  bool indexed = (what[0] == 't' || what[0] == 'k') && what.size() > 1 && what.size() < 8;
+  for (std::size_t i = 1; indexed && i < what.size(); ++i) {
+    indexed = what[i] >= '0' && what[i] <= '9';
+  }
+  if (!indexed && what != kLiveName && what != kJournalName && what != kUndoName) {
+    return std::nullopt;
+  }
+  return id;
+}
+
+std::string NewRunId() {
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t value =
+      static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  value ^= (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15u;
+  try {
+    std::random_device device;
+    value ^= (std::uint64_t{device()} << 32) ^ device();
+  } catch (const std::exception&) {
+    // No source of randomness: the clock and the counter still differ from run to run.
+  }
+  char text[kRunIdDigits + 1];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// Whether `name` is a relative path of plain names: nothing that leads out of the root.
+bool IsPlainRelative(const Path& name) {
+  if (name.empty() || name.has_root_name() || name.has_root_directory()) {
+    return false;
+  }
+  for (const Path& part : name) {
+    if (part.empty() || part == "." || part == "..") {
+      return false;
+    }
+  }
+  return true;
+}
+
+void AppendName(std::string* text, char tag, const Path& name) {
+  const Path::string_type& units = name.native();
+  *text += tag;
+  *text += std::to_string(units.size());
+  *text += ':';
+  text->append(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(units[0]));
+}
+
+std::string JournalHeader(const std::string& run_id) {
+  std::string header(kHeader);
+  header += static_cast<char>('0' + sizeof(Path::value_type));
+  header += ' ';
+  header += run_id;
+  header += '\n';
+  return header;
+}
+
+// Reads journal text: a header naming `run_id`, folders, entries, a trailer. Anything else, also a
+// journal cut short by a kill while it was written, gives nothing.
+class JournalReader {
+ public:
+  explicit JournalReader(std::string_view text) : text_(text) {}
+
+  std::optional<CommitPlan> Plan(const std::string& run_id) {
+    if (!Take(JournalHeader(run_id))) {
+      return std::nullopt;
+    }
+    CommitPlan plan;
+    while (!Take(kTrailer)) {
+      if (text_.empty()) {
+        return std::nullopt;
+      }
+      const char tag = text_[0];
+      text_.remove_prefix(1);
+      Path name;
+      if (!Name(&name)) {
+        return std::nullopt;
+      }
+      if (tag == 'F') {
+        plan.new_folders.push_back(std::move(name));
+      } else if (tag == 'C' || tag == 'R' || tag == 'D') {
+        const Action action = tag == 'C'   ? Action::kCreate
+                              : tag == 'R' ? Action::kReplace
+                                           : Action::kRemove;
+        plan.entries.push_back({std::move(name), action});
+      } else {
+        return std::nullopt;
+      }
+    }
+    if (!text_.empty()) {
+      return std::nullopt;
+    }
+    return plan;
+  }
+
+ private:
+  bool Take(std::string_view expected) {
+    if (text_.substr(0, expected.size()) != expected) {
+      return false;
+    }
+    text_.remove_prefix(expected.size());
+    return true;
+  }
+  bool Name(Path* path) {
+    std::size_t units = 0;
+    std::size_t i = 0;
+    for (; i < text_.size() && i < 6 && text_[i] >= '0' && text_[i] <= '9'; ++i) {
+      units = units * 10 + static_cast<std::size_t>(text_[i] - '0');
+    }
+    const std::size_t bytes = units * sizeof(Path::value_type);
+    if (i == 0 || i >= text_.size() || text_[i] != ':' || text_.size() - i - 1 < bytes) {
+      return false;
+    }
+    Path::string_type name(units, Path::value_type());
+    text_.copy(reinterpret_cast<char*>(name.data()), bytes, i + 1);
+    text_.remove_prefix(i + 1 + bytes);
+    *path = Path(name);
+    return IsPlainRelative(*path);
+  }
+
+  std::string_view text_;
+};
+
+// The plan of the journal `journal` of run `run_id`, if it is the user's own regular file in this
+// version's form; otherwise the reason.
+std::error_code ReadJournal(const Path& journal, const std::string& run_id, CommitPlan* plan) {
+  OsFile file;
+  if (const std::error_code ec = OsFile::OpenOwnFileForReading(journal, &file)) {
+    return ec;
+  }
+  const std::uint64_t size = file.Size();
+  if (size > kLargestJournal) {
+    return MakeErrorCode(FileError::kNotJournal);
+  }
+  std::string text(static_cast<std::size_t>(size), '\0');
+  std::size_t got = 0;
+  if (const std::error_code ec = file.Read(text.data(), text.size(), &got)) {
+    return ec;
+  }
+  std::optional<CommitPlan> read =
+      JournalReader(std::string_view(text).substr(0, got)).Plan(run_id);
+  if (!read) {
+    return MakeErrorCode(FileError::kNotJournal);
+  }
+  *plan = std::move(*read);
+  return {};
+}
+
+bool SameFile(const Path& a, const Path& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// One commit's files: the root, the run's id, the plan.
+class Transaction {
+ public:
+  Transaction(const Path& root, const std::string& run_id, const CommitPlan& plan)
+      : root_(FolderPath(root)), run_id_(run_id), plan_(plan) {}
+
+  Path Final(std::size_t i) const { return root_ / plan_.entries[i].name; }
+  Path Temp(std::size_t i) const { return RunFile(root_, run_id_, "t" + std::to_string(i)); }
+  Path Kept(std::size_t i) const { return RunFile(root_, run_id_, "k" + std::to_string(i)); }
+  Path Journal() const { return RunFile(root_, run_id_, kJournalName); }
+  Path UndoJournal() const { return RunFile(root_, run_id_, kUndoName); }
+  Action ActionOf(std::size_t i) const { return plan_.entries[i].action; }
+
+  // Keeps the files that will be replaced or removed: a second name where the file system allows
+  // it, so that a replaced name stays; otherwise moved aside until their replacement is in place.
+  std::error_code Keep(std::size_t* failed) {
+    for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
+      const Action action = ActionOf(i);
+      if ((action == Action::kReplace && LinkFile(Final(i), Kept(i))) ||
+          (action == Action::kRemove && Exists(Final(i)))) {
+        if (const std::error_code ec = RenameFile(Final(i), Kept(i))) {
+          *failed = i;
+          return ec;
+        }
+      }
+    }
+    return {};
+  }
+
+  // Creates the new folders, moves the temporaries that are not in place yet into place and sets
+  // removed files aside, then drops the kept files.
+  std::error_code Complete(std::size_t* failed) {
+    for (const Path& folder : plan_.new_folders) {
+      if (!OnRealFolders(folder)) {
+        *failed = 0;
+        return MakeErrorCode(FileError::kNotRegularFile);
+      }
+      if (FileKindOf(root_ / folder) == FileKind::kMissing) {
+        if (const std::error_code ec = CreateFolder(root_ / folder, false)) {
+          *failed = 0;
+          return ec;
+        }
+      }
+    }
+    for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
+      *failed = i;
+      if (!OnRealFolders(plan_.entries[i].name.parent_path())) {
+        return MakeErrorCode(FileError::kNotRegularFile);
+      }
+      const FileKind now = FileKindOf(Final(i));
+      if (now == FileKind::kOwnFolder || now == FileKind::kOtherFolder) {
+        return std::make_error_code(std::errc::is_a_directory);
+      }
+      if (ActionOf(i) == Action::kRemove) {
+        if (now != FileKind::kMissing && !Exists(Kept(i))) {
+          if (const std::error_code ec = RenameFile(Final(i), Kept(i))) {
+            return ec;
+          }
+        }
+        continue;
+      }
+      if (Moved(i)) {
+        continue;
+      }
+      if (const std::error_code ec = Move(i)) {
+        return ec;
+      }
+    }
+    DropKept();
+    return {};
+  }
+
+  // Puts back what the commit changed: each final name gets the file it had before (or none),
+  // the temporaries go, and so do the folders that the commit created where they are empty.
+  // Works from whatever point the commit (or an earlier undo) reached.
+  void Undo() {
+    for (std::size_t i = plan_.entries.size(); i-- > 0;) {
+      const bool kept = Exists(Kept(i));
+      if (ActionOf(i) == Action::kRemove) {
+        if (kept && !Exists(Final(i))) {
+          (void)RenameFile(Kept(i), Final(i));
+        }
+      } else if (Moved(i)) {
+        if (kept) {
+          (void)RenameFile(Kept(i), Final(i));
+        } else if (ActionOf(i) == Action::kCreate && FileKindOf(Final(i)) == FileKind::kOwnFile) {
+          (void)RemoveFile(Final(i));
+        }
+      } else if (kept && !Exists(Final(i))) {
+        (void)RenameFile(Kept(i), Final(i));
+      }
+    }
+    for (auto it = plan_.new_folders.rbegin(); it != plan_.new_folders.rend(); ++it) {
+      if (FileKindOf(root_ / *it) == FileKind::kOwnFolder) {
+        (void)RemoveEmptyFolder(root_ / *it);
+      }
+    }
+  }
+
+ private:
+  // Whether every folder from the root down to `folder` (relative) is a real folder or missing:
+  // never a link that leads elsewhere.
+  bool OnRealFolders(const Path& folder) const {
+    Path at = root_;
+    for (const Path& part : folder) {
+      at /= part;
+      const FileKind kind = FileKindOf(at);
+      if (kind != FileKind::kOwnFolder && kind != FileKind::kOtherFolder &&
+          kind != FileKind::kMissing) {
+        return false;
+      }
+    }
+    return true;
+  }
+  // Whether the final name holds the entry's new file: its temporary has gone, or now names the
+  // file it was exchanged with, which is the kept one.
+  bool Moved(std::size_t i) const {
+    return !Exists(Temp(i)) || (ActionOf(i) == Action::kReplace && SameFile(Temp(i), Kept(i)));
+  }
+  // Moves the temporary to its final name. Where the final name holds the kept file, the two are
+  // exchanged, which never leaves the name empty and, unlike a rename over an existing file, does
+  // not make ext4 write the new file out there and then.
+  std::error_code Move(std::size_t i) {
+    if (ActionOf(i) == Action::kReplace && SameFile(Final(i), Kept(i))) {
+      const std::error_code ec = ExchangeFiles(Temp(i), Final(i));
+      if (ec != std::errc::function_not_supported) {
+        return ec;
+      }
+    }
+    return RenameFile(Temp(i), Final(i));
+  }
+  // Removes the names that a finished commit no longer needs: exchanged temporaries (which hold
+  // the replaced files) first, then the kept files, so that an entry never looks unmoved
+  // meanwhile. The replaced files are freed in the background where the system allows it.
+  void DropKept() {
+    std::vector<OsFile> files;
+    std::vector<Path> names;
+    for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
+      if (ActionOf(i) == Action::kReplace && Exists(Temp(i))) {
+        names.push_back(Temp(i));
+      }
+    }
+    for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
+      OsFile file;
+      if (ActionOf(i) != Action::kCreate && !OsFile::OpenForReading(Kept(i), &file)) {
+        files.push_back(std::move(file));
+        names.push_back(Kept(i));
+      }
+    }
+    DiscardTemporaries(std::move(files), names);
+  }
+
+  Path root_;
+  std::string run_id_;
+  const CommitPlan& plan_;
+};
+
+// The names of the files of the run `run_id` in `root` that are the user's own regular files.
+std::vector<Path> OwnRunFiles(const Path& root, const std::string& run_id) {
+  std::vector<Path> names;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(FolderPath(root), ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    if (RunIdOf(it->path().filename()) == run_id && FileKindOf(it->path()) == FileKind::kOwnFile) {
+      names.push_back(it->path());
+    }
+  }
+  return names;
+}
+
+// Removes the files of the run `run_id` in `root` that are the user's own regular files; the live
+// mark goes last, closed first where `live` holds it.
+void RemoveRunFiles(const Path& root, const std::string& run_id, OsFile* live) {
+  const Path live_name = RunFile(root, run_id, kLiveName);
+  for (const Path& name : OwnRunFiles(root, run_id)) {
+    if (name != live_name) {
+      (void)RemoveFile(name);
+    }
+  }
+  if (live != nullptr) {
+    (void)live->Close();
+  }
+  if (FileKindOf(live_name) == FileKind::kOwnFile) {
+    (void)RemoveFile(live_name);
+  }
+}
+
+// Sets right what the dead run `run_id` left in `root`.
+void RecoverRun(const Path& root, const std::string& run_id) {
+  const Path undo = RunFile(root, run_id, kUndoName);
+  const Path journal = RunFile(root, run_id, kJournalName);
+  CommitPlan plan;
+  if (Exists(undo)) {
+    if (ReadJournal(undo, run_id, &plan)) {
+      return;  // not what this version writes: left alone
+    }
+    Transaction(root, run_id, plan).Undo();
+  } else if (Exists(journal)) {
+    if (const std::error_code ec = ReadJournal(journal, run_id, &plan)) {
+      if (ec != MakeErrorCode(FileError::kNotJournal)) {
+        return;  // not the user's own regular file: left alone
+      }
+      // Cut short while it was written: nothing had been moved yet.
+    } else {
+      Transaction transaction(root, run_id, plan);
+      std::size_t failed = 0;
+      if (transaction.Complete(&failed)) {
+        (void)RenameFile(journal, undo);
+        transaction.Undo();
+      }
+    }
+  }
+  RemoveRunFiles(root, run_id, nullptr);
+}
+
+}  // namespace
+
+std::filesystem::path Staging::Temporary(std::size_t index) const {
+  return RunFile(root_, run_id_, "t" + std::to_string(index));
+}
+
+std::filesystem::path CanonicalFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  Path canonical = std::filesystem::weakly_canonical(FolderPath(folder), ec);
+  return ec ? folder : canonical;
+}
+
+std::filesystem::path RunFile(const std::filesystem::path& root, const std::string& run_id,
+                              std::string_view what) {
+  Path name = FolderPath(root);
+  name /= std::string(kRunPrefix) + run_id + ".";
+  name += std::string(what);
+  return name;
+}
+
+std::error_code CreateStaging(const std::filesystem::path& root, Staging* staging) {
+  std::error_code ec;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string run_id = NewRunId();
+    OsFile live;
+    ec = OsFile::CreateLiveMark(RunFile(root, run_id, kLiveName), &live);
+    if (ec == std::errc::file_exists) {
+      continue;
+    }
+    if (ec) {
+      return ec;
+    }
+    staging->root_ = root;
+    staging->run_id_ = run_id;
+    staging->live_ = std::move(live);
+    return {};
+  }
+  return ec;
+}
+
+void RemoveStaging(Staging* staging) {
+  if (!staging->exists()) {
+    return;
+  }
+  RemoveRunFiles(staging->root_, staging->run_id_, &staging->live_);
+  staging->run_id_.clear();
+}
+
+std::error_code WriteJournal(const std::filesystem::path& root, const std::string& run_id,
+                             const CommitPlan& plan) {
+  std::string text = JournalHeader(run_id);
+  for (const Path& folder : plan.new_folders) {
+    AppendName(&text, 'F', folder);
+  }
+  for (const CommitEntry& entry : plan.entries) {
+    const char tag = entry.action == Action::kCreate    ? 'C'
+                     : entry.action == Action::kReplace ? 'R'
+                                                        : 'D';
+    AppendName(&text, tag, entry.name);
+  }
+  text += kTrailer;
+  OsFile file;
+  if (const std::error_code ec = OsFile::CreateNew(RunFile(root, run_id, kJournalName), &file)) {
+    return ec;
+  }
+  if (const std::error_code ec = file.Write(text.data(), text.size())) {
+    return ec;
+  }
+  return file.Close();
+}
+
+std::error_code Commit(const Staging& staging, const CommitPlan& plan, std::size_t* failed) {
+  *failed = 0;
+  Transaction transaction(staging.root(), staging.run_id(), plan);
+  if (const std::error_code ec = WriteJournal(staging.root(), staging.run_id(), plan)) {
+    (void)RemoveFile(transaction.Journal());
+    return ec;
+  }
+  std::error_code ec = transaction.Keep(failed);
+  if (!ec) {
+    ec = transaction.Complete(failed);
+  }
+  if (ec) {
+    (void)RenameFile(transaction.Journal(), transaction.UndoJournal());
+    transaction.Undo();
+    (void)RemoveFile(transaction.UndoJournal());
+    return ec;
+  }
+  (void)RemoveFile(transaction.Journal());
+  return {};
+}
+
+void RecoverFolder(const std::filesystem::path& root) {
+  std::vector<std::string> dead;
+  std::vector<std::string> live;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(FolderPath(root), ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    const std::optional<std::string> run_id = RunIdOf(it->path().filename());
+    if (!run_id || std::find(dead.begin(), dead.end(), *run_id) != dead.end() ||
+        std::find(live.begin(), live.end(), *run_id) != live.end()) {
+      continue;
+    }
+    (IsLive(RunFile(root, *run_id, kLiveName)) ? live : dead).push_back(*run_id);
+  }
+  for (const std::string& run_id : dead) {
+    RecoverRun(root, run_id);
+  }
+}
+
+}  // namespace velbrix
