@@ -1,7 +1,7 @@
 # The arrows between the libraries of core/: which library may use which. Each folder of core/ is
 # one library, and velbrix_check_layers() fails the configuration when a library reaches, through
 # any chain of links, one that it may not use; core/layers_test.py holds the sources' includes to
-# the same arrows.
+# the same arrows; cmake/layers_check tests the check itself.
 #
 #   base     the vocabulary: status, records, channels, rates, names, stop requests
 #   os       the file seam over POSIX or Windows                       -> base
