@@ -33,7 +33,7 @@ class ScreenshotTest : public QObject {
   void SavesTheTraceWindowOfTheDemo();
 
  private:
-  // Opens samples/demo_eeg through File > Open, as a user does.
+  // Opens samples/demo_eeg through File > Open, as a user does, and chooses Fz in the list.
   void OpenDemo();
   // Saves `widget` as it shows now into `name` in the folder, and checks that the file reads back
   // as a picture of the widget's size.
@@ -70,7 +70,9 @@ void ScreenshotTest::cleanup() {
 void ScreenshotTest::OpenDemo() {
   desktop_.answers.push_back(std::filesystem::path(VELBRIX_SAMPLES_DIR) / "demo_eeg");
   window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
-  QVERIFY(window_->findChild<QListWidget*>(QStringLiteral("LstCh"))->isEnabled());
+  auto* list = window_->findChild<QListWidget*>(QStringLiteral("LstCh"));
+  QVERIFY(list->isEnabled());
+  list->setCurrentRow(9);  // Fz, as a click would
 }
 
 void ScreenshotTest::Save(QWidget* widget, const QString& name) {
@@ -83,15 +85,14 @@ void ScreenshotTest::Save(QWidget* widget, const QString& name) {
 
 void ScreenshotTest::SavesTheConverterWindowWithTheDemoOpened() {
   OpenDemo();
-  // "Selection" with Fz chosen in the list: the state in which OK converts one channel.
+  // "Selection" with Fz chosen: the state in which OK converts one channel.
   QTest::mouseClick(window_->findChild<QRadioButton*>(QStringLiteral("optch_0")), Qt::LeftButton);
-  window_->findChild<QListWidget*>(QStringLiteral("LstCh"))->setCurrentRow(9);
   QTest::qWait(100);
   Save(window_.get(), QStringLiteral("velbrix-window.png"));
 }
 
 void ScreenshotTest::SavesTheTraceWindowOfTheDemo() {
-  OpenDemo();
+  OpenDemo();  // Fz is highlighted among the traces
   window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
   TraceWindow* traces = window_->trace_window();
   QVERIFY(traces != nullptr);
