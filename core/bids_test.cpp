@@ -103,8 +103,36 @@ TEST(BidsSidecarsTest, AScansTableGainsOrReplacesTheRecordingsRowAndKeepsTheRest
           .ok());
   EXPECT_EQ(updated,
             "acq_time\tfilename\tnote\r\n2024-05-17T09:03:00\teeg/a_eeg.edf\tn/a\r\n"
-            "y\teeg/b_eeg.edf\tz\r\n");
+            "y\teeg/b_eeg.edf\tz");
   EXPECT_FALSE(UpdateBidsScans("file\tacq_time\n", "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+  // An empty table is a new one, as participants.tsv is.
+  ASSERT_TRUE(UpdateBidsScans(std::string(), "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+  EXPECT_EQ(updated, "filename\tacq_time\neeg/a_eeg.edf\tn/a\n");
+}
+
+// The lab's bytes stay byte for byte: its byte order mark, blank lines, each line's own end and a
+// last line without one; the recording's row takes the place of the first row of its name, ended
+// as that row was, and the others of its name go.
+TEST(BidsSidecarsTest, AScansTableKeepsTheLabsBytesAroundTheRecordingsRow) {
+  const std::string lab =
+      "\xEF\xBB\xBF"
+      "filename\tacq_time\r\n\r\neeg/a_eeg.vhdr\tx\r\neeg/b_eeg.edf\ty\n"
+      "eeg/a_eeg.edf\tz\r\n\n\neeg/c_eeg.edf\tw";
+  std::string updated;
+  ASSERT_TRUE(UpdateBidsScans(lab, "eeg/a_eeg.edf", "T", {"eeg/a_eeg.vhdr"}, &updated).ok());
+  EXPECT_EQ(updated,
+            "\xEF\xBB\xBF"
+            "filename\tacq_time\r\n\r\neeg/a_eeg.edf\tT\r\neeg/b_eeg.edf\ty\n"
+            "\n\neeg/c_eeg.edf\tw");
+  ASSERT_TRUE(UpdateBidsScans(lab, "eeg/d_eeg.edf", "T", {}, &updated).ok());
+  EXPECT_EQ(updated, lab + "\r\neeg/d_eeg.edf\tT\r\n");
+  // Carriage returns alone end its lines.
+  ASSERT_TRUE(UpdateBidsScans("filename\tacq_time\reeg/a_eeg.edf\tx\r\reeg/b_eeg.edf\ty",
+                              "eeg/a_eeg.edf", "T", {}, &updated)
+                  .ok());
+  EXPECT_EQ(updated, "filename\tacq_time\reeg/a_eeg.edf\tT\r\reeg/b_eeg.edf\ty");
+  ASSERT_TRUE(UpdateBidsScans("filename\tacq_time\r", "eeg/a_eeg.edf", "T", {}, &updated).ok());
+  EXPECT_EQ(updated, "filename\tacq_time\reeg/a_eeg.edf\tT\r");
 }
 
 TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
@@ -117,6 +145,21 @@ TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
   ASSERT_TRUE(AddBidsParticipant("group\tparticipant_id\r\npatient\tsub-01", "2", &updated).ok());
   EXPECT_EQ(updated, "group\tparticipant_id\r\npatient\tsub-01\r\nn/a\tsub-2\r\n");
   EXPECT_FALSE(AddBidsParticipant("subject\tage\n", "01", &updated).ok());
+  // Blank lines and a byte order mark stay.
+  ASSERT_TRUE(AddBidsParticipant("\xEF\xBB\xBFparticipant_id\n\nsub-01\n\n", "2", &updated).ok());
+  EXPECT_EQ(updated, "\xEF\xBB\xBFparticipant_id\n\nsub-01\n\nsub-2\n");
+}
+
+// Lines ended by carriage returns alone are lines: the new row has the header's width.
+TEST(BidsSidecarsTest, ParticipantsWithCarriageReturnsAloneGainARowOfTheHeadersWidth) {
+  std::optional<std::string> updated;
+  ASSERT_TRUE(AddBidsParticipant("participant_id\tage\rsub-01\t30\r", "02", &updated).ok());
+  EXPECT_EQ(updated, "participant_id\tage\rsub-01\t30\rsub-02\tn/a\r");
+  ASSERT_TRUE(AddBidsParticipant("participant_id\tage\rsub-01\t30", "02", &updated).ok());
+  EXPECT_EQ(updated, "participant_id\tage\rsub-01\t30\rsub-02\tn/a\r");
+  ASSERT_TRUE(AddBidsParticipant("participant_id\tage\rsub-02\t30\r", "02", &updated).ok());
+  EXPECT_FALSE(updated);
+  EXPECT_FALSE(AddBidsParticipant("age\rparticipant_id\r", "02", &updated).ok());
 }
 
 TEST(BidsSidecarsTest, TheEegSidecarCountsTheChosenChannelsAndGivesTheDuration) {
