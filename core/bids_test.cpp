@@ -1,13 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#endif
 
 #include "core/bids_export.h"
 #include "core/bids_layout.h"
 #include "core/bids_sidecars.h"
 #include "core/channel_table.h"
 #include "core/file_table.h"
+#include "core/lab_table_file.h"
 #include "core/os_file_hooks.h"
 #include "core/test_support.h"
 
@@ -302,6 +312,118 @@ TEST_F(BidsExportTest, AFailedRunLeavesTheDatasetFolderThatAnotherRunWritesInto)
   EXPECT_EQ(ReadFile(root_ / "sub-7/eeg/x.tsv"), "x");
   EXPECT_EQ(ListFolder(root_), std::set<std::string>{"sub-7"});
 }
+
+TEST_F(BidsExportTest, AnEmptyScansTableIsMadeAnewAsAnEmptyParticipantsTableIs) {
+  std::filesystem::create_directories(root_ / "sub-01");
+  WriteFile(root_ / "participants.tsv", "");
+  WriteFile(root_ / "sub-01/sub-01_scans.tsv", "");
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  EXPECT_EQ(ReadFile(root_ / "participants.tsv"), MakeBidsParticipants("01"));
+  EXPECT_EQ(ReadFile(root_ / "participants.json"), MakeBidsParticipantsSidecar());
+  EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
+            "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
+}
+
+// A table that cannot take the recording's row fails the run before any record is converted.
+TEST_F(BidsExportTest, ATableWithoutItsColumnFailsTheRunBeforeItsWork) {
+  std::filesystem::create_directories(root_);
+  WriteFile(root_ / "participants.tsv", "subject\n");
+  EXPECT_EQ(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).message(),
+            "Cannot add sub-01 to " + PathForDisplay(root_ / "participants.tsv") +
+                ": its first line has no participant_id column");
+  EXPECT_EQ(ListFolder(root_), std::set<std::string>{"participants.tsv"});
+}
+
+#ifndef _WIN32
+// A pipe would hang the run inside the dataset's lock, /dev/zero or a huge file would fill its
+// memory: each is refused, naming it, before any record is converted.
+TEST_F(BidsExportTest, ATableThatIsAPipeALinkOrTooLargeFailsTheRunBeforeItsWork) {
+  const std::filesystem::path participants = root_ / "participants.tsv";
+  const std::filesystem::path scans = root_ / "sub-01/sub-01_scans.tsv";
+  std::filesystem::create_directories(root_ / "sub-01");
+  const auto refusal = [&](const std::filesystem::path& table) {
+    const Status status = Export({"01", "", "rest", ""}, BidsDataFormat::kEdf);
+    EXPECT_EQ(ListFolder(root_ / "sub-01").count("eeg"), 0u);
+    const std::string named = "Cannot read " + PathForDisplay(table) + ": it ";
+    EXPECT_EQ(status.message().rfind(named, 0), 0u) << status.message();
+    return status.message().substr(std::min(named.size(), status.message().size()));
+  };
+  ASSERT_EQ(::mkfifo(participants.c_str(), 0600), 0);
+  EXPECT_EQ(refusal(participants),
+            "is a named pipe (FIFO), and a dataset's table is read only from a regular file");
+  std::filesystem::remove(participants);
+  std::filesystem::create_symlink("/dev/zero", scans);
+  EXPECT_EQ(refusal(scans),
+            "is a symbolic link, and a dataset's table is read only from a regular file");
+  std::filesystem::remove(scans);
+  WriteFile(participants, "participant_id\n");
+  std::filesystem::resize_file(participants, kLabTableLimit + 1);
+  EXPECT_EQ(refusal(participants), "holds more than the 4 MiB that a dataset's table may hold");
+}
+
+// As an editor saving in place would: the lab's private table stays private, in its group, and
+// its bytes stay as they were, line ends and blank lines included.
+TEST_F(BidsExportTest, AnEditedTableKeepsItsModeItsGroupAndTheLabsBytes) {
+  std::filesystem::create_directories(root_);
+  const std::filesystem::path participants = root_ / "participants.tsv";
+  const std::string lab = "participant_id\tage\r\nsub-01\t30\r\n\r\nsub-09\t41";
+  WriteFile(participants, lab);
+  ASSERT_EQ(::chmod(participants.c_str(), 0600), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(participants.c_str(), &before), 0);
+  gid_t group = before.st_gid;
+  if (::geteuid() == 0) {
+    group = 65534;
+    ASSERT_EQ(::chown(participants.c_str(), static_cast<uid_t>(-1), group), 0);
+  }
+  ASSERT_TRUE(Export({"02", "", "rest", ""}, BidsDataFormat::kEdf).ok());
+  EXPECT_EQ(ReadFile(participants), lab + "\r\nsub-02\tn/a\r\n");
+  struct stat after {};
+  ASSERT_EQ(::stat(participants.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0600u);
+  EXPECT_EQ(after.st_gid, group);
+  // The subject's scans table, made by the run, has the user's defaults.
+  struct stat scans {};
+  ASSERT_EQ(::stat((root_ / "sub-02/sub-02_scans.tsv").c_str(), &scans), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(scans.st_mode & 07777, 0666u & ~mask);
+}
+
+// Another user who may write into the dataset's folder (a shared folder with the sticky bit)
+// plants participants.tsv as a link to the running user's private table: the run does not follow
+// it, and the private table's contents go nowhere.
+TEST_F(BidsExportTest, ALinkThatAnotherUserPlantedToAPrivateTableIsNotFollowed) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root, to plant the link as nobody";
+  }
+  std::filesystem::create_directories(root_);
+  std::filesystem::permissions(root_,
+                               std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+  const std::filesystem::path secret = out_ / "private.tsv";
+  WriteFile(secret, "participant_id\tdiagnosis\nsub-07\tconfidential\n");
+  ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+      std::_Exit(2);
+    }
+    std::_Exit(::symlink(secret.c_str(), (root_ / "participants.tsv").c_str()) == 0 ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  EXPECT_EQ(Export({"01", "", "rest", ""}, BidsDataFormat::kEdf).message(),
+            "Cannot read " + PathForDisplay(root_ / "participants.tsv") +
+                ": it is a symbolic link, and a dataset's table is read only from a regular file");
+  EXPECT_EQ(ListFolder(root_), std::set<std::string>{"participants.tsv"});
+  EXPECT_TRUE(std::filesystem::is_symlink(root_ / "participants.tsv"));
+  struct stat st {};
+  ASSERT_EQ(::stat(secret.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+#endif
 
 }  // namespace
 }  // namespace velbrix
