@@ -12,6 +12,7 @@
 #include "core/brainvision_header.h"
 #include "core/edf_export.h"
 #include "core/file_table.h"
+#include "core/lab_table_file.h"
 #include "core/os_file.h"
 #include "core/recording_export.h"
 
@@ -100,42 +101,65 @@ Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::pat
   return status;
 }
 
-// Within the commit step: the recording's row in its subject's (and session's) scans.tsv, naming
-// the file a reader opens (the EDF file or the BrainVision header) relative to the table's folder,
-// in place of a row naming the recording in the other format.
-Status WriteScansRow(FileTable& files, const BidsExportInputs& inputs, const fs::path& stem,
-                     std::vector<fs::path>* outputs) {
-  const fs::path scans = BidsScansPath(inputs.root, inputs.entities);
+// The edit of the subject's (and session's) scans.tsv that gives the recording its row, naming the
+// file a reader opens (the EDF file or the BrainVision header) relative to the table's folder, in
+// place of a row naming the recording in the other format.
+FileTable::TextEdit ScansEdit(const BidsExportInputs& inputs, const fs::path& stem) {
   const std::string in_folder = std::string(kBidsModality) + "/" + PathForDisplay(stem);
   const std::string edf = in_folder + ".edf";
   const std::string header = in_folder + kBrainVisionHeaderExtension;
   const bool as_edf = inputs.format == BidsDataFormat::kEdf;
-  if (Status s = files.EditTextFile(
-          scans,
-          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
-            std::string updated;
-            if (Status row =
-                    UpdateBidsScans(text, as_edf ? edf : header, BidsAcquisitionTime(inputs.start),
-                                    {as_edf ? header : edf}, &updated);
-                !row.ok()) {
-              return Status::IoError("Cannot add " + (as_edf ? edf : header) + " to", scans,
-                                     row.message());
-            }
-            *edited = std::move(updated);
-            return Status::Ok();
-          });
+  return [scans = BidsScansPath(inputs.root, inputs.entities), ours = as_edf ? edf : header,
+          other = as_edf ? header : edf, acq_time = BidsAcquisitionTime(inputs.start)](
+             const std::optional<std::string>& text, std::optional<std::string>* edited) {
+    std::string updated;
+    if (Status row = UpdateBidsScans(text, ours, acq_time, {other}, &updated); !row.ok()) {
+      return Status::IoError("Cannot add " + ours + " to", scans, row.message());
+    }
+    *edited = std::move(updated);
+    return Status::Ok();
+  };
+}
+
+// The edit of participants.tsv that gives the subject a row, in a new table where there is none
+// or it is empty: `*table_made` tells whether it made one, `*changed` whether it changed the table.
+FileTable::TextEdit ParticipantsEdit(const BidsExportInputs& inputs, bool* table_made,
+                                     bool* changed) {
+  return [&inputs, table_made, changed](const std::optional<std::string>& text,
+                                        std::optional<std::string>* edited) {
+    const std::string& subject = inputs.entities.subject;
+    *table_made = !text || text->empty();
+    if (*table_made) {
+      *edited = MakeBidsParticipants(subject);
+    } else if (Status added = AddBidsParticipant(*text, subject, edited); !added.ok()) {
+      return Status::IoError("Cannot add sub-" + subject + " to", inputs.root / kBidsParticipants,
+                             added.message());
+    }
+    *changed = edited->has_value();
+    return Status::Ok();
+  };
+}
+
+// Checks, before any record is converted, that participants.tsv and the scans table can be read
+// and take the recording's rows. (The commit reads them again, under the dataset's lock.)
+Status CheckTables(const BidsExportInputs& inputs, const fs::path& stem) {
+  bool table_made = false;
+  bool changed = false;
+  if (Status s = CheckLabTableEdit(inputs.root / kBidsParticipants,
+                                   ParticipantsEdit(inputs, &table_made, &changed));
       !s.ok()) {
     return s;
   }
-  outputs->push_back(scans);
-  return Status::Ok();
+  return CheckLabTableEdit(BidsScansPath(inputs.root, inputs.entities), ScansEdit(inputs, stem));
 }
 
 // The commit step of the dataset's transaction, under the dataset's lock: the shared files that
-// are missing, the subject's row in participants.tsv, and the removal of the recording's files of
-// the other format.
+// are missing, the subject's row in participants.tsv, the removal of the recording's files of the
+// other format, and the recording's row in its scans table. The tables that it replaces are added
+// to `*replaced`.
 Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
-                        const fs::path& stem, std::vector<fs::path>* outputs) {
+                        const fs::path& stem, std::vector<fs::path>* outputs,
+                        std::vector<ReplacedLabTable>* replaced) {
   const fs::path& root = inputs.root;
   fs::path named = fs::absolute(root).lexically_normal();
   if (!named.has_filename()) {
@@ -163,20 +187,8 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   const fs::path participants = root / kBidsParticipants;
   bool table_made = false;
   bool changed = false;
-  const std::string& subject = inputs.entities.subject;
-  if (Status s = files.EditTextFile(
-          participants,
-          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
-            if (!text || text->empty()) {
-              table_made = true;
-              *edited = MakeBidsParticipants(subject);
-            } else if (Status added = AddBidsParticipant(*text, subject, edited); !added.ok()) {
-              return Status::IoError("Cannot add sub-" + subject + " to", participants,
-                                     added.message());
-            }
-            changed = edited->has_value();
-            return Status::Ok();
-          });
+  if (Status s = EditLabTable(files, participants, ParticipantsEdit(inputs, &table_made, &changed),
+                              replaced);
       !s.ok()) {
     return s;
   }
@@ -199,7 +211,12 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   } else {
     files.RemoveAtCommit(EdfOutputPath(folder, stem));
   }
-  return WriteScansRow(files, inputs, stem, outputs);
+  const fs::path scans = BidsScansPath(root, inputs.entities);
+  if (Status s = EditLabTable(files, scans, ScansEdit(inputs, stem), replaced); !s.ok()) {
+    return s;
+  }
+  outputs->push_back(scans);
+  return Status::Ok();
 }
 
 // Checks, before anything is written, that every file name of the recording fits its folder.
@@ -228,6 +245,9 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
   if (Status s = CheckNames(folder, prefix); !s.ok()) {
     return s;
   }
+  if (Status s = CheckTables(inputs, stem); !s.ok()) {
+    return s;
+  }
 
   CreatedRoot created;
   if (Status s = created.Create(inputs.root); !s.ok()) {
@@ -252,15 +272,17 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
                          MakeBidsChannels({inputs.positions.begin(), inputs.positions.end()}),
                          &report->outputs);
   }
+  std::vector<ReplacedLabTable> replaced;
   status = files.EndRun(std::move(status), [&](FileTable& table) {
-    return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
+    return WriteSharedFiles(table, inputs, folder, stem, &report->outputs, &replaced);
   });
   if (!status.ok()) {
     created.RemoveEmpty();
     report->data.clear();
     report->outputs.clear();
+    return status;
   }
-  return status;
+  return KeepLabTableAttributes(replaced);
 }
 
 }  // namespace velbrix
