@@ -42,6 +42,17 @@ std::string JoinColumns(const std::vector<std::string>& header) {
   return joined;
 }
 
+// `text` without the spaces around it, as a table program may write numbers ("1, 0.5").
+std::string_view WithoutSpaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && text.back() == ' ') {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
 std::optional<std::uint64_t> TimeAsRecords(std::string_view text,
                                            const EventImportOptions& options) {
   return options.unit == EventTimeUnit::kRecords ? ParseCount(text)
@@ -106,21 +117,21 @@ Status ImportEvents(std::string_view text, const std::filesystem::path& file,
       continue;
     }
     Event event;
-    const std::string& onset = (*fields)[*columns[0]];
+    const std::string_view onset = WithoutSpaces((*fields)[*columns[0]]);
     const std::optional<std::uint64_t> start = TimeAsRecords(onset, options);
     if (!start) {
       bad.Add(lines[i].number,
-              "the onset \"" + onset + "\" is not a non-negative number of " + unit);
+              "the onset \"" + std::string(onset) + "\" is not a non-negative number of " + unit);
       continue;
     }
     event.start = *start;
     if (columns[1]) {
-      const std::string& duration = (*fields)[*columns[1]];
+      const std::string_view duration = WithoutSpaces((*fields)[*columns[1]]);
       const std::optional<std::uint64_t> length =
           duration.empty() || duration == kNotAvailable ? 0 : TimeAsRecords(duration, options);
       if (!length) {
-        bad.Add(lines[i].number,
-                "the duration \"" + duration + "\" is not a non-negative number of " + unit);
+        bad.Add(lines[i].number, "the duration \"" + std::string(duration) +
+                                     "\" is not a non-negative number of " + unit);
         continue;
       }
       event.length = *length;

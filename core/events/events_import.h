@@ -2,14 +2,15 @@
 // the columns, an event a line. Three forms are read:
 //
 //   the sidecar's own (events_sidecar.h), told by its header: positions in records;
-//   a BIDS events table: "onset" and "duration" in seconds, "trial_type" as the label, told by an
-//     "onset" column (the default columns below);
+//   a BIDS events table: "onset" and "duration" in seconds, "trial_type" as the label (the
+//     default columns below);
 //   a lab's table: the onset, duration and label columns named by the caller, in seconds or in
 //     records.
 //
-// Times in seconds become the nearest record at the given rate. An empty or "n/a" duration is 0
-// (an instant), an "n/a" label is empty. The import is all or nothing: a file with a bad line
-// imports no event, and the failure names every bad line (the first few) with its number.
+// Spaces around a time are ignored. Times in seconds become the nearest record at the given
+// rate. An empty or "n/a" duration is 0 (an instant), an "n/a" label is empty. The import is all
+// or nothing: a file with a bad line imports no event, and the failure names every bad line (the
+// first few) with its number.
 #ifndef VELBRIX_CORE_EVENTS_EVENTS_IMPORT_H_
 #define VELBRIX_CORE_EVENTS_EVENTS_IMPORT_H_
 

@@ -46,7 +46,7 @@ TEST(EventsImportTest, ALabsCsvIsReadWithTheColumnsItNames) {
   EventList events;
   ASSERT_TRUE(ImportEvents("what,time_s,note\r\n"
                            "\"stimulus, left\",0.0019,\"said \"\"go\"\"\"\r\n"
-                           "n/a,1e-3,\r\n",
+                           "n/a, 1e-3 ,\r\n",
                            "lab.csv", options, {}, &events)
                   .ok());
   EXPECT_EQ(events.events(), (std::vector<Event>{{1, 0, ""}, {2, 0, "stimulus, left"}}));
