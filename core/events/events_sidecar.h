@@ -7,9 +7,10 @@
 //   1024<TAB>0<TAB>eyes closed<LF>                     one event a line, in start order
 //   5120<TAB>256<TAB>photic 10 Hz<LF>
 //
-// Positions are in records (0: the first), as decimal digits. UTF-8 throughout, LF line ends
-// (CR LF and a byte order mark are accepted when read, as are empty lines). The longest sidecar of
-// kMostEvents events is below kMostEventsSidecarBytes, the most that is read.
+// Positions are in records (0: the first), as decimal digits. UTF-8 throughout, LF line ends.
+// A sidecar that a person edited is read as well: CR LF line ends, a byte order mark, empty lines
+// and events in any order (they are sorted). The longest sidecar of kMostEvents events is below
+// kMostEventsSidecarBytes, the most that is read.
 #ifndef VELBRIX_CORE_EVENTS_EVENTS_SIDECAR_H_
 #define VELBRIX_CORE_EVENTS_EVENTS_SIDECAR_H_
 
