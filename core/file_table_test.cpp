@@ -286,7 +286,9 @@ TEST(FileTableTest, PlantedJournalsAndFilesOfOtherNamesAreLeftAlone) {
   WriteFile(dir / "x.velbrix-old", "the user's own");
   std::filesystem::create_directory(dir / "album.velbrix-old");
   const KilledCommit cut_short(dir.path());
-  WriteFile(cut_short.journal(), "velbrix-journal 2 1 0123456789abcdef\nC7:rec_eeg");
+  WriteFile(cut_short.journal(), "velbrix-journal 2 " +
+                                     std::to_string(sizeof(std::filesystem::path::value_type)) +
+                                     " 0123456789abcdef\nC7");
   WriteFile(cut_short.t(0), "new");
   const KilledCommit escaping(dir.path(), "fedcba9876543210");
   ASSERT_FALSE(escaping.WriteJournal({{{"../thesis.txt", Action::kRemove}}, {}}));
