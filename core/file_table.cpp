@@ -258,7 +258,9 @@ void FileTable::RemoveAtCommit(const std::filesystem::path& path) {
 Status FileTable::EditTextFile(const std::filesystem::path& path, const TextEdit& edit) {
   std::optional<std::string> text;
   OsFile file;
-  if (const std::error_code ec = OsFile::OpenForReading(path, &file)) {
+  // Another user of a shared folder may have put a link or a pipe there: neither is followed, and
+  // nothing waits.
+  if (const std::error_code ec = OsFile::OpenRegularFileForReading(path, &file)) {
     if (ec != std::errc::no_such_file_or_directory) {
       return Status::IoError("Cannot open", path, ec.message());
     }

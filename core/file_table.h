@@ -113,7 +113,8 @@ class FileTable {
 
   // Within a CommitStep: reads the text file `path` (nothing if it is missing), has `edit` make its
   // new text from it, and writes that as an output of the run, or leaves the file as it is when
-  // `edit` gives nothing. A file that cannot be read is a failure naming it.
+  // `edit` gives nothing. A file that cannot be read, and anything but a regular file (a link, a
+  // pipe: never followed, never waited for), is a failure naming it.
   using TextEdit = std::function<Status(const std::optional<std::string>& text,
                                         std::optional<std::string>* edited)>;
   Status EditTextFile(const std::filesystem::path& path, const TextEdit& edit);

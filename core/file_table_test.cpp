@@ -431,6 +431,32 @@ struct stat StatOf(const std::filesystem::path& path) {
   return st;
 }
 
+// A file that a commit step edits (a dataset's table) is read only where it is a regular file: a
+// link or a pipe there is named, and nothing waits for the pipe.
+TEST(FileTableTest, AnEditedFileThatIsALinkOrAPipeIsAnErrorNotAWait) {
+  for (const bool pipe : {true, false}) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+    if (pipe) {
+      ASSERT_EQ(::mkfifo((dir / "table.tsv").c_str(), 0666), 0);
+    } else {
+      std::filesystem::create_symlink(dir / "pipe", dir / "table.tsv");
+    }
+    FileTable files(dir.path());
+    ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
+    const Status s = files.EndRun(Status::Ok(), [&](FileTable& table) {
+      return table.EditTextFile(dir / "table.tsv", [](const std::optional<std::string>&,
+                                                      std::optional<std::string>* edited) {
+        *edited = "row\n";
+        return Status::Ok();
+      });
+    });
+    EXPECT_EQ(s.message(), "Cannot open " + PathForDisplay(dir / "table.tsv") + ": " +
+                               (pipe ? "Not a regular file" : "A link, which is not followed"));
+    EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"pipe", "table.tsv"}));
+  }
+}
+
 // Another user links an output's name to a pipe in a shared folder: the runs that replace it never
 // open what the link leads to, nor wait for the pipe, and the name ends as the user's own file.
 TEST(FileTableTest, ALinkToAPipeAtAnOutputNameIsReplacedWithoutOpeningIt) {

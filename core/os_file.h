@@ -50,6 +50,10 @@ class OsFile {
   // for anything else but a regular file, FileError::kNotOwn for a file that another user owns
   // (POSIX) and FileError::kOtherNames for a file with a second name (a hard link).
   static std::error_code OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file);
+  // Opens the regular file `path` for reading, whoever owns it, without following a link and
+  // without waiting. Fails with FileError::kLink for a link and FileError::kNotRegularFile for
+  // anything else but a regular file.
+  static std::error_code OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file);
   // Holds the regular file `path`, without following a link and without opening it for reading or
   // writing (nothing of a device's or a pipe's is set off), so that once its names are removed the
   // system frees its space only when the hold is closed. Fails for anything but a regular file,

@@ -126,6 +126,23 @@ std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path,
   return {};
 }
 
+std::error_code OsFile::OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return OpenError();
+  }
+  OsFile opened(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    return LastError();
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return MakeErrorCode(FileError::kNotRegularFile);
+  }
+  *file = std::move(opened);
+  return {};
+}
+
 std::error_code OsFile::Hold(const std::filesystem::path& path, OsFile* file) {
 #ifdef O_PATH
   const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);

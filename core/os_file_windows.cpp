@@ -83,6 +83,14 @@ std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path,
   return {};
 }
 
+std::error_code OsFile::OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file) {
+  const std::error_code ec = OpenOwnFileForReading(path, file);
+  if (ec != MakeErrorCode(FileError::kOtherNames)) {
+    return ec;
+  }
+  return OpenForReading(path, file);  // a regular file with other names, which is no link
+}
+
 std::error_code OsFile::Hold(const std::filesystem::path& /*path*/, OsFile* /*file*/) {
   // A file that is open cannot lose its name here: removed files are removed by name alone.
   return std::make_error_code(std::errc::function_not_supported);
