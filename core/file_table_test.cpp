@@ -18,6 +18,16 @@
 #include "core/output_commit.h"
 #include "core/test_support.h"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace velbrix {
 namespace {
 
@@ -325,6 +335,30 @@ TEST(FileTableTest, ALockThatCannotBeUsedIsNamedWithItsReason) {
       << s.message();
   EXPECT_EQ(ListFolder(dir.path()), std::set<std::string>{".velbrix-lock"});
 }
+
+#ifdef _WIN32
+// A link at the lock's name is named, never opened: the lock's file is deleted when it is closed,
+// which would take the link's target with it.
+TEST(FileTableTest, ALinkAtTheLockIsNamedAndItsTargetStays) {
+  TempDir dir;
+  WriteFile(dir / "thesis.txt", "keep");
+  // The standard library of MinGW makes no links: the system's call does.
+  if (!::CreateSymbolicLinkW((dir / ".velbrix-lock").c_str(), (dir / "thesis.txt").c_str(),
+                             SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    GTEST_SKIP() << "no symbolic links here: error " << ::GetLastError();
+  }
+  const DWORD attributes = ::GetFileAttributesW((dir / ".velbrix-lock").c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    std::filesystem::remove(dir / ".velbrix-lock");
+    GTEST_SKIP() << "the system does not show the link as a link (Wine)";
+  }
+  FileTable files;
+  EXPECT_EQ(
+      files.OpenForTextOutput(1, dir / "a.eeg").message(),
+      "Cannot use " + PathForDisplay(dir / ".velbrix-lock") + ": A link, which is not followed");
+  EXPECT_EQ(ReadFile(dir / "thesis.txt"), "keep");
+}
+#endif
 
 #ifndef _WIN32
 TEST(FileTableTest, APipeOrALinkAtTheLockIsAnErrorNotAWait) {

@@ -241,28 +241,28 @@ std::error_code RemoveEmptyFolder(const std::filesystem::path& path) {
 }
 
 FileKind FileKindOf(const std::filesystem::path& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+  // The attributes of the name itself (a link's, not its target's).
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileKind::kMissing
                                                                           : FileKind::kOther;
   }
-  if ((data.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) {
+  if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) {
     return FileKind::kOther;  // a link or a junction, never followed; a device
   }
-  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kOwnFolder
-                                                                 : FileKind::kOwnFile;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kOwnFolder : FileKind::kOwnFile;
 }
 
 std::error_code CheckOwnFile(const std::filesystem::path& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
     return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
   }
-  if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     return MakeErrorCode(FileError::kLink);
   }
-  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return MakeErrorCode(FileError::kNotRegularFile);
   }
   // The number of its names, from the file itself, opened without following anything and without
