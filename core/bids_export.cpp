@@ -29,43 +29,6 @@ bool Missing(const fs::path& path) {
   return fs::symlink_status(path, ec).type() == fs::file_type::not_found;
 }
 
-// The dataset's folder and its missing parents, created before the run's transaction begins (its
-// lock and the run's files live there), and removed again after a failure as far as they are empty.
-class CreatedRoot {
- public:
-  // Creates `root` and its missing parents.
-  Status Create(const fs::path& root) {
-    std::vector<fs::path> missing;
-    for (fs::path p = root; !p.empty() && Missing(p); p = p.parent_path()) {
-      missing.push_back(p);
-      if (p == p.parent_path()) {
-        break;
-      }
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-      const std::error_code ec = CreateFolder(*it, false);
-      if (ec && ec != std::errc::file_exists) {
-        return Status::IoError("Cannot create", *it, ec.message());
-      }
-      if (!ec) {
-        created_.push_back(*it);
-      }
-    }
-    return Status::Ok();
-  }
-  // Removes the folders created, deepest first, as far as they are empty: another run's lock or
-  // files keep them.
-  void RemoveEmpty() {
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-      (void)RemoveEmptyFolder(*it);
-    }
-    created_.clear();
-  }
-
- private:
-  std::vector<fs::path> created_;  // parents first
-};
-
 // Opens `path` as a new output of `files` and writes `text` into it.
 Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text,
                    std::vector<fs::path>* outputs) {
@@ -249,11 +212,10 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
     return s;
   }
 
-  CreatedRoot created;
-  if (Status s = created.Create(inputs.root); !s.ok()) {
-    return s;
-  }
-  FileTable files(inputs.root);
+  // The table creates the dataset's folder as the run's first file goes there, and removes it
+  // again, where it is empty, if the run fails.
+  FileTable files(inputs.root, FileTable::Temporaries::kUnnamedWherePossible,
+                  FileTable::RootFolder::kCreateIfMissing);
   std::uint64_t samples = 0;
   Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
   if (status.ok()) {
@@ -277,7 +239,6 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
     return WriteSharedFiles(table, inputs, folder, stem, &report->outputs, &replaced);
   });
   if (!status.ok()) {
-    created.RemoveEmpty();
     report->data.clear();
     report->outputs.clear();
     return status;

@@ -297,16 +297,20 @@ TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
 // another run has begun to write into it meanwhile.
 TEST_F(BidsExportTest, AFailedRunLeavesTheDatasetFolderThatAnotherRunWritesInto) {
   root_ = out_ / "new";
+  WriteFile(in_ / "short_eeg", "less than a record");  // fails once its outputs are open
   FileTable other(root_);
-  int operations = 0;
+  bool opened = false;
   SetFileOperationHook([&] {
-    if (++operations == 2) {  // the failed run's removal of the folder, which it created
+    // Just before the failed run removes the folder it created, which is empty then.
+    if (!opened && std::filesystem::is_directory(root_) && std::filesystem::is_empty(root_)) {
+      opened = true;
       EXPECT_TRUE(other.OpenForTextOutput(1, root_ / "sub-7/eeg/x.tsv").ok());
     }
   });
-  const Status failed = Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "gone_eeg");
+  const Status failed = Export({"01", "", "rest", ""}, BidsDataFormat::kEdf, in_ / "short_eeg");
   SetFileOperationHook({});
   EXPECT_FALSE(failed.ok());
+  ASSERT_TRUE(opened);
   ASSERT_TRUE(other.Write(1, "x").ok());
   ASSERT_TRUE(other.EndRun(Status::Ok()).ok());
   EXPECT_EQ(ReadFile(root_ / "sub-7/eeg/x.tsv"), "x");

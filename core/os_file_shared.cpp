@@ -38,6 +38,10 @@ class FileErrorCategory : public std::error_category {
         return "Not a journal of this version";
       case FileError::kLockTimeout:
         return "Gave up waiting for the other run that holds it";
+      case FileError::kLink:
+        return "A link, which is not followed";
+      case FileError::kOtherNames:
+        return "A file with other names (hard links)";
     }
     return "Unknown error";
   }
