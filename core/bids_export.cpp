@@ -118,11 +118,9 @@ Status CheckTables(const BidsExportInputs& inputs, const fs::path& stem) {
 
 // The commit step of the dataset's transaction, under the dataset's lock: the shared files that
 // are missing, the subject's row in participants.tsv, the removal of the recording's files of the
-// other format, and the recording's row in its scans table. The tables that it replaces are added
-// to `*replaced`.
+// other format, and the recording's row in its scans table.
 Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
-                        const fs::path& stem, std::vector<fs::path>* outputs,
-                        std::vector<ReplacedLabTable>* replaced) {
+                        const fs::path& stem, std::vector<fs::path>* outputs) {
   const fs::path& root = inputs.root;
   fs::path named = fs::absolute(root).lexically_normal();
   if (!named.has_filename()) {
@@ -150,8 +148,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   const fs::path participants = root / kBidsParticipants;
   bool table_made = false;
   bool changed = false;
-  if (Status s = EditLabTable(files, participants, ParticipantsEdit(inputs, &table_made, &changed),
-                              replaced);
+  if (Status s = EditLabTable(files, participants, ParticipantsEdit(inputs, &table_made, &changed));
       !s.ok()) {
     return s;
   }
@@ -175,7 +172,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
     files.RemoveAtCommit(EdfOutputPath(folder, stem));
   }
   const fs::path scans = BidsScansPath(root, inputs.entities);
-  if (Status s = EditLabTable(files, scans, ScansEdit(inputs, stem), replaced); !s.ok()) {
+  if (Status s = EditLabTable(files, scans, ScansEdit(inputs, stem)); !s.ok()) {
     return s;
   }
   outputs->push_back(scans);
@@ -234,16 +231,14 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
                          MakeBidsChannels({inputs.positions.begin(), inputs.positions.end()}),
                          &report->outputs);
   }
-  std::vector<ReplacedLabTable> replaced;
   status = files.EndRun(std::move(status), [&](FileTable& table) {
-    return WriteSharedFiles(table, inputs, folder, stem, &report->outputs, &replaced);
+    return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
   });
   if (!status.ok()) {
     report->data.clear();
     report->outputs.clear();
-    return status;
   }
-  return KeepLabTableAttributes(replaced);
+  return status;
 }
 
 }  // namespace velbrix

@@ -195,6 +195,10 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
   slot.is_output = true;
   slot.path = path;
   outputs_.push_back({number, path, *name, temp, named});
+  // A failure here fails the run, which discards the temporary with the others.
+  if (const std::error_code ec = slot.file.NarrowPermissionsTo(path)) {
+    return Status::IoError("Cannot create", path, ec.message());
+  }
   return Status::Ok();
 }
 

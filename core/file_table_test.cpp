@@ -606,6 +606,27 @@ TEST(FileTableTest, AReplacedFileKeepsItsPermissionsAndGroup) {
   EXPECT_EQ(StatOf(dir / "b.eeg").st_mode & 07777, 0600u);
 }
 
+// The new file is no more readable than the one it replaces from its first byte on, not only from
+// the commit: a named temporary that replaces a private file is private while it is written.
+TEST(FileTableTest, ATemporaryThatReplacesAPrivateFileIsPrivateWhileWritten) {
+  TempDir dir;
+  WriteFile(dir / "a.eeg", "old a");
+  ASSERT_EQ(::chmod((dir / "a.eeg").c_str(), 0600), 0);
+  FileTable files(FileTable::Temporaries::kNamed);
+  ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
+  ASSERT_TRUE(files.Write(1, "secret").ok());
+  int temporaries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    if (entry.path().extension() == ".t0") {
+      ++temporaries;
+      EXPECT_EQ(StatOf(entry.path()).st_mode & 077, 0u) << entry.path();
+    }
+  }
+  EXPECT_EQ(temporaries, 1);
+  ASSERT_TRUE(files.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(StatOf(dir / "a.eeg").st_mode & 07777, 0600u);
+}
+
 // A folder that the user may not write into is named as the folder, not as the lock's file.
 TEST(FileTableTest, AFolderThatCannotBeWrittenIntoIsNamed) {
   SKIP_UNLESS_ROOT();

@@ -15,7 +15,7 @@ Status CheckLabTableEdit(const std::filesystem::path& path, const FileTable::Tex
 }
 
 Status EditLabTable(FileTable& files, const std::filesystem::path& path,
-                    const FileTable::TextEdit& edit, std::vector<ReplacedLabTable>* replaced) {
+                    const FileTable::TextEdit& edit) {
   std::optional<LabTable> table;
   if (Status s = ReadLabTable(path, &table); !s.ok()) {
     return s;
@@ -28,9 +28,6 @@ Status EditLabTable(FileTable& files, const std::filesystem::path& path,
   int number = 0;
   if (Status s = files.OpenOutputOnFreeNumber(path, &number); !s.ok()) {
     return s;
-  }
-  if (table) {
-    replaced->push_back({path, table->attributes});
   }
   return files.Write(number, *edited);
 }

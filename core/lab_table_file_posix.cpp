@@ -106,31 +106,7 @@ Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
     got += static_cast<std::size_t>(n);
   }
   text.resize(got);
-  *table = LabTable{std::move(text), {static_cast<unsigned>(st.st_mode & 0777), st.st_gid}};
-  return Status::Ok();
-}
-
-Status KeepLabTableAttributes(const std::vector<ReplacedLabTable>& replaced) {
-  for (const ReplacedLabTable& table : replaced) {
-    constexpr char kOperation[] = "Cannot keep the mode and group of";
-    const Descriptor fd(OpenWithoutFollowingOrWaiting(table.path));
-    struct stat st {};
-    if ((fd.get() < 0 && errno != ELOOP) || (fd.get() >= 0 && ::fstat(fd.get(), &st) != 0)) {
-      return Status::IoError(kOperation, table.path, ErrnoReason(errno));
-    }
-    if (fd.get() < 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
-      return Status::IoError(kOperation, table.path,
-                             "another file has taken the place of the table that the run wrote");
-    }
-    unsigned mode = table.attributes.mode & 0777;
-    if (st.st_gid != table.attributes.group &&
-        ::fchown(fd.get(), static_cast<uid_t>(-1), table.attributes.group) != 0) {
-      mode = (mode & ~070u) | ((mode & 07u) << 3);  // the group is not the table's
-    }
-    if ((st.st_mode & 07777) != mode && ::fchmod(fd.get(), mode) != 0) {
-      return Status::IoError(kOperation, table.path, ErrnoReason(errno));
-    }
-  }
+  *table = LabTable{std::move(text)};
   return Status::Ok();
 }
 

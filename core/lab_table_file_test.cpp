@@ -7,12 +7,6 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <vector>
 #endif
 
 #include "core/test_support.h"
@@ -94,105 +88,6 @@ TEST(LabTableFileTest, ALinkAPipeAndADeviceAreRefusedWithoutWaiting) {
   EXPECT_EQ(RefusalOf(dir / "zero.tsv"), std::string("it is a symbolic link") + kOnlyRegular);
   EXPECT_EQ(RefusalOf(dir / "fifo.tsv"), std::string("it is a named pipe (FIFO)") + kOnlyRegular);
   EXPECT_EQ(RefusalOf("/dev/zero"), std::string("it is a device") + kOnlyRegular);
-}
-
-std::vector<gid_t> GroupsOfTheUser() {
-  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
-  groups.resize(static_cast<std::size_t>(
-      std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
-  groups.push_back(::getegid());
-  return groups;
-}
-
-// A group of the user's other than its new files', or nothing.
-std::optional<gid_t> AnotherGroupOfTheUser() {
-  if (::geteuid() == 0) {
-    return 65534;
-  }
-  for (const gid_t group : GroupsOfTheUser()) {
-    if (group != ::getegid()) {
-      return group;
-    }
-  }
-  return std::nullopt;
-}
-
-struct stat StatOf(const fs::path& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
-
-TEST(LabTableFileTest, TheNewTableGetsTheModeAndGroupOfTheOneItReplaced) {
-  TempDir dir;
-  const fs::path table_path = dir / "participants.tsv";
-  WriteFile(table_path, "participant_id\n");
-  const std::optional<gid_t> group = AnotherGroupOfTheUser();
-  ASSERT_EQ(::chmod(table_path.c_str(), 0640), 0);
-  if (group) {
-    ASSERT_EQ(::chown(table_path.c_str(), static_cast<uid_t>(-1), *group), 0);
-  }
-  std::optional<LabTable> table;
-  ASSERT_TRUE(ReadLabTable(table_path, &table).ok());
-  ASSERT_TRUE(table);
-  // The run's new file, as the commit leaves it: the user's default mode and group.
-  WriteFile(dir / "new", table->text + "sub-01\n");
-  ASSERT_EQ(::chmod((dir / "new").c_str(), 0644), 0);
-  fs::rename(dir / "new", table_path);
-
-  ASSERT_TRUE(KeepLabTableAttributes({{table_path, table->attributes}}).ok());
-  const struct stat kept = StatOf(table_path);
-  EXPECT_EQ(kept.st_mode & 07777, 0640u);
-  if (group) {
-    EXPECT_EQ(kept.st_gid, *group);
-  }
-  EXPECT_EQ(ReadFile(table_path), "participant_id\nsub-01\n");
-}
-
-// The table's group (root's) is not the user's to give, so the new file's group may do what
-// others may. Where the user is root, `nobody` plays the user.
-TEST(LabTableFileTest, WhereTheGroupCannotBeGivenTheGroupGetsWhatOthersGet) {
-  TempDir dir;
-  fs::permissions(dir.path(), fs::perms::all | fs::perms::sticky_bit);
-  const fs::path table_path = dir / "participants.tsv";
-  const auto keep = [&] {
-    WriteFile(table_path, "participant_id\n");
-    struct stat st {};
-    return KeepLabTableAttributes({{table_path, {0640, 0}}}).ok() &&
-           ::lstat(table_path.c_str(), &st) == 0 && (st.st_mode & 07777) == 0600;
-  };
-  if (::geteuid() != 0) {
-    const std::vector<gid_t> groups = GroupsOfTheUser();
-    if (std::find(groups.begin(), groups.end(), gid_t{0}) != groups.end()) {
-      GTEST_SKIP() << "the user is of root's group";
-    }
-    EXPECT_TRUE(keep());
-    return;
-  }
-  const pid_t child = ::fork();
-  if (child == 0) {
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
-      std::_Exit(2);
-    }
-    std::_Exit(keep() ? 0 : 3);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(LabTableFileTest, AFileThatTookTheNewTablesPlaceIsLeftAlone) {
-  TempDir dir;
-  WriteFile(dir / "private.tsv", "x");
-  ASSERT_EQ(::chmod((dir / "private.tsv").c_str(), 0600), 0);
-  fs::create_symlink(dir / "private.tsv", dir / "participants.tsv");
-  const Status status = KeepLabTableAttributes({{dir / "participants.tsv", {0644, ::getegid()}}});
-  EXPECT_EQ(status.message(), "Cannot keep the mode and group of " +
-                                  PathForDisplay(dir / "participants.tsv") +
-                                  ": another file has taken the place of the table that the run "
-                                  "wrote");
-  EXPECT_EQ(StatOf(dir / "private.tsv").st_mode & 07777, 0600u);
 }
 #endif
 

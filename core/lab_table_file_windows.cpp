@@ -111,12 +111,8 @@ Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
     got += n;
   }
   text.resize(got);
-  *table = LabTable{std::move(text), {}};
+  *table = LabTable{std::move(text)};
   return Status::Ok();
-}
-
-Status KeepLabTableAttributes(const std::vector<ReplacedLabTable>& /*replaced*/) {
-  return Status::Ok();  // the new file has the folder's permissions, as the old one had
 }
 
 }  // namespace velbrix

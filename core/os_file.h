@@ -70,6 +70,13 @@ class OsFile {
   static std::error_code CreateLiveMark(const std::filesystem::path& path, OsFile* file);
   // Gives the open unnamed temporary the name `name`, which must name nothing.
   std::error_code Name(const std::filesystem::path& name);
+  // Before anything is written into this new file, the user's own: where `original` (not
+  // followed where it is a link) is a regular file that this file is to replace, takes away every
+  // permission that `original` does not give, and the group's where the group of `original` cannot
+  // be given, so that the file is never readable by more people than the one it replaces, not
+  // even before the commit. Does nothing where `original` is missing or not a regular file, and on
+  // Windows, where a file's permissions come from its folder.
+  std::error_code NarrowPermissionsTo(const std::filesystem::path& original);
 
   bool is_open() const { return fd_ >= 0; }
 

@@ -229,6 +229,25 @@ std::error_code OsFile::Name(const std::filesystem::path& name) {
   return first;
 }
 
+std::error_code OsFile::NarrowPermissionsTo(const std::filesystem::path& original) {
+  struct stat from {};
+  if (::lstat(original.c_str(), &from) != 0 || !S_ISREG(from.st_mode)) {
+    return {};
+  }
+  struct stat now {};
+  if (::fstat(fd_, &now) != 0) {
+    return LastError();
+  }
+  mode_t mode = now.st_mode & from.st_mode & 0777;
+  if (now.st_gid != from.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), from.st_gid) != 0) {
+    mode &= ~static_cast<mode_t>(S_IRWXG);
+  }
+  if ((now.st_mode & 07777) != mode && ::fchmod(fd_, mode) != 0) {
+    return LastError();
+  }
+  return {};
+}
+
 std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
   return ReadFully(buffer, size, got,
                    [this](char* out, std::size_t n, std::size_t) { return ::read(fd_, out, n); });

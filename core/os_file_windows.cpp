@@ -317,6 +317,10 @@ bool IsOwnFolderOfAnyMode(const std::filesystem::path& path) {
   return FileKindOf(path) == FileKind::kOwnFolder;
 }
 
+std::error_code OsFile::NarrowPermissionsTo(const std::filesystem::path& /*original*/) {
+  return {};
+}
+
 std::error_code TakePermissionsOf(const std::filesystem::path& from,
                                   const std::filesystem::path& /*to*/) {
   return FileKindOf(from) == FileKind::kOwnFile ? std::error_code()
