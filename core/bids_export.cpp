@@ -216,7 +216,8 @@ Status CheckNames(const fs::path& folder, const std::string& prefix) {
 }  // namespace
 
 Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
-                  const ProgressCallback& progress, const StopRequest* stop) {
+                  const ProgressCallback& progress, const StopRequest* stop,
+                  const LockWaitReporter& lock_wait) {
   *report = BidsExportReport();
   if (Status s = CheckBidsEntities(inputs.entities); !s.ok()) {
     return s;
@@ -234,6 +235,7 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
     return s;
   }
   FileTable files(inputs.root);
+  files.set_lock_wait_reporter(lock_wait);
   std::uint64_t samples = 0;
   Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
   if (status.ok()) {

@@ -76,7 +76,7 @@ Status FileTable::OpenForBinaryInput(int number, const std::filesystem::path& pa
 }
 
 Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
-  if (const std::error_code ec = lock->Acquire(root_)) {
+  if (const std::error_code ec = lock->Acquire(root_, lock_wait_)) {
     // A missing folder is the output's failure; anything else is the lock file's.
     return ec == std::errc::no_such_file_or_directory
                ? Status::IoError("Cannot create", output, ec.message())

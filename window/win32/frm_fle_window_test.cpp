@@ -764,6 +764,31 @@ TEST_F(FrmFleWindowTest, ARunWorksWhileTheWindowAnswersAndEscapeWithYesStopsIt) 
   EXPECT_EQ(ReadFile(earlier), "earlier");
 }
 
+// As at the end of a session: the window is destroyed during a run, without a question, and the
+// run has ended once it is gone, with nothing of it left.
+TEST_F(FrmFleWindowTest, DestroyingTheWindowDuringARunStopsItAndLeavesNothing) {
+  const std::filesystem::path earlier =
+      program_dir_ /
+      Utf8Path("velbrix-test-" + std::to_string(::GetCurrentProcessId()) + "_eeg_FP2.eeg");
+  WriteFile(earlier, "earlier");
+  const SlowRecording recording;
+  OpenByMenu(recording.path());
+  Click(controls().optch[1]);
+  Click(controls().cmd_ok);
+  for (int i = 0; i < 25; ++i) {  // blocks of the recording come and go meanwhile
+    Pump();
+    ::Sleep(4);
+  }
+  ASSERT_TRUE(window_->controller().converting());
+  window_.reset();
+  PumpMessages(nullptr);  // what the run posted before it ended is not run
+  EXPECT_TRUE(desktop_.questions.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
+  EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{earlier.filename().string()});
+  EXPECT_EQ(ReadFile(earlier), "earlier");
+  window_.emplace(desktop_);  // for TearDown
+}
+
 TEST_F(FrmFleWindowTest, ExportEdfFromTheMenuWritesTheFileLikeOk) {
   OpenByMenu(WriteRecording("rec01_eeg", 3 * 32));
   ExportSettings entries;
