@@ -4,7 +4,7 @@
 namespace velbrix {
 namespace {
 
-void CutToRememberedLength(std::string* text) {
+void CutText(std::string* text) {
   if (text->size() <= kRememberedEntryMaxBytes) {
     return;
   }
@@ -16,6 +16,12 @@ void CutToRememberedLength(std::string* text) {
 }
 
 }  // namespace
+
+void CutToRememberedLength(ExportSettings* settings) {
+  for (std::string& text : settings->texts) {
+    CutText(&text);
+  }
+}
 
 std::vector<std::pair<std::string, std::string>> RememberedEntries(const ExportSettings& settings) {
   std::vector<std::pair<std::string, std::string>> entries;
@@ -42,7 +48,7 @@ ExportSettings FromRememberedEntries(
   }
   for (const ExportFieldInfo& info : kExportFields) {
     if (std::optional<std::string> text = value(info.key)) {
-      CutToRememberedLength(&*text);
+      CutText(&*text);
       settings[info.field] = std::move(*text);
     }
   }

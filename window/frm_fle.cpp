@@ -66,6 +66,7 @@ void FrmFle::Form_Load() {
                                                               : desktop_.ProgramFolder());
   if (std::optional<ExportSettings> remembered = desktop_.LoadExportSettings()) {
     export_settings_ = std::move(*remembered);
+    CutToRememberedLength(&export_settings_);  // a store edited by hand may hold anything
   }
   UpdateMenuItems();
 }
@@ -305,7 +306,7 @@ void FrmFle::StartRun(Job job) {
           runner_.Post([this, run, text = LockWaitMessage(lock)] {
             if (run == run_) {
               run->waiting_shown = true;
-              view_.SetLblFileCaption(text);
+              view_.SetLblFileNotice(text);
             }
           });
         };

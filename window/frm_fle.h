@@ -24,8 +24,8 @@
 // the window asks whether to stop it; Yes stops it within a fraction of a second, with every file
 // as it was, and returns to Idle or, after a close, closes the window. A run that ends on its own
 // while the question is shown counts as finished. A run that waits for another run's lock on its
-// output folder says so in LblFile (naming the lock's file) until it goes on. A run that fails
-// for a fault of the program (an exception) says so, with the fault's text.
+// output folder says so in LblFile (naming the lock's file, the whole text shown) until it goes on.
+// A run that fails for a fault of the program (an exception) says so, with the fault's text.
 #ifndef VELBRIX_WINDOW_FRM_FLE_H_
 #define VELBRIX_WINDOW_FRM_FLE_H_
 

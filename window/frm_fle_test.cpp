@@ -390,6 +390,9 @@ TEST_F(FrmFleTest, AWaitForAnotherRunsLockIsToldUntilTheRunGoesOn) {
     DeliverPosted();
   }
   EXPECT_EQ(view_.lbl_file, LockWaitMessage(other_run.path()));
+  EXPECT_NE(std::find(view_.log.begin(), view_.log.end(),
+                      "SetLblFileNotice(" + LockWaitMessage(other_run.path()) + ")"),
+            view_.log.end());
   other_run.Release();
   runner_.Join();
   DeliverPosted();

@@ -56,6 +56,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
 
   // FrmFleView.
   void SetLblFileCaption(const std::string& text) override;
+  void SetLblFileNotice(const std::string& text) override;
   void SetLabel1Caption(const std::string& text) override;
   void ShowFraCh(bool visible) override;
   void EnableMnuFile(bool enabled) override;

@@ -39,6 +39,8 @@
 
 #include <csignal>
 
+#include "core/os_file.h"
+#include "core/os_file_hooks.h"
 #include "window/qt/export_dialog.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
@@ -147,6 +149,7 @@ class FrmFleWindowTest : public QObject {
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
   void ProgressShowsDuringARunAndEscapeWithYesStopsIt();
   void DestroyingTheWindowDuringARunStopsItAndLeavesNothing();
+  void AWaitForAnotherRunShowsWholeInLblFile();
   void ExportEdfFromTheMenuWritesTheFileLikeOk();
   void ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles();
   void ExportWithABadEntryWarnsAndAsksAgain();
@@ -716,6 +719,36 @@ void FrmFleWindowTest::DestroyingTheWindowDuringARunStopsItAndLeavesNothing() {
   QApplication::processEvents();
   QVERIFY(desktop_.messages.empty());
   window_ = std::make_unique<FrmFleWindow>(desktop_);  // for cleanup
+}
+
+void FrmFleWindowTest::AWaitForAnotherRunShowsWholeInLblFile() {
+  ShowAndActivate();
+  auto* label = Control<QLabel>("LblFile");
+  const QRect place = label->geometry();
+  const QFont font = label->font();
+  FolderLock other_run;
+  QVERIFY(!other_run.Acquire(PathFromQt(program_dir_.path())));
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+  const QString waiting = QString::fromStdString(LockWaitMessage(other_run.path()));
+  QTRY_COMPARE_WITH_TIMEOUT(label->text(), waiting, 20000);
+
+  // Every line of it within the label, which stays above Label1.
+  QVERIFY(label->wordWrap());
+  const QRect needed =
+      QFontMetrics(label->font())
+          .boundingRect(label->contentsRect(),
+                        static_cast<int>(label->alignment()) | Qt::TextWordWrap, waiting);
+  QVERIFY2(label->contentsRect().contains(needed), qPrintable(waiting));
+  QVERIFY(label->geometry().bottom() < Control<QLabel>("Label1")->geometry().top());
+  QVERIFY(label->font().pointSizeF() >= 6);
+  SaveScreenshot("waiting");
+
+  other_run.Release();
+  WaitForTheRunsEnd();
+  QCOMPARE(label->text(), QString("File Opened - None"));
+  QCOMPARE(label->geometry(), place);
+  QCOMPARE(label->font(), font);
 }
 
 void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
