@@ -300,8 +300,7 @@ void FrmFle::StartRun(Job job) {
         const ProgressCallback progress = [this, run](std::uint64_t read, std::uint64_t total) {
           PostProgress(run, read, total);
         };
-        // A wait for another run's lock on the output folder shows in LblFile until the run goes
-        // on.
+        // A wait for another run's folder lock shows in LblFile until the run goes on.
         const LockWaitReporter lock_wait = [this, run](const std::filesystem::path& lock) {
           runner_.Post([this, run, text = LockWaitMessage(lock)] {
             if (run == run_) {

@@ -97,7 +97,7 @@ FrmFleWindow::FrmFleWindow(Desktop& desktop, QWidget* parent)
 }
 
 FrmFleWindow::~FrmFleWindow() {
-  form_.Form_Unload();  // the runner, destroyed after the controller, waits for the work
+  form_.Form_Unload();  // the run's work has ended before the controller, which it uses, goes
 }
 
 void FrmFleWindow::CreateMenu() {

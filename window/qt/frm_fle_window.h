@@ -45,7 +45,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   // Creates the window with its controls in their start state and runs Form_Load; the window is
   // left hidden for the caller to show. `desktop` must outlive the window.
   explicit FrmFleWindow(Desktop& desktop, QWidget* parent = nullptr);
-  // Stops a run still working, without a question, and waits for it (the runner's).
+  // Stops a run still working, without a question, and waits for its work (Form_Unload).
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;

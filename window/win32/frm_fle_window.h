@@ -60,8 +60,8 @@ class FrmFleWindow final : public FrmFleView {
   // window stays hidden until Show. `desktop` must outlive the window. Throws std::system_error
   // when the system cannot create the window or a control.
   explicit FrmFleWindow(Desktop& desktop);
-  // Stops a run still working, without a question, destroys the window and waits for the run (the
-  // runner's).
+  // Stops a run still working, without a question, waits for its work (Form_Unload) and destroys
+  // the window.
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
