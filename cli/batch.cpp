@@ -1,6 +1,7 @@
 // Converting each recording of a batch, and what is said about it on stderr.
 #include "cli/batch.h"
 
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,8 @@ std::string BidsRun(const Options& options, std::size_t index) {
 // Converts recording `index` of `options` as they ask; adds the warnings worth telling to
 // `warnings`.
 Status ConvertOne(Converter& converter, const Options& options, std::size_t index,
-                  const ProgressCallback& progress, std::vector<std::string>* warnings) {
+                  const ProgressCallback& progress, const StopRequest* stop,
+                  const LockWaitReporter& lock_wait, std::vector<std::string>* warnings) {
   const std::filesystem::path& recording = options.recordings[index];
   std::uint64_t bytes_left_out = 0;
   std::uint64_t samples_added = 0;
@@ -52,15 +54,15 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
                                   VELBRIX_VERSION,
                                   options.bids->lab};
     BidsExportReport report;
-    status = ExportBids(inputs, &report, progress);
+    status = ExportBids(inputs, &report, progress, stop, lock_wait);
     bytes_left_out = report.bytes_left_out;
     samples_added = report.samples_added;
     padded = report.data;
   } else if (options.format == OutputFormat::kText) {
     ConversionReport report;
-    status =
-        converter.ConvertChannels(recording, options.output_dir, recording.filename(),
-                                  options.positions, options.decimal_separator, &report, progress);
+    status = converter.ConvertChannels(recording, options.output_dir, recording.filename(),
+                                       options.positions, options.decimal_separator, &report,
+                                       progress, stop, lock_wait);
     bytes_left_out = report.bytes_left_out;
   } else {
     const ExportInputs inputs{
@@ -73,7 +75,7 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
         options.edf_layout,
         options.edf_start};
     ExportReport report;
-    status = ExportRecording(inputs, &report, progress);
+    status = ExportRecording(inputs, &report, progress, stop, lock_wait);
     bytes_left_out = report.bytes_left_out;
     samples_added = report.samples_added;
     padded = report.data;
@@ -93,16 +95,23 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
 
 }  // namespace
 
-int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) {
+int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
+             const StopRequest* stop) {
   const auto say = [&](const std::string& message) {
     progress.Clear();
     std::fprintf(err, "%s: %s\n", kProgramName, message.c_str());
   };
   // Told on the converting thread (this one) while it waits for another run's folder lock.
-  SetLockWaitReporter([&](const std::filesystem::path& lock) { say(LockWaitMessage(lock)); });
+  const LockWaitReporter lock_wait = [&](const std::filesystem::path& lock) {
+    say(LockWaitMessage(lock));
+  };
   Converter converter;
   int exit_status = kExitOk;
   for (std::size_t i = 0; i < options.recordings.size(); ++i) {
+    if (stop != nullptr && stop->requested()) {
+      exit_status = kExitStopped;
+      break;
+    }
     const std::filesystem::path& recording = options.recordings[i];
     const std::string shown = PathForDisplay(recording);
     if (!HasRecordingName(recording)) {
@@ -112,9 +121,20 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
     }
     progress.StartRecording(PathForDisplay(recording.filename()), i + 1, options.recordings.size());
     std::vector<std::string> warnings;
-    const Status status = ConvertOne(
-        converter, options, i,
-        [&](std::uint64_t read, std::uint64_t total) { progress.Update(read, total); }, &warnings);
+    Status status;
+    try {
+      status = ConvertOne(
+          converter, options, i,
+          [&](std::uint64_t read, std::uint64_t total) { progress.Update(read, total); }, stop,
+          lock_wait, &warnings);
+    } catch (const std::exception& e) {
+      status = Status::Internal(recording, e.what());
+    }
+    if (status.stopped()) {
+      say(status.message());
+      exit_status = kExitStopped;
+      break;
+    }
     if (!status.ok()) {
       say(status.message());
       exit_status = kExitSomeFailed;
@@ -124,7 +144,6 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
       say(warning);
     }
   }
-  SetLockWaitReporter({});
   progress.Clear();
   return exit_status;
 }

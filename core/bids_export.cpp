@@ -193,7 +193,8 @@ Status CheckNames(const fs::path& folder, const std::string& prefix) {
 }  // namespace
 
 Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
-                  const ProgressCallback& progress, const StopRequest* stop) {
+                  const ProgressCallback& progress, const StopRequest* stop,
+                  const LockWaitReporter& lock_wait) {
   *report = BidsExportReport();
   if (Status s = CheckBidsEntities(inputs.entities); !s.ok()) {
     return s;
@@ -213,6 +214,7 @@ Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
   // again, where it is empty, if the run fails.
   FileTable files(inputs.root, FileTable::Temporaries::kUnnamedWherePossible,
                   FileTable::RootFolder::kCreateIfMissing);
+  files.set_lock_wait_reporter(lock_wait);
   std::uint64_t samples = 0;
   Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
   if (status.ok()) {

@@ -63,10 +63,11 @@ struct BidsExportReport {
   std::vector<std::filesystem::path> outputs;  // every file written, the data files first
 };
 
-// Writes the recording of `inputs` into its dataset. `progress` and `stop` work as in a text
-// conversion.
+// Writes the recording of `inputs` into its dataset. `progress`, `stop` and `lock_wait` work as in
+// a text conversion.
 Status ExportBids(const BidsExportInputs& inputs, BidsExportReport* report,
-                  const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                  const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                  const LockWaitReporter& lock_wait = {});
 
 }  // namespace velbrix
 

@@ -121,7 +121,7 @@ Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
         return Status::IoError("Cannot create", folder, created.message());
       }
     }
-    ec = lock->Acquire(root_);
+    ec = lock->Acquire(root_, lock_wait_);
     if (ec != std::errc::no_such_file_or_directory || !create_root_) {
       break;
     }

@@ -25,6 +25,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/os_file.h"
@@ -63,6 +64,10 @@ class FileTable {
   ~FileTable() { DiscardOutputs(); }
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
+
+  // Who is told when the run waits for another run's lock on its root (os_file.h); nothing: a
+  // line on stderr. It is called on the thread that uses the table.
+  void set_lock_wait_reporter(LockWaitReporter reporter) { lock_wait_ = std::move(reporter); }
 
   // The smallest number 1 .. 255 that names no open file, or 0 when every number is in use.
   int LowestFreeNumber() const;
@@ -154,6 +159,7 @@ class FileTable {
   bool create_root_ = false;
   std::vector<std::filesystem::path> created_root_;  // made for the root, parents first
   std::vector<LeftAlone> left_alone_;
+  LockWaitReporter lock_wait_;
   bool locked_ = false;                           // whether the commit holds the root's lock
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
   std::vector<Output> outputs_;                   // opened since the run began

@@ -403,12 +403,11 @@ TEST(FileTableTest, AWaitForAnotherRunsLockIsToldAndEnds) {
   FolderLock held;
   ASSERT_FALSE(held.Acquire(dir.path()));
   std::vector<std::filesystem::path> told;
-  SetLockWaitReporter([&](const std::filesystem::path& lock) { told.push_back(lock); });
   SetLockPatienceForTests(std::chrono::milliseconds(1300));
   FileTable files;
+  files.set_lock_wait_reporter([&](const std::filesystem::path& lock) { told.push_back(lock); });
   const Status s = files.OpenForTextOutput(1, dir / "a.eeg");
   SetLockPatienceForTests(std::chrono::milliseconds(0));
-  SetLockWaitReporter({});
   EXPECT_EQ(told, std::vector<std::filesystem::path>{dir / ".velbrix-lock"});
   EXPECT_EQ(s.message(), "Cannot use " + PathForDisplay(dir / ".velbrix-lock") +
                              ": Gave up waiting for the other run that holds it");

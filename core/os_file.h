@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <vector>
 
@@ -165,6 +166,11 @@ std::size_t NameLimit(const std::filesystem::path& folder);
 // second for gigabytes of text) goes on on a thread of its own.
 void DiscardTemporaries(std::vector<OsFile> files, const std::vector<std::filesystem::path>& names);
 
+// Told once per wait for another run's folder lock, after a second of it, the lock's file; called
+// on the thread that waits. A run's caller gives its own, as it gives a progress callback; with
+// none, the wait is a line on stderr (ReportLockWait in core/os_file_hooks.h).
+using LockWaitReporter = std::function<void(const std::filesystem::path& lock)>;
+
 // The lock through which runs writing into one folder take turns. It is released on destruction,
 // and by the system when the program ends however it ends; it leaves nothing behind in the folder.
 class FolderLock {
@@ -175,14 +181,14 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
 
   // Waits until no other run holds the lock of `folder` (empty: the current folder), then takes
-  // it. Requires that this object holds no lock. After a second of waiting it tells the reporter
-  // of core/os_file_hooks.h, once; after the patience set there (2 minutes) it gives up with
+  // it. Requires that this object holds no lock. After a second of waiting it tells `report`,
+  // once; after the patience of core/os_file_hooks.h (2 minutes) it gives up with
   // FileError::kLockTimeout. Anything but a regular file at the lock's name fails at once
   // (FileError::kLink, FileError::kNotRegularFile, or the system's reason). A failure concerns
   // path(), except that where the lock's file is missing and cannot be created it concerns the
   // folder (its permission, its file system). A lock file of another user that this one may only
   // read is locked all the same.
-  std::error_code Acquire(const std::filesystem::path& folder);
+  std::error_code Acquire(const std::filesystem::path& folder, const LockWaitReporter& report = {});
   void Release();
   // The lock's file in the folder.
   const std::filesystem::path& path() const { return path_; }

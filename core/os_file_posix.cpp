@@ -439,7 +439,8 @@ void DiscardTemporaries(std::vector<OsFile> files,
   }
 }
 
-std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
+std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
+                                    const LockWaitReporter& report) {
   // A lock file that the holder removes before it lets go: whoever waited on the removed file
   // finds, once it has the lock, that the name now means another file (or none), and tries again.
   path_ = (folder.empty() ? std::filesystem::path(".") : folder) / kLockName;
@@ -481,7 +482,7 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
       }
       if (!told && waited >= kLockWaitNotice) {
         told = true;
-        ReportLockWait(path_);
+        ReportLockWait(report, path_);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     }

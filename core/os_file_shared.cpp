@@ -1,5 +1,5 @@
 // What the file services of both platforms share: their own reasons for a failure, and the
-// process-wide hooks.
+// hooks.
 #include "core/os_file_hooks.h"
 
 #include <cstdio>
@@ -15,7 +15,6 @@ namespace {
 
 struct Hooks {
   std::mutex mutex;
-  LockWaitReporter reporter;
   std::chrono::milliseconds patience = kLockPatience;
   std::function<void()> before_operation;
 };
@@ -54,23 +53,13 @@ std::error_code MakeErrorCode(FileError error) {
   return std::error_code(static_cast<int>(error), category);
 }
 
-void SetLockWaitReporter(LockWaitReporter reporter) {
-  const std::lock_guard<std::mutex> guard(TheHooks().mutex);
-  TheHooks().reporter = std::move(reporter);
-}
-
 std::string LockWaitMessage(const std::filesystem::path& lock) {
   return "Waiting for another run, which holds " + PathForDisplay(lock) + " (at most " +
          std::to_string(std::chrono::duration_cast<std::chrono::seconds>(LockPatience()).count()) +
          " s)";
 }
 
-void ReportLockWait(const std::filesystem::path& lock) {
-  LockWaitReporter reporter;
-  {
-    const std::lock_guard<std::mutex> guard(TheHooks().mutex);
-    reporter = TheHooks().reporter;
-  }
+void ReportLockWait(const LockWaitReporter& reporter, const std::filesystem::path& lock) {
   if (reporter) {
     reporter(lock);
   } else {

@@ -354,7 +354,8 @@ void DiscardTemporaries(std::vector<OsFile> files,
   }
 }
 
-std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
+std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
+                                    const LockWaitReporter& report) {
   // A file that only one program can have open at a time, and that the system deletes when it is
   // closed, also when the program is killed.
   path_ = (folder.empty() ? std::filesystem::path(L".") : folder) / kLockName;
@@ -387,7 +388,7 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
     }
     if (!told && waited >= kLockWaitNotice) {
       told = true;
-      ReportLockWait(path_);
+      ReportLockWait(report, path_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

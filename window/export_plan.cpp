@@ -37,8 +37,8 @@ Status PlanBids(const ExportSettings& settings, std::string_view decimal_separat
   }
   plan->root = PathFromUtf8(root);
   if (!plan->root.is_absolute()) {
-    return Status::InvalidArgument("The dataset folder \"" + root +
-                                   "\" is not a full path: begin it with the drive or the root");
+    return Status::InvalidArgument("The dataset folder " + Quoted(root) +
+                                   " is not a full path: begin it with the drive or the root");
   }
   plan->entities = {settings[ExportField::kSubject], settings[ExportField::kSession],
                     settings[ExportField::kTask], settings[ExportField::kRun]};
@@ -108,7 +108,7 @@ Status PlanExport(const ExportSettings& entered, const std::filesystem::path& re
 }
 
 Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const StopRequest& stop,
-                 std::string* note) {
+                 const LockWaitReporter& lock_wait, std::string* note) {
   note->clear();
   // What the user is told of a finished export, from its report.
   const auto tell = [&plan, note](const auto& report) {
@@ -134,7 +134,7 @@ Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const
         VELBRIX_VERSION,
         plan.lab};
     BidsExportReport report;
-    const Status status = ExportBids(inputs, &report, progress, &stop);
+    const Status status = ExportBids(inputs, &report, progress, &stop, lock_wait);
     if (status.ok()) {
       tell(report);
     }
@@ -150,7 +150,7 @@ Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const
       plan.edf_layout,
       plan.start};
   ExportReport report;
-  const Status status = ExportRecording(inputs, &report, progress, &stop);
+  const Status status = ExportRecording(inputs, &report, progress, &stop, lock_wait);
   if (status.ok()) {
     tell(report);
   }

@@ -53,11 +53,11 @@ Status PlanExport(const ExportSettings& settings, const std::filesystem::path& r
                   const std::filesystem::path& file_name, std::vector<int> positions,
                   std::string_view decimal_separator, ExportPlan* plan);
 
-// Runs the export of `plan`, with progress and stop as a text conversion; on success, `*note` is
-// what the user is told (a trailing partial record left out, samples added to the last EDF
-// record), or empty.
+// Runs the export of `plan`, with progress, stop and the lock-wait reporter as a text conversion;
+// on success, `*note` is what the user is told (a trailing partial record left out, samples added
+// to the last EDF record), or empty.
 Status RunExport(const ExportPlan& plan, const ProgressCallback& progress, const StopRequest& stop,
-                 std::string* note);
+                 const LockWaitReporter& lock_wait, std::string* note);
 
 }  // namespace velbrix
 
