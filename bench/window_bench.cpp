@@ -59,6 +59,7 @@ class HeadlessView final : public FrmFleView, public Desktop {
 
   // FrmFleView.
   void SetLblFileCaption(const std::string&) override {}
+  void SetLblFileNotice(const std::string&) override {}
   void SetLabel1Caption(const std::string&) override {}
   void ShowFraCh(bool) override {}
   void EnableMnuFile(bool) override {}

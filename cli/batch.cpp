@@ -1,6 +1,7 @@
 // Converting each recording of a batch, and what is said about it on stderr.
 #include "cli/batch.h"
 
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +27,14 @@ std::string BidsRun(const Options& options, std::size_t index) {
 // Converts recording `index` of `options` as they ask; adds the warnings worth telling to
 // `warnings`.
 Status ConvertOne(Converter& converter, const Options& options, std::size_t index,
-                  const ProgressCallback& progress, std::vector<std::string>* warnings) {
+                  const ProgressCallback& progress, const StopRequest* stop,
+                  const LockWaitReporter& lock_wait, std::vector<std::string>* warnings) {
   const std::filesystem::path& recording = options.recordings[index];
   if (!options.format) {
     ConversionReport report;
-    const Status status =
-        converter.ConvertChannels(recording, options.output_dir, recording.filename(),
-                                  options.positions, options.decimal_separator, &report, progress);
+    const Status status = converter.ConvertChannels(
+        recording, options.output_dir, recording.filename(), options.positions,
+        options.decimal_separator, &report, progress, stop, lock_wait);
     if (status.ok() && report.bytes_left_out > 0) {
       warnings->push_back("warning: " + LeftOutDescription(recording, report.bytes_left_out));
     }
@@ -55,7 +57,7 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
     request.lab = options.bids->lab;
   }
   ExportReport report;
-  const Status status = RunExport(request, &report, progress);
+  const Status status = RunExport(request, &report, progress, stop, lock_wait);
   if (status.ok()) {
     for (const std::string& note : ExportNotes(recording, report)) {
       warnings->push_back("warning: " + note);
@@ -66,16 +68,23 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
 
 }  // namespace
 
-int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) {
+int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
+             const StopRequest* stop) {
   const auto say = [&](const std::string& message) {
     progress.Clear();
     std::fprintf(err, "%s: %s\n", kProgramName, message.c_str());
   };
   // Told on the converting thread (this one) while it waits for another run's folder lock.
-  SetLockWaitReporter([&](const std::filesystem::path& lock) { say(LockWaitMessage(lock)); });
+  const LockWaitReporter lock_wait = [&](const std::filesystem::path& lock) {
+    say(LockWaitMessage(lock));
+  };
   Converter converter;
   int exit_status = kExitOk;
   for (std::size_t i = 0; i < options.recordings.size(); ++i) {
+    if (stop != nullptr && stop->requested()) {
+      exit_status = kExitStopped;
+      break;
+    }
     const std::filesystem::path& recording = options.recordings[i];
     const std::string shown = PathForDisplay(recording);
     if (!HasRecordingName(recording)) {
@@ -85,9 +94,20 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
     }
     progress.StartRecording(PathForDisplay(recording.filename()), i + 1, options.recordings.size());
     std::vector<std::string> warnings;
-    const Status status = ConvertOne(
-        converter, options, i,
-        [&](std::uint64_t read, std::uint64_t total) { progress.Update(read, total); }, &warnings);
+    Status status;
+    try {
+      status = ConvertOne(
+          converter, options, i,
+          [&](std::uint64_t read, std::uint64_t total) { progress.Update(read, total); }, stop,
+          lock_wait, &warnings);
+    } catch (const std::exception& e) {
+      status = Status::Internal(recording, e.what());
+    }
+    if (status.stopped()) {
+      say(status.message());
+      exit_status = kExitStopped;
+      break;
+    }
     if (!status.ok()) {
       say(status.message());
       exit_status = kExitSomeFailed;
@@ -97,7 +117,6 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress) 
       say(warning);
     }
   }
-  SetLockWaitReporter({});
   progress.Clear();
   return exit_status;
 }

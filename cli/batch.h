@@ -5,10 +5,12 @@
 // written for it. A recording that fails to convert leaves nothing behind (see
 // core/convert/conversion.h, core/formats/edf_export.h, core/formats/brainvision_export.h and
 // core/formats/bids_export.h) and does not stop the others. Under --bids, several recordings take
-// runs 1, 2, ... by their place in the list, a refused or failed one included. Each failure is one
-// line on `err` naming the file and the system's reason. Unless the options ask for quiet, a
-// trailing partial record is a warning naming the recording and the bytes left out, and so is the
-// completion of an EDF file's last data record, with the samples added per channel.
+// runs 1, 2, ... by their place in the list, a refused or failed one included. A run that is asked
+// to stop (Ctrl-C) leaves nothing behind, like a failed one, and the recordings after it are not
+// started. Each failure is one line on `err` naming the file and the system's reason. Unless the
+// options ask for quiet, a trailing partial record is a warning naming the recording and the bytes
+// left out, and so is the completion of an EDF file's last data record, with the samples added per
+// channel.
 #ifndef VELBRIX_CLI_BATCH_H_
 #define VELBRIX_CLI_BATCH_H_
 
@@ -16,12 +18,15 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "core/base/stop_request.h"
 
 namespace velbrix::cli {
 
-// Converts every recording of `options`, which ParseOptions has checked. Returns kExitOk when every
-// recording was converted, kExitSomeFailed when at least one was not.
-int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress);
+// Converts every recording of `options`, which ParseOptions has checked, until `stop` (if given) is
+// requested. Returns kExitOk when every recording was converted, kExitStopped when the batch was
+// stopped, kExitSomeFailed when at least one recording was not converted.
+int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
+             const StopRequest* stop = nullptr);
 
 }  // namespace velbrix::cli
 

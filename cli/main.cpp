@@ -1,9 +1,14 @@
-// velbrix-convert: converts EEG recordings into decimal text or EDF from the command line.
+// velbrix-convert: converts EEG recordings from the command line into decimal text (one file per
+// channel), EDF, BrainVision, or a BIDS dataset with EDF or BrainVision data.
 //
 //   velbrix-convert [-o DIR] [-c NAME]... [-d SEP] [-q] RECORDING...
-//   velbrix-convert --format edf --sample-rate HZ [--start TIME] [-o DIR] [-c NAME]... RECORDING...
+//   velbrix-convert --format edf|brainvision --sample-rate HZ [--start TIME] [-o DIR] [-c NAME]...
+//                   RECORDING...
+//   velbrix-convert --bids ROOT --subject LABEL --task LABEL --sample-rate HZ
+//                   [--format edf|brainvision] [--session LABEL] [--run N] RECORDING...
 //
-// Exit status: 0 every recording converted, 1 at least one failed, 2 a usage error.
+// Exit status: 0 every recording converted, 1 at least one failed, 2 a usage error, 130 stopped by
+// Ctrl-C (SIGINT or SIGTERM), which leaves nothing of the recording being converted.
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -24,7 +29,9 @@ int main(int argc, char** argv) {
       return *exit_status;
     }
     ProgressDisplay progress(stderr, !options.quiet && StderrIsTerminal());
-    return RunBatch(options, stderr, progress);
+    static velbrix::StopRequest interrupted;  // lives as long as the program, for the handler
+    StopOnInterrupt(interrupted);
+    return RunBatch(options, stderr, progress, &interrupted);
   } catch (const std::exception& e) {
     // Out of memory, or a name the system cannot represent.
     std::fprintf(stderr, "%s: %s\n", kProgramName, e.what());

@@ -24,6 +24,7 @@ inline constexpr char kProgramName[] = "velbrix-convert";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitStopped = 130;  // Ctrl-C stopped the run, as shells number SIGINT
 
 // Where --bids puts the recordings, and under which names.
 struct BidsOptions {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/base/stop_request.h"
+
 namespace velbrix::cli {
 
 // The program's arguments, argv[0] first, as UTF-8 text. On Windows they are taken from the wide
@@ -27,6 +29,12 @@ std::filesystem::path::string_type FileNameKey(const std::filesystem::path& name
 
 // Whether the standard error stream is a terminal (a console window on Windows).
 bool StderrIsTerminal();
+
+// From now on, Ctrl-C requests `stop` instead of ending the program: SIGINT and SIGTERM on POSIX
+// systems, Ctrl-C and Ctrl-Break at the console on Windows. A second one ends the program at once
+// (a run killed so leaves its outputs to the next run's recovery). `stop` must live until the
+// program ends; call this once.
+void StopOnInterrupt(StopRequest& stop);
 
 }  // namespace velbrix::cli
 

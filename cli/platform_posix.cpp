@@ -1,6 +1,8 @@
 // POSIX services of the command-line companion.
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "cli/platform.h"
@@ -25,6 +27,29 @@ std::filesystem::path::string_type FileNameKey(const std::filesystem::path& name
 
 bool StderrIsTerminal() {
   return ::isatty(::fileno(stderr)) != 0;
+}
+
+namespace {
+
+// The handler's only way to the request: a signal handler takes no argument.
+StopRequest* interrupt_stop = nullptr;
+
+extern "C" void RequestStop(int) {
+  interrupt_stop->Request();  // a lock-free atomic store, safe in a handler
+}
+
+}  // namespace
+
+void StopOnInterrupt(StopRequest& stop) {
+  static_assert(std::atomic<bool>::is_always_lock_free);
+  interrupt_stop = &stop;
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  sigemptyset(&action.sa_mask);
+  // Reads and writes go on after the handler; the next signal has the default effect.
+  action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
 }
 
 }  // namespace velbrix::cli

@@ -62,4 +62,28 @@ bool StderrIsTerminal() {
   return ::_isatty(::_fileno(stderr)) != 0;
 }
 
+namespace {
+
+// The handler's only way to the request: the system calls it without an argument of ours.
+StopRequest* interrupt_stop = nullptr;
+
+// Called by the system on a thread of its own.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+    return FALSE;  // closing the console or logging off ends the program
+  }
+  if (interrupt_stop->requested()) {
+    return FALSE;  // the second time: the default, which ends the program
+  }
+  interrupt_stop->Request();
+  return TRUE;
+}
+
+}  // namespace
+
+void StopOnInterrupt(StopRequest& stop) {
+  interrupt_stop = &stop;
+  ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
 }  // namespace velbrix::cli

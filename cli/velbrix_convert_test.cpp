@@ -1,5 +1,6 @@
 // End-to-end tests of velbrix-convert: the built program run on real files in temporary folders.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <locale.h>
 #include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -60,15 +62,19 @@ struct RunSetup {
     return *this;
   }
   RunSetup& WhileRunning(std::function<void()> action) {
+    while_running = [action = std::move(action)](pid_t) { action(); };
+    return *this;
+  }
+  RunSetup& WhileRunning(std::function<void(pid_t child)> action) {
     while_running = std::move(action);
     return *this;
   }
 
-  std::filesystem::path cwd;               // empty: the test's own
-  std::map<std::string, std::string> env;  // added to an environment without locale settings
-  int stderr_fd = -1;                      // where stderr goes; -1: a file, returned in err
-  std::string stdout_path;                 // where stdout goes; empty: a file, returned in out
-  std::function<void()> while_running;     // called after the start, before the wait
+  std::filesystem::path cwd;                 // empty: the test's own
+  std::map<std::string, std::string> env;    // added to an environment without locale settings
+  int stderr_fd = -1;                        // where stderr goes; -1: a file, returned in err
+  std::string stdout_path;                   // where stdout goes; empty: a file, returned in out
+  std::function<void(pid_t)> while_running;  // called after the start, before the wait
 };
 
 bool IsLocaleVariable(std::string_view entry) {
@@ -125,7 +131,7 @@ RunResult RunConvert(const std::vector<std::string>& arguments, const RunSetup& 
     return result;
   }
   if (setup.while_running) {
-    setup.while_running();
+    setup.while_running(pid);
   }
   int wait_status = 0;
   while (waitpid(pid, &wait_status, 0) < 0 && errno == EINTR) {
@@ -674,6 +680,50 @@ TEST_F(SlowRecordingTest, ProgressOnATerminalIsErasedAtTheEnd) {
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.back(), '\r');  // the line is wiped and the cursor back at its start
 }
+
+// A big recording arrives through a pipe; Ctrl-C (SIGINT, or SIGTERM) once the run has read 4 MB
+// of it stops the run as the window's Stop does: nothing of it is left, the recordings after it
+// are not started, and the program ends with 130.
+class InterruptTest : public VelbrixConvertTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(mkfifo(fifo_.c_str(), 0600), 0) << std::strerror(errno);
+    std::signal(SIGPIPE, SIG_IGN);  // the program stops reading: writes fail instead
+  }
+  void TearDown() override { std::signal(SIGPIPE, SIG_DFL); }
+  // Writes 4 MB into the pipe (once written, at most the pipe's buffer is unread, so the run is
+  // under way), sends the signal, writes on until the program stops reading, and closes.
+  void FeedAndInterrupt(pid_t child, int signal) const {
+    const int fd = open(fifo_.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string chunk = MakeRecording(1024 * 1024);
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_EQ(write(fd, chunk.data(), chunk.size()), static_cast<ssize_t>(chunk.size()));
+    }
+    ASSERT_EQ(kill(child, signal), 0);
+    for (int i = 0; i < 1024 && write(fd, chunk.data(), chunk.size()) > 0; ++i) {
+    }
+    close(fd);
+  }
+  const std::string fifo_ = in_ / "big_eeg";
+};
+
+TEST_P(InterruptTest, StopsTheRunAndLeavesNothingOfIt) {
+  WriteFile(out_ / "big_eeg_FP2.eeg", "kept");
+  const std::string later = Recording("later_eeg", MakeRecording(64));
+  const RunResult run = RunConvert(
+      {"-q", "-o", out_.path(), fifo_, later},
+      RunSetup().WhileRunning([&](pid_t child) { FeedAndInterrupt(child, GetParam()); }));
+  EXPECT_EQ(run.exit_status, 130);
+  EXPECT_EQ(run.err, "velbrix-convert: Stopped converting " + fifo_ + "\n");
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{"big_eeg_FP2.eeg"});
+  EXPECT_EQ(ReadFile(out_ / "big_eeg_FP2.eeg"), "kept");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& signal) {
+                           return std::string(signal.param == SIGINT ? "Sigint" : "Sigterm");
+                         });
 
 }  // namespace
 }  // namespace velbrix

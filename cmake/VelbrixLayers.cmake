@@ -10,7 +10,8 @@
 #   formats  EDF, BrainVision, BIDS, output names, PNG                  -> convert, commit, os, base
 #   signal   filters, spectra, montages                                 -> base
 #   trace    the trace recording, columns, overview, filtered pages     -> signal, os, base
-set(VELBRIX_LAYERS base os commit convert formats signal trace)
+#   events   a recording's events, their sidecar and their export text  -> formats, trace and below
+set(VELBRIX_LAYERS base os commit convert formats signal trace events)
 set(VELBRIX_LAYER_base_MAY "")
 set(VELBRIX_LAYER_os_MAY base)
 set(VELBRIX_LAYER_commit_MAY os base)
@@ -18,6 +19,7 @@ set(VELBRIX_LAYER_convert_MAY commit os base)
 set(VELBRIX_LAYER_formats_MAY convert commit os base)
 set(VELBRIX_LAYER_signal_MAY base)
 set(VELBRIX_LAYER_trace_MAY signal os base)
+set(VELBRIX_LAYER_events_MAY formats convert commit os trace signal base)
 
 # The velbrix_ libraries that `target` links, directly or through others, into `out`.
 function(velbrix_linked_libraries target out)

@@ -38,7 +38,7 @@ def violations(may, sources):
 def main():
     root = pathlib.Path(sys.argv[1])
     may = arrows((root / 'cmake' / 'VelbrixLayers.cmake').read_text(encoding='utf-8'))
-    if set(may) != {'base', 'os', 'commit', 'convert', 'formats', 'signal', 'trace'}:
+    if set(may) != {'base', 'os', 'commit', 'convert', 'formats', 'signal', 'trace', 'events'}:
         print('cmake/VelbrixLayers.cmake names the layers', sorted(may))
         return 1
     # The checker itself: a montage that includes a BIDS header, and a base header that includes

@@ -24,8 +24,8 @@ Status ParseHertz(std::string_view text, std::string_view what, Hertz* hertz,
                   std::string_view user_separator) {
   const bool other_separator = !user_separator.empty() && user_separator != ".";
   const Status invalid = Status::InvalidArgument(
-      "The " + std::string(what) + " \"" + std::string(text) +
-      "\" is not a positive number of hertz written with digits and at most one " +
+      "The " + std::string(what) + " " + Quoted(text) +
+      " is not a positive number of hertz written with digits and at most one " +
       (other_separator ? "decimal separator (\".\" or \"" + std::string(user_separator) + "\")"
                        : std::string("full stop")));
   std::size_t point = text.find('.');

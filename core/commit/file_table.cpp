@@ -75,14 +75,87 @@ Status FileTable::OpenForBinaryInput(int number, const std::filesystem::path& pa
   return Status::Ok();
 }
 
-Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
-  if (const std::error_code ec = lock->Acquire(root_)) {
-    // A missing folder is the output's failure; anything else is the lock file's.
-    return ec == std::errc::no_such_file_or_directory
-               ? Status::IoError("Cannot create", output, ec.message())
-               : Status::IoError("Cannot use", lock->path(), ec.message());
+std::error_code FileTable::CreateRoot(fs::path* failed) {
+  std::vector<fs::path> missing;
+  for (fs::path p = FolderPath(root_); FileKindOf(p) == FileKind::kMissing; p = p.parent_path()) {
+    missing.push_back(p);
+    if (p == p.parent_path() || !p.has_parent_path()) {
+      break;
+    }
   }
-  return Status::Ok();
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    const std::error_code ec = CreateFolder(*it, false);
+    if (ec && ec != std::errc::file_exists) {
+      *failed = *it;
+      return ec;
+    }
+    if (!ec) {
+      created_root_.push_back(*it);
+    }
+  }
+  return {};
+}
+
+void FileTable::RemoveCreatedRoot() {
+  // Only empty folders go: another run's lock or files keep them, and a run that finds them gone
+  // before its own files are there creates them again (Lock).
+  for (auto it = created_root_.rbegin(); it != created_root_.rend(); ++it) {
+    (void)RemoveEmptyFolder(*it);
+  }
+  created_root_.clear();
+}
+
+Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
+  // Another run that created the root may remove it when it fails, until this run's files are
+  // there: it is created again as often as that happens.
+  constexpr int kAttempts = 100;
+  std::error_code ec;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (create_root_) {
+      fs::path folder;
+      if (const std::error_code created = CreateRoot(&folder)) {
+        // A missing parent: another run removed one that it had created.
+        if (created == std::errc::no_such_file_or_directory && attempt + 1 < kAttempts) {
+          continue;
+        }
+        return Status::IoError("Cannot create", folder, created.message());
+      }
+    }
+    ec = lock->Acquire(root_, lock_wait_);
+    if (ec != std::errc::no_such_file_or_directory || !create_root_) {
+      break;
+    }
+  }
+  if (!ec) {
+    return Status::Ok();
+  }
+  // A missing folder is the output's failure; one that may not be written into is the folder's;
+  // anything else is the lock file's.
+  if (ec == std::errc::no_such_file_or_directory) {
+    return Status::IoError("Cannot create", output, ec.message());
+  }
+  if ((ec == std::errc::permission_denied || ec == std::errc::read_only_file_system) &&
+      FileKindOf(lock->path()) == FileKind::kMissing) {
+    return Status::IoError("Cannot write into", FolderPath(root_), ec.message());
+  }
+  return Status::IoError("Cannot use", lock->path(), ec.message());
+}
+
+void FileTable::Recover() {
+  for (LeftAlone& left : RecoverFolder(root_)) {
+    const auto same = [&](const LeftAlone& l) { return l.path == left.path; };
+    if (std::none_of(left_alone_.begin(), left_alone_.end(), same)) {
+      left_alone_.push_back(std::move(left));
+    }
+  }
+}
+
+std::vector<std::string> FileTable::LeftAloneNotes() const {
+  std::vector<std::string> notes;
+  for (const LeftAlone& left : left_alone_) {
+    notes.push_back("Left alone " + PathForDisplay(left.path) + ": " + left.reason);
+  }
+  return notes;
 }
 
 Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& path) {
@@ -107,7 +180,7 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
       if (Status s = Lock(&lock, path); !s.ok()) {
         return s;
       }
-      RecoverFolder(root_);
+      Recover();
     }
     if (const std::error_code ec = CreateStaging(root_, &staging_)) {
       return Status::IoError("Cannot create", path, ec.message());
@@ -122,6 +195,10 @@ Status FileTable::OpenForTextOutput(int number, const std::filesystem::path& pat
   slot.is_output = true;
   slot.path = path;
   outputs_.push_back({number, path, *name, temp, named});
+  // A failure here fails the run, which discards the temporary with the others.
+  if (const std::error_code ec = slot.file.NarrowPermissionsTo(path)) {
+    return Status::IoError("Cannot create", path, ec.message());
+  }
   return Status::Ok();
 }
 
@@ -185,7 +262,9 @@ void FileTable::RemoveAtCommit(const std::filesystem::path& path) {
 Status FileTable::EditTextFile(const std::filesystem::path& path, const TextEdit& edit) {
   std::optional<std::string> text;
   OsFile file;
-  if (const std::error_code ec = OsFile::OpenForReading(path, &file)) {
+  // Another user of a shared folder may have put a link or a pipe there: neither is followed, and
+  // nothing waits.
+  if (const std::error_code ec = OsFile::OpenRegularFileForReading(path, &file)) {
     if (ec != std::errc::no_such_file_or_directory) {
       return Status::IoError("Cannot open", path, ec.message());
     }
@@ -273,7 +352,7 @@ Status FileTable::CommitOutputs(const CommitStep& step) {
     return s;
   }
   // Another run may have been killed in its commit since this one began.
-  RecoverFolder(root_);
+  Recover();
   if (step) {
     locked_ = true;
     Status s = step(*this);
@@ -301,6 +380,7 @@ Status FileTable::CommitOutputs(const CommitStep& step) {
   RemoveStaging(&staging_);
   outputs_.clear();
   removals_.clear();
+  created_root_.clear();
   return Status::Ok();
 }
 
@@ -326,6 +406,7 @@ void FileTable::DiscardOutputs() {
   }
   DiscardTemporaries(std::move(files), names);
   RemoveStaging(&staging_);
+  RemoveCreatedRoot();
   for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
     (void)At(n).file.Close();
   }

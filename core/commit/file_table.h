@@ -25,6 +25,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/base/status.h"
@@ -44,17 +45,29 @@ class FileTable {
 
   // kNamed: every temporary has a name, also where the system could do without (for tests).
   enum class Temporaries { kUnnamedWherePossible, kNamed };
+  // kCreateIfMissing: the table creates the root and its missing parents as the first output is
+  // opened, again should another run remove them before this run's files are there, and removes
+  // those it created, where they are empty, when the run is discarded.
+  enum class RootFolder { kMustExist, kCreateIfMissing };
 
   explicit FileTable(Temporaries temporaries = Temporaries::kUnnamedWherePossible)
       : temporaries_(temporaries) {}
   // A table whose outputs are all below `root`, which must exist when the first is opened: one
   // transaction for all of them, under root's lock alone.
   explicit FileTable(const std::filesystem::path& root,
-                     Temporaries temporaries = Temporaries::kUnnamedWherePossible)
-      : temporaries_(temporaries), root_(root), root_given_(true) {}
+                     Temporaries temporaries = Temporaries::kUnnamedWherePossible,
+                     RootFolder root_folder = RootFolder::kMustExist)
+      : temporaries_(temporaries),
+        root_(root),
+        root_given_(true),
+        create_root_(root_folder == RootFolder::kCreateIfMissing) {}
   ~FileTable() { DiscardOutputs(); }
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
+
+  // Who is told when the run waits for another run's lock on its root (os_file.h); nothing: a
+  // line on stderr. It is called on the thread that uses the table.
+  void set_lock_wait_reporter(LockWaitReporter reporter) { lock_wait_ = std::move(reporter); }
 
   // The smallest number 1 .. 255 that names no open file, or 0 when every number is in use.
   int LowestFreeNumber() const;
@@ -67,7 +80,8 @@ class FileTable {
   // `number` to be free. The run's first output first takes the root's lock and sets the root
   // right after runs that were killed there (output_commit.h: RecoverFolder). Fails before
   // anything is written for a name that its folder does not take (CheckOutputName), for a path
-  // outside the root, and, naming the lock's file, when the root's lock cannot be used.
+  // outside the root, naming the root where it cannot be written into, and naming the lock's file
+  // when the root's lock cannot be used.
   Status OpenForTextOutput(int number, const std::filesystem::path& path);
   // As OpenForBinaryInput and OpenForTextOutput, on the lowest free number, which `*number` gets.
   // Fail, naming `path`, when every number is in use.
@@ -104,10 +118,16 @@ class FileTable {
 
   // Within a CommitStep: reads the text file `path` (nothing if it is missing), has `edit` make its
   // new text from it, and writes that as an output of the run, or leaves the file as it is when
-  // `edit` gives nothing. A file that cannot be read is a failure naming it.
+  // `edit` gives nothing. A file that cannot be read, and anything but a regular file (a link, a
+  // pipe: never followed, never waited for), is a failure naming it.
   using TextEdit = std::function<Status(const std::optional<std::string>& text,
                                         std::optional<std::string>* edited)>;
   Status EditTextFile(const std::filesystem::path& path, const TextEdit& edit);
+
+  // What the recoveries of this table's runs left alone of killed runs' files in the root (another
+  // user's files, journals of another version's form), each once, as lines such as "Left alone
+  // <file>: Owned by another user". A run that leaves a file alone still ends as it would.
+  std::vector<std::string> LeftAloneNotes() const;
 
  private:
   struct Slot {
@@ -127,12 +147,19 @@ class FileTable {
   const Slot& At(int number) const;
   void CloseInputs();
   Status Lock(FolderLock* lock, const std::filesystem::path& output);
+  std::error_code CreateRoot(std::filesystem::path* failed);
+  void Recover();
+  void RemoveCreatedRoot();
   Status CommitOutputs(const CommitStep& step);
   Status Plan(CommitPlan* plan, std::vector<std::filesystem::path>* finals);
 
   Temporaries temporaries_;
   std::filesystem::path root_;  // of the transaction
   bool root_given_ = false;
+  bool create_root_ = false;
+  std::vector<std::filesystem::path> created_root_;  // made for the root, parents first
+  std::vector<LeftAlone> left_alone_;
+  LockWaitReporter lock_wait_;
   bool locked_ = false;                           // whether the commit holds the root's lock
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
   std::vector<Output> outputs_;                   // opened since the run began

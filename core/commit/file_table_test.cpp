@@ -10,11 +10,23 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <fstream>
 #endif
 
 #include "core/commit/output_commit.h"
 #include "core/os/os_file_hooks.h"
 #include "core/testing/test_support.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace velbrix {
 namespace {
@@ -257,6 +269,9 @@ TEST(FileTableTest, ACommitCutShortThatCannotBeCompletedIsUndone) {
   WriteFile(killed.k(0), "old a");
   std::filesystem::create_hard_link(killed.k(0), killed.t(0));
   std::filesystem::create_directory(dir / "n");
+  // Group-writable, as the commit creates it under the umask 002 that many systems give users.
+  std::filesystem::permissions(dir / "n", std::filesystem::perms::group_write,
+                               std::filesystem::perm_options::add);
   WriteFile(dir / "n/b.eeg", "new b");  // renamed
   std::filesystem::create_directory(dir / "c.eeg");
   WriteFile(killed.t(2), "new c");
@@ -268,8 +283,9 @@ TEST(FileTableTest, ACommitCutShortThatCannotBeCompletedIsUndone) {
 
 // A run acts only on dead runs' own files: journals of earlier versions, files named as earlier
 // versions named their temporaries and kept files, and journals that do not hold what this
-// version writes change no file. A dead run's own journal of that kind (as one cut short while it
-// was written) decided nothing: the run's files go, and no other file with them.
+// version writes change no file. A dead run's journal that a kill cut short while it was written
+// decided nothing: the run's files go, and no other file with them. One of another form (here
+// naming a file outside the root) leaves its run's files alone.
 TEST(FileTableTest, PlantedJournalsAndFilesOfOtherNamesAreLeftAlone) {
   TempDir dir;
   WriteFile(dir / "rec_eeg", "recording");
@@ -280,16 +296,19 @@ TEST(FileTableTest, PlantedJournalsAndFilesOfOtherNamesAreLeftAlone) {
   WriteFile(dir / "x.velbrix-old", "the user's own");
   std::filesystem::create_directory(dir / "album.velbrix-old");
   const KilledCommit cut_short(dir.path());
-  WriteFile(cut_short.journal(), "velbrix-journal 2 1 0123456789abcdef\nC7:rec_eeg");
+  WriteFile(cut_short.journal(), "velbrix-journal 2 " +
+                                     std::to_string(sizeof(std::filesystem::path::value_type)) +
+                                     " 0123456789abcdef\nC7");
   WriteFile(cut_short.t(0), "new");
   const KilledCommit escaping(dir.path(), "fedcba9876543210");
   ASSERT_FALSE(escaping.WriteJournal({{{"../thesis.txt", Action::kRemove}}, {}}));
 
   ASSERT_TRUE(RunInto(dir.path()).ok());
   EXPECT_EQ(ListFolder(dir.path()),
-            (std::set<std::string>{".velbrix-journal", "a.eeg.velbrix-tmp-0123456789abcdef",
-                                   "album.velbrix-old", "e.eeg", "rec_eeg", "thesis.txt",
-                                   "x.velbrix-old"}));
+            (std::set<std::string>{".velbrix-fedcba9876543210.journal",
+                                   ".velbrix-fedcba9876543210.live", ".velbrix-journal",
+                                   "a.eeg.velbrix-tmp-0123456789abcdef", "album.velbrix-old",
+                                   "e.eeg", "rec_eeg", "thesis.txt", "x.velbrix-old"}));
   EXPECT_EQ(ReadFile(dir / "rec_eeg") + ReadFile(dir / "thesis.txt"), "recordingkeep");
 }
 
@@ -317,6 +336,30 @@ TEST(FileTableTest, ALockThatCannotBeUsedIsNamedWithItsReason) {
   EXPECT_EQ(ListFolder(dir.path()), std::set<std::string>{".velbrix-lock"});
 }
 
+#ifdef _WIN32
+// A link at the lock's name is named, never opened: the lock's file is deleted when it is closed,
+// which would take the link's target with it.
+TEST(FileTableTest, ALinkAtTheLockIsNamedAndItsTargetStays) {
+  TempDir dir;
+  WriteFile(dir / "thesis.txt", "keep");
+  // The standard library of MinGW makes no links: the system's call does.
+  if (!::CreateSymbolicLinkW((dir / ".velbrix-lock").c_str(), (dir / "thesis.txt").c_str(),
+                             SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    GTEST_SKIP() << "no symbolic links here: error " << ::GetLastError();
+  }
+  const DWORD attributes = ::GetFileAttributesW((dir / ".velbrix-lock").c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    std::filesystem::remove(dir / ".velbrix-lock");
+    GTEST_SKIP() << "the system does not show the link as a link (Wine)";
+  }
+  FileTable files;
+  EXPECT_EQ(
+      files.OpenForTextOutput(1, dir / "a.eeg").message(),
+      "Cannot use " + PathForDisplay(dir / ".velbrix-lock") + ": A link, which is not followed");
+  EXPECT_EQ(ReadFile(dir / "thesis.txt"), "keep");
+}
+#endif
+
 #ifndef _WIN32
 TEST(FileTableTest, APipeOrALinkAtTheLockIsAnErrorNotAWait) {
   for (const bool pipe : {true, false}) {
@@ -329,7 +372,8 @@ TEST(FileTableTest, APipeOrALinkAtTheLockIsAnErrorNotAWait) {
     }
     FileTable files;
     EXPECT_EQ(files.OpenForTextOutput(1, dir / "a.eeg").message(),
-              "Cannot use " + PathForDisplay(dir / ".velbrix-lock") + ": Not a regular file");
+              "Cannot use " + PathForDisplay(dir / ".velbrix-lock") + ": " +
+                  (pipe ? "Not a regular file" : "A link, which is not followed"));
   }
 }
 
@@ -359,12 +403,11 @@ TEST(FileTableTest, AWaitForAnotherRunsLockIsToldAndEnds) {
   FolderLock held;
   ASSERT_FALSE(held.Acquire(dir.path()));
   std::vector<std::filesystem::path> told;
-  SetLockWaitReporter([&](const std::filesystem::path& lock) { told.push_back(lock); });
   SetLockPatienceForTests(std::chrono::milliseconds(1300));
   FileTable files;
+  files.set_lock_wait_reporter([&](const std::filesystem::path& lock) { told.push_back(lock); });
   const Status s = files.OpenForTextOutput(1, dir / "a.eeg");
   SetLockPatienceForTests(std::chrono::milliseconds(0));
-  SetLockWaitReporter({});
   EXPECT_EQ(told, std::vector<std::filesystem::path>{dir / ".velbrix-lock"});
   EXPECT_EQ(s.message(), "Cannot use " + PathForDisplay(dir / ".velbrix-lock") +
                              ": Gave up waiting for the other run that holds it");
@@ -401,6 +444,261 @@ TEST(FileTableTest, AnotherUsersRunFilesAndFilesAreLeftAlone) {
   EXPECT_EQ(ReadFile(dir / "config.txt"), "root's");
   EXPECT_EQ(ListFolder(dir.path()).size(), 7u);
   EXPECT_EQ(ReadFile(RunFile(dir.path(), id, "t0")), "nobody's");
+}
+
+// Skips a test that plays another user unless it runs as root, who alone can become `nobody`.
+#define SKIP_UNLESS_ROOT()                                        \
+  if (::geteuid() != 0) {                                         \
+    GTEST_SKIP() << "needs root, to play another user as nobody"; \
+  }
+
+bool Plant(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return out.good();
+}
+
+struct stat StatOf(const std::filesystem::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+// A file that a commit step edits (a dataset's table) is read only where it is a regular file: a
+// link or a pipe there is named, and nothing waits for the pipe.
+TEST(FileTableTest, AnEditedFileThatIsALinkOrAPipeIsAnErrorNotAWait) {
+  for (const bool pipe : {true, false}) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+    if (pipe) {
+      ASSERT_EQ(::mkfifo((dir / "table.tsv").c_str(), 0666), 0);
+    } else {
+      std::filesystem::create_symlink(dir / "pipe", dir / "table.tsv");
+    }
+    FileTable files(dir.path());
+    ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
+    const Status s = files.EndRun(Status::Ok(), [&](FileTable& table) {
+      return table.EditTextFile(dir / "table.tsv", [](const std::optional<std::string>&,
+                                                      std::optional<std::string>* edited) {
+        *edited = "row\n";
+        return Status::Ok();
+      });
+    });
+    EXPECT_EQ(s.message(), "Cannot open " + PathForDisplay(dir / "table.tsv") + ": " +
+                               (pipe ? "Not a regular file" : "A link, which is not followed"));
+    EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"pipe", "table.tsv"}));
+  }
+}
+
+// Another user links an output's name to a pipe in a shared folder: the runs that replace it never
+// open what the link leads to, nor wait for the pipe, and the name ends as the user's own file.
+TEST(FileTableTest, ALinkToAPipeAtAnOutputNameIsReplacedWithoutOpeningIt) {
+  SKIP_UNLESS_ROOT();
+  TempDir dir;
+  testing::MakeSharedFolder(dir.path());
+  ASSERT_TRUE(testing::RunAsNobody([&] {
+    return ::mkfifo((dir / "pipe").c_str(), 0666) == 0 &&
+           ::symlink((dir / "pipe").c_str(), (dir / "a.eeg").c_str()) == 0;
+  }));
+  for (const char* text : {"first", "second"}) {
+    FileTable files;
+    ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
+    ASSERT_TRUE(files.Write(1, text).ok());
+    ASSERT_TRUE(files.EndRun(Status::Ok()).ok());
+    EXPECT_EQ(ReadFile(dir / "a.eeg"), text);
+  }
+  const struct stat st = StatOf(dir / "a.eeg");
+  EXPECT_TRUE(S_ISREG(st.st_mode) && st.st_uid == 0);
+  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"a.eeg", "pipe"}));
+}
+
+// A dead run of the user had moved its temporary onto config.txt when it was killed; another user
+// then put a file at the temporary's name. The recovery completes the commit without moving that
+// file, leaves it alone and says so.
+TEST(FileTableTest, AnotherUsersFileAtADeadRunsTemporaryNameIsNotMoved) {
+  SKIP_UNLESS_ROOT();
+  TempDir dir;
+  testing::MakeSharedFolder(dir.path());
+  const KilledCommit killed(dir.path());
+  ASSERT_FALSE(killed.WriteJournal({{{"config.txt", Action::kReplace}}, {}}));
+  WriteFile(dir / "config.txt", "root's new");
+  WriteFile(killed.k(0), "root's old");
+  ASSERT_TRUE(testing::RunAsNobody([&] { return Plant(killed.t(0), "nobody's"); }));
+  FileTable next;
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "e.eeg").ok());
+  ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(ReadFile(dir / "config.txt"), "root's new");
+  EXPECT_EQ(StatOf(dir / "config.txt").st_uid, 0u);
+  EXPECT_EQ(ReadFile(killed.t(0)), "nobody's");
+  EXPECT_EQ(ListFolder(dir.path()),
+            (std::set<std::string>{"config.txt", "e.eeg", killed.t(0).filename().string()}));
+  EXPECT_EQ(next.LeftAloneNotes(),
+            std::vector<std::string>{"Left alone " + PathForDisplay(killed.t(0)) +
+                                     ": Owned by another user"});
+}
+
+// A journal of a later version, and one whose name holds a NUL (which would end the name early,
+// at "a"), are not in this version's form: every file of their runs stays, the kept originals
+// included, no final name changes, and the run says what it left alone.
+TEST(FileTableTest, AJournalOfAnotherFormLeavesEveryFileOfItsRunAlone) {
+  TempDir dir;
+  WriteFile(dir / "a", "keep");
+  WriteFile(dir / "a.eeg", "new a");
+  const KilledCommit later(dir.path(), "00000000000000aa");
+  WriteFile(later.journal(), "velbrix-journal 3 1 00000000000000aa\nR5:a.eeg\nend\n");
+  WriteFile(later.k(0), "old a");
+  WriteFile(later.t(0), "newer a");
+  const KilledCommit nul(dir.path(), "00000000000000bb");
+  WriteFile(nul.journal(),
+            std::string("velbrix-journal 2 1 00000000000000bb\nD3:a\0b", 42) + "end\n");
+  const std::set<std::string> before = ListFolder(dir.path());
+  FileTable next;
+  ASSERT_TRUE(next.OpenForTextOutput(1, dir / "e.eeg").ok());
+  ASSERT_TRUE(next.EndRun(Status::Ok()).ok());
+  std::set<std::string> after = ListFolder(dir.path());
+  after.erase("e.eeg");
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(ReadFile(dir / "a") + ReadFile(dir / "a.eeg") + ReadFile(later.k(0)), "keepnew aold a");
+  const std::string reason = ": Not a journal of this version: the run's files are left alone";
+  const std::vector<std::string> notes = next.LeftAloneNotes();
+  EXPECT_EQ(std::set<std::string>(notes.begin(), notes.end()),
+            (std::set<std::string>{"Left alone " + PathForDisplay(later.journal()) + reason,
+                                   "Left alone " + PathForDisplay(nul.journal()) + reason}));
+}
+
+// Under the umask 002 of many systems the folders a commit creates are group-writable: a failed
+// commit removes them all the same, and leaves a group-writable folder that was there before.
+TEST(FileTableTest, AFailedCommitRemovesTheFoldersItCreatedWhateverTheUmask) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "c.eeg");  // a folder where an output must go
+  const ::mode_t umask = ::umask(002);
+  std::filesystem::create_directory(dir / "shared");
+  FileTable files(dir.path());
+  ASSERT_TRUE(files.OpenForTextOutput(1, dir / "n/m/x.eeg").ok());
+  ASSERT_TRUE(files.OpenForTextOutput(2, dir / "shared/o/y.eeg").ok());
+  ASSERT_TRUE(files.OpenForTextOutput(3, dir / "c.eeg").ok());
+  const Status s = files.EndRun(Status::Ok());
+  ::umask(umask);
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(ListFolder(dir.path()), (std::set<std::string>{"c.eeg", "shared"}));
+  EXPECT_TRUE(ListFolder(dir / "shared").empty());
+}
+
+// A file that a run replaces passes its permissions and its group on: the new file is readable by
+// no one who could not read the old one.
+TEST(FileTableTest, AReplacedFileKeepsItsPermissionsAndGroup) {
+  SKIP_UNLESS_ROOT();
+  TempDir dir;
+  WriteFile(dir / "a.eeg", "old a");
+  WriteFile(dir / "b.eeg", "old b");
+  ASSERT_EQ(::chmod((dir / "a.eeg").c_str(), 0640), 0);
+  ASSERT_EQ(::chown((dir / "a.eeg").c_str(), static_cast<uid_t>(-1), testing::kNobody), 0);
+  ASSERT_EQ(::chmod((dir / "b.eeg").c_str(), 0600), 0);
+  FileTable files;
+  ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
+  ASSERT_TRUE(files.OpenForTextOutput(2, dir / "b.eeg").ok());
+  ASSERT_TRUE(files.EndRun(Status::Ok()).ok());
+  const struct stat a = StatOf(dir / "a.eeg");
+  EXPECT_EQ(a.st_mode & 07777, 0640u);
+  EXPECT_EQ(a.st_gid, testing::kNobody);
+  EXPECT_EQ(a.st_uid, 0u);
+  EXPECT_EQ(StatOf(dir / "b.eeg").st_mode & 07777, 0600u);
+}
+
+// The new file is no more readable than the one it replaces from its first byte on, not only from
+// the commit: a named temporary that replaces a private file is private while it is written.
+TEST(FileTableTest, ATemporaryThatReplacesAPrivateFileIsPrivateWhileWritten) {
+  TempDir dir;
+  WriteFile(dir / "a.eeg", "old a");
+  ASSERT_EQ(::chmod((dir / "a.eeg").c_str(), 0600), 0);
+  FileTable files(FileTable::Temporaries::kNamed);
+  ASSERT_TRUE(files.OpenForTextOutput(1, dir / "a.eeg").ok());
+  ASSERT_TRUE(files.Write(1, "secret").ok());
+  int temporaries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    if (entry.path().extension() == ".t0") {
+      ++temporaries;
+      EXPECT_EQ(StatOf(entry.path()).st_mode & 077, 0u) << entry.path();
+    }
+  }
+  EXPECT_EQ(temporaries, 1);
+  ASSERT_TRUE(files.EndRun(Status::Ok()).ok());
+  EXPECT_EQ(StatOf(dir / "a.eeg").st_mode & 07777, 0600u);
+}
+
+// A folder that the user may not write into is named as the folder, not as the lock's file.
+TEST(FileTableTest, AFolderThatCannotBeWrittenIntoIsNamed) {
+  SKIP_UNLESS_ROOT();
+  TempDir dir;  // root's, which nobody may not write into
+  EXPECT_TRUE(testing::RunAsNobody([&] {
+    FileTable files;
+    const Status s = files.OpenForTextOutput(1, dir / "a.eeg");
+    const std::string expected =
+        "Cannot write into " + PathForDisplay(dir.path()) + ": Permission denied";
+    if (s.message() != expected) {
+      std::fprintf(stderr, "%s\n", s.message().c_str());
+    }
+    return s.message() == expected;
+  }));
+}
+
+// A run of the user killed under the umask 077 leaves the lock's file behind; another user's run in
+// the shared folder can still open it and take its turn.
+TEST(FileTableTest, ALockFileLeftByAnotherUsersKilledRunIsTakenInTurn) {
+  SKIP_UNLESS_ROOT();
+  TempDir dir;
+  testing::MakeSharedFolder(dir.path());
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::umask(077);
+    FolderLock lock;
+    std::_Exit(lock.Acquire(dir.path()) ? 1 : 0);  // ends holding it, as a killed run
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_TRUE(std::filesystem::exists(dir / ".velbrix-lock"));
+  EXPECT_TRUE(testing::RunAsNobody([&] {
+    const Status s = RunInto(dir.path());
+    if (!s.ok()) {
+      std::fprintf(stderr, "%s\n", s.message().c_str());
+    }
+    return s.ok();
+  }));
+  EXPECT_EQ(ReadFile(dir / "e.eeg"), "");
+}
+
+// Runs into a new folder that a table creates: one that fails removes the folders it created only
+// where they are empty, and one that finds them gone before its own files are there creates them
+// again. The good run never fails for the failed one.
+TEST(FileTableTest, AFailedRunIntoANewFolderNeverFailsAGoodOne) {
+  TempDir dir;
+  for (int round = 0; round < 150; ++round) {
+    const std::filesystem::path root = dir / ("round" + std::to_string(round)) / "study";
+    std::vector<pid_t> children;
+    for (const bool good : {false, true}) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        FileTable files(root, FileTable::Temporaries::kUnnamedWherePossible,
+                        FileTable::RootFolder::kCreateIfMissing);
+        Status s = files.OpenForTextOutput(1, root / (good ? "good/x.eeg" : "failed/x.eeg"));
+        if (s.ok()) {
+          s = files.EndRun(good ? Status::Ok() : Status::IoError("Cannot read", "in", "gone"));
+        }
+        if (good && !s.ok()) {
+          std::fprintf(stderr, "%s\n", s.message().c_str());
+        }
+        std::_Exit(s.ok() == good ? 0 : 1);
+      }
+      children.push_back(child);
+    }
+    for (const pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+    EXPECT_EQ(ListFolder(root), std::set<std::string>{"good"}) << "round " << round;
+  }
 }
 #endif
 

@@ -123,22 +123,29 @@ std::string JournalHeader(const std::string& run_id) {
   return header;
 }
 
-// Reads journal text: a header naming `run_id`, folders, entries, a trailer. Anything else, also a
-// journal cut short by a kill while it was written, gives nothing.
+// What a journal's text is: complete in this version's form, a beginning of one (a journal that a
+// kill cut short while it was written), or anything else (another version's form, another run's).
+enum class JournalForm { kComplete, kCutShort, kOther };
+
+// Reads journal text: a header naming `run_id`, folders, entries, a trailer.
 class JournalReader {
  public:
   explicit JournalReader(std::string_view text) : text_(text) {}
 
+  // The plan of a complete journal; otherwise nothing, and form() tells why.
   std::optional<CommitPlan> Plan(const std::string& run_id) {
     if (!Take(JournalHeader(run_id))) {
       return std::nullopt;
     }
     CommitPlan plan;
     while (!Take(kTrailer)) {
-      if (text_.empty()) {
+      if (cut_short_ || text_.empty()) {
         return std::nullopt;
       }
       const char tag = text_[0];
+      if (tag != 'F' && tag != 'C' && tag != 'R' && tag != 'D') {
+        return std::nullopt;
+      }
       text_.remove_prefix(1);
       Path name;
       if (!Name(&name)) {
@@ -146,27 +153,38 @@ class JournalReader {
       }
       if (tag == 'F') {
         plan.new_folders.push_back(std::move(name));
-      } else if (tag == 'C' || tag == 'R' || tag == 'D') {
+      } else {
         const Action action = tag == 'C'   ? Action::kCreate
                               : tag == 'R' ? Action::kReplace
                                            : Action::kRemove;
         plan.entries.push_back({std::move(name), action});
-      } else {
-        return std::nullopt;
       }
     }
     if (!text_.empty()) {
       return std::nullopt;
     }
+    complete_ = true;
     return plan;
+  }
+  // After Plan: what the text was.
+  JournalForm form() const {
+    return complete_    ? JournalForm::kComplete
+           : cut_short_ ? JournalForm::kCutShort
+                        : JournalForm::kOther;
   }
 
  private:
+  // Takes `expected` from the text; where the text ends within it, the journal was cut short.
   bool Take(std::string_view expected) {
-    if (text_.substr(0, expected.size()) != expected) {
+    const std::size_t n = std::min(expected.size(), text_.size());
+    if (text_.substr(0, n) != expected.substr(0, n)) {
       return false;
     }
-    text_.remove_prefix(expected.size());
+    if (n < expected.size()) {
+      cut_short_ = true;
+      return false;
+    }
+    text_.remove_prefix(n);
     return true;
   }
   bool Name(Path* path) {
@@ -176,54 +194,75 @@ class JournalReader {
       units = units * 10 + static_cast<std::size_t>(text_[i] - '0');
     }
     const std::size_t bytes = units * sizeof(Path::value_type);
-    if (i == 0 || i >= text_.size() || text_[i] != ':' || text_.size() - i - 1 < bytes) {
+    if (i == text_.size() || (text_[i] == ':' && text_.size() - i - 1 < bytes)) {
+      cut_short_ = true;  // the text ends within the name
+      return false;
+    }
+    if (i == 0 || text_[i] != ':') {
       return false;
     }
     Path::string_type name(units, Path::value_type());
     text_.copy(reinterpret_cast<char*>(name.data()), bytes, i + 1);
     text_.remove_prefix(i + 1 + bytes);
+    // A NUL would end the name where the system reads it: another name than the one written.
+    if (name.find(Path::value_type()) != Path::string_type::npos) {
+      return false;
+    }
     *path = Path(name);
     return IsPlainRelative(*path);
   }
 
   std::string_view text_;
+  bool cut_short_ = false;
+  bool complete_ = false;
 };
 
-// The plan of the journal `journal` of run `run_id`, if it is the user's own regular file in this
-// version's form; otherwise the reason.
-std::error_code ReadJournal(const Path& journal, const std::string& run_id, CommitPlan* plan) {
+// The plan of the journal `journal` of run `run_id` and its form, if it is the user's own regular
+// file with no other name; otherwise the reason, and `*form` is kOther.
+std::error_code ReadJournal(const Path& journal, const std::string& run_id, CommitPlan* plan,
+                            JournalForm* form) {
+  *form = JournalForm::kOther;
   OsFile file;
   if (const std::error_code ec = OsFile::OpenOwnFileForReading(journal, &file)) {
     return ec;
   }
   const std::uint64_t size = file.Size();
   if (size > kLargestJournal) {
-    return MakeErrorCode(FileError::kNotJournal);
+    return {};
   }
   std::string text(static_cast<std::size_t>(size), '\0');
   std::size_t got = 0;
   if (const std::error_code ec = file.Read(text.data(), text.size(), &got)) {
     return ec;
   }
-  std::optional<CommitPlan> read =
-      JournalReader(std::string_view(text).substr(0, got)).Plan(run_id);
-  if (!read) {
-    return MakeErrorCode(FileError::kNotJournal);
+  JournalReader reader(std::string_view(text).substr(0, got));
+  std::optional<CommitPlan> read = reader.Plan(run_id);
+  *form = reader.form();
+  if (read) {
+    *plan = std::move(*read);
   }
-  *plan = std::move(*read);
   return {};
 }
 
-bool SameFile(const Path& a, const Path& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
+void Note(std::vector<LeftAlone>* left, const Path& path, std::string reason) {
+  if (left != nullptr) {
+    left->push_back({path, std::move(reason)});
+  }
 }
 
-// One commit's files: the root, the run's id, the plan.
+// One commit's files: the root, the run's id, the plan. A live run's commit knows which names it
+// made itself; a recovery (`left` given) acts only on what is provably the user's own, and tells
+// in `left` what it left alone.
 class Transaction {
  public:
-  Transaction(const Path& root, const std::string& run_id, const CommitPlan& plan)
-      : root_(FolderPath(root)), run_id_(run_id), plan_(plan) {}
+  Transaction(const Path& root, const std::string& run_id, const CommitPlan& plan,
+              std::vector<LeftAlone>* left = nullptr)
+      : root_(FolderPath(root)),
+        run_id_(run_id),
+        plan_(plan),
+        recovering_(left != nullptr),
+        left_(left),
+        kept_(plan.entries.size(), false) {}
 
   Path Final(std::size_t i) const { return root_ / plan_.entries[i].name; }
   Path Temp(std::size_t i) const { return RunFile(root_, run_id_, "t" + std::to_string(i)); }
@@ -234,16 +273,33 @@ class Transaction {
 
   // Keeps the files that will be replaced or removed: a second name where the file system allows
   // it, so that a replaced name stays; otherwise moved aside until their replacement is in place.
+  // A kept name that something already holds fails the commit: nothing is moved over it.
   std::error_code Keep(std::size_t* failed) {
     for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
       const Action action = ActionOf(i);
-      if ((action == Action::kReplace && LinkFile(Final(i), Kept(i))) ||
-          (action == Action::kRemove && Exists(Final(i)))) {
-        if (const std::error_code ec = RenameFile(Final(i), Kept(i))) {
-          *failed = i;
-          return ec;
-        }
+      if (action == Action::kCreate) {
+        continue;
       }
+      *failed = i;
+      if (action == Action::kReplace) {
+        const std::error_code linked = LinkFile(Final(i), Kept(i));
+        if (!linked) {
+          kept_[i] = true;
+          continue;
+        }
+        if (linked == std::errc::file_exists) {
+          return linked;
+        }
+      } else if (!Exists(Final(i))) {
+        continue;
+      }
+      if (Exists(Kept(i))) {
+        return std::make_error_code(std::errc::file_exists);
+      }
+      if (const std::error_code ec = RenameFile(Final(i), Kept(i))) {
+        return ec;
+      }
+      kept_[i] = true;
     }
     return {};
   }
@@ -261,6 +317,7 @@ class Transaction {
           *failed = 0;
           return ec;
         }
+        created_.push_back(folder);
       }
     }
     for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
@@ -277,6 +334,7 @@ class Transaction {
           if (const std::error_code ec = RenameFile(Final(i), Kept(i))) {
             return ec;
           }
+          kept_[i] = true;
         }
         continue;
       }
@@ -296,7 +354,7 @@ class Transaction {
   // Works from whatever point the commit (or an earlier undo) reached.
   void Undo() {
     for (std::size_t i = plan_.entries.size(); i-- > 0;) {
-      const bool kept = Exists(Kept(i));
+      const bool kept = Exists(Kept(i)) && (kept_[i] || recovering_);
       if (ActionOf(i) == Action::kRemove) {
         if (kept && !Exists(Final(i))) {
           (void)RenameFile(Kept(i), Final(i));
@@ -311,8 +369,11 @@ class Transaction {
         (void)RenameFile(Kept(i), Final(i));
       }
     }
-    for (auto it = plan_.new_folders.rbegin(); it != plan_.new_folders.rend(); ++it) {
-      if (FileKindOf(root_ / *it) == FileKind::kOwnFolder) {
+    // A live commit removes the folders it created; a recovery those of the journal that are the
+    // user's (whatever the umask made their permissions). Only empty ones go.
+    const std::vector<Path>& folders = recovering_ ? plan_.new_folders : created_;
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+      if (IsOwnFolderOfAnyMode(root_ / *it)) {
         (void)RemoveEmptyFolder(root_ / *it);
       }
     }
@@ -333,40 +394,59 @@ class Transaction {
     }
     return true;
   }
-  // Whether the final name holds the entry's new file: its temporary has gone, or now names the
-  // file it was exchanged with, which is the kept one.
+  // Whether the final name holds the entry's new file: the run's temporary has gone (what has its
+  // name now, if anything, is not the run's: another user's file, a link), or now names the file
+  // it was exchanged with, which is the kept one.
   bool Moved(std::size_t i) const {
-    return !Exists(Temp(i)) || (ActionOf(i) == Action::kReplace && SameFile(Temp(i), Kept(i)));
+    return FileKindOf(Temp(i)) != FileKind::kOwnFile ||
+           (ActionOf(i) == Action::kReplace && SameFile(Temp(i), Kept(i)));
   }
-  // Moves the temporary to its final name. Where the final name holds the kept file, the two are
-  // exchanged, which never leaves the name empty and, unlike a rename over an existing file, does
-  // not make ext4 write the new file out there and then.
+  // Moves the temporary, which must be the user's own regular file with no other name, to its
+  // final name, with the permissions and group of the file it replaces. Where the final name
+  // holds the kept file, the two are exchanged, which never leaves the name empty and, unlike a
+  // rename over an existing file, does not make ext4 write the new file out there and then.
   std::error_code Move(std::size_t i) {
-    if (ActionOf(i) == Action::kReplace && SameFile(Final(i), Kept(i))) {
-      const std::error_code ec = ExchangeFiles(Temp(i), Final(i));
-      if (ec != std::errc::function_not_supported) {
-        return ec;
+    if (const std::error_code ec = CheckOwnFile(Temp(i))) {
+      return ec;
+    }
+    if (ActionOf(i) == Action::kReplace) {
+      // A replaced link gives nothing: the new file keeps the permissions it was made with.
+      (void)TakePermissionsOf(Exists(Kept(i)) ? Kept(i) : Final(i), Temp(i));
+      if (SameFile(Final(i), Kept(i))) {
+        const std::error_code ec = ExchangeFiles(Temp(i), Final(i));
+        if (ec != std::errc::function_not_supported) {
+          return ec;
+        }
       }
     }
     return RenameFile(Temp(i), Final(i));
   }
   // Removes the names that a finished commit no longer needs: exchanged temporaries (which hold
   // the replaced files) first, then the kept files, so that an entry never looks unmoved
-  // meanwhile. The replaced files are freed in the background where the system allows it.
+  // meanwhile. A kept file is removed by its name, never opened: a regular file is held (never
+  // read) so that it is freed in the background where the system allows it. A recovery removes
+  // only the kept names that are the user's own, and tells of the others.
   void DropKept() {
     std::vector<OsFile> files;
     std::vector<Path> names;
     for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
-      if (ActionOf(i) == Action::kReplace && Exists(Temp(i))) {
+      if (ActionOf(i) == Action::kReplace && Exists(Temp(i)) && SameFile(Temp(i), Kept(i))) {
         names.push_back(Temp(i));
       }
     }
     for (std::size_t i = 0; i < plan_.entries.size(); ++i) {
-      OsFile file;
-      if (ActionOf(i) != Action::kCreate && !OsFile::OpenForReading(Kept(i), &file)) {
-        files.push_back(std::move(file));
-        names.push_back(Kept(i));
+      if (ActionOf(i) == Action::kCreate || !Exists(Kept(i))) {
+        continue;
       }
+      if (!kept_[i] && !IsOwnName(Kept(i))) {
+        Note(left_, Kept(i), MakeErrorCode(FileError::kNotOwn).message());
+        continue;
+      }
+      OsFile file;
+      if (!OsFile::Hold(Kept(i), &file)) {
+        files.push_back(std::move(file));
+      }
+      names.push_back(Kept(i));
     }
     DiscardTemporaries(std::move(files), names);
   }
@@ -374,56 +454,93 @@ class Transaction {
   Path root_;
   std::string run_id_;
   const CommitPlan& plan_;
+  bool recovering_ = false;
+  std::vector<LeftAlone>* left_ = nullptr;
+  std::vector<bool> kept_;     // per entry: whether this commit made its kept name
+  std::vector<Path> created_;  // the folders this commit created, parents first
 };
 
-// The names of the files of the run `run_id` in `root` that are the user's own regular files.
-std::vector<Path> OwnRunFiles(const Path& root, const std::string& run_id) {
-  std::vector<Path> names;
+// Why the run's file `name` is not the user's own regular file, as a note's reason.
+std::string NotOwnReason(const Path& name) {
+  const std::error_code ec = CheckOwnFile(name);
+  return ec == MakeErrorCode(FileError::kOtherNames) || !ec
+             ? MakeErrorCode(FileError::kNotOwn).message()
+             : ec.message();
+}
+
+// Removes the files of the run `run_id` in `root` that are the user's own regular files, and tells
+// in `left` (if given) of those that are not; the live mark goes last, closed first where `live`
+// holds it.
+void RemoveRunFiles(const Path& root, const std::string& run_id, OsFile* live,
+                    std::vector<LeftAlone>* left) {
+  const Path live_name = RunFile(root, run_id, kLiveName);
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator(FolderPath(root), ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    if (RunIdOf(it->path().filename()) == run_id && FileKindOf(it->path()) == FileKind::kOwnFile) {
-      names.push_back(it->path());
+    if (RunIdOf(it->path().filename()) != run_id || it->path() == live_name) {
+      continue;
     }
-  }
-  return names;
-}
-
-// Removes the files of the run `run_id` in `root` that are the user's own regular files; the live
-// mark goes last, closed first where `live` holds it.
-void RemoveRunFiles(const Path& root, const std::string& run_id, OsFile* live) {
-  const Path live_name = RunFile(root, run_id, kLiveName);
-  for (const Path& name : OwnRunFiles(root, run_id)) {
-    if (name != live_name) {
-      (void)RemoveFile(name);
+    if (FileKindOf(it->path()) == FileKind::kOwnFile) {
+      (void)RemoveFile(it->path());
+    } else {
+      Note(left, it->path(), NotOwnReason(it->path()));
     }
   }
   if (live != nullptr) {
     (void)live->Close();
   }
-  if (FileKindOf(live_name) == FileKind::kOwnFile) {
+  const FileKind live_kind = FileKindOf(live_name);
+  if (live_kind == FileKind::kOwnFile) {
     (void)RemoveFile(live_name);
+  } else if (live_kind != FileKind::kMissing) {
+    Note(left, live_name, NotOwnReason(live_name));
   }
 }
 
-// Sets right what the dead run `run_id` left in `root`.
-void RecoverRun(const Path& root, const std::string& run_id) {
+// Whether the run `run_id` has a kept file in `root`.
+bool HasKeptFiles(const Path& root, const std::string& run_id) {
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(FolderPath(root), ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    const Path leaf = it->path().filename();
+    if (RunIdOf(leaf) == run_id && leaf.native()[kRunPrefix.size() + kRunIdDigits + 1] == 'k') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Sets right what the dead run `run_id` left in `root`, telling in `left` what it left alone.
+void RecoverRun(const Path& root, const std::string& run_id, std::vector<LeftAlone>* left) {
   const Path undo = RunFile(root, run_id, kUndoName);
   const Path journal = RunFile(root, run_id, kJournalName);
+  const std::string alone = ": the run's files are left alone";
   CommitPlan plan;
+  JournalForm form = JournalForm::kOther;
   if (Exists(undo)) {
-    if (ReadJournal(undo, run_id, &plan)) {
-      return;  // not what this version writes: left alone
+    if (const std::error_code ec = ReadJournal(undo, run_id, &plan, &form)) {
+      Note(left, undo, ec.message() + alone);
+      return;
     }
-    Transaction(root, run_id, plan).Undo();
+    if (form != JournalForm::kComplete) {
+      Note(left, undo, MakeErrorCode(FileError::kNotJournal).message() + alone);
+      return;
+    }
+    Transaction(root, run_id, plan, left).Undo();
   } else if (Exists(journal)) {
-    if (const std::error_code ec = ReadJournal(journal, run_id, &plan)) {
-      if (ec != MakeErrorCode(FileError::kNotJournal)) {
-        return;  // not the user's own regular file: left alone
-      }
-      // Cut short while it was written: nothing had been moved yet.
-    } else {
-      Transaction transaction(root, run_id, plan);
+    if (const std::error_code ec = ReadJournal(journal, run_id, &plan, &form)) {
+      Note(left, journal, ec.message() + alone);
+      return;
+    }
+    // A journal cut short while it was written decided nothing (no file had been kept yet):
+    // the run's files go without touching any final name. Any other is not this version's.
+    if (form == JournalForm::kOther ||
+        (form == JournalForm::kCutShort && HasKeptFiles(root, run_id))) {
+      Note(left, journal, MakeErrorCode(FileError::kNotJournal).message() + alone);
+      return;
+    }
+    if (form == JournalForm::kComplete) {
+      Transaction transaction(root, run_id, plan, left);
       std::size_t failed = 0;
       if (transaction.Complete(&failed)) {
         (void)RenameFile(journal, undo);
@@ -431,7 +548,7 @@ void RecoverRun(const Path& root, const std::string& run_id) {
       }
     }
   }
-  RemoveRunFiles(root, run_id, nullptr);
+  RemoveRunFiles(root, run_id, nullptr, left);
 }
 
 }  // namespace
@@ -478,7 +595,7 @@ void RemoveStaging(Staging* staging) {
   if (!staging->exists()) {
     return;
   }
-  RemoveRunFiles(staging->root_, staging->run_id_, &staging->live_);
+  RemoveRunFiles(staging->root_, staging->run_id_, &staging->live_, nullptr);
   staging->run_id_.clear();
 }
 
@@ -526,7 +643,7 @@ std::error_code Commit(const Staging& staging, const CommitPlan& plan, std::size
   return {};
 }
 
-void RecoverFolder(const std::filesystem::path& root) {
+std::vector<LeftAlone> RecoverFolder(const std::filesystem::path& root) {
   std::vector<std::string> dead;
   std::vector<std::string> live;
   std::error_code ec;
@@ -539,9 +656,11 @@ void RecoverFolder(const std::filesystem::path& root) {
     }
     (IsLive(RunFile(root, *run_id, kLiveName)) ? live : dead).push_back(*run_id);
   }
+  std::vector<LeftAlone> left;
   for (const std::string& run_id : dead) {
-    RecoverRun(root, run_id);
+    RecoverRun(root, run_id, &left);
   }
+  return left;
 }
 
 }  // namespace velbrix

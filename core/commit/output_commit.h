@@ -21,16 +21,24 @@
 //
 // What a run acts on. Every run, under the root's lock, recovers the root: the files of each run
 // whose live mark is no longer held (a dead run) are set right as a whole and removed, where they
-// are provably the same user's. Provably: the journal is a regular file opened without following
-// a link or waiting, owned by the user running, in the form this version writes, naming the
-// run's own id, and every final name in it is made of plain names (no "..", no separators); every
-// folder on a final name's way is a real folder, not a link; a final name is replaced only where
-// it is a file or a link (never a folder); a file is removed only where it is the user's own
-// regular file and either one of the dead run's own names or an output of its journal that the
-// undo takes back. Anything else (other users' files, live runs' files, journals in another form,
-// files of any other name, those that earlier versions left included) is left alone. A journal that
-// a kill cut short while it was written never decided anything: the run's files are removed
-// without touching any final name.
+// are provably the same user's. Provably: the journal is a regular file with one name, opened
+// without following a link or waiting, owned by the user running, in the form this version
+// writes, naming the run's own id, and every final name in it is made of plain names (no "..", no
+// NUL); every folder on a final name's way is a real folder, not a link; a final name is replaced
+// only where it is a file or a link (never a folder); a temporary is moved only where it is the
+// user's own regular file with one name (anything else at its name is not the run's: the run's
+// own was moved); a file is removed only where it is the user's own regular file and either one of
+// the dead run's own names or an output of its journal that the undo takes back; a kept file is
+// removed by its name, never opened; a folder is removed only where the journal lists it among
+// those the commit creates, it is the user's and it is empty. Anything else (other users' files,
+// live runs' files, files of any other name, those that earlier versions left included) is left
+// alone, and so is every file of a run whose journal is in another form (another version's) or not
+// the user's own regular file. A journal that a kill cut short while it was written never decided
+// anything: the run's files are removed without touching any final name. What a recovery leaves
+// alone of a dead run's it tells (LeftAlone).
+//
+// A file that replaces another takes its permissions and group (TakePermissionsOf), so that a run
+// never makes a file readable by more people than before.
 //
 // On Windows the core does not read the file system's owners: a run's files and its journal are
 // taken for the user's own by their kind and form, since a user's folders are the user's alone
@@ -99,13 +107,21 @@ std::error_code CreateStaging(const std::filesystem::path& root, Staging* stagin
 void RemoveStaging(Staging* staging);
 
 // Commits `plan`, whose temporaries are complete and closed in `staging`. On failure every final
-// name is as it was, the folders the commit created are gone, and `*failed` is the index of the
-// entry that failed; the run's files stay for RemoveStaging.
+// name is as it was, the folders the commit created (and only those) are gone whatever their
+// permissions, and `*failed` is the index of the entry that failed; the run's files stay for
+// RemoveStaging.
 std::error_code Commit(const Staging& staging, const CommitPlan& plan, std::size_t* failed);
 
+// A dead run's file that a recovery left alone, and why.
+struct LeftAlone {
+  std::filesystem::path path;
+  std::string reason;
+};
+
 // Completes or undoes, as a whole, each commit that a dead run of the same user left in `root`,
-// and removes those runs' files; everything else is left alone (see above).
-void RecoverFolder(const std::filesystem::path& root);
+// and removes those runs' files; everything else is left alone (see above), and the dead runs'
+// files among it are returned.
+std::vector<LeftAlone> RecoverFolder(const std::filesystem::path& root);
 
 // The name of the file `what` ("live", "journal", "t0", ...) of run `run_id` in `root`, and the
 // journal of that run as a killed commit leaves it. For tests that set up what a killed run leaves.

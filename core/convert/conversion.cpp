@@ -60,10 +60,11 @@ std::filesystem::path OutputPath(const std::filesystem::path& output_dir,
 }
 
 Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                                const ProgressCallback& progress, const StopRequest* stop) {
+                                const ProgressCallback& progress, const StopRequest* stop,
+                                const LockWaitReporter& lock_wait) {
   if (inputs.AllCh) {
     return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, kAllPositions,
-                           inputs.decimal_separator, report, progress, stop);
+                           inputs.decimal_separator, report, progress, stop, lock_wait);
   }
   const std::optional<int> by_name = FindChannelPosition(inputs.ChName);
   if (!by_name) {
@@ -80,7 +81,7 @@ Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport
   }
   const std::array<int, 1> one = {*position};
   return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, one,
-                         inputs.decimal_separator, report, progress, stop);
+                         inputs.decimal_separator, report, progress, stop, lock_wait);
 }
 
 Status Converter::ConvertChannels(const std::filesystem::path& recording,
@@ -88,7 +89,8 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
                                   const std::filesystem::path& file_name,
                                   std::span<const int> positions,
                                   std::string_view decimal_separator, ConversionReport* report,
-                                  const ProgressCallback& progress, const StopRequest* stop) {
+                                  const ProgressCallback& progress, const StopRequest* stop,
+                                  const LockWaitReporter& lock_wait) {
   *report = ConversionReport();
   if (Status s = CheckPositions(positions); !s.ok()) {
     return s;
@@ -101,6 +103,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
   }
 
   files_.DiscardOutputs();  // close all
+  files_.set_lock_wait_reporter(lock_wait);
   InFileNo = static_cast<std::uint8_t>(files_.LowestFreeNumber());
   Status status = files_.OpenForBinaryInput(InFileNo, recording);
   std::vector<int> numbers;
@@ -128,6 +131,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
     }
   }
   status = files_.EndRun(std::move(status));
+  files_.set_lock_wait_reporter({});  // it may hold its caller's state
   if (!status.ok()) {
     report->outputs.clear();
   }
@@ -165,9 +169,10 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
 }
 
 Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                     const ProgressCallback& progress, const StopRequest* stop) {
+                     const ProgressCallback& progress, const StopRequest* stop,
+                     const LockWaitReporter& lock_wait) {
   Converter converter;
-  return converter.RunConversion(inputs, report, progress, stop);
+  return converter.RunConversion(inputs, report, progress, stop, lock_wait);
 }
 
 }  // namespace velbrix

@@ -61,8 +61,10 @@ class Converter {
   // otherwise the one channel ChName / ChPos, which must name the same row of the channel table
   // (ChPos as "1" .. "32"); this is checked before any file is opened.
   // `progress` and `stop` as for ReadRecordBlocks; a stopped run fails with Status::Stopped.
+  // `lock_wait` is told when the run waits for another run's lock on its folder (os_file.h).
   Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                       const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                       const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                       const LockWaitReporter& lock_wait = {});
 
   // Converts the channels at `positions` (each 1 .. 32, no repeats), in that order, of `recording`
   // into `output_dir`, named after `file_name`. All 32 in record order use file numbers
@@ -71,7 +73,8 @@ class Converter {
                          const std::filesystem::path& output_dir,
                          const std::filesystem::path& file_name, std::span<const int> positions,
                          std::string_view decimal_separator, ConversionReport* report,
-                         const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                         const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                         const LockWaitReporter& lock_wait = {});
 
   // The record last read (all zero before the first run).
   const EegRecord& RecBuf() const { return RecBuf_; }
@@ -92,7 +95,8 @@ inline constexpr int kFirstAllChannelFileNumber = 100;
 
 // A run with a Converter of its own.
 Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
-                     const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                     const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                     const LockWaitReporter& lock_wait = {});
 
 }  // namespace velbrix
 

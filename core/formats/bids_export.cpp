@@ -12,6 +12,7 @@
 #include "core/formats/brainvision_export.h"
 #include "core/formats/brainvision_header.h"
 #include "core/formats/edf_export.h"
+#include "core/formats/lab_table_file.h"
 #include "core/formats/recording_export.h"
 #include "core/os/os_file.h"
 
@@ -27,43 +28,6 @@ bool Missing(const fs::path& path) {
   std::error_code ec;
   return fs::symlink_status(path, ec).type() == fs::file_type::not_found;
 }
-
-// The dataset's folder and its missing parents, created before the run's transaction begins (its
-// lock and the run's files live there), and removed again after a failure as far as they are empty.
-class CreatedRoot {
- public:
-  // Creates `root` and its missing parents.
-  Status Create(const fs::path& root) {
-    std::vector<fs::path> missing;
-    for (fs::path p = root; !p.empty() && Missing(p); p = p.parent_path()) {
-      missing.push_back(p);
-      if (p == p.parent_path()) {
-        break;
-      }
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-      const std::error_code ec = CreateFolder(*it, false);
-      if (ec && ec != std::errc::file_exists) {
-        return Status::IoError("Cannot create", *it, ec.message());
-      }
-      if (!ec) {
-        created_.push_back(*it);
-      }
-    }
-    return Status::Ok();
-  }
-  // Removes the folders created, deepest first, as far as they are empty: another run's lock or
-  // files keep them.
-  void RemoveEmpty() {
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-      (void)RemoveEmptyFolder(*it);
-    }
-    created_.clear();
-  }
-
- private:
-  std::vector<fs::path> created_;  // parents first
-};
 
 // Opens `path` as a new output of `files` and writes `text` into it.
 Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text,
@@ -100,40 +64,61 @@ Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::pat
   return status;
 }
 
-// Within the commit step: the recording's row in its subject's (and session's) scans.tsv, naming
-// the file a reader opens (the EDF file or the BrainVision header) relative to the table's folder,
-// in place of a row naming the recording in the other format.
-Status WriteScansRow(FileTable& files, const BidsExportInputs& inputs, const fs::path& stem,
-                     std::vector<fs::path>* outputs) {
-  const fs::path scans = BidsScansPath(inputs.root, inputs.entities);
+// The edit of the subject's (and session's) scans.tsv that gives the recording its row, naming the
+// file a reader opens (the EDF file or the BrainVision header) relative to the table's folder, in
+// place of a row naming the recording in the other format.
+FileTable::TextEdit ScansEdit(const BidsExportInputs& inputs, const fs::path& stem) {
   const std::string in_folder = std::string(kBidsModality) + "/" + PathForDisplay(stem);
   const std::string edf = in_folder + ".edf";
   const std::string header = in_folder + kBrainVisionHeaderExtension;
   const bool as_edf = inputs.format == ExportFormat::kBidsEdf;
-  if (Status s = files.EditTextFile(
-          scans,
-          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
-            std::string updated;
-            if (Status row =
-                    UpdateBidsScans(text, as_edf ? edf : header, BidsAcquisitionTime(inputs.start),
-                                    {as_edf ? header : edf}, &updated);
-                !row.ok()) {
-              return Status::IoError("Cannot add " + (as_edf ? edf : header) + " to", scans,
-                                     row.message());
-            }
-            *edited = std::move(updated);
-            return Status::Ok();
-          });
+  return [scans = BidsScansPath(inputs.root, inputs.entities), ours = as_edf ? edf : header,
+          other = as_edf ? header : edf, acq_time = BidsAcquisitionTime(inputs.start)](
+             const std::optional<std::string>& text, std::optional<std::string>* edited) {
+    std::string updated;
+    if (Status row = UpdateBidsScans(text, ours, acq_time, {other}, &updated); !row.ok()) {
+      return Status::IoError("Cannot add " + ours + " to", scans, row.message());
+    }
+    *edited = std::move(updated);
+    return Status::Ok();
+  };
+}
+
+// The edit of participants.tsv that gives the subject a row, in a new table where there is none
+// or it is empty: `*table_made` tells whether it made one, `*changed` whether it changed the table.
+FileTable::TextEdit ParticipantsEdit(const BidsExportInputs& inputs, bool* table_made,
+                                     bool* changed) {
+  return [&inputs, table_made, changed](const std::optional<std::string>& text,
+                                        std::optional<std::string>* edited) {
+    const std::string& subject = inputs.entities.subject;
+    *table_made = !text || text->empty();
+    if (*table_made) {
+      *edited = MakeBidsParticipants(subject);
+    } else if (Status added = AddBidsParticipant(*text, subject, edited); !added.ok()) {
+      return Status::IoError("Cannot add sub-" + subject + " to", inputs.root / kBidsParticipants,
+                             added.message());
+    }
+    *changed = edited->has_value();
+    return Status::Ok();
+  };
+}
+
+// Checks, before any record is converted, that participants.tsv and the scans table can be read
+// and take the recording's rows. (The commit reads them again, under the dataset's lock.)
+Status CheckTables(const BidsExportInputs& inputs, const fs::path& stem) {
+  bool table_made = false;
+  bool changed = false;
+  if (Status s = CheckLabTableEdit(inputs.root / kBidsParticipants,
+                                   ParticipantsEdit(inputs, &table_made, &changed));
       !s.ok()) {
     return s;
   }
-  outputs->push_back(scans);
-  return Status::Ok();
+  return CheckLabTableEdit(BidsScansPath(inputs.root, inputs.entities), ScansEdit(inputs, stem));
 }
 
 // The commit step of the dataset's transaction, under the dataset's lock: the shared files that
-// are missing, the subject's row in participants.tsv, and the removal of the recording's files of
-// the other format.
+// are missing, the subject's row in participants.tsv, the removal of the recording's files of the
+// other format, and the recording's row in its scans table.
 Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
                         const fs::path& stem, std::vector<fs::path>* outputs) {
   const fs::path& root = inputs.root;
@@ -163,20 +148,7 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   const fs::path participants = root / kBidsParticipants;
   bool table_made = false;
   bool changed = false;
-  const std::string& subject = inputs.entities.subject;
-  if (Status s = files.EditTextFile(
-          participants,
-          [&](const std::optional<std::string>& text, std::optional<std::string>* edited) {
-            if (!text || text->empty()) {
-              table_made = true;
-              *edited = MakeBidsParticipants(subject);
-            } else if (Status added = AddBidsParticipant(*text, subject, edited); !added.ok()) {
-              return Status::IoError("Cannot add sub-" + subject + " to", participants,
-                                     added.message());
-            }
-            changed = edited->has_value();
-            return Status::Ok();
-          });
+  if (Status s = EditLabTable(files, participants, ParticipantsEdit(inputs, &table_made, &changed));
       !s.ok()) {
     return s;
   }
@@ -199,7 +171,12 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
   } else {
     files.RemoveAtCommit(EdfOutputPath(folder, stem));
   }
-  return WriteScansRow(files, inputs, stem, outputs);
+  const fs::path scans = BidsScansPath(root, inputs.entities);
+  if (Status s = EditLabTable(files, scans, ScansEdit(inputs, stem)); !s.ok()) {
+    return s;
+  }
+  outputs->push_back(scans);
+  return Status::Ok();
 }
 
 // Checks, before anything is written, that every file name of the recording fits its folder.
@@ -216,7 +193,8 @@ Status CheckNames(const fs::path& folder, const std::string& prefix) {
 }  // namespace
 
 Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
-                  const ProgressCallback& progress, const StopRequest* stop) {
+                  const ProgressCallback& progress, const StopRequest* stop,
+                  const LockWaitReporter& lock_wait) {
   *report = ExportReport();
   if (Status s = CheckBidsEntities(inputs.entities); !s.ok()) {
     return s;
@@ -228,12 +206,15 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
   if (Status s = CheckNames(folder, prefix); !s.ok()) {
     return s;
   }
-
-  CreatedRoot created;
-  if (Status s = created.Create(inputs.root); !s.ok()) {
+  if (Status s = CheckTables(inputs, stem); !s.ok()) {
     return s;
   }
-  FileTable files(inputs.root);
+
+  // The table creates the dataset's folder as the run's first file goes there, and removes it
+  // again, where it is empty, if the run fails.
+  FileTable files(inputs.root, FileTable::Temporaries::kUnnamedWherePossible,
+                  FileTable::RootFolder::kCreateIfMissing);
+  files.set_lock_wait_reporter(lock_wait);
   std::uint64_t samples = 0;
   Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
   if (status.ok()) {
@@ -256,7 +237,6 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
     return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
   });
   if (!status.ok()) {
-    created.RemoveEmpty();
     report->data.clear();
     report->outputs.clear();
   }

@@ -10,12 +10,15 @@
 // alone: the recording's files, its sidecars, the shared files it changes, the removal of a data
 // file of the other format under the same BIDS name and the folders it creates are committed with
 // one decision, and participants.tsv and scans.tsv are read under the same lock, just before the
-// commit, through FileTable::EditTextFile (a further dataset file joins the transaction the same
-// way). After a failure no temporary is left, every file is as it was (participants.tsv included),
-// no folder was created below the dataset's folder, and that folder itself, if the export made it,
-// is removed again while empty. Names are checked against their folders before anything is written.
-// Failures name the operation, the file and the system's reason. The recording is only read, and
-// streamed as by the EDF and BrainVision exports.
+// commit, through EditLabTable (lab_table_file.h: only regular files, never through a link, up to
+// kLabTableLimit bytes), and once before any record is converted, so that a table that cannot be
+// read or take its row fails the run before its work. A table replaced keeps the lab's bytes as
+// they were, and, once committed, its mode and group; a failure to keep them is reported after the
+// commit, with the run's files in place. After any other failure no temporary is left, every
+// file is as it was (participants.tsv included), no folder was created below the dataset's folder,
+// and that folder itself, if the export made it, is removed again while empty. Names are checked
+// against their folders before anything is written. Failures name the operation, the file and the
+// system's reason. The recording is only read, and streamed as by the EDF and BrainVision exports.
 #ifndef VELBRIX_CORE_FORMATS_BIDS_EXPORT_H_
 #define VELBRIX_CORE_FORMATS_BIDS_EXPORT_H_
 
@@ -51,10 +54,11 @@ struct BidsExportInputs {
   BidsLabFacts lab;              // the reference and ground; authors and licence of a new dataset
 };
 
-// Writes the recording of `inputs` into its dataset. `progress` and `stop` work as in a text
-// conversion.
+// Writes the recording of `inputs` into its dataset. `progress`, `stop` and `lock_wait` work as in
+// a text conversion.
 Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
-                  const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                  const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                  const LockWaitReporter& lock_wait = {});
 
 }  // namespace velbrix
 

@@ -24,8 +24,8 @@ Status CheckBidsLabel(std::string_view what, std::string_view label) {
   }
   for (const char c : label) {
     if (!IsLetter(c) && !IsDigit(c)) {
-      return Status::InvalidArgument("The " + std::string(what) + " label \"" + std::string(label) +
-                                     "\" may hold only letters A-Z, a-z and digits 0-9, as BIDS "
+      return Status::InvalidArgument("The " + std::string(what) + " label " + Quoted(label) +
+                                     " may hold only letters A-Z, a-z and digits 0-9, as BIDS "
                                      "wants its labels");
     }
   }
@@ -35,8 +35,8 @@ Status CheckBidsLabel(std::string_view what, std::string_view label) {
 Status CheckBidsIndex(std::string_view what, std::string_view index) {
   for (const char c : index) {
     if (!IsDigit(c)) {
-      return Status::InvalidArgument("The " + std::string(what) + " \"" + std::string(index) +
-                                     "\" may hold only digits 0-9, as BIDS wants its indexes");
+      return Status::InvalidArgument("The " + std::string(what) + " " + Quoted(index) +
+                                     " may hold only digits 0-9, as BIDS wants its indexes");
     }
   }
   if (index.empty()) {
@@ -65,8 +65,8 @@ Status ParseBidsLineFrequency(std::string_view text, Hertz* hertz,
   Hertz parsed;
   Status status = ParseHertz(text, "power line frequency", &parsed, user_separator);
   if (status.ok() && parsed.value != 50 && parsed.value != 60) {
-    status = Status::InvalidArgument("The power line frequency \"" + std::string(text) +
-                                     "\" is neither 50 nor 60 Hz");
+    status = Status::InvalidArgument("The power line frequency " + Quoted(text) +
+                                     " is neither 50 nor 60 Hz");
   }
   if (status.ok()) {
     *hertz = parsed;

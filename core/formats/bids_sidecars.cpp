@@ -43,8 +43,39 @@ std::vector<std::string_view> Split(std::string_view line, char separator) {
   }
 }
 
-std::string_view WithoutCarriageReturn(std::string_view line) {
-  return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
+// A line of a table: its content and the line end that follows it ("\n", "\r\n", "\r", or
+// nothing at the end of the text). The two together are the line's bytes as they were.
+struct TextLine {
+  std::string_view content;
+  std::string_view end;
+};
+
+// The lines of `text`. Its first line end tells how its lines end: a carriage return alone (as
+// old Mac editors wrote), or a line feed, with or without a carriage return before it.
+std::vector<TextLine> Lines(std::string_view text) {
+  const std::size_t first = text.find_first_of("\r\n");
+  const bool cr_only = first != std::string_view::npos && text[first] == '\r' &&
+                       (first + 1 == text.size() || text[first + 1] != '\n');
+  const char separator = cr_only ? '\r' : '\n';
+  std::vector<TextLine> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find(separator, start);
+    if (end == std::string_view::npos) {
+      lines.push_back({text.substr(start), {}});
+      break;
+    }
+    const bool crlf = !cr_only && end > start && text[end - 1] == '\r';
+    const std::size_t content_end = crlf ? end - 1 : end;
+    lines.push_back(
+        {text.substr(start, content_end - start), text.substr(content_end, end + 1 - content_end)});
+    start = end + 1;
+  }
+  return lines;
+}
+
+// `text` without its UTF-8 byte order mark, if it has one.
+std::string_view WithoutBom(std::string_view text) {
+  return text.starts_with(kUtf8Bom) ? text.substr(std::string_view(kUtf8Bom).size()) : text;
 }
 
 }  // namespace
@@ -62,16 +93,12 @@ std::string BidsAcquisitionTime(const std::optional<EdfStart>& start) {
 Status UpdateBidsScans(const std::optional<std::string>& existing, std::string_view filename,
                        std::string_view acq_time, const std::vector<std::string>& replaced,
                        std::string* updated) {
-  std::string_view text = existing ? std::string_view(*existing) : "filename\tacq_time\n";
-  std::string bom;
-  if (text.starts_with(kUtf8Bom)) {
-    bom = kUtf8Bom;
-    text.remove_prefix(bom.size());
-  }
-  const std::size_t header_end = text.find('\n');
-  const std::string_view header = text.substr(0, header_end);
-  const std::string line_end = header.ends_with('\r') ? "\r\n" : "\n";
-  const std::vector<std::string_view> columns = Split(WithoutCarriageReturn(header), '\t');
+  const std::string_view text =
+      existing && !existing->empty() ? std::string_view(*existing) : "filename\tacq_time\n";
+  const std::string_view body = WithoutBom(text);
+  const std::vector<TextLine> lines = Lines(body);
+  const std::vector<std::string_view> columns =
+      Split(lines.empty() ? std::string_view() : lines[0].content, '\t');
   const auto column = std::find(columns.begin(), columns.end(), kBidsScansFileColumn);
   if (column == columns.end()) {
     return Status::InvalidArgument("its first line has no filename column");
@@ -84,27 +111,27 @@ Status UpdateBidsScans(const std::optional<std::string>& existing, std::string_v
            : columns[i] == "acq_time" ? acq_time
                                       : std::string_view(kNotAvailable);
   }
-  *updated = bom + std::string(WithoutCarriageReturn(header)) + line_end;
+  // The lab's lines stay as they were, byte for byte; the recording's row takes the place of the
+  // first row naming it (or its file of the other format), and other such rows go.
+  *updated = std::string(text.substr(0, text.size() - body.size()));
+  std::string_view last_end;
   bool placed = false;
-  if (header_end != std::string_view::npos) {
-    for (const std::string_view line : Split(text.substr(header_end + 1), '\n')) {
-      const std::string_view content = WithoutCarriageReturn(line);
-      if (content.empty()) {
-        continue;
-      }
-      const std::vector<std::string_view> cells = Split(content, '\t');
-      const std::string_view named = file_column < cells.size() ? cells[file_column] : "";
-      const bool ours =
-          named == filename || std::find(replaced.begin(), replaced.end(), named) != replaced.end();
-      if (ours && placed) {
-        continue;
-      }
-      *updated += std::string(ours ? std::string_view(row) : content) + line_end;
-      placed = placed || ours;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::vector<std::string_view> cells = Split(lines[i].content, '\t');
+    const std::string_view named = file_column < cells.size() ? cells[file_column] : "";
+    const bool ours = i > 0 && (named == filename || std::find(replaced.begin(), replaced.end(),
+                                                               named) != replaced.end());
+    if (ours && placed) {
+      continue;
     }
+    *updated += ours ? std::string_view(row) : lines[i].content;
+    *updated += lines[i].end;
+    last_end = lines[i].end;
+    placed = placed || ours;
   }
   if (!placed) {
-    *updated += row + line_end;
+    const std::string_view line_end = lines[0].end.empty() ? "\n" : lines[0].end;
+    *updated += std::string(last_end.empty() ? line_end : "") + row + std::string(line_end);
   }
   return Status::Ok();
 }
@@ -262,14 +289,9 @@ std::string MakeBidsParticipants(std::string_view subject) {
 Status AddBidsParticipant(std::string_view existing, std::string_view subject,
                           std::optional<std::string>* updated) {
   const std::string participant = "sub-" + std::string(subject);
-  std::string_view text = existing;
-  if (text.starts_with(kUtf8Bom)) {
-    text.remove_prefix(std::string_view(kUtf8Bom).size());
-  }
-  const std::size_t header_end = text.find('\n');
-  const std::string_view header = text.substr(0, header_end);
-  const std::string line_end = header.ends_with('\r') ? "\r\n" : "\n";
-  const std::vector<std::string_view> columns = Split(WithoutCarriageReturn(header), '\t');
+  const std::vector<TextLine> lines = Lines(WithoutBom(existing));
+  const std::vector<std::string_view> columns =
+      Split(lines.empty() ? std::string_view() : lines[0].content, '\t');
   std::size_t id_column = 0;
   while (id_column < columns.size() && columns[id_column] != kBidsParticipantColumn) {
     ++id_column;
@@ -277,24 +299,24 @@ Status AddBidsParticipant(std::string_view existing, std::string_view subject,
   if (id_column == columns.size()) {
     return Status::InvalidArgument("its first line has no participant_id column");
   }
-  if (header_end != std::string_view::npos) {
-    for (const std::string_view line : Split(text.substr(header_end + 1), '\n')) {
-      const std::vector<std::string_view> cells = Split(WithoutCarriageReturn(line), '\t');
-      if (id_column < cells.size() && cells[id_column] == participant) {
-        updated->reset();
-        return Status::Ok();
-      }
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::vector<std::string_view> cells = Split(lines[i].content, '\t');
+    if (id_column < cells.size() && cells[id_column] == participant) {
+      updated->reset();
+      return Status::Ok();
     }
   }
+  // The lab's bytes as they were, then the row, ended as the first line is.
+  const std::string_view line_end = lines[0].end.empty() ? "\n" : lines[0].end;
   std::string added(existing);
-  if (!added.empty() && added.back() != '\n') {
+  if (lines.back().end.empty()) {
     added += line_end;
   }
   for (std::size_t i = 0; i < columns.size(); ++i) {
     added += i == 0 ? "" : "\t";
     added += i == id_column ? participant : kNotAvailable;
   }
-  *updated = added + line_end;
+  *updated = added + std::string(line_end);
   return Status::Ok();
 }
 

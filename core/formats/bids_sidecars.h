@@ -55,21 +55,26 @@ std::string MakeBidsParticipantsSidecar();
 // A new participants.tsv holding the row of `subject` (the label, without "sub-").
 std::string MakeBidsParticipants(std::string_view subject);
 // Sets `*updated` to `existing` (a participants.tsv's text) with a row for `subject` added, "n/a"
-// in its other columns, or to nothing when the subject has a row already. Fails with
-// kInvalidArgument when the first line has no participant_id column.
+// in its other columns, or to nothing when the subject has a row already. The table's bytes stay
+// as they were, blank lines and line ends included; the row ends as the first line does (a line
+// feed, a carriage return and line feed, or a carriage return alone) and follows a line end added
+// where the last line had none. Fails with kInvalidArgument when the first line has no
+// participant_id column.
 Status AddBidsParticipant(std::string_view existing, std::string_view subject,
                           std::optional<std::string>* updated);
 
 // A start as acq_time: "2024-05-17T09:30:00", or "n/a" when it is not known.
 std::string BidsAcquisitionTime(const std::optional<EdfStart>& start);
 
-// The scans table of a subject (and session), *_scans.tsv, given its text `existing` (nothing for
-// a new table), with the row of the recording file `filename` (relative to the table's folder:
-// "eeg/sub-01_task-rest_eeg.edf") acquired at `acq_time` ("2024-05-17T09:30:00", or "n/a"). A row
-// naming `filename` or one of `replaced` (the recording's file in the other format) is replaced
-// in its place, and "n/a" fills the row's other columns; other rows and columns stay as they
-// were. A new table has the columns filename and acq_time. Fails with kInvalidArgument when the
-// first line has no filename column.
+// The scans table of a subject (and session), *_scans.tsv, given its text `existing` (nothing or
+// empty for a new table), with the row of the recording file `filename` (relative to the table's
+// folder: "eeg/sub-01_task-rest_eeg.edf") acquired at `acq_time` ("2024-05-17T09:30:00", or "n/a").
+// The first row naming `filename` or one of `replaced` (the recording's file in the other format)
+// gives its place to the recording's row, keeping its line end, and the other rows naming them go;
+// "n/a" fills the row's other columns. Every other byte stays as it was, blank lines and line ends
+// included; a new row ends as the first line does and is added at the end. A new table has the
+// columns filename and acq_time. Fails with kInvalidArgument when the first line has no filename
+// column.
 Status UpdateBidsScans(const std::optional<std::string>& existing, std::string_view filename,
                        std::string_view acq_time, const std::vector<std::string>& replaced,
                        std::string* updated);

@@ -1,13 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#endif
 
 #include "core/base/channel_table.h"
 #include "core/commit/file_table.h"
 #include "core/formats/bids_export.h"
 #include "core/formats/bids_layout.h"
 #include "core/formats/bids_sidecars.h"
+#include "core/formats/lab_table_file.h"
 #include "core/os/os_file_hooks.h"
 #include "core/testing/test_support.h"
 
@@ -103,8 +113,36 @@ TEST(BidsSidecarsTest, AScansTableGainsOrReplacesTheRecordingsRowAndKeepsTheRest
           .ok());
   EXPECT_EQ(updated,
             "acq_time\tfilename\tnote\r\n2024-05-17T09:03:00\teeg/a_eeg.edf\tn/a\r\n"
-            "y\teeg/b_eeg.edf\tz\r\n");
+            "y\teeg/b_eeg.edf\tz");
   EXPECT_FALSE(UpdateBidsScans("file\tacq_time\n", "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+  // An empty table is a new one, as participants.tsv is.
+  ASSERT_TRUE(UpdateBidsScans(std::string(), "eeg/a_eeg.edf", "n/a", {}, &updated).ok());
+  EXPECT_EQ(updated, "filename\tacq_time\neeg/a_eeg.edf\tn/a\n");
+}
+
+// The lab's bytes stay byte for byte: its byte order mark, blank lines, each line's own end and a
+// last line without one; the recording's row takes the place of the first row of its name, ended
+// as that row was, and the others of its name go.
+TEST(BidsSidecarsTest, AScansTableKeepsTheLabsBytesAroundTheRecordingsRow) {
+  const std::string lab =
+      "\xEF\xBB\xBF"
+      "filename\tacq_time\r\n\r\neeg/a_eeg.vhdr\tx\r\neeg/b_eeg.edf\ty\n"
+      "eeg/a_eeg.edf\tz\r\n\n\neeg/c_eeg.edf\tw";
+  std::string updated;
+  ASSERT_TRUE(UpdateBidsScans(lab, "eeg/a_eeg.edf", "T", {"eeg/a_eeg.vhdr"}, &updated).ok());
+  EXPECT_EQ(updated,
+            "\xEF\xBB\xBF"
+            "filename\tacq_time\r\n\r\neeg/a_eeg.edf\tT\r\neeg/b_eeg.edf\ty\n"
+            "\n\neeg/c_eeg.edf\tw");
+  ASSERT_TRUE(UpdateBidsScans(lab, "eeg/d_eeg.edf", "T", {}, &updated).ok());
+  EXPECT_EQ(updated, lab + "\r\neeg/d_eeg.edf\tT\r\n");
+  // Carriage returns alone end its lines.
+  ASSERT_TRUE(UpdateBidsScans("filename\tacq_time\reeg/a_eeg.edf\tx\r\reeg/b_eeg.edf\ty",
+                              "eeg/a_eeg.edf", "T", {}, &updated)
+                  .ok());
+  EXPECT_EQ(updated, "filename\tacq_time\reeg/a_eeg.edf\tT\r\reeg/b_eeg.edf\ty");
+  ASSERT_TRUE(UpdateBidsScans("filename\tacq_time\r", "eeg/a_eeg.edf", "T", {}, &updated).ok());
+  EXPECT_EQ(updated, "filename\tacq_time\reeg/a_eeg.edf\tT\r");
 }
 
 TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
@@ -117,6 +155,21 @@ TEST(BidsSidecarsTest, ParticipantsGainARowOnceWhateverTheirColumns) {
   ASSERT_TRUE(AddBidsParticipant("group\tparticipant_id\r\npatient\tsub-01", "2", &updated).ok());
   EXPECT_EQ(updated, "group\tparticipant_id\r\npatient\tsub-01\r\nn/a\tsub-2\r\n");
   EXPECT_FALSE(AddBidsParticipant("subject\tage\n", "01", &updated).ok());
+  // Blank lines and a byte order mark stay.
+  ASSERT_TRUE(AddBidsParticipant("\xEF\xBB\xBFparticipant_id\n\nsub-01\n\n", "2", &updated).ok());
+  EXPECT_EQ(updated, "\xEF\xBB\xBFparticipant_id\n\nsub-01\n\nsub-2\n");
+}
+
+// Lines ended by carriage returns alone are lines: the new row has the header's width.
+TEST(BidsSidecarsTest, ParticipantsWithCarriageReturnsAloneGainARowOfTheHeadersWidth) {
+  std::optional<std::string> updated;
+  ASSERT_TRUE(AddBidsParticipant("participant_id\tage\rsub-01\t30\r", "02", &updated).ok());
+  EXPECT_EQ(updated, "participant_id\tage\rsub-01\t30\rsub-02\tn/a\r");
+  ASSERT_TRUE(AddBidsParticipant("participant_id\tage\rsub-01\t30", "02", &updated).ok());
+  EXPECT_EQ(updated, "participant_id\tage\rsub-01\t30\rsub-02\tn/a\r");
+  ASSERT_TRUE(AddBidsParticipant("participant_id\tage\rsub-02\t30\r", "02", &updated).ok());
+  EXPECT_FALSE(updated);
+  EXPECT_FALSE(AddBidsParticipant("age\rparticipant_id\r", "02", &updated).ok());
 }
 
 TEST(BidsSidecarsTest, TheEegSidecarCountsTheChosenChannelsAndGivesTheDuration) {
@@ -244,21 +297,137 @@ TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {
 // another run has begun to write into it meanwhile.
 TEST_F(BidsExportTest, AFailedRunLeavesTheDatasetFolderThatAnotherRunWritesInto) {
   root_ = out_ / "new";
+  WriteFile(in_ / "short_eeg", "less than a record");  // fails once its outputs are open
   FileTable other(root_);
-  int operations = 0;
+  bool opened = false;
   SetFileOperationHook([&] {
-    if (++operations == 2) {  // the failed run's removal of the folder, which it created
+    // Just before the failed run removes the folder it created, which is empty then.
+    if (!opened && std::filesystem::is_directory(root_) && std::filesystem::is_empty(root_)) {
+      opened = true;
       EXPECT_TRUE(other.OpenForTextOutput(1, root_ / "sub-7/eeg/x.tsv").ok());
     }
   });
-  const Status failed = Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf, in_ / "gone_eeg");
+  const Status failed = Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf, in_ / "short_eeg");
   SetFileOperationHook({});
   EXPECT_FALSE(failed.ok());
+  ASSERT_TRUE(opened);
   ASSERT_TRUE(other.Write(1, "x").ok());
   ASSERT_TRUE(other.EndRun(Status::Ok()).ok());
   EXPECT_EQ(ReadFile(root_ / "sub-7/eeg/x.tsv"), "x");
   EXPECT_EQ(ListFolder(root_), std::set<std::string>{"sub-7"});
 }
+
+TEST_F(BidsExportTest, AnEmptyScansTableIsMadeAnewAsAnEmptyParticipantsTableIs) {
+  std::filesystem::create_directories(root_ / "sub-01");
+  WriteFile(root_ / "participants.tsv", "");
+  WriteFile(root_ / "sub-01/sub-01_scans.tsv", "");
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
+  EXPECT_EQ(ReadFile(root_ / "participants.tsv"), MakeBidsParticipants("01"));
+  EXPECT_EQ(ReadFile(root_ / "participants.json"), MakeBidsParticipantsSidecar());
+  EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
+            "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
+}
+
+// A table that cannot take the recording's row fails the run before any record is converted.
+TEST_F(BidsExportTest, ATableWithoutItsColumnFailsTheRunBeforeItsWork) {
+  std::filesystem::create_directories(root_);
+  WriteFile(root_ / "participants.tsv", "subject\n");
+  EXPECT_EQ(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).message(),
+            "Cannot add sub-01 to " + PathForDisplay(root_ / "participants.tsv") +
+                ": its first line has no participant_id column");
+  EXPECT_EQ(ListFolder(root_), std::set<std::string>{"participants.tsv"});
+}
+
+#ifndef _WIN32
+// A pipe would hang the run inside the dataset's lock, /dev/zero or a huge file would fill its
+// memory: each is refused, naming it, before any record is converted.
+TEST_F(BidsExportTest, ATableThatIsAPipeALinkOrTooLargeFailsTheRunBeforeItsWork) {
+  const std::filesystem::path participants = root_ / "participants.tsv";
+  const std::filesystem::path scans = root_ / "sub-01/sub-01_scans.tsv";
+  std::filesystem::create_directories(root_ / "sub-01");
+  const auto refusal = [&](const std::filesystem::path& table) {
+    const Status status = Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf);
+    EXPECT_EQ(ListFolder(root_ / "sub-01").count("eeg"), 0u);
+    const std::string named = "Cannot read " + PathForDisplay(table) + ": it ";
+    EXPECT_EQ(status.message().rfind(named, 0), 0u) << status.message();
+    return status.message().substr(std::min(named.size(), status.message().size()));
+  };
+  ASSERT_EQ(::mkfifo(participants.c_str(), 0600), 0);
+  EXPECT_EQ(refusal(participants),
+            "is a named pipe (FIFO), and a dataset's table is read only from a regular file");
+  std::filesystem::remove(participants);
+  std::filesystem::create_symlink("/dev/zero", scans);
+  EXPECT_EQ(refusal(scans),
+            "is a symbolic link, and a dataset's table is read only from a regular file");
+  std::filesystem::remove(scans);
+  WriteFile(participants, "participant_id\n");
+  std::filesystem::resize_file(participants, kLabTableLimit + 1);
+  EXPECT_EQ(refusal(participants), "holds more than the 4 MiB that a dataset's table may hold");
+}
+
+// As an editor saving in place would: the lab's private table stays private, in its group, and
+// its bytes stay as they were, line ends and blank lines included.
+TEST_F(BidsExportTest, AnEditedTableKeepsItsModeItsGroupAndTheLabsBytes) {
+  std::filesystem::create_directories(root_);
+  const std::filesystem::path participants = root_ / "participants.tsv";
+  const std::string lab = "participant_id\tage\r\nsub-01\t30\r\n\r\nsub-09\t41";
+  WriteFile(participants, lab);
+  ASSERT_EQ(::chmod(participants.c_str(), 0600), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(participants.c_str(), &before), 0);
+  gid_t group = before.st_gid;
+  if (::geteuid() == 0) {
+    group = 65534;
+    ASSERT_EQ(::chown(participants.c_str(), static_cast<uid_t>(-1), group), 0);
+  }
+  ASSERT_TRUE(Export({"02", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
+  EXPECT_EQ(ReadFile(participants), lab + "\r\nsub-02\tn/a\r\n");
+  struct stat after {};
+  ASSERT_EQ(::stat(participants.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0600u);
+  EXPECT_EQ(after.st_gid, group);
+  // The subject's scans table, made by the run, has the user's defaults.
+  struct stat scans {};
+  ASSERT_EQ(::stat((root_ / "sub-02/sub-02_scans.tsv").c_str(), &scans), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(scans.st_mode & 07777, 0666u & ~mask);
+}
+
+// Another user who may write into the dataset's folder (a shared folder with the sticky bit)
+// plants participants.tsv as a link to the running user's private table: the run does not follow
+// it, and the private table's contents go nowhere.
+TEST_F(BidsExportTest, ALinkThatAnotherUserPlantedToAPrivateTableIsNotFollowed) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root, to plant the link as nobody";
+  }
+  std::filesystem::create_directories(root_);
+  std::filesystem::permissions(root_,
+                               std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+  const std::filesystem::path secret = out_ / "private.tsv";
+  WriteFile(secret, "participant_id\tdiagnosis\nsub-07\tconfidential\n");
+  ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+      std::_Exit(2);
+    }
+    std::_Exit(::symlink(secret.c_str(), (root_ / "participants.tsv").c_str()) == 0 ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  EXPECT_EQ(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).message(),
+            "Cannot read " + PathForDisplay(root_ / "participants.tsv") +
+                ": it is a symbolic link, and a dataset's table is read only from a regular file");
+  EXPECT_EQ(ListFolder(root_), std::set<std::string>{"participants.tsv"});
+  EXPECT_TRUE(std::filesystem::is_symlink(root_ / "participants.tsv"));
+  struct stat st {};
+  ASSERT_EQ(::stat(secret.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+#endif
 
 }  // namespace
 }  // namespace velbrix

@@ -236,6 +236,37 @@ TEST_F(CommitKillTest, RunsAtTheSameTimeIntoOneDatasetLoseNothing) {
   }
 }
 
+// Rounds of two runs into a new dataset at the same time: one fails once its outputs are open (its
+// recording holds no whole record), and removes the dataset's folders it created; the other, a
+// good one, never fails for it, and its subject is the dataset's one row.
+TEST_F(CommitKillTest, AFailedRunIntoANewDatasetNeverFailsAGoodOne) {
+  WriteFile(in_ / "short_eeg", "less than a record");
+  for (int round = 0; round < 50; ++round) {
+    const fs::path root = out_ / ("lab" + std::to_string(round)) / "study";
+    std::vector<pid_t> children;
+    for (const bool good : {false, true}) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        const Status s =
+            good ? Bids(root, {"1", "", "rest", ""}, ExportFormat::kBidsEdf)
+                 : Bids(root, {"2", "", "rest", ""}, ExportFormat::kBidsEdf, "short_eeg");
+        if (good && !s.ok()) {
+          std::fprintf(stderr, "%s\n", s.message().c_str());
+        }
+        std::_Exit(s.ok() == good ? 0 : 1);
+      }
+      children.push_back(child);
+    }
+    for (const pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+    EXPECT_EQ(ReadFile(root / "participants.tsv").find("sub-2"), std::string::npos);
+    EXPECT_EQ(Leftovers(root), std::vector<std::string>());
+  }
+}
+
 #endif
 
 }  // namespace

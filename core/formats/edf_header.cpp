@@ -111,8 +111,8 @@ std::optional<EdfRecordLayout> LongestLayoutWithinOneSecond(std::uint64_t numera
 Status ParseEdfStart(std::string_view text, EdfStart* start) {
   // "YYYY-MM-DD HH:MM:SS": digits everywhere but at the separators.
   constexpr std::string_view kPattern = "dddd-dd-dd dd:dd:dd";
-  const Status bad_form = Status::InvalidArgument("The start \"" + std::string(text) +
-                                                  "\" is not of the form YYYY-MM-DD HH:MM:SS");
+  const Status bad_form = Status::InvalidArgument("The start " + Quoted(text) +
+                                                  " is not of the form YYYY-MM-DD HH:MM:SS");
   if (text.size() != kPattern.size()) {
     return bad_form;
   }
@@ -138,8 +138,7 @@ Status ParseEdfStart(std::string_view text, EdfStart* start) {
   if (parsed.month < 1 || parsed.month > 12 || parsed.day < 1 ||
       parsed.day > DaysInMonth(parsed.year, parsed.month) || parsed.hour > 23 ||
       parsed.minute > 59 || parsed.second > 59) {
-    return Status::InvalidArgument("The start \"" + std::string(text) +
-                                   "\" is not a real date and time");
+    return Status::InvalidArgument("The start " + Quoted(text) + " is not a real date and time");
   }
   *start = parsed;
   return Status::Ok();

@@ -10,18 +10,19 @@
 namespace velbrix {
 
 Status RunExport(const ExportRequest& request, ExportReport* report,
-                 const ProgressCallback& progress, const StopRequest* stop) {
+                 const ProgressCallback& progress, const StopRequest* stop,
+                 const LockWaitReporter& lock_wait) {
   if (IsBids(request.format)) {
     const BidsExportInputs inputs{request.recording,  request.root,      request.entities,
                                   request.format,     request.positions, request.sample_rate,
                                   request.edf_layout, request.start,     request.line_frequency,
                                   VELBRIX_VERSION,    request.lab};
-    return ExportBids(inputs, report, progress, stop);
+    return ExportBids(inputs, report, progress, stop, lock_wait);
   }
   const ExportInputs inputs{request.format,     request.recording, request.output_dir,
                             request.file_name,  request.positions, request.sample_rate,
                             request.edf_layout, request.start};
-  return ExportRecording(inputs, report, progress, stop);
+  return ExportRecording(inputs, report, progress, stop, lock_wait);
 }
 
 std::vector<std::string> ExportNotes(const std::filesystem::path& recording,

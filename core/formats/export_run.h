@@ -17,6 +17,7 @@
 #include "core/formats/bids_sidecars.h"
 #include "core/formats/edf_header.h"
 #include "core/formats/export_inputs.h"
+#include "core/os/os_file.h"
 
 namespace velbrix {
 
@@ -37,9 +38,11 @@ struct ExportRequest {
 };
 
 // Runs the export of `request` with ExportRecording or ExportBids (which fail as they say, leaving
-// nothing behind) and fills `*report`. `progress` and `stop` work as in a text conversion.
+// nothing behind) and fills `*report`. `progress`, `stop` and `lock_wait` work as in a text
+// conversion.
 Status RunExport(const ExportRequest& request, ExportReport* report,
-                 const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                 const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                 const LockWaitReporter& lock_wait = {});
 
 // What the user is told of a finished export of `recording`: the trailing partial record left
 // out, then the samples added to the last EDF data record; each a clause that begins with a

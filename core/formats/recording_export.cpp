@@ -27,8 +27,10 @@ Status ExportRecordingInto(FileTable& files, const ExportInputs& inputs, ExportR
 }
 
 Status ExportRecording(const ExportInputs& inputs, ExportReport* report,
-                       const ProgressCallback& progress, const StopRequest* stop) {
+                       const ProgressCallback& progress, const StopRequest* stop,
+                       const LockWaitReporter& lock_wait) {
   FileTable files;
+  files.set_lock_wait_reporter(lock_wait);
   Status status = ExportRecordingInto(files, inputs, report, progress, stop);
   status = files.EndRun(std::move(status));
   if (!status.ok()) {

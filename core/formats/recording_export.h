@@ -29,9 +29,11 @@ namespace velbrix {
 std::string NothingToExportDescription(const std::filesystem::path& recording);
 
 // Writes the files of `inputs`, whose format is kEdf or kBrainVision. `progress` and `stop` work as
-// in a text conversion.
+// in a text conversion; `lock_wait` is told when the run waits for another run's lock on its folder
+// (os_file.h).
 Status ExportRecording(const ExportInputs& inputs, ExportReport* report,
-                       const ProgressCallback& progress = {}, const StopRequest* stop = nullptr);
+                       const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,
+                       const LockWaitReporter& lock_wait = {});
 
 // As ExportRecording, but as part of a larger run of `files`: opens the recording and the outputs
 // on free numbers of `files` and writes them, without ending the run. The caller ends it

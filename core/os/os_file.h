@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <vector>
 
@@ -46,9 +47,19 @@ class OsFile {
   // name exists.
   static std::error_code CreateNew(const std::filesystem::path& path, OsFile* file);
   // Opens the regular file `path` for reading without following a link and without waiting (a
-  // pipe's writer, a device). Fails with FileError::kNotRegularFile for anything but a regular
-  // file, and with FileError::kNotOwn for a file that another user owns (POSIX).
+  // pipe's writer, a device). Fails with FileError::kLink for a link, FileError::kNotRegularFile
+  // for anything else but a regular file, FileError::kNotOwn for a file that another user owns
+  // (POSIX) and FileError::kOtherNames for a file with a second name (a hard link).
   static std::error_code OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file);
+  // Opens the regular file `path` for reading, whoever owns it, without following a link and
+  // without waiting. Fails with FileError::kLink for a link and FileError::kNotRegularFile for
+  // anything else but a regular file.
+  static std::error_code OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file);
+  // Holds the regular file `path`, without following a link and without opening it for reading or
+  // writing (nothing of a device's or a pipe's is set off), so that once its names are removed the
+  // system frees its space only when the hold is closed. Fails for anything but a regular file,
+  // and where the system has no such holds (Windows).
+  static std::error_code Hold(const std::filesystem::path& path, OsFile* file);
   // Creates a temporary for writing, in the folder of `name`. Where the system allows it and
   // `allow_unnamed` is set, the file has no name (it vanishes when closed or when the program
   // ends, however it ends) until Name() gives it one, and `*named` is false. Otherwise it is
@@ -60,6 +71,13 @@ class OsFile {
   static std::error_code CreateLiveMark(const std::filesystem::path& path, OsFile* file);
   // Gives the open unnamed temporary the name `name`, which must name nothing.
   std::error_code Name(const std::filesystem::path& name);
+  // Before anything is written into this new file, the user's own: where `original` (not
+  // followed where it is a link) is a regular file that this file is to replace, takes away every
+  // permission that `original` does not give, and the group's where the group of `original` cannot
+  // be given, so that the file is never readable by more people than the one it replaces, not
+  // even before the commit. Does nothing where `original` is missing or not a regular file, and on
+  // Windows, where a file's permissions come from its folder.
+  std::error_code NarrowPermissionsTo(const std::filesystem::path& original);
 
   bool is_open() const { return fd_ >= 0; }
 
@@ -91,6 +109,8 @@ enum class FileError {
   kNotOwn,              // a file or folder of another user
   kNotJournal,          // not a journal in the form this version writes
   kLockTimeout,         // another run held a folder's lock for longer than a run waits
+  kLink,                // a link (symbolic, or a reparse point), which is not followed
+  kOtherNames,          // a file that has a second name (a hard link) somewhere
 };
 std::error_code MakeErrorCode(FileError error);
 
@@ -115,6 +135,25 @@ std::error_code RemoveEmptyFolder(const std::filesystem::path& path);
 // counts as the user's own).
 enum class FileKind { kMissing, kOwnFile, kOtherFile, kOwnFolder, kOtherFolder, kOther };
 FileKind FileKindOf(const std::filesystem::path& path);
+// Checks, without opening it or following a link, that `path` is a regular file of the user
+// running with no second name: a file that only this user can have put there. Otherwise the
+// reason: FileError::kLink, kNotRegularFile, kNotOwn or kOtherNames, or the system's.
+std::error_code CheckOwnFile(const std::filesystem::path& path);
+// Whether `a` and `b` name one file, neither followed where it is a link.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// Whether `path` names something other than a folder (not followed where it is a link) that
+// belongs to the user running (on Windows: anything but a folder).
+bool IsOwnName(const std::filesystem::path& path);
+// Whether `path` is a folder (not a link to one) of the user running, whatever its permissions
+// (on Windows: any folder).
+bool IsOwnFolderOfAnyMode(const std::filesystem::path& path);
+// Gives the regular file `to`, the user's own, the permissions and the group of `from` (not
+// followed where it is a link), so that a file that replaces another is readable by no one who
+// could not read the one it replaces. Where the group cannot be given, `to` keeps its group and
+// loses the group's permissions. Fails, changing nothing, where `from` is not a regular file.
+// Does nothing on Windows, where a file's permissions come from its folder.
+std::error_code TakePermissionsOf(const std::filesystem::path& from,
+                                  const std::filesystem::path& to);
 // Whether the live mark `path` (OsFile::CreateLiveMark) is held by a running process. A name that
 // is not a regular file counts as live, so that what cannot be told is left alone.
 bool IsLive(const std::filesystem::path& path);
@@ -127,6 +166,11 @@ std::size_t NameLimit(const std::filesystem::path& folder);
 // second for gigabytes of text) goes on on a thread of its own.
 void DiscardTemporaries(std::vector<OsFile> files, const std::vector<std::filesystem::path>& names);
 
+// Told once per wait for another run's folder lock, after a second of it, the lock's file; called
+// on the thread that waits. A run's caller gives its own, as it gives a progress callback; with
+// none, the wait is a line on stderr (ReportLockWait in core/os/os_file_hooks.h).
+using LockWaitReporter = std::function<void(const std::filesystem::path& lock)>;
+
 // The lock through which runs writing into one folder take turns. It is released on destruction,
 // and by the system when the program ends however it ends; it leaves nothing behind in the folder.
 class FolderLock {
@@ -137,11 +181,14 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
 
   // Waits until no other run holds the lock of `folder` (empty: the current folder), then takes
-  // it. Requires that this object holds no lock. After a second of waiting it tells the reporter
-  // of core/os/os_file_hooks.h, once; after the patience set there (2 minutes) it gives up with
+  // it. Requires that this object holds no lock. After a second of waiting it tells `report`,
+  // once; after the patience of core/os/os_file_hooks.h (2 minutes) it gives up with
   // FileError::kLockTimeout. Anything but a regular file at the lock's name fails at once
-  // (FileError::kNotRegularFile, or the system's reason). A failure concerns path().
-  std::error_code Acquire(const std::filesystem::path& folder);
+  // (FileError::kLink, FileError::kNotRegularFile, or the system's reason). A failure concerns
+  // path(), except that where the lock's file is missing and cannot be created it concerns the
+  // folder (its permission, its file system). A lock file of another user that this one may only
+  // read is locked all the same.
+  std::error_code Acquire(const std::filesystem::path& folder, const LockWaitReporter& report = {});
   void Release();
   // The lock's file in the folder.
   const std::filesystem::path& path() const { return path_; }

@@ -1,6 +1,6 @@
-// Process-wide hooks into the file services: who is told that a run waits for another's folder
-// lock, how long it waits, and a call before every operation on a name (for tests that kill a run
-// at each step of its commit).
+// Hooks into the file services: how a run's wait for another's folder lock is told and how long
+// it lasts, and a call before every operation on a name (for tests that kill a run at each step
+// of its commit).
 #ifndef VELBRIX_CORE_OS_OS_FILE_HOOKS_H_
 #define VELBRIX_CORE_OS_OS_FILE_HOOKS_H_
 
@@ -9,16 +9,15 @@
 #include <functional>
 #include <string>
 
+#include "core/os/os_file.h"
+
 namespace velbrix {
 
-// Told once per wait, after a second, the lock file that another run holds. The default writes
-// "Waiting for another run, which holds <lock> (at most 2 minutes)" as a line on stderr. The
-// command line and the window set their own (a line on stderr, the window's status). The reporter
-// may be called on any thread that converts; it must be set before runs start.
-using LockWaitReporter = std::function<void(const std::filesystem::path& lock)>;
-void SetLockWaitReporter(LockWaitReporter reporter);
-void ReportLockWait(const std::filesystem::path& lock);
-// The text that the default reporter writes, without a line end.
+// Tells `reporter` (the run's, core/os/os_file.h) that the run waits for the lock file `lock` that
+// another run holds; with no reporter, writes LockWaitMessage(lock) as a line on stderr.
+void ReportLockWait(const LockWaitReporter& reporter, const std::filesystem::path& lock);
+// "Waiting for another run, which holds <lock> (at most 120 s)": the text of a wait, without a
+// line end.
 std::string LockWaitMessage(const std::filesystem::path& lock);
 
 // How long a run waits for another run's lock before it gives up: 2 minutes on every system.

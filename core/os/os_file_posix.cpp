@@ -76,6 +76,25 @@ bool MarkLive(int fd) {
   return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
 }
 
+// Why the file of `st` is not a regular file of the user running with no second name, or nothing.
+std::error_code OwnFileReason(const struct stat& st) {
+  if (S_ISLNK(st.st_mode)) {
+    return MakeErrorCode(FileError::kLink);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return MakeErrorCode(FileError::kNotRegularFile);
+  }
+  if (st.st_uid != ::geteuid()) {
+    return MakeErrorCode(FileError::kNotOwn);
+  }
+  return st.st_nlink == 1 ? std::error_code() : MakeErrorCode(FileError::kOtherNames);
+}
+
+// The reason open() with O_NOFOLLOW gave: ELOOP is the link at the name itself.
+std::error_code OpenError() {
+  return errno == ELOOP ? MakeErrorCode(FileError::kLink) : LastError();
+}
+
 // The name of the lock's file in a folder.
 constexpr char kLockName[] = ".velbrix-lock";
 
@@ -93,9 +112,26 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
 std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    return errno == ELOOP ? MakeErrorCode(FileError::kNotRegularFile) : LastError();
+    return OpenError();
   }
-  *file = OsFile(fd);
+  OsFile opened(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    return LastError();
+  }
+  if (const std::error_code ec = OwnFileReason(st)) {
+    return ec;
+  }
+  *file = std::move(opened);
+  return {};
+}
+
+std::error_code OsFile::OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return OpenError();
+  }
+  OsFile opened(fd);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     return LastError();
@@ -103,7 +139,31 @@ std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path,
   if (!S_ISREG(st.st_mode)) {
     return MakeErrorCode(FileError::kNotRegularFile);
   }
-  return st.st_uid == ::geteuid() ? std::error_code() : MakeErrorCode(FileError::kNotOwn);
+  *file = std::move(opened);
+  return {};
+}
+
+std::error_code OsFile::Hold(const std::filesystem::path& path, OsFile* file) {
+#ifdef O_PATH
+  const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return OpenError();
+  }
+  OsFile held(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    return LastError();
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return MakeErrorCode(S_ISLNK(st.st_mode) ? FileError::kLink : FileError::kNotRegularFile);
+  }
+  *file = std::move(held);
+  return {};
+#else
+  (void)path;
+  (void)file;
+  return std::make_error_code(std::errc::function_not_supported);
+#endif
 }
 
 std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* file) {
@@ -167,6 +227,25 @@ std::error_code OsFile::Name(const std::filesystem::path& name) {
   }
 #endif
   return first;
+}
+
+std::error_code OsFile::NarrowPermissionsTo(const std::filesystem::path& original) {
+  struct stat from {};
+  if (::lstat(original.c_str(), &from) != 0 || !S_ISREG(from.st_mode)) {
+    return {};
+  }
+  struct stat now {};
+  if (::fstat(fd_, &now) != 0) {
+    return LastError();
+  }
+  mode_t mode = now.st_mode & from.st_mode & 0777;
+  if (now.st_gid != from.st_gid && ::fchown(fd_, static_cast<uid_t>(-1), from.st_gid) != 0) {
+    mode &= ~static_cast<mode_t>(S_IRWXG);
+  }
+  if ((now.st_mode & 07777) != mode && ::fchmod(fd_, mode) != 0) {
+    return LastError();
+  }
+  return {};
 }
 
 std::error_code OsFile::Read(void* buffer, std::size_t size, std::size_t* got) {
@@ -267,6 +346,56 @@ FileKind FileKindOf(const std::filesystem::path& path) {
   return FileKind::kOther;
 }
 
+std::error_code CheckOwnFile(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    return LastError();
+  }
+  return OwnFileReason(st);
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  struct stat sa {};
+  struct stat sb {};
+  return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+bool IsOwnName(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+bool IsOwnFolderOfAnyMode(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+std::error_code TakePermissionsOf(const std::filesystem::path& from,
+                                  const std::filesystem::path& to) {
+  struct stat original {};
+  if (::lstat(from.c_str(), &original) != 0) {
+    return LastError();
+  }
+  if (!S_ISREG(original.st_mode)) {
+    return MakeErrorCode(FileError::kNotRegularFile);
+  }
+  struct stat now {};
+  if (::lstat(to.c_str(), &now) != 0) {
+    return LastError();
+  }
+  // The permissions only: never a set-user or set-group bit on a file this run wrote.
+  mode_t mode = original.st_mode & 0777;
+  if (now.st_gid != original.st_gid &&
+      ::lchown(to.c_str(), static_cast<uid_t>(-1), original.st_gid) != 0) {
+    mode &= ~static_cast<mode_t>(S_IRWXG);
+  }
+  if ((now.st_mode & 07777) != mode && ::chmod(to.c_str(), mode) != 0) {
+    return LastError();
+  }
+  return {};
+}
+
 bool IsLive(const std::filesystem::path& path) {
   // Opened for writing, so that the lock works on network file systems too; never a pipe's or a
   // link's target.
@@ -310,7 +439,8 @@ void DiscardTemporaries(std::vector<OsFile> files,
   }
 }
 
-std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
+std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
+                                    const LockWaitReporter& report) {
   // A lock file that the holder removes before it lets go: whoever waited on the removed file
   // finds, once it has the lock, that the name now means another file (or none), and tries again.
   path_ = (folder.empty() ? std::filesystem::path(".") : folder) / kLockName;
@@ -322,9 +452,8 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
     if (fd < 0) {
-      const std::error_code refused =
-          errno == ELOOP ? MakeErrorCode(FileError::kNotRegularFile) : LastError();
-      // Left by another user's run that was killed: a lock works on a file open for reading too.
+      const std::error_code refused = OpenError();
+      // Left by another user's run that was killed: flock() works on a file open for reading too.
       fd = refused == std::errc::permission_denied ? ::open(path_.c_str(), O_RDONLY | kFlags) : -1;
       if (fd < 0) {
         return refused;
@@ -334,6 +463,10 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
     if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
       ::close(fd);
       return MakeErrorCode(FileError::kNotRegularFile);
+    }
+    if (held.st_uid == ::geteuid() && (held.st_mode & 0444) != 0444) {
+      // Whatever the umask: every other user's run must be able to open it to take its turn.
+      (void)::fchmod(fd, (held.st_mode & 07777) | 0444);
     }
     int locked = 0;
     for (int pause_ms = 1;; pause_ms = std::min(pause_ms * 2, 50)) {
@@ -349,7 +482,7 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
       }
       if (!told && waited >= kLockWaitNotice) {
         told = true;
-        ReportLockWait(path_);
+        ReportLockWait(report, path_);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     }

@@ -1,5 +1,5 @@
 // What the file services of both platforms share: their own reasons for a failure, and the
-// process-wide hooks.
+// hooks.
 #include "core/os/os_file_hooks.h"
 
 #include <cstdio>
@@ -15,7 +15,6 @@ namespace {
 
 struct Hooks {
   std::mutex mutex;
-  LockWaitReporter reporter;
   std::chrono::milliseconds patience = kLockPatience;
   std::function<void()> before_operation;
 };
@@ -38,6 +37,10 @@ class FileErrorCategory : public std::error_category {
         return "Not a journal of this version";
       case FileError::kLockTimeout:
         return "Gave up waiting for the other run that holds it";
+      case FileError::kLink:
+        return "A link, which is not followed";
+      case FileError::kOtherNames:
+        return "A file with other names (hard links)";
     }
     return "Unknown error";
   }
@@ -50,23 +53,13 @@ std::error_code MakeErrorCode(FileError error) {
   return std::error_code(static_cast<int>(error), category);
 }
 
-void SetLockWaitReporter(LockWaitReporter reporter) {
-  const std::lock_guard<std::mutex> guard(TheHooks().mutex);
-  TheHooks().reporter = std::move(reporter);
-}
-
 std::string LockWaitMessage(const std::filesystem::path& lock) {
   return "Waiting for another run, which holds " + PathForDisplay(lock) + " (at most " +
          std::to_string(std::chrono::duration_cast<std::chrono::seconds>(LockPatience()).count()) +
          " s)";
 }
 
-void ReportLockWait(const std::filesystem::path& lock) {
-  LockWaitReporter reporter;
-  {
-    const std::lock_guard<std::mutex> guard(TheHooks().mutex);
-    reporter = TheHooks().reporter;
-  }
+void ReportLockWait(const LockWaitReporter& reporter, const std::filesystem::path& lock) {
   if (reporter) {
     reporter(lock);
   } else {

@@ -1,5 +1,14 @@
 // Windows file services for the core, through the C runtime's wide-character functions so that
-// any file name works. (The core includes no system window headers.)
+// any file name works, and the system's own calls where a file must be looked at without following
+// a reparse point (a symbolic link, a junction).
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
 #include <direct.h>
 #include <fcntl.h>
 #include <io.h>
@@ -45,14 +54,46 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
 }
 
 std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file) {
-  if (const std::error_code ec = OpenForReading(path, file)) {
+  // The reparse point itself, never what it leads to; a folder cannot be opened this way.
+  const HANDLE handle = ::CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_ACCESS_DENIED && FileKindOf(path) == FileKind::kOwnFolder
+               ? MakeErrorCode(FileError::kNotRegularFile)
+               : std::error_code(static_cast<int>(error), std::system_category());
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  std::error_code reason;
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = MakeErrorCode(FileError::kNotRegularFile);
+  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    reason = MakeErrorCode(FileError::kLink);
+  } else if (info.nNumberOfLinks != 1) {
+    reason = MakeErrorCode(FileError::kOtherNames);
+  }
+  const int fd = reason ? -1 : ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY);
+  if (fd < 0) {
+    ::CloseHandle(handle);
+    return reason ? reason : LastError();
+  }
+  *file = OsFile(fd);
+  return {};
+}
+
+std::error_code OsFile::OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file) {
+  const std::error_code ec = OpenOwnFileForReading(path, file);
+  if (ec != MakeErrorCode(FileError::kOtherNames)) {
     return ec;
   }
-  struct _stat64 st {};
-  if (::_fstat64(file->fd_, &st) != 0 || (st.st_mode & _S_IFREG) == 0) {
-    return MakeErrorCode(FileError::kNotRegularFile);
-  }
-  return {};
+  return OpenForReading(path, file);  // a regular file with other names, which is no link
+}
+
+std::error_code OsFile::Hold(const std::filesystem::path& /*path*/, OsFile* /*file*/) {
+  // A file that is open cannot lose its name here: removed files are removed by name alone.
+  return std::make_error_code(std::errc::function_not_supported);
 }
 
 std::error_code OsFile::CreateNew(const std::filesystem::path& path, OsFile* file) {
@@ -200,18 +241,90 @@ std::error_code RemoveEmptyFolder(const std::filesystem::path& path) {
 }
 
 FileKind FileKindOf(const std::filesystem::path& path) {
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
-  switch (status.type()) {
-    case std::filesystem::file_type::not_found:
-      return FileKind::kMissing;
-    case std::filesystem::file_type::regular:
-      return FileKind::kOwnFile;
-    case std::filesystem::file_type::directory:
-      return FileKind::kOwnFolder;
-    default:
-      return FileKind::kOther;
+  // The attributes of the name itself (a link's, not its target's).
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileKind::kMissing
+                                                                          : FileKind::kOther;
   }
+  if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return FileKind::kOther;  // a link or a junction, never followed; a device
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kOwnFolder : FileKind::kOwnFile;
+}
+
+std::error_code CheckOwnFile(const std::filesystem::path& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return MakeErrorCode(FileError::kLink);
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return MakeErrorCode(FileError::kNotRegularFile);
+  }
+  // The number of its names, from the file itself, opened without following anything and without
+  // access to its content.
+  const HANDLE handle =
+      ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  std::error_code reason;
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
+    reason = MakeErrorCode(FileError::kNotRegularFile);
+  } else if (info.nNumberOfLinks != 1) {
+    reason = MakeErrorCode(FileError::kOtherNames);
+  }
+  ::CloseHandle(handle);
+  return reason;
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  // Both opened as they are, a link itself and never what it leads to.
+  const auto open = [](const std::filesystem::path& path) {
+    return ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  };
+  const HANDLE ha = open(a);
+  const HANDLE hb = open(b);
+  BY_HANDLE_FILE_INFORMATION ia{};
+  BY_HANDLE_FILE_INFORMATION ib{};
+  const bool same = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE &&
+                    ::GetFileInformationByHandle(ha, &ia) &&
+                    ::GetFileInformationByHandle(hb, &ib) &&
+                    ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+                    ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+  for (const HANDLE h : {ha, hb}) {
+    if (h != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(h);
+    }
+  }
+  return same;
+}
+
+bool IsOwnName(const std::filesystem::path& path) {
+  const FileKind kind = FileKindOf(path);
+  return kind != FileKind::kMissing && kind != FileKind::kOwnFolder;
+}
+
+bool IsOwnFolderOfAnyMode(const std::filesystem::path& path) {
+  return FileKindOf(path) == FileKind::kOwnFolder;
+}
+
+std::error_code OsFile::NarrowPermissionsTo(const std::filesystem::path& /*original*/) {
+  return {};
+}
+
+std::error_code TakePermissionsOf(const std::filesystem::path& from,
+                                  const std::filesystem::path& /*to*/) {
+  return FileKindOf(from) == FileKind::kOwnFile ? std::error_code()
+                                                : MakeErrorCode(FileError::kNotRegularFile);
 }
 
 bool IsLive(const std::filesystem::path& path) {
@@ -241,7 +354,8 @@ void DiscardTemporaries(std::vector<OsFile> files,
   }
 }
 
-std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
+std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
+                                    const LockWaitReporter& report) {
   // A file that only one program can have open at a time, and that the system deletes when it is
   // closed, also when the program is killed.
   path_ = (folder.empty() ? std::filesystem::path(L".") : folder) / kLockName;
@@ -249,6 +363,14 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
   const auto patience = LockPatience();
   bool told = false;
   for (;;) {
+    // Opening follows a link, and the file is deleted when closed: a link there would cost its
+    // target. Only a regular file or nothing is opened.
+    const FileKind kind = FileKindOf(path_);
+    if (kind != FileKind::kMissing && kind != FileKind::kOwnFile) {
+      return MakeErrorCode(CheckOwnFile(path_) == MakeErrorCode(FileError::kLink)
+                               ? FileError::kLink
+                               : FileError::kNotRegularFile);
+    }
     int fd = -1;
     const errno_t err = ::_wsopen_s(&fd, path_.c_str(),
                                     _O_RDWR | _O_CREAT | _O_TEMPORARY | _O_BINARY | _O_NOINHERIT,
@@ -266,7 +388,7 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder) {
     }
     if (!told && waited >= kLockWaitNotice) {
       told = true;
-      ReportLockWait(path_);
+      ReportLockWait(report, path_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

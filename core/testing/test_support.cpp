@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -65,5 +70,25 @@ std::string MakeRecording(std::size_t size) {
   }
   return bytes;
 }
+
+#ifndef _WIN32
+void MakeSharedFolder(const std::filesystem::path& folder) {
+  std::filesystem::permissions(folder,
+                               std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+}
+
+bool RunAsNobody(const std::function<bool()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+      std::_Exit(2);
+    }
+    std::_Exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+#endif
 
 }  // namespace velbrix::testing

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -37,6 +38,16 @@ std::set<std::string> ListFolder(const std::filesystem::path& folder);
 // A recording of `size` bytes whose byte at offset i is (i * 7 + i / 32) mod 256: every channel
 // sees many values and no two neighbouring records are alike.
 std::string MakeRecording(std::size_t size);
+
+#ifndef _WIN32
+// The user id and group id of `nobody`, whom tests play another user of a shared folder as.
+inline constexpr unsigned kNobody = 65534;
+// Makes `folder` one that every user may write into, sticky as /tmp is: a user may remove or rename
+// only their own files there.
+void MakeSharedFolder(const std::filesystem::path& folder);
+// Runs `body` in a child process as `nobody` and tells whether it returned true. Requires root.
+bool RunAsNobody(const std::function<bool()>& body);
+#endif
 
 }  // namespace velbrix::testing
 

@@ -1,7 +1,7 @@
 ; The Velbrix setup program, one script for both architectures. scripts/package runs
 ;   makensis -DVERSION=1.2.3 -DARCH=x86|x64 -DFILES=<folder> -DICON=<velbrix.ico> -DOUTFILE=<setup.exe>
-; where FILES holds velbrix.exe, velbrix-convert.exe, README.txt, LICENSE.txt and
-; THIRD-PARTY-NOTICES.txt of that architecture.
+; where FILES holds velbrix.exe, velbrix-convert.exe, README.txt, LICENSE.txt,
+; THIRD-PARTY-NOTICES.txt and demo_eeg (the demo recording) of that architecture.
 ;
 ; It installs into Program Files (the 64-bit one for x64), adds a Start-menu entry and an uninstaller
 ; that Windows lists among the installed apps. Silent: "setup.exe /S /D=C:\Folder" installs,
@@ -67,6 +67,7 @@ Section "Velbrix"
   File "${FILES}/README.txt"
   File "${FILES}/LICENSE.txt"
   File "${FILES}/THIRD-PARTY-NOTICES.txt"
+  File "${FILES}/demo_eeg"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   SetShellVarContext all
@@ -97,6 +98,7 @@ Section "Uninstall"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
+  Delete "$INSTDIR\demo_eeg"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 SectionEnd

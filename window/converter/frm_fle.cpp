@@ -66,6 +66,7 @@ void FrmFle::Form_Load() {
                                                               : desktop_.ProgramFolder());
   if (std::optional<ExportSettings> remembered = desktop_.LoadExportSettings()) {
     export_settings_ = std::move(*remembered);
+    CutToRememberedLength(&export_settings_);  // a store edited by hand may hold anything
   }
   UpdateMenuItems();
 }
@@ -135,9 +136,10 @@ void FrmFle::CmdOk_Click() {
   }
   const ConversionInputs inputs{state_.FlePath, state_.AppDir, state_.FleName, state_.AllCh,
                                 state_.ChName,  state_.ChPos,  separator};
-  StartRun([this, inputs](const ProgressCallback& progress, const StopRequest& stop) {
+  StartRun([this, inputs](const ProgressCallback& progress, const StopRequest& stop,
+                          const LockWaitReporter& lock_wait) {
     ConversionReport report;
-    RunEnd end{converter_.RunConversion(inputs, &report, progress, &stop), {}};
+    RunEnd end{converter_.RunConversion(inputs, &report, progress, &stop, lock_wait), {}};
     if (end.status.ok() && report.bytes_left_out > 0) {
       end.note = AsSentence(LeftOutDescription(inputs.FlePath, report.bytes_left_out));
     }
@@ -185,10 +187,11 @@ void FrmFle::mnuexport_Click() {
     ReturnToIdle();
     return;
   }
-  StartRun([plan = std::move(plan)](const ProgressCallback& progress, const StopRequest& stop) {
+  StartRun([plan = std::move(plan)](const ProgressCallback& progress, const StopRequest& stop,
+                                    const LockWaitReporter& lock_wait) {
     RunEnd end;
     ExportReport report;
-    end.status = RunExport(plan, &report, progress, &stop);
+    end.status = RunExport(plan, &report, progress, &stop, lock_wait);
     for (const std::string& note :
          end.status.ok() ? ExportNotes(plan.recording, report) : std::vector<std::string>()) {
       end.note += (end.note.empty() ? "" : " ") + AsSentence(note);
@@ -266,10 +269,17 @@ bool FrmFle::Form_QueryUnload() {
   return false;
 }
 
+FrmFle::~FrmFle() {
+  Form_Unload();
+}
+
 void FrmFle::Form_Unload() {
   if (run_) {
     runner_.Stop();
   }
+  // The work uses this controller (its converter, its runner) until it has posted its end.
+  runner_.Join();
+  run_.reset();
 }
 
 bool FrmFle::AskToStop() {
@@ -290,27 +300,29 @@ void FrmFle::ShowConverting() {
 void FrmFle::StartRun(Job job) {
   auto run = std::make_shared<Run>();
   run_ = run;
-  runner_.Start([this, run, job = std::move(job)](const StopRequest& stop) {
-    const ProgressCallback progress = [this, run](std::uint64_t read, std::uint64_t total) {
-      PostProgress(run, read, total);
-    };
-    // A wait for another run's lock on the output folder shows in LblFile until the run goes on.
-    SetLockWaitReporter([this, run](const std::filesystem::path& lock) {
-      runner_.Post([this, run, text = LockWaitMessage(lock)] {
-        if (run == run_) {
-          run->waiting_shown = true;
-          view_.SetLblFileCaption(text);
+  runner_.Start(
+      [this, run, job = std::move(job), recording = state_.FlePath](const StopRequest& stop) {
+        const ProgressCallback progress = [this, run](std::uint64_t read, std::uint64_t total) {
+          PostProgress(run, read, total);
+        };
+        // A wait for another run's folder lock shows in LblFile until the run goes on.
+        const LockWaitReporter lock_wait = [this, run](const std::filesystem::path& lock) {
+          runner_.Post([this, run, text = LockWaitMessage(lock)] {
+            if (run == run_) {
+              run->waiting_shown = true;
+              view_.SetLblFileNotice(text);
+            }
+          });
+        };
+        try {
+          run->end = job(progress, stop, lock_wait);
+        } catch (const std::exception& e) {
+          run->end = {Status::Internal(recording, e.what()), {}};
+        } catch (...) {
+          run->end = {Status::Internal(recording, "an exception of an unknown kind"), {}};
         }
+        runner_.Post([this, run] { RunEnded(run); });
       });
-    });
-    try {
-      run->end = job(progress, stop);
-    } catch (const std::exception& e) {
-      run->end = {Status::InvalidArgument(e.what()), {}};  // no memory for a message, say
-    }
-    SetLockWaitReporter({});
-    runner_.Post([this, run] { RunEnded(run); });
-  });
 }
 
 void FrmFle::PostProgress(const std::shared_ptr<Run>& run, std::uint64_t read,

@@ -24,7 +24,8 @@
 // the window asks whether to stop it; Yes stops it within a fraction of a second, with every file
 // as it was, and returns to Idle or, after a close, closes the window. A run that ends on its own
 // while the question is shown counts as finished. A run that waits for another run's lock on its
-// output folder says so in LblFile (naming the lock's file) until it goes on.
+// output folder says so in LblFile (naming the lock's file, the whole text shown) until it goes on.
+// A run that fails for a fault of the program (an exception) says so, with the fault's text.
 #ifndef VELBRIX_WINDOW_CONVERTER_FRM_FLE_H_
 #define VELBRIX_WINDOW_CONVERTER_FRM_FLE_H_
 
@@ -73,6 +74,8 @@ class FrmFle {
   // controller's work.
   FrmFle(FrmFleView& view, Desktop& desktop, BackgroundRunner& runner)
       : view_(view), desktop_(desktop), runner_(runner) {}
+  // As Form_Unload: a run still working ends before the controller goes.
+  ~FrmFle();
   FrmFle(const FrmFle&) = delete;
   FrmFle& operator=(const FrmFle&) = delete;
 
@@ -90,8 +93,9 @@ class FrmFle {
   // Whether the window may close now. During a run it asks whether to stop; the window then closes
   // once the run has ended (CloseWindow), or stays on No.
   bool Form_QueryUnload();
-  // The window is going away: a run still working is asked to stop, without a question, and its
-  // end is not shown. The runner then waits for the run's work to end.
+  // The window is going away: a run still working is asked to stop, without a question, and this
+  // waits for its work to end (within a fraction of a second, but for a wait for another run's
+  // lock); its end is not shown, and tasks that it posted and that still come do nothing.
   void Form_Unload();
 
   const FrmFleState& state() const { return state_; }
@@ -110,10 +114,12 @@ class FrmFle {
     RunEnd end;                  // set by the background thread before it posts the end
     bool waiting_shown = false;  // the window's thread's: LblFile tells of a wait for a lock
   };
-  using Job = std::function<RunEnd(const ProgressCallback& progress, const StopRequest& stop)>;
+  using Job = std::function<RunEnd(const ProgressCallback& progress, const StopRequest& stop,
+                                   const LockWaitReporter& lock_wait)>;
 
   void ShowConverting();
-  // Shows the converting state and runs `job` in the background.
+  // Shows the converting state and runs `job` in the background. An exception that leaves `job`
+  // ends the run as an internal fault.
   void StartRun(Job job);
   void PostProgress(const std::shared_ptr<Run>& run, std::uint64_t read, std::uint64_t total);
   void RunEnded(const std::shared_ptr<Run>& run);

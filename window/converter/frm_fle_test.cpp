@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "core/base/channel_table.h"
@@ -386,11 +390,142 @@ TEST_F(FrmFleTest, AWaitForAnotherRunsLockIsToldUntilTheRunGoesOn) {
     DeliverPosted();
   }
   EXPECT_EQ(view_.lbl_file, LockWaitMessage(other_run.path()));
+  EXPECT_NE(std::find(view_.log.begin(), view_.log.end(),
+                      "SetLblFileNotice(" + LockWaitMessage(other_run.path()) + ")"),
+            view_.log.end());
   other_run.Release();
   runner_.Join();
   DeliverPosted();
   ExpectIdle();
   EXPECT_TRUE(std::filesystem::exists(program_dir_.path() / "rec01_eeg_FP2.eeg"));
+}
+
+// A window of its own, whose posted tasks run when the test delivers them and whose poster may be
+// made to fail once.
+struct OtherWindow {
+  explicit OtherWindow(const std::filesystem::path& program_folder) {
+    desktop.program_folder = program_folder;
+    form.Form_Load();
+  }
+  void OpenAndOk(const std::filesystem::path& recording) {
+    desktop.dialog_answers.push_back(recording);
+    form.mnuopen_Click();
+    form.CmdOk_Click();
+  }
+  FakeFrmFleView view;
+  FakeDesktop desktop{view};
+  FakeWindowThread window_thread;
+  std::atomic<bool> fail_next_post{false};
+  BackgroundRunner runner{[this](BackgroundRunner::Task task) {
+    if (fail_next_post.exchange(false)) {
+      throw std::runtime_error("no room for the task");
+    }
+    window_thread.Poster()(std::move(task));
+  }};
+  FrmFle form{view, desktop, runner};
+};
+
+// Each run tells its own window of its own wait, also while another window's run waits.
+TEST(FrmFleLockWaitTest, TwoWindowsWaitingAtOnceEachShowTheirOwnLock) {
+  TempDir data_dir;
+  TempDir folder_a;
+  TempDir folder_b;
+  WriteFile(data_dir / "rec01_eeg", MakeRecording(64));
+  FolderLock lock_a;
+  FolderLock lock_b;
+  ASSERT_FALSE(lock_a.Acquire(folder_a.path()));
+  ASSERT_FALSE(lock_b.Acquire(folder_b.path()));
+  OtherWindow a(folder_a.path());
+  OtherWindow b(folder_b.path());
+  a.OpenAndOk(data_dir / "rec01_eeg");
+  b.OpenAndOk(data_dir / "rec01_eeg");
+  for (int i = 0; i < 200 && (a.view.lbl_file.starts_with("File Opened") ||
+                              b.view.lbl_file.starts_with("File Opened"));
+       ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    a.window_thread.Deliver();
+    b.window_thread.Deliver();
+  }
+  EXPECT_EQ(a.view.lbl_file, LockWaitMessage(lock_a.path()));
+  EXPECT_EQ(b.view.lbl_file, LockWaitMessage(lock_b.path()));
+  lock_a.Release();
+  lock_b.Release();
+  a.runner.Join();
+  b.runner.Join();
+  a.window_thread.Deliver();
+  b.window_thread.Deliver();
+  EXPECT_TRUE(std::filesystem::exists(folder_a / "rec01_eeg_FP2.eeg"));
+  EXPECT_TRUE(std::filesystem::exists(folder_b / "rec01_eeg_FP2.eeg"));
+  EXPECT_FALSE(a.form.converting());
+  EXPECT_FALSE(b.form.converting());
+}
+
+// A fault of the program inside a run (here the window's queue refuses the wait's task) is told as
+// an internal fault with its text, the window back in Idle, nothing written.
+TEST(FrmFleFaultTest, AnExceptionInARunIsToldAsAnInternalFaultWithItsText) {
+  TempDir data_dir;
+  TempDir program_dir;
+  WriteFile(data_dir / "rec01_eeg", MakeRecording(64));
+  FolderLock other_run;
+  ASSERT_FALSE(other_run.Acquire(program_dir.path()));
+  OtherWindow window(program_dir.path());
+  window.fail_next_post = true;  // the first post is the wait's, after a second
+  window.OpenAndOk(data_dir / "rec01_eeg");
+  window.runner.Join();
+  window.window_thread.Deliver();
+  ASSERT_EQ(window.desktop.messages.size(), 1u);
+  EXPECT_EQ(window.desktop.messages[0].text, "Internal fault while converting " +
+                                                 PathForDisplay(data_dir / "rec01_eeg") +
+                                                 ": no room for the task");
+  EXPECT_EQ(window.desktop.messages[0].icon, MessageIcon::kWarning);
+  EXPECT_FALSE(window.form.converting());
+  EXPECT_EQ(window.view.lbl_file, kIdleFileText);
+  other_run.Release();
+  EXPECT_TRUE(ListFolder(program_dir.path()).empty());
+}
+
+// The window is destroyed during a run (at the end of a session, say): the run stops, and its work
+// has ended before the controller goes, so nothing of the work reaches a controller that is gone,
+// and nothing of the run is left.
+TEST(FrmFleUnloadTest, DestroyingTheControllerDuringARunWaitsForTheRunsWork) {
+  TempDir data_dir;
+  TempDir program_dir;
+  WriteFile(data_dir / "rec01_eeg", MakeRecording(8 * kRecordsPerBlock * kRecordSize));
+  FakeFrmFleView view;
+  FakeDesktop desktop(view);
+  desktop.program_folder = program_dir.path();
+  std::atomic<bool> controller_gone{false};
+  std::atomic<int> posts_once_gone{0};
+  std::vector<BackgroundRunner::Task> posted;  // never run
+  std::mutex posted_mutex;
+  BackgroundRunner* runner_seen = nullptr;
+  // The work's posts wait until it is asked to stop, so that the run is still working when the
+  // window goes.
+  BackgroundRunner runner([&](BackgroundRunner::Task task) {
+    while (!runner_seen->stop_requested()) {
+      std::this_thread::yield();
+    }
+    if (controller_gone) {
+      ++posts_once_gone;
+    }
+    const std::lock_guard<std::mutex> lock(posted_mutex);
+    posted.push_back(std::move(task));
+  });
+  runner_seen = &runner;
+  auto form = std::make_unique<FrmFle>(view, desktop, runner);
+  form->Form_Load();
+  desktop.dialog_answers.push_back(data_dir / "rec01_eeg");
+  form->mnuopen_Click();
+  form->optch_Click(1);  // all channels
+  form->CmdOk_Click();
+  ASSERT_TRUE(form->converting());
+  form->Form_Unload();
+  form.reset();
+  controller_gone = true;
+  runner.Join();
+  EXPECT_EQ(posts_once_gone, 0);
+  EXPECT_FALSE(posted.empty());  // at least the run's end, before the controller went
+  EXPECT_TRUE(ListFolder(program_dir.path()).empty());
 }
 
 TEST_F(FrmFleTest, ProgressFollowsTheBytesReadInWholePercents) {
@@ -781,6 +916,46 @@ TEST_F(FrmFleTest, ANewWindowOffersTheEntriesRememberedForTheUser) {
   form.mnuexport_Click();  // cancelled
   EXPECT_EQ(desktop.export_dialogs, std::vector<ExportSettings>{remembered});
   EXPECT_EQ(desktop.saves, 0);
+}
+
+// A remembered entry of 10 MB (written by hand, say) is offered cut to its start, and the message
+// that says it is wrong quotes only the start of it.
+TEST_F(FrmFleTest, AHugeRememberedEntryIsOfferedCutAndQuotedByItsStart) {
+  ExportSettings huge;
+  huge[ExportField::kSampleRate] = std::string(10 << 20, 'x');
+  desktop_.remembered = huge;
+  FrmFle form(view_, desktop_, runner_);
+  form.Form_Load();
+  desktop_.dialog_answers.push_back(data_dir_ / "rec01_eeg");
+  WriteFile(data_dir_ / "rec01_eeg", MakeRecording(64));
+  form.mnuopen_Click();
+  ExportSettings offered;
+  offered[ExportField::kSampleRate] = std::string(kRememberedEntryMaxBytes, 'x');
+  desktop_.export_answers = {offered};
+  form.mnuexport_Click();
+  ASSERT_EQ(desktop_.export_dialogs.size(), 2u);  // asked again after the message, cancelled
+  EXPECT_EQ(desktop_.export_dialogs[0], offered);
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text, "The sample rate \"" + std::string(kQuotedStartBytes, 'x') +
+                                           "...\" is not a positive number of hertz written with "
+                                           "digits and at most one full stop");
+}
+
+TEST(QuotedTest, QuotesShortTextsWholeAndLongOnesByTheirStartInWholeCharacters) {
+  EXPECT_EQ(Quoted(""), "\"\"");
+  EXPECT_EQ(Quoted(std::string(60, 'a')), "\"" + std::string(60, 'a') + "\"");
+  EXPECT_EQ(Quoted(std::string(61, 'a')), "\"" + std::string(60, 'a') + "...\"");
+  // "\xC3\xA9" (e acute) across the 60th byte is left out whole.
+  EXPECT_EQ(Quoted(std::string(59, 'a') + "\xC3\xA9" + "b"), "\"" + std::string(59, 'a') + "...\"");
+}
+
+TEST(RememberedEntriesTest, ALongValueIsCutInWholeCharacters) {
+  const std::string long_value = std::string(kRememberedEntryMaxBytes - 1, 'a') + "\xC3\xA9";
+  const ExportSettings settings =
+      FromRememberedEntries([&](std::string_view key) -> std::optional<std::string> {
+        return key == "subject" ? std::optional<std::string>(long_value) : std::nullopt;
+      });
+  EXPECT_EQ(settings[ExportField::kSubject], std::string(kRememberedEntryMaxBytes - 1, 'a'));
 }
 
 TEST_F(FrmFleTest, ExportEdfFailsAsOkDoes) {

@@ -35,7 +35,12 @@ class FrmFleView {
 
   // The labels. SetLabel1Caption leaves the new text painted on the screen before it returns, so
   // that the converting state shows before a run begins.
+  // LblFile's own text, in its font at its place: a text too long for it is cut off.
   virtual void SetLblFileCaption(const std::string& text) = 0;
+  // A notice in LblFile during a run (the frame hidden), shown whole: the label takes the room down
+  // to Label1 and, where its font would still leave some of it out, a smaller one. The next
+  // SetLblFileCaption puts the label back.
+  virtual void SetLblFileNotice(const std::string& text) = 0;
   virtual void SetLabel1Caption(const std::string& text) = 0;
 
   // The frame FraCh with everything inside it; while shown it covers Label1.

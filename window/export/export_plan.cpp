@@ -28,8 +28,8 @@ Status PlanBids(const ExportSettings& settings, std::string_view decimal_separat
   }
   plan->root = PathFromUtf8(root);
   if (!plan->root.is_absolute()) {
-    return Status::InvalidArgument("The dataset folder \"" + root +
-                                   "\" is not a full path: begin it with the drive or the root");
+    return Status::InvalidArgument("The dataset folder " + Quoted(root) +
+                                   " is not a full path: begin it with the drive or the root");
   }
   plan->entities = {settings[ExportField::kSubject], settings[ExportField::kSession],
                     settings[ExportField::kTask], settings[ExportField::kRun]};

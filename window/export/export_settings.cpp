@@ -2,6 +2,26 @@
 #include "window/export/export_settings.h"
 
 namespace velbrix {
+namespace {
+
+void CutText(std::string* text) {
+  if (text->size() <= kRememberedEntryMaxBytes) {
+    return;
+  }
+  std::size_t end = kRememberedEntryMaxBytes;
+  while (end > 0 && (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80) {
+    --end;  // not inside a character's bytes
+  }
+  text->resize(end);
+}
+
+}  // namespace
+
+void CutToRememberedLength(ExportSettings* settings) {
+  for (std::string& text : settings->texts) {
+    CutText(&text);
+  }
+}
 
 std::vector<std::pair<std::string, std::string>> RememberedEntries(const ExportSettings& settings) {
   std::vector<std::pair<std::string, std::string>> entries;
@@ -28,6 +48,7 @@ ExportSettings FromRememberedEntries(
   }
   for (const ExportFieldInfo& info : kExportFields) {
     if (std::optional<std::string> text = value(info.key)) {
+      CutText(&*text);
       settings[info.field] = std::move(*text);
     }
   }

@@ -102,8 +102,17 @@ struct ExportSettings {
 // The entries as named values to remember: the format under kExportFormatKey, each field under its
 // key.
 std::vector<std::pair<std::string, std::string>> RememberedEntries(const ExportSettings& settings);
+// The most bytes of a remembered entry that are offered again: room for any path, and little enough
+// for the dialog to show at once.
+inline constexpr std::size_t kRememberedEntryMaxBytes = 4096;
+
+// Cuts each text of `settings` that is longer than kRememberedEntryMaxBytes to its start, in whole
+// UTF-8 characters.
+void CutToRememberedLength(ExportSettings* settings);
+
 // The entries from remembered values: `value(key)` gives the value remembered under `key`, or
-// nothing. What is missing, and a format not known, stays as in a default ExportSettings.
+// nothing. What is missing, and a format not known, stays as in a default ExportSettings; a longer
+// value is cut to its first kRememberedEntryMaxBytes (whole UTF-8 characters).
 ExportSettings FromRememberedEntries(
     const std::function<std::optional<std::string>(std::string_view key)>& value);
 

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -63,12 +64,17 @@ void Dress(QWidget* widget, const char* name, const layout::Control& control,
   widget->setPalette(palette);
 }
 
+// How the labels align their text.
+constexpr Qt::Alignment kLblFileFlags = Qt::AlignHCenter | Qt::AlignTop;
+// The smallest font in which a notice in LblFile is shown.
+constexpr double kSmallestNoticePoints = 6;
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const layout::Control& control,
                   const char* text) {
   auto* label = new QLabel(parent);
   Dress(label, name, control);
   label->setTextFormat(Qt::PlainText);  // file names are shown as they are, never as markup
-  label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  label->setAlignment(kLblFileFlags);
   label->setWordWrap(true);
   label->setFocusPolicy(Qt::NoFocus);
   label->setText(QString::fromUtf8(text));
@@ -91,7 +97,7 @@ FrmFleWindow::FrmFleWindow(Desktop& desktop, QWidget* parent)
 }
 
 FrmFleWindow::~FrmFleWindow() {
-  form_.Form_Unload();  // the runner, destroyed after the controller, waits for the work
+  form_.Form_Unload();  // the run's work has ended before the controller, which it uses, goes
 }
 
 void FrmFleWindow::CreateMenu() {
@@ -206,7 +212,28 @@ void FrmFleWindow::closeEvent(QCloseEvent* event) {
 }
 
 void FrmFleWindow::SetLblFileCaption(const std::string& text) {
+  LblFile_->setGeometry(PixelRect(LblFile_, layout::kLblFile.rect));
+  LblFile_->setFont(MakeFont(*layout::kLblFile.font));
   LblFile_->setText(QString::fromStdString(text));
+}
+
+void FrmFleWindow::SetLblFileNotice(const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  layout::TwipsRect room = layout::kLblFile.rect;
+  room.height = layout::kLabel1.rect.top - room.top;
+  LblFile_->setGeometry(PixelRect(LblFile_, room));
+  // The label's font, or the largest smaller one in half points in which the text fits.
+  QFont font = MakeFont(*layout::kLblFile.font);
+  const QRect bounds(0, 0, LblFile_->width(), LblFile_->height());
+  for (double points = font.pointSizeF(); points > kSmallestNoticePoints; points -= 0.5) {
+    font.setPointSizeF(points);
+    if (bounds.contains(
+            QFontMetrics(font).boundingRect(bounds, kLblFileFlags | Qt::TextWordWrap, shown))) {
+      break;
+    }
+  }
+  LblFile_->setFont(font);
+  LblFile_->setText(shown);
 }
 
 void FrmFleWindow::SetLabel1Caption(const std::string& text) {

@@ -45,7 +45,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
   // Creates the window with its controls in their start state and runs Form_Load; the window is
   // left hidden for the caller to show. `desktop` must outlive the window.
   explicit FrmFleWindow(Desktop& desktop, QWidget* parent = nullptr);
-  // Stops a run still working, without a question, and waits for it (the runner's).
+  // Stops a run still working, without a question, and waits for its work (Form_Unload).
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
@@ -56,6 +56,7 @@ class FrmFleWindow final : public QMainWindow, public FrmFleView {
 
   // FrmFleView.
   void SetLblFileCaption(const std::string& text) override;
+  void SetLblFileNotice(const std::string& text) override;
   void SetLabel1Caption(const std::string& text) override;
   void ShowFraCh(bool visible) override;
   void EnableMnuFile(bool enabled) override;

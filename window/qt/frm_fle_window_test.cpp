@@ -39,6 +39,8 @@
 
 #include <csignal>
 
+#include "core/os/os_file.h"
+#include "core/os/os_file_hooks.h"
 #include "window/qt/export_dialog.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
@@ -146,10 +148,15 @@ class FrmFleWindowTest : public QObject {
   void OpenAllOkWritesEveryChannelIntoTheProgramFolder();
   void FailedRunWarnsWhileTheWindowShowsItsConvertingLook();
   void ProgressShowsDuringARunAndEscapeWithYesStopsIt();
+  void DestroyingTheWindowDuringARunStopsItAndLeavesNothing();
+  void AWaitForAnotherRunShowsWholeInLblFile();
   void ExportEdfFromTheMenuWritesTheFileLikeOk();
   void ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles();
   void ExportWithABadEntryWarnsAndAsksAgain();
   void ExportEntriesAreRememberedForTheNextWindow();
+  void AHugeRememberedEntryIsOfferedCutToItsStart();
+  void ASettingsFileThatIsNoFileLetsTheWindowAppear_data();
+  void ASettingsFileThatIsNoFileLetsTheWindowAppear();
   void FilterLetsEveryFileShow();
   void OpenFilterPatternMatchesNamesWithoutADot();
   void DesktopMessageBoxHasTheCaptionIconAndOneOk();
@@ -689,6 +696,61 @@ void FrmFleWindowTest::ProgressShowsDuringARunAndEscapeWithYesStopsIt() {
   QCOMPARE(ReadBytes(PathFromQt(program_dir_.filePath("slow_eeg_FP2.eeg"))), "earlier");
 }
 
+void FrmFleWindowTest::DestroyingTheWindowDuringARunStopsItAndLeavesNothing() {
+  ShowAndActivate();
+  WriteBytes(PathFromQt(program_dir_.filePath("unload_eeg_FP2.eeg")), "earlier");
+  const std::filesystem::path path = PathFromQt(data_dir_.filePath("unload_eeg"));
+  const SlowRecording recording(path);  // a name of its own: the pipe stays after the test
+  desktop_.answers.push_back(path);
+  Control<QAction>("mnuopen")->trigger();
+  QTest::mouseClick(Control<QRadioButton>("optch_1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+  QVERIFY(window_->form().converting());
+  QTest::qWait(100);  // blocks of the recording come and go meanwhile
+
+  // As at the end of a session: no question, and the run has ended once the window is gone.
+  window_.reset();
+  QVERIFY(desktop_.questions.empty());
+  QVERIFY(desktop_.messages.empty());
+  QCOMPARE(QDir(program_dir_.path()).entryList(QDir::Files | QDir::Hidden),
+           QStringList("unload_eeg_FP2.eeg"));
+  QCOMPARE(ReadBytes(PathFromQt(program_dir_.filePath("unload_eeg_FP2.eeg"))), "earlier");
+  // What the run posted before it ended is dropped with the window.
+  QApplication::processEvents();
+  QVERIFY(desktop_.messages.empty());
+  window_ = std::make_unique<FrmFleWindow>(desktop_);  // for cleanup
+}
+
+void FrmFleWindowTest::AWaitForAnotherRunShowsWholeInLblFile() {
+  ShowAndActivate();
+  auto* label = Control<QLabel>("LblFile");
+  const QRect place = label->geometry();
+  const QFont font = label->font();
+  FolderLock other_run;
+  QVERIFY(!other_run.Acquire(PathFromQt(program_dir_.path())));
+  OpenRecording("rec01_eeg", std::string(64, '\x80'));
+  QTest::mouseClick(Control<QPushButton>("CmdOk"), Qt::LeftButton);
+  const QString waiting = QString::fromStdString(LockWaitMessage(other_run.path()));
+  QTRY_COMPARE_WITH_TIMEOUT(label->text(), waiting, 20000);
+
+  // Every line of it within the label, which stays above Label1.
+  QVERIFY(label->wordWrap());
+  const QRect needed =
+      QFontMetrics(label->font())
+          .boundingRect(label->contentsRect(),
+                        static_cast<int>(label->alignment()) | Qt::TextWordWrap, waiting);
+  QVERIFY2(label->contentsRect().contains(needed), qPrintable(waiting));
+  QVERIFY(label->geometry().bottom() < Control<QLabel>("Label1")->geometry().top());
+  QVERIFY(label->font().pointSizeF() >= 6);
+  SaveScreenshot("waiting");
+
+  other_run.Release();
+  WaitForTheRunsEnd();
+  QCOMPARE(label->text(), QString("File Opened - None"));
+  QCOMPARE(label->geometry(), place);
+  QCOMPARE(label->font(), font);
+}
+
 void FrmFleWindowTest::ExportEdfFromTheMenuWritesTheFileLikeOk() {
   ShowAndActivate();
   OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
@@ -787,6 +849,52 @@ void FrmFleWindowTest::ExportEntriesAreRememberedForTheNextWindow() {
   QCOMPARE(desktop_.export_dialogs[0], entries);  // the new window's dialog offers them
   QSettings(kSettingsOrganization, kSettingsApplication).remove(kSettingsGroup);
   QCOMPARE(QtDesktop().LoadExportSettings(), std::nullopt);
+}
+
+void FrmFleWindowTest::AHugeRememberedEntryIsOfferedCutToItsStart() {
+  ExportSettings huge;
+  huge[ExportField::kSubject] = std::string(10 << 20, 'x');  // 10 MB
+  QtDesktop().SaveExportSettings(huge);
+  const std::optional<ExportSettings> remembered = QtDesktop().LoadExportSettings();
+  QSettings(kSettingsOrganization, kSettingsApplication).remove(kSettingsGroup);
+  QVERIFY(remembered.has_value());
+  QCOMPARE((*remembered)[ExportField::kSubject], std::string(kRememberedEntryMaxBytes, 'x'));
+  ExportDialog dialog(*remembered, window_.get());
+  dialog.show();
+  QCOMPARE(dialog.findChild<QLineEdit*>("subject")->text().size(),
+           static_cast<qsizetype>(kRememberedEntryMaxBytes));
+}
+
+void FrmFleWindowTest::ASettingsFileThatIsNoFileLetsTheWindowAppear_data() {
+  QTest::addColumn<bool>("pipe");
+  QTest::newRow("a pipe") << true;
+  QTest::newRow("a folder") << false;
+}
+
+void FrmFleWindowTest::ASettingsFileThatIsNoFileLetsTheWindowAppear() {
+  QFETCH(bool, pipe);
+  const QString file = QSettings(kSettingsOrganization, kSettingsApplication).fileName();
+  QFile::remove(file);
+  QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+  if (pipe) {
+    QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+  } else {
+    QVERIFY(QDir().mkdir(file));
+  }
+  // Neither read (a pipe would make it wait for a writer) nor written.
+  QCOMPARE(QtDesktop().LoadExportSettings(), std::nullopt);
+  QtDesktop().SaveExportSettings(ExportSettings());
+  desktop_.remember_for_the_user = true;
+  window_ = std::make_unique<FrmFleWindow>(desktop_);
+  ShowAndActivate();
+  const QFileInfo left(file);
+  QCOMPARE(left.isDir(), !pipe);
+  QCOMPARE(left.isFile(), false);
+  if (pipe) {
+    QVERIFY(QFile::remove(file));
+  } else {
+    QVERIFY(QDir().rmdir(file));
+  }
 }
 
 void FrmFleWindowTest::FilterLetsEveryFileShow() {

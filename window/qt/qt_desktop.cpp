@@ -10,6 +10,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
+#include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "window/converter/frm_fle_layout.h"
@@ -65,10 +67,45 @@ std::optional<ExportSettings> QtDesktop::AskExportSettings(const ExportSettings&
   return dialog.settings();
 }
 
+namespace {
+
+// The user's settings file as Qt names it for the organisation and the application
+// (<config>/Velbrix/Velbrix.conf), alone: QSettings would also read the files of the organisation
+// and of the system, and reads them as it is made.
+QString SettingsFileName() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
+         QString::fromUtf8(kSettingsOrganization) + '/' + QString::fromUtf8(kSettingsApplication) +
+         QStringLiteral(".conf");
+}
+
+// Whether `name` is a regular file or nothing: anything else (a pipe, which a read would wait on
+// for ever, a folder) is neither read nor written.
+bool IsRegularOrMissing(const QString& name) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(PathFromQt(name), error);
+  return status.type() == std::filesystem::file_type::regular ||
+         status.type() == std::filesystem::file_type::not_found;
+}
+
+// The settings file, or nothing when it or its lock file (which QSettings reads) is not usable.
+std::unique_ptr<QSettings> OpenSettings() {
+  const QString name = SettingsFileName();
+  if (!IsRegularOrMissing(name) || !IsRegularOrMissing(name + QStringLiteral(".lock"))) {
+    return nullptr;
+  }
+  auto store = std::make_unique<QSettings>(name, QSettings::IniFormat);
+  store->beginGroup(QString::fromUtf8(kSettingsGroup));
+  return store;
+}
+
+}  // namespace
+
 std::optional<ExportSettings> QtDesktop::LoadExportSettings() const {
-  QSettings store(QString::fromUtf8(kSettingsOrganization),
-                  QString::fromUtf8(kSettingsApplication));
-  store.beginGroup(QString::fromUtf8(kSettingsGroup));
+  const std::unique_ptr<QSettings> opened = OpenSettings();
+  if (opened == nullptr) {
+    return std::nullopt;
+  }
+  QSettings& store = *opened;
   if (store.status() != QSettings::NoError || store.childKeys().isEmpty()) {
     return std::nullopt;
   }
@@ -82,11 +119,12 @@ std::optional<ExportSettings> QtDesktop::LoadExportSettings() const {
 }
 
 void QtDesktop::SaveExportSettings(const ExportSettings& settings) {
-  QSettings store(QString::fromUtf8(kSettingsOrganization),
-                  QString::fromUtf8(kSettingsApplication));
-  store.beginGroup(QString::fromUtf8(kSettingsGroup));
+  const std::unique_ptr<QSettings> store = OpenSettings();
+  if (store == nullptr) {
+    return;  // not a file to write: nothing is kept
+  }
   for (const auto& [key, value] : RememberedEntries(settings)) {
-    store.setValue(QString::fromStdString(key), QString::fromStdString(value));
+    store->setValue(QString::fromStdString(key), QString::fromStdString(value));
   }
   // Written when `store` goes; a store that cannot be written keeps nothing, quietly.
 }

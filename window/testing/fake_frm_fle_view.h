@@ -39,6 +39,10 @@ class FakeFrmFleView : public FrmFleView {
     lbl_file = text;
     log.push_back("SetLblFileCaption(" + text + ")");
   }
+  void SetLblFileNotice(const std::string& text) override {
+    lbl_file = text;
+    log.push_back("SetLblFileNotice(" + text + ")");
+  }
   void SetLabel1Caption(const std::string& text) override {
     label1 = text;
     log.push_back("SetLabel1Caption(" + text + ")");

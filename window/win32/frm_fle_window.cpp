@@ -18,6 +18,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"VelbrixFrmFle";
 // A fixed frame: a caption with the system menu and a minimise button; no resizing.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// The smallest font in which a notice in LblFile is shown.
+constexpr double kSmallestNoticePoints = 6;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_CENTER | SS_NOPREFIX;
 // Tells the window that tasks were posted to its queue.
 constexpr UINT kWmPostedTasks = WM_APP + 1;
@@ -126,6 +128,9 @@ void FrmFleWindow::ApplyDpi(int dpi_x, int dpi_y, int left, int top) {
     if (c.font.get() != nullptr) {
       ::SendMessageW(c.control, WM_SETFONT, reinterpret_cast<WPARAM>(c.font.get()), FALSE);
     }
+  }
+  if (!lbl_file_notice_.empty()) {
+    SetLblFileNotice(std::string(lbl_file_notice_));  // fitted again at the new dpi
   }
 
   // The frame's size follows the client area's: first at the new place, to let the system measure
@@ -365,7 +370,48 @@ void FrmFleWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void FrmFleWindow::SetLblFileCaption(const std::string& text) {
+  if (!lbl_file_notice_.empty()) {
+    lbl_file_notice_.clear();
+    const RECT place = PixelRect(layout::kLblFile.rect, dpi_x_, dpi_y_);
+    ::SetWindowPos(controls_.lbl_file, nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(controls_.lbl_file, WM_SETFONT, reinterpret_cast<WPARAM>(lbl_file_font_.get()),
+                   FALSE);
+    notice_font_ = Font();  // no longer the label's
+  }
   ::SetWindowTextW(controls_.lbl_file, Widen(text).c_str());
+}
+
+void FrmFleWindow::SetLblFileNotice(const std::string& text) {
+  lbl_file_notice_ = text;
+  const std::wstring shown = Widen(text);
+  layout::TwipsRect room = layout::kLblFile.rect;
+  room.height = layout::kLabel1.rect.top - room.top;
+  const RECT place = PixelRect(room, dpi_x_, dpi_y_);
+  const int width = place.right - place.left;
+  const int height = place.bottom - place.top;
+  // The label's font, or the largest smaller one in half points in which the text fits, measured
+  // as the label draws it.
+  layout::Font look = *layout::kLblFile.font;
+  Font font;
+  const HDC dc = ::GetDC(controls_.lbl_file);
+  for (; look.points > kSmallestNoticePoints; look.points -= 0.5) {
+    font = CreateLayoutFont(look, dpi_y_);
+    const HGDIOBJ old = ::SelectObject(dc, font.get());
+    RECT needed{0, 0, width, 0};
+    ::DrawTextW(dc, shown.c_str(), -1, &needed,
+                DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    ::SelectObject(dc, old);
+    if (needed.right <= width && needed.bottom <= height) {
+      break;
+    }
+  }
+  ::ReleaseDC(controls_.lbl_file, dc);
+  ::SetWindowPos(controls_.lbl_file, nullptr, place.left, place.top, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageW(controls_.lbl_file, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  notice_font_ = std::move(font);  // the one the label had before goes only now
+  ::SetWindowTextW(controls_.lbl_file, shown.c_str());
 }
 
 void FrmFleWindow::SetLabel1Caption(const std::string& text) {

@@ -60,8 +60,8 @@ class FrmFleWindow final : public FrmFleView {
   // window stays hidden until Show. `desktop` must outlive the window. Throws std::system_error
   // when the system cannot create the window or a control.
   explicit FrmFleWindow(Desktop& desktop);
-  // Stops a run still working, without a question, destroys the window and waits for the run (the
-  // runner's).
+  // Stops a run still working, without a question, waits for its work (Form_Unload) and destroys
+  // the window.
   ~FrmFleWindow() override;
   FrmFleWindow(const FrmFleWindow&) = delete;
   FrmFleWindow& operator=(const FrmFleWindow&) = delete;
@@ -83,6 +83,7 @@ class FrmFleWindow final : public FrmFleView {
 
   // FrmFleView.
   void SetLblFileCaption(const std::string& text) override;
+  void SetLblFileNotice(const std::string& text) override;
   void SetLabel1Caption(const std::string& text) override;
   void ShowFraCh(bool visible) override;
   void EnableMnuFile(bool enabled) override;
@@ -128,6 +129,8 @@ class FrmFleWindow final : public FrmFleView {
   Font cmd_font_;
   Font label1_font_;
   Font label15_font_;
+  Font notice_font_;             // LblFile's while it shows a notice
+  std::string lbl_file_notice_;  // the notice LblFile shows, or empty
   Image1Picture image1_picture_;
   HWND hwnd_ = nullptr;
   HWND post_target_ = nullptr;  // hwnd_ as created, for other threads: it never changes

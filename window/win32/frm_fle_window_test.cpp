@@ -19,6 +19,8 @@
 
 #include "core/base/channel_table.h"
 #include "core/convert/value_line.h"
+#include "core/os/os_file.h"
+#include "core/os/os_file_hooks.h"
 #include "core/testing/test_support.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/message_loop.h"
@@ -762,6 +764,90 @@ TEST_F(FrmFleWindowTest, ARunWorksWhileTheWindowAnswersAndEscapeWithYesStopsIt) 
   EXPECT_TRUE(desktop_.messages.empty());
   EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{earlier.filename().string()});
   EXPECT_EQ(ReadFile(earlier), "earlier");
+}
+
+// As at the end of a session: the window is destroyed during a run, without a question, and the
+// run has ended once it is gone, with nothing of it left.
+TEST_F(FrmFleWindowTest, DestroyingTheWindowDuringARunStopsItAndLeavesNothing) {
+  const std::filesystem::path earlier =
+      program_dir_ /
+      Utf8Path("velbrix-test-" + std::to_string(::GetCurrentProcessId()) + "_eeg_FP2.eeg");
+  WriteFile(earlier, "earlier");
+  const SlowRecording recording;
+  OpenByMenu(recording.path());
+  Click(controls().optch[1]);
+  Click(controls().cmd_ok);
+  for (int i = 0; i < 25; ++i) {  // blocks of the recording come and go meanwhile
+    Pump();
+    ::Sleep(4);
+  }
+  ASSERT_TRUE(window_->controller().converting());
+  window_.reset();
+  PumpMessages(nullptr);  // what the run posted before it ended is not run
+  EXPECT_TRUE(desktop_.questions.empty());
+  EXPECT_TRUE(desktop_.messages.empty());
+  EXPECT_EQ(ListFolder(program_dir_), std::set<std::string>{earlier.filename().string()});
+  EXPECT_EQ(ReadFile(earlier), "earlier");
+  window_.emplace(desktop_);  // for TearDown
+}
+
+// A wait for another run's lock shows whole in LblFile: every line within the label, which stays
+// above Label1; once the run goes on, the label is back at its place in its font.
+TEST_F(FrmFleWindowTest, AWaitForAnotherRunShowsWholeInLblFile) {
+  const HWND label = controls().lbl_file;
+  const RECT place = RectInParent(label);
+  const LRESULT font = ::SendMessageW(label, WM_GETFONT, 0, 0);
+  FolderLock other_run;
+  ASSERT_FALSE(other_run.Acquire(program_dir_));
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  Click(controls().cmd_ok);
+  const std::wstring waiting = Widen(LockWaitMessage(other_run.path()));
+  for (int i = 0; i < 2000 && WindowText(label) != waiting; ++i) {
+    Pump();
+    ::Sleep(5);
+  }
+  ASSERT_EQ(WindowText(label), waiting);
+
+  RECT client{};
+  ::GetClientRect(label, &client);
+  const HDC dc = ::GetDC(label);
+  const HGDIOBJ old =
+      ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, client.right, 0};
+  ::DrawTextW(dc, waiting.c_str(), -1, &needed,
+              DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label, dc);
+  EXPECT_LE(needed.right, client.right);
+  EXPECT_LE(needed.bottom, client.bottom);
+  EXPECT_LE(RectInParent(label).bottom, RectInParent(controls().label1).top);
+  SaveScreenshot(hwnd(), ModulePath(nullptr).parent_path() / "velbrix_waiting.bmp");
+
+  other_run.Release();
+  WaitForTheRunsEnd();
+  ExpectIdle();
+  const RECT back = RectInParent(label);
+  EXPECT_EQ(back.left, place.left);
+  EXPECT_EQ(back.top, place.top);
+  EXPECT_EQ(back.right, place.right);
+  EXPECT_EQ(back.bottom, place.bottom);
+  EXPECT_EQ(::SendMessageW(label, WM_GETFONT, 0, 0), font);
+}
+
+// A 10 MB entry in the registry (written by hand, say) is offered cut to its start.
+TEST_F(FrmFleWindowTest, AHugeEntryInTheRegistryIsOfferedCutToItsStart) {
+  ExportSettings huge;
+  huge[ExportField::kSubject] = std::string(10 << 20, 'x');
+  desktop_.SaveExportSettings(huge);
+  window_.reset();
+  window_.emplace(desktop_);
+  window_->Show(SW_SHOWNORMAL);
+  OpenByMenu(WriteRecording("rec01_eeg", 64));
+  ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
+  Pump();  // cancelled: no answer given
+  ASSERT_EQ(desktop_.export_dialogs.size(), 1u);
+  EXPECT_EQ(desktop_.export_dialogs[0][ExportField::kSubject],
+            std::string(kRememberedEntryMaxBytes, 'x'));
 }
 
 TEST_F(FrmFleWindowTest, ExportEdfFromTheMenuWritesTheFileLikeOk) {

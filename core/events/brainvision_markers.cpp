@@ -1,0 +1,33 @@
+// Writing events as BrainVision markers.
+#include "core/events/brainvision_markers.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace velbrix {
+
+std::string BrainVisionDescription(std::string_view label) {
+  std::string description;
+  for (const char c : label) {
+    if (c == ',') {
+      description += "\\1";
+    } else {
+      description += c;
+    }
+  }
+  return description;
+}
+
+std::string MakeBrainVisionEventMarkers(const EventList& events, int first_number) {
+  assert(first_number >= 1);
+  std::string text;
+  auto number = static_cast<std::uint64_t>(first_number);
+  for (const Event& event : events.events()) {
+    text += "Mk" + std::to_string(number++) + "=" + kBrainVisionEventMarkerType + "," +
+            BrainVisionDescription(event.label) + "," + std::to_string(event.start + 1) + "," +
+            std::to_string(std::max<std::uint64_t>(event.length, 1)) + ",0\r\n";
+  }
+  return text;
+}
+
+}  // namespace velbrix
