@@ -16,6 +16,7 @@
 
 #include "core/commit/output_commit.h"
 #include "core/os/os_file_hooks.h"
+#include "core/testing/planted_journal.h"
 #include "core/testing/test_support.h"
 
 #ifdef _WIN32
@@ -209,7 +210,7 @@ class KilledCommit {
   std::filesystem::path k(int i) const { return RunFile(root_, id_, "k" + std::to_string(i)); }
   std::filesystem::path journal() const { return RunFile(root_, id_, "journal"); }
   std::error_code WriteJournal(const CommitPlan& plan) const {
-    return velbrix::WriteJournal(root_, id_, plan);
+    return testing::WriteJournal(root_, id_, plan);
   }
 
  private:

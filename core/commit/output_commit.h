@@ -97,10 +97,6 @@ class Staging {
   OsFile live_;
 };
 
-// The folder `folder` (empty: the current folder) as one path however it was written, so that a run
-// tells its folders apart by what they are.
-std::filesystem::path CanonicalFolder(const std::filesystem::path& folder);
-
 // Takes a new run id in `root`, creating its live mark. Requires root's lock.
 std::error_code CreateStaging(const std::filesystem::path& root, Staging* staging);
 // Removes the run's files, whatever it left; no final name is touched.
@@ -123,12 +119,9 @@ struct LeftAlone {
 // files among it are returned.
 std::vector<LeftAlone> RecoverFolder(const std::filesystem::path& root);
 
-// The name of the file `what` ("live", "journal", "t0", ...) of run `run_id` in `root`, and the
-// journal of that run as a killed commit leaves it. For tests that set up what a killed run leaves.
+// The name of the file `what` ("live", "journal", "t0", ...) of run `run_id` in `root`.
 std::filesystem::path RunFile(const std::filesystem::path& root, const std::string& run_id,
                               std::string_view what);
-std::error_code WriteJournal(const std::filesystem::path& root, const std::string& run_id,
-                             const CommitPlan& plan);
 
 }  // namespace velbrix
 
