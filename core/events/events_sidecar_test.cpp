@@ -136,8 +136,8 @@ TEST(EventsSidecarTest, ALinkIsNotFollowed) {
   std::filesystem::create_symlink(dir / "elsewhere.tsv", dir / "rec01_events.tsv");
   EventList events;
   const Status s = LoadEventsSidecar(dir / "rec01_eeg", {}, &events);
-  EXPECT_EQ(s.message(),
-            "Cannot open " + PathForDisplay(dir / "rec01_events.tsv") + ": Not a regular file");
+  EXPECT_EQ(s.message(), "Cannot open " + PathForDisplay(dir / "rec01_events.tsv") +
+                             ": A link, which is not followed");
   EXPECT_TRUE(events.empty());
 }
 #endif
