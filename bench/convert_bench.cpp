@@ -27,11 +27,11 @@
 
 #include "bench/bench_support.h"
 #include "bench/window_bench.h"
-#include "core/bids_export.h"
-#include "core/channel_table.h"
-#include "core/conversion.h"
-#include "core/record.h"
-#include "core/recording_export.h"
+#include "core/base/channel_table.h"
+#include "core/base/record.h"
+#include "core/convert/conversion.h"
+#include "core/formats/bids_export.h"
+#include "core/formats/recording_export.h"
 
 namespace fs = std::filesystem;
 using velbrix::kRecordSize;
@@ -213,7 +213,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
   const velbrix::BidsExportInputs bids{recording,
                                        dir / "bids",
                                        {"01", "", "rest", ""},
-                                       velbrix::BidsDataFormat::kBrainVision,
+                                       velbrix::ExportFormat::kBidsBrainVision,
                                        inputs.positions,
                                        inputs.sample_rate,
                                        inputs.edf_layout,
@@ -222,7 +222,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
                                        "bench",
                                        {}};
   const auto bids_once = [&] {
-    velbrix::BidsExportReport report;
+    velbrix::ExportReport report;
     if (const velbrix::Status s = velbrix::ExportBids(bids, &report); !s.ok()) {
       Die(s.message());
     }

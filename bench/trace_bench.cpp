@@ -23,15 +23,15 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "core/filtered_page.h"
-#include "core/montage.h"
-#include "core/os_file.h"
-#include "core/record.h"
-#include "core/spectrum.h"
-#include "core/trace_columns.h"
-#include "core/trace_overview.h"
-#include "core/trace_recording.h"
-#include "window/trace_controller.h"
+#include "core/base/record.h"
+#include "core/os/os_file.h"
+#include "core/signal/montage.h"
+#include "core/signal/spectrum.h"
+#include "core/trace/filtered_page.h"
+#include "core/trace/trace_columns.h"
+#include "core/trace/trace_overview.h"
+#include "core/trace/trace_recording.h"
+#include "window/trace/trace_controller.h"
 
 namespace fs = std::filesystem;
 using velbrix::bench::Die;

@@ -14,8 +14,8 @@
 #include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/progress.h"
-#include "core/channel_table.h"
-#include "window/frm_fle.h"
+#include "core/base/channel_table.h"
+#include "window/converter/frm_fle.h"
 
 namespace velbrix::bench {
 namespace {

@@ -6,14 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/bids_export.h"
-#include "core/conversion.h"
-#include "core/edf_export.h"
-#include "core/os_file_hooks.h"
-#include "core/recording_export.h"
-#include "core/recording_name.h"
-#include "core/status.h"
-#include "velbrix_version.h"
+#include "core/base/recording_name.h"
+#include "core/base/status.h"
+#include "core/convert/conversion.h"
+#include "core/formats/export_run.h"
+#include "core/os/os_file_hooks.h"
 
 namespace velbrix::cli {
 namespace {
@@ -33,64 +30,40 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
                   const ProgressCallback& progress, const StopRequest* stop,
                   const LockWaitReporter& lock_wait, std::vector<std::string>* warnings) {
   const std::filesystem::path& recording = options.recordings[index];
-  std::uint64_t bytes_left_out = 0;
-  std::uint64_t samples_added = 0;
-  std::filesystem::path padded;
-  Status status;
-  if (options.bids) {
-    BidsEntities entities = options.bids->entities;
-    entities.run = BidsRun(options, index);
-    const BidsExportInputs inputs{recording,
-                                  options.bids->root,
-                                  std::move(entities),
-                                  options.format == OutputFormat::kBrainVision
-                                      ? BidsDataFormat::kBrainVision
-                                      : BidsDataFormat::kEdf,
-                                  options.positions,
-                                  options.sample_rate,
-                                  options.edf_layout,
-                                  options.edf_start,
-                                  options.bids->line_frequency,
-                                  VELBRIX_VERSION,
-                                  options.bids->lab};
-    BidsExportReport report;
-    status = ExportBids(inputs, &report, progress, stop, lock_wait);
-    bytes_left_out = report.bytes_left_out;
-    samples_added = report.samples_added;
-    padded = report.data;
-  } else if (options.format == OutputFormat::kText) {
+  if (!options.format) {
     ConversionReport report;
-    status = converter.ConvertChannels(recording, options.output_dir, recording.filename(),
-                                       options.positions, options.decimal_separator, &report,
-                                       progress, stop, lock_wait);
-    bytes_left_out = report.bytes_left_out;
-  } else {
-    const ExportInputs inputs{
-        options.format == OutputFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
-        recording,
-        options.output_dir,
-        recording.filename(),
-        options.positions,
-        options.sample_rate,
-        options.edf_layout,
-        options.edf_start};
-    ExportReport report;
-    status = ExportRecording(inputs, &report, progress, stop, lock_wait);
-    bytes_left_out = report.bytes_left_out;
-    samples_added = report.samples_added;
-    padded = report.data;
-  }
-  if (!status.ok()) {
+    const Status status = converter.ConvertChannels(
+        recording, options.output_dir, recording.filename(), options.positions,
+        options.decimal_separator, &report, progress, stop, lock_wait);
+    if (status.ok() && report.bytes_left_out > 0) {
+      warnings->push_back("warning: " + LeftOutDescription(recording, report.bytes_left_out));
+    }
     return status;
   }
-  if (samples_added > 0) {
-    warnings->push_back("warning: " + PaddingDescription(padded, samples_added));
+  ExportRequest request;
+  request.format = *options.format;
+  request.recording = recording;
+  request.output_dir = options.output_dir;
+  request.file_name = recording.filename();
+  request.positions = options.positions;
+  request.sample_rate = options.sample_rate;
+  request.edf_layout = options.edf_layout;
+  request.start = options.edf_start;
+  if (options.bids) {
+    request.root = options.bids->root;
+    request.entities = options.bids->entities;
+    request.entities.run = BidsRun(options, index);
+    request.line_frequency = options.bids->line_frequency;
+    request.lab = options.bids->lab;
   }
-  if (bytes_left_out > 0) {
-    warnings->insert(warnings->begin(),
-                     "warning: " + LeftOutDescription(recording, bytes_left_out));
+  ExportReport report;
+  const Status status = RunExport(request, &report, progress, stop, lock_wait);
+  if (status.ok()) {
+    for (const std::string& note : ExportNotes(recording, report)) {
+      warnings->push_back("warning: " + note);
+    }
   }
-  return Status::Ok();
+  return status;
 }
 
 }  // namespace

@@ -2,14 +2,15 @@
 // BrainVision files, or into a BIDS dataset.
 //
 // A recording whose name does not end in "_eeg" is refused with the window's text and nothing is
-// written for it. A recording that fails to convert leaves nothing behind (see core/conversion.h,
-// core/edf_export.h, core/brainvision_export.h and core/bids_export.h) and does not stop the
-// others. Under --bids, several recordings take runs 1, 2, ... by their place in the list, a
-// refused or failed one included. A run that is asked to stop (Ctrl-C) leaves nothing behind, like
-// a failed one, and the recordings after it are not started. Each failure is one line on `err`
-// naming the file and the system's reason. Unless the options ask for quiet, a trailing partial
-// record is a warning naming the recording and the bytes left out, and so is the completion of an
-// EDF file's last data record, with the samples added per channel.
+// written for it. A recording that fails to convert leaves nothing behind (see
+// core/convert/conversion.h, core/formats/edf_export.h, core/formats/brainvision_export.h and
+// core/formats/bids_export.h) and does not stop the others. Under --bids, several recordings take
+// runs 1, 2, ... by their place in the list, a refused or failed one included. A run that is asked
+// to stop (Ctrl-C) leaves nothing behind, like a failed one, and the recordings after it are not
+// started. Each failure is one line on `err` naming the file and the system's reason. Unless the
+// options ask for quiet, a trailing partial record is a warning naming the recording and the bytes
+// left out, and so is the completion of an EDF file's last data record, with the samples added per
+// channel.
 #ifndef VELBRIX_CLI_BATCH_H_
 #define VELBRIX_CLI_BATCH_H_
 
@@ -17,7 +18,7 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
-#include "core/stop_request.h"
+#include "core/base/stop_request.h"
 
 namespace velbrix::cli {
 

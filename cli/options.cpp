@@ -12,13 +12,13 @@
 
 #include "cli/platform.h"
 #include "cli/recording_list.h"
-#include "core/brainvision_header.h"
-#include "core/channel_table.h"
-#include "core/file_table.h"
-#include "core/output_names.h"
-#include "core/recording_name.h"
-#include "core/status.h"
-#include "core/value_line.h"
+#include "core/base/channel_table.h"
+#include "core/base/recording_name.h"
+#include "core/base/status.h"
+#include "core/commit/file_table.h"
+#include "core/convert/value_line.h"
+#include "core/formats/brainvision_header.h"
+#include "core/formats/output_names.h"
 #include "velbrix_version.h"
 
 namespace velbrix::cli {
@@ -113,12 +113,10 @@ std::filesystem::path LongestOutput(const Options& options, std::size_t index) {
     }
     return LongestBidsOutput(options.bids->root, entities);
   }
-  if (options.format == OutputFormat::kText) {
+  if (!options.format) {
     return LongestTextOutput(options.output_dir, recording.filename(), options.positions);
   }
-  return ExportDataOutput(
-      options.output_dir, recording.filename(),
-      options.format == OutputFormat::kEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision);
+  return ExportDataOutput(options.output_dir, recording.filename(), *options.format);
 }
 
 // Every output's name fits its folder, and BrainVision headers can name every recording; else the
@@ -129,7 +127,7 @@ std::optional<std::string> CheckOutputNames(const Options& options) {
     if (!HasRecordingName(recording)) {
       continue;  // refused when it comes to be converted
     }
-    const bool brainvision_names = options.format == OutputFormat::kBrainVision && !options.bids;
+    const bool brainvision_names = options.format == ExportFormat::kBrainVision;
     if (Status s = CheckRecordingOutputs(recording, LongestOutput(options, i), brainvision_names);
         !s.ok()) {
       return s.message();
@@ -353,10 +351,13 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
         "--subject, --task, --session, --run, --line-freq, --reference, --ground, --authors and "
         "--license apply to --bids only");
   }
-  options->format = format == "edf"           ? OutputFormat::kEdf
-                    : format == "brainvision" ? OutputFormat::kBrainVision
-                                              : OutputFormat::kText;
-  if (options->format != OutputFormat::kText) {
+  options->format.reset();
+  if (format == "edf") {
+    options->format = into_bids ? ExportFormat::kBidsEdf : ExportFormat::kEdf;
+  } else if (format == "brainvision") {
+    options->format = into_bids ? ExportFormat::kBidsBrainVision : ExportFormat::kBrainVision;
+  }
+  if (options->format) {
     if (separator_option->count() > 0) {
       return UsageError("--decimal-separator applies to --format text only");
     }
@@ -368,7 +369,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
         !status.ok()) {
       return UsageError(status.message());
     }
-    if (options->format == OutputFormat::kEdf) {
+    if (WritesEdf(*options->format)) {
       if (const Status status = ChooseEdfRecordLayout(
               options->sample_rate, options->positions.size(), &options->edf_layout);
           !status.ok()) {

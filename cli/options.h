@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/bids_layout.h"
-#include "core/bids_sidecars.h"
-#include "core/edf_header.h"
-#include "core/hertz.h"
+#include "core/base/hertz.h"
+#include "core/formats/bids_layout.h"
+#include "core/formats/bids_sidecars.h"
+#include "core/formats/edf_header.h"
+#include "core/formats/export_inputs.h"
 
 namespace velbrix::cli {
 
@@ -25,8 +26,6 @@ inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitStopped = 130;  // Ctrl-C stopped the run, as shells number SIGINT
 
-enum class OutputFormat { kText, kEdf, kBrainVision };
-
 // Where --bids puts the recordings, and under which names.
 struct BidsOptions {
   std::filesystem::path root;  // the dataset's folder: a folder, or missing
@@ -36,7 +35,7 @@ struct BidsOptions {
 };
 
 struct Options {
-  OutputFormat format = OutputFormat::kText;
+  std::optional<ExportFormat> format;  // nothing: text; with --bids, kBidsEdf or kBidsBrainVision
   std::vector<std::filesystem::path> recordings;  // in the order given
   std::filesystem::path output_dir;               // an existing folder; empty: the current one
   std::vector<int> positions;     // channel positions 1 .. 32, each once, in the order to convert

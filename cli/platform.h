@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/stop_request.h"
+#include "core/base/stop_request.h"
 
 namespace velbrix::cli {
 

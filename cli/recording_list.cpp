@@ -6,8 +6,8 @@
 #include <unordered_set>
 
 #include "cli/platform.h"
-#include "core/recording_name.h"
-#include "core/status.h"
+#include "core/base/recording_name.h"
+#include "core/base/status.h"
 
 namespace velbrix::cli {
 namespace {

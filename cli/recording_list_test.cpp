@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/status.h"
-#include "core/test_support.h"
+#include "core/base/status.h"
+#include "core/testing/test_support.h"
 
 namespace velbrix::cli {
 namespace {

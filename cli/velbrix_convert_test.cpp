@@ -21,10 +21,10 @@
 #include <thread>
 #include <vector>
 
-#include "core/channel_table.h"
-#include "core/conversion.h"
-#include "core/os_file.h"
-#include "core/test_support.h"
+#include "core/base/channel_table.h"
+#include "core/convert/conversion.h"
+#include "core/os/os_file.h"
+#include "core/testing/test_support.h"
 
 extern char** environ;
 

@@ -9,8 +9,8 @@
 
 #include <string>
 
+#include "core/base/hertz.h"
 #include "core/events/event_list.h"
-#include "core/hertz.h"
 
 namespace velbrix {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/brainvision_header.h"
+#include "core/formats/brainvision_header.h"
 
 namespace velbrix {
 namespace {

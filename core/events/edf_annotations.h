@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "core/edf_header.h"
+#include "core/base/hertz.h"
+#include "core/base/status.h"
 #include "core/events/event_list.h"
-#include "core/hertz.h"
-#include "core/status.h"
+#include "core/formats/edf_header.h"
 
 namespace velbrix {
 

@@ -7,10 +7,10 @@
 #include <optional>
 #include <vector>
 
-#include "core/channel_table.h"
+#include "core/base/channel_table.h"
+#include "core/base/record.h"
 #include "core/events/event_time.h"
-#include "core/record.h"
-#include "core/trace_recording.h"
+#include "core/trace/trace_recording.h"
 
 namespace velbrix {
 namespace {

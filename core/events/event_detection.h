@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/hertz.h"
+#include "core/base/status.h"
+#include "core/base/stop_request.h"
+#include "core/convert/record_blocks.h"
 #include "core/events/event_list.h"
-#include "core/hertz.h"
-#include "core/record_blocks.h"
-#include "core/status.h"
-#include "core/stop_request.h"
 
 namespace velbrix {
 

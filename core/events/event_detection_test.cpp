@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/channel_table.h"
-#include "core/test_support.h"
+#include "core/base/channel_table.h"
+#include "core/testing/test_support.h"
 
 namespace velbrix {
 namespace {

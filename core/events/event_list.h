@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/status.h"
+#include "core/base/status.h"
 
 namespace velbrix {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/status.h"
+#include "core/base/status.h"
 
 namespace velbrix {
 

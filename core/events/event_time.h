@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/hertz.h"
+#include "core/base/hertz.h"
 
 namespace velbrix {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/hertz.h"
+#include "core/base/status.h"
 #include "core/events/event_list.h"
-#include "core/hertz.h"
-#include "core/status.h"
 
 namespace velbrix {
 

@@ -7,7 +7,7 @@
 
 #include "core/events/bids_events.h"
 #include "core/events/events_sidecar.h"
-#include "core/test_support.h"
+#include "core/testing/test_support.h"
 
 namespace velbrix {
 namespace {

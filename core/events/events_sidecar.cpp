@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/events/event_text.h"
-#include "core/os_file.h"
+#include "core/os/os_file.h"
 
 namespace velbrix {
 namespace {

@@ -20,8 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/status.h"
 #include "core/events/event_list.h"
-#include "core/status.h"
 
 namespace velbrix {
 

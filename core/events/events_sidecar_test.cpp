@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/test_support.h"
+#include "core/testing/test_support.h"
 
 namespace velbrix {
 namespace {

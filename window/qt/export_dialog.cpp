@@ -1,4 +1,4 @@
-// The Export dialog's controls, built from the tables of window/export_settings.h.
+// The Export dialog's controls, built from the tables of window/export/export_settings.h.
 #include "window/qt/export_dialog.h"
 
 #include <QComboBox>
@@ -21,7 +21,7 @@ ExportDialog::ExportDialog(const ExportSettings& settings, QWidget* parent) : QD
   // field, then OK and Cancel.
   format_ = new QComboBox(this);
   format_->setObjectName(QStringLiteral("format"));
-  for (const ExportTargetInfo& info : kExportTargets) {
+  for (const ExportFormatInfo& info : kExportFormats) {
     format_->addItem(QString::fromUtf8(info.label));
     if (info.target == settings.target) {
       format_->setCurrentIndex(format_->count() - 1);
@@ -76,7 +76,7 @@ ExportDialog::ExportDialog(const ExportSettings& settings, QWidget* parent) : QD
 
 ExportSettings ExportDialog::settings() const {
   ExportSettings settings;
-  settings.target = kExportTargets[static_cast<std::size_t>(format_->currentIndex())].target;
+  settings.target = kExportFormats[static_cast<std::size_t>(format_->currentIndex())].target;
   for (const ExportFieldInfo& info : kExportFields) {
     settings[info.field] = Field(info.field)->text().toStdString();
   }
@@ -89,7 +89,7 @@ void ExportDialog::SetDatasetFolder(const QString& folder) {
 
 void ExportDialog::EnableBidsFields() {
   const bool bids =
-      IsBids(kExportTargets[static_cast<std::size_t>(format_->currentIndex())].target);
+      IsBids(kExportFormats[static_cast<std::size_t>(format_->currentIndex())].target);
   for (const ExportFieldInfo& info : kExportFields) {
     if (info.bids) {
       const auto index = static_cast<std::size_t>(info.field);

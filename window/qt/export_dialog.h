@@ -1,5 +1,5 @@
-// The Export dialog on Qt Widgets: the format and the twelve texts of window/export_settings.h, as
-// typed.
+// The Export dialog on Qt Widgets: the format and the twelve texts of
+// window/export/export_settings.h, as typed.
 //
 // The dialog only collects the entries; it neither trims nor checks them (the controller does,
 // FrmFle::mnuexport_Click). The format list carries the object name "format", each field its key
@@ -12,7 +12,7 @@
 #include <QString>
 #include <array>
 
-#include "window/export_settings.h"
+#include "window/export/export_settings.h"
 
 class QComboBox;
 class QLabel;

@@ -4,7 +4,7 @@
 
 #include <QFont>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 
 namespace velbrix {
 

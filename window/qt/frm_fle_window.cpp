@@ -17,7 +17,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 #include "window/qt/controls.h"
 #include "window/qt/fonts.h"
 #include "window/qt/image1_picture.h"

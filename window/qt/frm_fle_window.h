@@ -21,10 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "window/background_runner.h"
-#include "window/desktop.h"
-#include "window/frm_fle.h"
-#include "window/frm_fle_view.h"
+#include "window/converter/background_runner.h"
+#include "window/converter/desktop.h"
+#include "window/converter/frm_fle.h"
+#include "window/converter/frm_fle_view.h"
 #include "window/qt/trace_window.h"
 
 class QAction;

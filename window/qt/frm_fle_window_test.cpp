@@ -39,8 +39,8 @@
 
 #include <csignal>
 
-#include "core/os_file.h"
-#include "core/os_file_hooks.h"
+#include "core/os/os_file.h"
+#include "core/os/os_file_hooks.h"
 #include "window/qt/export_dialog.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
@@ -773,7 +773,7 @@ void FrmFleWindowTest::ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles() {
   ShowAndActivate();
   OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
   ExportSettings brainvision;
-  brainvision.target = ExportTarget::kBrainVision;
+  brainvision.target = ExportFormat::kBrainVision;
   brainvision[ExportField::kSampleRate] = "3";
   desktop_.export_answers = {brainvision};
   Control<QAction>("mnuexport")->trigger();
@@ -787,7 +787,7 @@ void FrmFleWindowTest::ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles() {
   const std::filesystem::path root = PathFromQt(dataset.filePath("study"));
   OpenRecording("rec01_eeg", std::string(3 * 32, '\x80'));
   ExportSettings bids;
-  bids.target = ExportTarget::kBidsEdf;
+  bids.target = ExportFormat::kBidsEdf;
   bids[ExportField::kSampleRate] = "3";
   bids[ExportField::kBidsRoot] = root.string();
   bids[ExportField::kSubject] = "01";
@@ -824,7 +824,7 @@ void FrmFleWindowTest::ExportWithABadEntryWarnsAndAsksAgain() {
 void FrmFleWindowTest::ExportEntriesAreRememberedForTheNextWindow() {
   QCOMPARE(QtDesktop().LoadExportSettings(), std::nullopt);  // none saved yet
   ExportSettings entries;
-  entries.target = ExportTarget::kBidsBrainVision;
+  entries.target = ExportFormat::kBidsBrainVision;
   entries[ExportField::kSampleRate] = "fast";  // remembered, though wrong
   entries[ExportField::kBidsRoot] = "/data/studies, 2024/Müller";
   entries[ExportField::kAuthors] = "A. Smith; B. Müller";
@@ -984,7 +984,7 @@ void FrmFleWindowTest::DesktopExportDialogReturnsWhatWasTyped() {
   QtDesktop desktop;
   desktop.SetOwner(window_.get());
   ExportSettings typed;
-  typed.target = ExportTarget::kBidsBrainVision;
+  typed.target = ExportFormat::kBidsBrainVision;
   bool checked = false;
   AnswerNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<ExportDialog*>(modal);
@@ -1047,7 +1047,7 @@ void FrmFleWindowTest::ExportDialogEnablesTheBidsFieldsForBidsFormats() {
   QCOMPARE(browse->text(), QString("&Browse..."));
   QCOMPARE(format->count(), 4);
   for (int i = 0; i < format->count(); ++i) {
-    const ExportTargetInfo& target = kExportTargets[i];
+    const ExportFormatInfo& target = kExportFormats[i];
     format->setFocus();
     if (i > 0) {
       QTest::keyClick(format, Qt::Key_Down);

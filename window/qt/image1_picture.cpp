@@ -5,7 +5,7 @@
 #include <QPolygonF>
 
 #include "window/art/image1_trace.h"
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 
 namespace velbrix {
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <system_error>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 #include "window/qt/export_dialog.h"
 
 namespace velbrix {

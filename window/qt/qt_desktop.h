@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "window/desktop.h"
+#include "window/converter/desktop.h"
 
 namespace velbrix {
 

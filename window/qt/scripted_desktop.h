@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "window/next_answer.h"
 #include "window/qt/qt_desktop.h"
+#include "window/testing/next_answer.h"
 
 namespace velbrix::testing {
 

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "window/qt/controls.h"
-#include "window/trace_window_layout.h"
+#include "window/trace/trace_window_layout.h"
 
 namespace velbrix {
 

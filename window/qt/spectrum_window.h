@@ -9,8 +9,8 @@
 #include <QWidget>
 
 #include "window/qt/trace_canvas.h"
-#include "window/spectrum_view.h"
-#include "window/trace_controller.h"
+#include "window/trace/spectrum_view.h"
+#include "window/trace/trace_controller.h"
 
 class QComboBox;
 class QLabel;

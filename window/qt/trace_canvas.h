@@ -6,8 +6,8 @@
 #include <QFont>
 #include <QWidget>
 
-#include "window/trace_controller.h"
-#include "window/trace_picture.h"
+#include "window/trace/trace_controller.h"
+#include "window/trace/trace_picture.h"
 
 namespace velbrix {
 

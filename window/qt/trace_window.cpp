@@ -19,7 +19,7 @@
 #include "window/qt/controls.h"
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
-#include "window/trace_window_layout.h"
+#include "window/trace/trace_window_layout.h"
 
 namespace velbrix {
 namespace {

@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "window/trace_controller.h"
-#include "window/trace_subject.h"
-#include "window/trace_view.h"
+#include "window/trace/trace_controller.h"
+#include "window/trace/trace_subject.h"
+#include "window/trace/trace_view.h"
 
 class QAction;
 class QComboBox;

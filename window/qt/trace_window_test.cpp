@@ -18,8 +18,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/channel_table.h"
-#include "core/png_file.h"
+#include "core/base/channel_table.h"
+#include "core/formats/png_file.h"
+#include "core/testing/stored_png.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
 #include "window/qt/qt_desktop.h"
@@ -27,7 +28,7 @@
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_window.h"
-#include "window/trace_window_layout.h"
+#include "window/trace/trace_window_layout.h"
 
 namespace velbrix {
 namespace {

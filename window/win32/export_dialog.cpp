@@ -205,12 +205,12 @@ std::wstring ItemText(HWND dialog, int id) {
 }
 
 // The format chosen in the list.
-ExportTarget ChosenTarget(HWND dialog) {
+ExportFormat ChosenTarget(HWND dialog) {
   const LRESULT index = ::SendDlgItemMessageW(dialog, kIdExportFormat, CB_GETCURSEL, 0, 0);
-  if (index < 0 || index >= static_cast<LRESULT>(std::size(kExportTargets))) {
-    return ExportTarget::kEdf;
+  if (index < 0 || index >= static_cast<LRESULT>(std::size(kExportFormats))) {
+    return ExportFormat::kEdf;
   }
-  return kExportTargets[index].target;
+  return kExportFormats[index].target;
 }
 
 // Enables the BIDS fields, their labels and Browse while a BIDS format is chosen.
@@ -226,11 +226,11 @@ void EnableBidsFields(HWND dialog) {
 }
 
 void FillIn(HWND dialog, const ExportSettings& settings) {
-  for (const ExportTargetInfo& info : kExportTargets) {
+  for (const ExportFormatInfo& info : kExportFormats) {
     ::SendDlgItemMessageW(dialog, kIdExportFormat, CB_ADDSTRING, 0,
                           reinterpret_cast<LPARAM>(Widen(info.label).c_str()));
     if (info.target == settings.target) {
-      const auto index = &info - kExportTargets;
+      const auto index = &info - kExportFormats;
       ::SendDlgItemMessageW(dialog, kIdExportFormat, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
   }

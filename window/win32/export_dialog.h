@@ -1,6 +1,6 @@
 // The Export dialog on the Win32 API: the format from a list and the texts that
-// window/export_settings.h lays out, as typed, with OK and Cancel, and a Browse button for the
-// dataset's folder. Built from a template in memory, so it needs no resource.
+// window/export/export_settings.h lays out, as typed, with OK and Cancel, and a Browse button for
+// the dataset's folder. Built from a template in memory, so it needs no resource.
 //
 // The dialog only collects the entries; the controller checks them (FrmFle::mnuexport_Click).
 #ifndef VELBRIX_WINDOW_WIN32_EXPORT_DIALOG_H_
@@ -10,7 +10,7 @@
 
 #include <optional>
 
-#include "window/export_settings.h"
+#include "window/export/export_settings.h"
 
 namespace velbrix::win32 {
 
@@ -18,7 +18,7 @@ namespace velbrix::win32 {
 // field is kIdExportFirstEdit plus the field's number (ExportField), its label kIdExportFirstLabel
 // plus the same.
 enum ExportDialogId : int {
-  kIdExportFormat = 101,  // the drop-down list of formats, in the order of kExportTargets
+  kIdExportFormat = 101,  // the drop-down list of formats, in the order of kExportFormats
   kIdExportBrowse,        // beside the dataset folder
   kIdExportFirstEdit = 110,
   kIdExportFirstLabel = 130,

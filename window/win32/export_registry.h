@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "window/export_settings.h"
+#include "window/export/export_settings.h"
 
 namespace velbrix::win32 {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 
 namespace velbrix::win32 {
 

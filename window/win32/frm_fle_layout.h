@@ -1,12 +1,12 @@
 // The converter window's layout in Win32 terms: pixel rectangles, COLORREFs and the identifiers of
 // the controls and the menu item. The places, fonts, colours and texts themselves are in
-// window/frm_fle_layout.h.
+// window/converter/frm_fle_layout.h.
 #ifndef VELBRIX_WINDOW_WIN32_FRM_FLE_LAYOUT_H_
 #define VELBRIX_WINDOW_WIN32_FRM_FLE_LAYOUT_H_
 
 #include <windows.h>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 
 namespace velbrix::win32 {
 

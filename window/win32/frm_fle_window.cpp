@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 #include "window/win32/fra_ch_frame.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/text.h"

@@ -1,6 +1,6 @@
 // The converter window FrmFle on the Win32 API: real controls at the fixed places of
-// window/frm_fle_layout.h, the File menu, and the view operations of FrmFleView carried out on
-// them.
+// window/converter/frm_fle_layout.h, the File menu, and the view operations of FrmFleView carried
+// out on them.
 //
 // The window has no logic of its own. It routes each user event to the controller's handler of
 // the same name (File > Open to mnuopen_Click, a click on an option button to optch_Click with its
@@ -27,11 +27,11 @@
 #include <mutex>
 #include <string>
 
-#include "window/background_runner.h"
-#include "window/desktop.h"
-#include "window/frm_fle.h"
-#include "window/frm_fle_layout.h"
-#include "window/frm_fle_view.h"
+#include "window/converter/background_runner.h"
+#include "window/converter/desktop.h"
+#include "window/converter/frm_fle.h"
+#include "window/converter/frm_fle_layout.h"
+#include "window/converter/frm_fle_view.h"
 #include "window/win32/fonts.h"
 #include "window/win32/image1_picture.h"
 #include "window/win32/trace_window.h"

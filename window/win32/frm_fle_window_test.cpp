@@ -17,11 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/channel_table.h"
-#include "core/os_file.h"
-#include "core/os_file_hooks.h"
-#include "core/test_support.h"
-#include "core/value_line.h"
+#include "core/base/channel_table.h"
+#include "core/convert/value_line.h"
+#include "core/os/os_file.h"
+#include "core/os/os_file_hooks.h"
+#include "core/testing/test_support.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/system_desktop.h"
@@ -867,7 +867,7 @@ TEST_F(FrmFleWindowTest, ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles) {
   const std::filesystem::path recording = WriteRecording("rec01_eeg", 3 * 32);
   OpenByMenu(recording);
   ExportSettings brainvision;
-  brainvision.target = ExportTarget::kBrainVision;
+  brainvision.target = ExportFormat::kBrainVision;
   brainvision[ExportField::kSampleRate] = "3";
   desktop_.export_answers = {brainvision};
   ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kIdMnuExport, 0), 0);
@@ -884,7 +884,7 @@ TEST_F(FrmFleWindowTest, ExportBrainVisionAndBidsFromTheMenuWriteTheirFiles) {
   OpenByMenu(recording);
   const std::filesystem::path root = temp_.path() / "study";
   ExportSettings bids = brainvision;
-  bids.target = ExportTarget::kBidsEdf;
+  bids.target = ExportFormat::kBidsEdf;
   bids[ExportField::kBidsRoot] = Narrow(root.wstring());
   bids[ExportField::kSubject] = "01";
   bids[ExportField::kTask] = "rest";

@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "window/art/image1_trace.h"
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 
 namespace velbrix::win32 {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "window/trace_window_layout.h"
+#include "window/trace/trace_window_layout.h"
 #include "window/win32/text.h"
 #include "window/win32/window_class.h"
 

@@ -10,8 +10,8 @@
 
 #include <optional>
 
-#include "window/spectrum_view.h"
-#include "window/trace_controller.h"
+#include "window/trace/spectrum_view.h"
+#include "window/trace/trace_controller.h"
 #include "window/win32/trace_painter.h"
 
 namespace velbrix::win32 {

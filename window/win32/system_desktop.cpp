@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "window/frm_fle_layout.h"
+#include "window/converter/frm_fle_layout.h"
 #include "window/win32/export_dialog.h"
 #include "window/win32/export_registry.h"
 #include "window/win32/text.h"

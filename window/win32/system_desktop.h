@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "window/desktop.h"
+#include "window/converter/desktop.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32 {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/test_support.h"
-#include "window/frm_fle.h"
+#include "core/testing/test_support.h"
+#include "window/converter/frm_fle.h"
 #include "window/win32/export_dialog.h"
 #include "window/win32/text.h"
 #include "window/win32/window_test_support.h"
@@ -210,7 +210,7 @@ TEST(SystemDesktopTest, ExportDialogReturnsWhatWasTypedWithTheBidsFieldsForBidsO
   SystemDesktop desktop;
   desktop.SetOwner(owner.get());
   ExportSettings typed;
-  typed.target = ExportTarget::kBidsBrainVision;
+  typed.target = ExportFormat::kBidsBrainVision;
   for (const ExportFieldInfo& info : kExportFields) {
     typed[info.field] = std::string(" ") + info.key + " ";  // as typed, spaces and all
   }
@@ -258,7 +258,7 @@ TEST(SystemDesktopTest, ExportDialogReturnsWhatWasTypedWithTheBidsFieldsForBidsO
       });
   EXPECT_EQ(caption, L"Export");
   std::vector<std::wstring> labels;
-  for (const ExportTargetInfo& info : kExportTargets) {
+  for (const ExportFormatInfo& info : kExportFormats) {
     labels.push_back(Widen(info.label));
   }
   EXPECT_EQ(formats, labels);
@@ -303,7 +303,7 @@ TEST(SystemDesktopTest, BrowseChoosesTheDatasetFolderStartingInTheTypedOne) {
   SystemDesktop desktop;
   desktop.SetOwner(owner.get());
   ExportSettings settings;
-  settings.target = ExportTarget::kBidsEdf;
+  settings.target = ExportFormat::kBidsEdf;
   settings[ExportField::kBidsRoot] = Narrow(folder.path().wstring());
   std::optional<ExportSettings> answer;
   std::wstring title;
@@ -337,13 +337,13 @@ TEST(SystemDesktopTest, EntriesSavedAreLoadedAfterARestart) {
   DeleteTestSettings(key);
   EXPECT_FALSE(SystemDesktop(key).LoadExportSettings().has_value());  // never saved
   ExportSettings entries;
-  entries.target = ExportTarget::kBidsBrainVision;
+  entries.target = ExportFormat::kBidsBrainVision;
   entries[ExportField::kSampleRate] = "";
   entries[ExportField::kAuthors] = "J. M\xC3\xBCller";
   entries[ExportField::kLicense] = std::string(300, 'x');
   SystemDesktop(key).SaveExportSettings(entries);
   EXPECT_EQ(SystemDesktop(key).LoadExportSettings(), entries);
-  entries.target = ExportTarget::kEdf;
+  entries.target = ExportFormat::kEdf;
   entries[ExportField::kSampleRate] = "500";
   SystemDesktop(key).SaveExportSettings(entries);
   EXPECT_EQ(SystemDesktop(key).LoadExportSettings(), entries);

@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-#include "window/trace_picture.h"
+#include "window/trace/trace_picture.h"
 #include "window/win32/fonts.h"
 
 namespace velbrix::win32 {

@@ -7,7 +7,7 @@
 
 #include <commdlg.h>
 
-#include "window/trace_window_layout.h"
+#include "window/trace/trace_window_layout.h"
 #include "window/win32/text.h"
 #include "window/win32/window_class.h"
 

@@ -1,10 +1,10 @@
 // The trace window on the Win32 API: a second, resizable, non-modal top-level window with the
 // sample rate field, the choices of page length, amplitude, filters and montage, the canvas
 // (painted through an off-screen bitmap by TracePainter), a scroll bar and a status line, laid out
-// as window/trace_window_layout.h says, and the menus File > Save Picture... and View > Spectrum.
-// It carries out TraceView's operations and passes each user action to its TraceController. Like
-// the converter window, it follows the dpi of the monitor it is on (WM_DPICHANGED), and Tab moves
-// between its parts (with message_loop.h's loop).
+// as window/trace/trace_window_layout.h says, and the menus File > Save Picture... and View >
+// Spectrum. It carries out TraceView's operations and passes each user action to its
+// TraceController. Like the converter window, it follows the dpi of the monitor it is on
+// (WM_DPICHANGED), and Tab moves between its parts (with message_loop.h's loop).
 //
 // Closing the window only hides it and lets go of the recording; the controller, and with it the
 // sample rate, stays for the next showing. The window belongs to no other window, so the
@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "core/png_file.h"
-#include "window/trace_controller.h"
-#include "window/trace_subject.h"
-#include "window/trace_view.h"
+#include "core/formats/png_file.h"
+#include "window/trace/trace_controller.h"
+#include "window/trace/trace_subject.h"
+#include "window/trace/trace_view.h"
 #include "window/win32/fonts.h"
 #include "window/win32/spectrum_window.h"
 #include "window/win32/trace_painter.h"

@@ -10,9 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "core/channel_table.h"
-#include "core/png_file.h"
-#include "core/test_support.h"
+#include "core/base/channel_table.h"
+#include "core/formats/png_file.h"
+#include "core/testing/stored_png.h"
+#include "core/testing/test_support.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/frm_fle_window.h"
 #include "window/win32/message_loop.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "window/next_answer.h"
+#include "window/testing/next_answer.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32::testing {

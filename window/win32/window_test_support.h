@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/png_file.h"
+#include "core/formats/png_file.h"
 #include "window/win32/system_desktop.h"
 
 namespace velbrix::win32::testing {

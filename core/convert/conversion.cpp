@@ -1,0 +1,178 @@
+// The conversion run: read blocks of records, format each channel's lines, write them in the
+// background, and commit the outputs when the whole recording is converted.
+#include "core/convert/conversion.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <utility>
+
+#include "core/base/channel_table.h"
+#include "core/base/run_support.h"
+#include "core/convert/background_writer.h"
+#include "core/convert/value_line.h"
+
+namespace velbrix {
+namespace {
+
+// The position "1" .. "32" as written by the window: decimal digits, no sign, no spaces, no
+// leading zero.
+std::optional<int> ParsePosition(std::string_view text) {
+  if (text.empty() || text.size() > 2 || text[0] == '0') {
+    return std::nullopt;
+  }
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > static_cast<int>(kChannelCount)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool IsAllChannelsInRecordOrder(std::span<const int> positions) {
+  if (positions.size() != kChannelCount) {
+    return false;
+  }
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    if (positions[i] != static_cast<int>(i) + 1) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path OutputPath(const std::filesystem::path& output_dir,
+                                 const std::filesystem::path& file_name, std::string_view name) {
+  std::filesystem::path leaf = file_name;
+  leaf += "_";
+  leaf += std::string(name);
+  leaf += ".eeg";
+  return output_dir / leaf;
+}
+
+Status Converter::RunConversion(const ConversionInputs& inputs, ConversionReport* report,
+                                const ProgressCallback& progress, const StopRequest* stop,
+                                const LockWaitReporter& lock_wait) {
+  if (inputs.AllCh) {
+    return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, kAllPositions,
+                           inputs.decimal_separator, report, progress, stop, lock_wait);
+  }
+  const std::optional<int> by_name = FindChannelPosition(inputs.ChName);
+  if (!by_name) {
+    return Status::InvalidArgument("There is no channel named \"" + inputs.ChName + "\"");
+  }
+  const std::optional<int> position = ParsePosition(inputs.ChPos);
+  if (!position) {
+    return Status::InvalidArgument("The channel position \"" + inputs.ChPos +
+                                   "\" is not a number from 1 to 32");
+  }
+  if (*position != *by_name) {
+    return Status::InvalidArgument("Channel " + inputs.ChName + " is at position " +
+                                   std::to_string(*by_name) + ", not " + inputs.ChPos);
+  }
+  const std::array<int, 1> one = {*position};
+  return ConvertChannels(inputs.FlePath, inputs.AppDir, inputs.FleName, one,
+                         inputs.decimal_separator, report, progress, stop, lock_wait);
+}
+
+Status Converter::ConvertChannels(const std::filesystem::path& recording,
+                                  const std::filesystem::path& output_dir,
+                                  const std::filesystem::path& file_name,
+                                  std::span<const int> positions,
+                                  std::string_view decimal_separator, ConversionReport* report,
+                                  const ProgressCallback& progress, const StopRequest* stop,
+                                  const LockWaitReporter& lock_wait) {
+  *report = ConversionReport();
+  if (Status s = CheckPositions(positions); !s.ok()) {
+    return s;
+  }
+  if (Status s = ValueLineTable::Check(decimal_separator); !s.ok()) {
+    return s;
+  }
+  if (Status s = CheckRecordingFileName(file_name); !s.ok()) {
+    return s;
+  }
+
+  files_.DiscardOutputs();  // close all
+  files_.set_lock_wait_reporter(lock_wait);
+  InFileNo = static_cast<std::uint8_t>(files_.LowestFreeNumber());
+  Status status = files_.OpenForBinaryInput(InFileNo, recording);
+  std::vector<int> numbers;
+  const bool all_channels = IsAllChannelsInRecordOrder(positions);
+  for (std::size_t i = 0; status.ok() && i < positions.size(); ++i) {
+    const Channel& channel = ChannelAtPosition(positions[i]);
+    const int number = all_channels ? kFirstAllChannelFileNumber - 1 + channel.position
+                                    : files_.LowestFreeNumber();
+    if (!all_channels) {
+      OutFileNo = static_cast<std::uint8_t>(number);
+    }
+    const std::filesystem::path path = OutputPath(output_dir, file_name, channel.name);
+    status = files_.OpenForTextOutput(number, path);
+    if (status.ok()) {
+      numbers.push_back(number);
+      report->outputs.push_back(path);
+    }
+  }
+  if (status.ok()) {
+    try {
+      status = Run(positions, decimal_separator, report, progress, stop, numbers);
+    } catch (const std::exception& e) {
+      // No memory for the buffers, or no second thread: the run fails like any other.
+      status = Status::IoError("Cannot convert", recording, e.what());
+    }
+  }
+  status = files_.EndRun(std::move(status));
+  files_.set_lock_wait_reporter({});  // it may hold its caller's state
+  if (!status.ok()) {
+    report->outputs.clear();
+  }
+  return status;
+}
+
+Status Converter::Run(std::span<const int> positions, std::string_view decimal_separator,
+                      ConversionReport* report, const ProgressCallback& progress,
+                      const StopRequest* stop, std::vector<int> numbers) {
+  const auto table = std::make_unique<ValueLineTable>(decimal_separator);
+  // The writer thread uses only the output slots of the table; reading the input is ours.
+  BackgroundWriter writer(files_, std::move(numbers),
+                          kRecordsPerBlock * table->longest_line() + ValueLineTable::kSlotSize);
+  const auto format = [&](const std::uint8_t* records, std::size_t count) {
+    OutputBatch& batch = writer.NextBatch();
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+      const std::uint8_t* in = records + (positions[k] - 1);
+      char* const begin = batch.buffer(k);
+      char* out = begin;
+      for (std::size_t r = 0; r < count; ++r) {
+        out = table->Append(out, in[r * kRecordSize]);
+      }
+      batch.set_length(k, static_cast<std::size_t>(out - begin));
+    }
+    writer.Submit();
+    std::memcpy(RecBuf_.data(), records + (count - 1) * kRecordSize, kRecordSize);
+    return writer.failure();
+  };
+  RecordBlocksRead read;
+  const Status status = ReadRecordBlocks(files_, InFileNo, format, progress, &read, stop);
+  report->records = read.records;
+  report->bytes_left_out = read.bytes_left_out;
+  const Status written = writer.Finish();
+  return status.ok() ? written : status;
+}
+
+Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,
+                     const ProgressCallback& progress, const StopRequest* stop,
+                     const LockWaitReporter& lock_wait) {
+  Converter converter;
+  return converter.RunConversion(inputs, report, progress, stop, lock_wait);
+}
+
+}  // namespace velbrix

@@ -1,0 +1,69 @@
+// The montages a viewer offers: which traces it draws from a record's channels, in which order and
+// under which labels. A montage is a table of rows, each row one trace: an input (a channel) minus
+// a reference (none, another channel, the mean of the EEG electrodes or the mean of the ears).
+//
+// The EEG electrodes are the channels of kind EEG in the channel table: the 22 electrodes of
+// the 10-20 system, A1, A2 and Oz included. Every montage first lists its EEG rows and then the
+// other inputs as recorded, in the order of the window's channel list: EKG, BP1, BP2, BP3, BP4,
+// DC1, DC2, DC3, PG1, PG2.
+//   As recorded:          the 32 channels in the order of the channel list, unchanged.
+//   Average reference:    each EEG electrode minus the mean of all 22, in the same order.
+//   Linked ears:          each EEG electrode minus the mean of A1 and A2, in the same order.
+//   Bipolar longitudinal: the 18 pairs of the double banana, left temporal FP1-F7, F7-T3, T3-T5,
+//                         T5-O1, right temporal FP2-F8 ... T6-O2, left parasagittal FP1-F3 ...
+//                         P3-O1, right parasagittal FP2-F4 ... P4-O2, then Fz-Cz and Cz-Pz.
+#ifndef VELBRIX_CORE_SIGNAL_MONTAGE_H_
+#define VELBRIX_CORE_SIGNAL_MONTAGE_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velbrix {
+
+enum class MontageKind { kAsRecorded, kAverageReference, kLinkedEars, kBipolarLongitudinal };
+
+inline constexpr std::array<MontageKind, 4> kMontages = {
+    MontageKind::kAsRecorded, MontageKind::kAverageReference, MontageKind::kLinkedEars,
+    MontageKind::kBipolarLongitudinal};
+
+enum class Reference {
+  kNone,        // the input as recorded
+  kChannel,     // minus another channel
+  kEegAverage,  // minus the mean of the EEG electrodes
+  kEars,        // minus the mean of A1 and A2
+};
+
+struct MontageRow {
+  std::string label;  // "FP2", "FP1-F7"
+  int input = 0;      // record position (1 .. 32) of the channel
+  Reference reference = Reference::kNone;
+  int minus = 0;  // record position of the channel subtracted, for Reference::kChannel
+  bool eeg = false;
+};
+
+// "As recorded", "Average reference", "Linked ears", "Bipolar longitudinal".
+std::string_view MontageName(MontageKind kind);
+
+// The rows of `kind`, from the top of the window down.
+const std::vector<MontageRow>& MontageRows(MontageKind kind);
+
+// The row of `kind` that follows the channel at record position `position`: its own row, or in
+// the bipolar montage the first pair that starts at it (or else ends at it); -1 when none does or
+// `position` is 0.
+int MontageRowOf(MontageKind kind, int position);
+
+// The rows' values (µV) of `count` records of 32 bytes at `records`: `out` gets count frames of
+// rows.size() values each.
+void ApplyMontage(const std::vector<MontageRow>& rows, const std::uint8_t* records,
+                  std::size_t count, double* out);
+
+// The largest magnitude a row's value can take: the difference of two samples, 956.25 µV.
+inline constexpr double kLargestMontageValue = 956.25;
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_CORE_SIGNAL_MONTAGE_H_

@@ -1,0 +1,159 @@
+// The controller of the trace window: which recording it shows, and what each of the user's actions
+// does to it. It hands the work to its parts: the page and the amplitude (TracePaging), the
+// reading and keeping of pages (TracePages), the tool bar and the status line (TraceBar), a
+// measuring drag (trace_measure.h) and the spectrum window (SpectrumController); itself it routes
+// the view's events and composes the canvas's picture for its view (TraceView), which only carries
+// it out.
+//
+// The reading tools: a montage (montage.h) and filters (filtered_page.h) chosen in the bar apply
+// to every page drawn from samples, and the status line gives the montage's filtered values; a
+// page drawn from the overview shows the recorded channels' unfiltered extremes and says so. A
+// drag across the traces measures, until the button is released, the time between its ends and
+// the difference of the values on the row where it began. The choices, the sample rate and the
+// spectrum's row stay while the controller lives, whichever recording it shows. Every failure shows
+// in the canvas's header with the path and the system's reason, and the window stays usable.
+//
+// It does not know any toolkit, and every handler returns at once: the longest work on the
+// caller's thread is reading one page of at most 4 MiB.
+#ifndef VELBRIX_WINDOW_TRACE_TRACE_CONTROLLER_H_
+#define VELBRIX_WINDOW_TRACE_TRACE_CONTROLLER_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/formats/png_file.h"
+#include "core/signal/montage.h"
+#include "core/signal/zero_phase_filter.h"
+#include "core/trace/filtered_page.h"
+#include "window/trace/spectrum_controller.h"
+#include "window/trace/spectrum_view.h"
+#include "window/trace/trace_bar.h"
+#include "window/trace/trace_canvas.h"
+#include "window/trace/trace_measure.h"
+#include "window/trace/trace_pages.h"
+#include "window/trace/trace_paging.h"
+#include "window/trace/trace_picture.h"
+#include "window/trace/trace_subject.h"
+#include "window/trace/trace_view.h"
+
+namespace velbrix {
+
+inline constexpr char kTraceCaptionPrefix[] = "Velbrix - ";
+// The header's line over a page drawn from the overview while a montage or a filter is chosen.
+inline constexpr char kOverviewUnfiltered[] =
+    "This long page is drawn from the overview: the extremes of the channels as recorded, "
+    "unfiltered";
+
+class TraceController {
+ public:
+  // Pages of more records than this are taken from the overview: 4 MiB of the recording.
+  static constexpr std::uint64_t kDirectRecords = TracePages::kDirectRecords;
+
+  // `view` must outlive the controller. The "Sample rate" field takes `decimal_separator` (the
+  // user's own, from the regional settings) as well as the full stop.
+  explicit TraceController(TraceView& view, std::string decimal_separator = ".");
+  TraceController(const TraceController&) = delete;
+  TraceController& operator=(const TraceController&) = delete;
+
+  // Shows `subject`. The recording is read afresh when `reread` is set or it is not the one shown;
+  // otherwise only the caption and the highlighted channel change.
+  void Show(const TraceSubject& subject, bool reread);
+  // The window was closed: lets go of the recording and its overview.
+  void Close();
+
+  // The user's actions.
+  void OnCanvasResized(int width, int height);
+  void OnKey(TraceKey key);
+  // The mouse wheel turned by `delta` in the toolkits' unit, 120 to a notch (kWheelNotch), positive
+  // away from the user: a notch away goes a step back in the recording or, with `zoom`, to a
+  // shorter page. Parts of a notch add up until they make one.
+  static constexpr int kWheelNotch = TracePaging::kWheelNotch;
+  void OnWheel(int delta, bool zoom);
+  void OnScrollTo(int position);
+  // The mouse at x, y; `dragging` while the left button is held, when the page follows it along the
+  // overview strip as it follows a press there.
+  void OnMouseMove(int x, int y, bool dragging);
+  void OnMouseLeave();
+  // A press of the left button: on the overview strip, the page moves there; on the traces, a
+  // measuring drag begins.
+  void OnMouseDown(int x, int y);
+  // The release of the left button: a measuring drag ends. A move without the button ends it too.
+  void OnMouseUp(int x, int y);
+  // Entry `index` of a reading tool's choice, as the view was given them (SetToolChoices).
+  void OnToolChosen(TraceTool tool, int index);
+  // The spectrum window opened with `view`, which stays valid until OnSpectrumClosed.
+  void OnSpectrumOpened(SpectrumView& view);
+  void OnSpectrumClosed();
+  void OnSpectrumResized(int width, int height);
+  void OnSpectrumMouseMove(int x, int y);
+  void OnSpectrumMouseLeave();
+  // Entry `index` of the spectrum's channel choice: all channels, then each row.
+  void OnSpectrumChannelChosen(int index);
+  // File > Save Picture...: `image` is the canvas as the view shows it, to be written to `path` as
+  // PNG; the status line says where it went, or why it did not.
+  void OnPictureRendered(const std::filesystem::path& path, const RgbImage& image);
+  // The sample rate field's text, once the user has finished editing it.
+  void OnSampleRateEntered(const std::string& text);
+  void OnPageChosen(int index);
+  void OnAmplitudeChosen(int index);
+  void OnTick();
+
+  // What is shown.
+  const trace::TracePicture& picture() const { return picture_; }
+  double sample_rate() const { return paging_.rate(); }
+  std::uint64_t records() const { return pages_.records(); }
+  std::uint64_t first_record() const { return paging_.first(); }
+  std::uint64_t page_records() const { return paging_.page_records(); }
+  double microvolts_per_division() const { return paging_.microvolts(); }
+  bool page_from_overview() const { return pages_.from_overview(); }
+  MontageKind montage() const { return montage_; }
+  const FilterChoice& filters() const { return filters_; }
+  // The records read on each side of a page for its filters.
+  std::uint64_t filter_margin() const { return margin_; }
+  // The page's rows as drawn.
+  const RowExtremes& page() const { return pages_.page(); }
+  const std::vector<MontageRow>& page_rows() const;
+  const trace::TracePicture& spectrum_picture() const { return spectrum_.picture(); }
+
+ private:
+  void Load();
+  // Reads or takes the page's columns if the page has changed, and shows everything anew.
+  void Refresh();
+  void UpdateFilters();
+  // The row the highlighted channel is drawn in, or -1.
+  int HighlightedRow() const;
+  std::optional<double> ValueAt(std::uint64_t record, int row);
+  void UpdateStatus();
+  void UpdateSpectrum(bool page_changed);
+  void UpdateSpectrumStatus();
+  std::vector<trace::HeaderLine> Header() const;
+  trace::CanvasLayout Layout() const;
+
+  TraceView& view_;
+  TraceSubject subject_;
+  std::string decimal_separator_;
+  TracePaging paging_;
+  TracePages pages_;
+  TraceBar bar_{view_};
+  SpectrumController spectrum_;
+  int width_ = 0;
+  int height_ = 0;
+
+  MontageKind montage_ = MontageKind::kAsRecorded;
+  FilterChoice filters_;
+  std::vector<Biquad> sections_;
+  std::uint64_t margin_ = 0;
+
+  std::optional<trace::Point> mouse_;
+  enum class Drag { kNone, kOverview, kMeasure };
+  Drag drag_ = Drag::kNone;
+  std::optional<TraceMeasure> measure_;
+  trace::TracePicture picture_;
+};
+
+}  // namespace velbrix
+
+#endif  // VELBRIX_WINDOW_TRACE_TRACE_CONTROLLER_H_

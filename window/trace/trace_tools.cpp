@@ -1,0 +1,83 @@
+// The reading tools' choices and texts.
+#include "window/trace/trace_tools.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace velbrix::trace {
+
+std::vector<double> OfferedHz(TraceTool tool, double rate) {
+  std::vector<double> offered;
+  const auto offer = [&](const auto& all) {
+    for (const double hz : all) {
+      if (hz < rate / 2) {
+        offered.push_back(hz);
+      }
+    }
+  };
+  switch (tool) {
+    case TraceTool::kHighPass:
+      offer(kHighPassHz);
+      break;
+    case TraceTool::kLowPass:
+      offer(kLowPassHz);
+      break;
+    case TraceTool::kNotch:
+      offer(kNotchHz);
+      break;
+    case TraceTool::kMontage:
+      break;
+  }
+  return offered;
+}
+
+std::string FilterText(double hz) {
+  if (hz == 0) {
+    return "Off";
+  }
+  char text[32];
+  std::snprintf(text, sizeof(text), "%g Hz", hz);
+  return text;
+}
+
+double& ChosenHz(FilterChoice& choice, TraceTool tool) {
+  switch (tool) {
+    case TraceTool::kHighPass:
+      return choice.high_pass;
+    case TraceTool::kLowPass:
+      return choice.low_pass;
+    case TraceTool::kNotch:
+    case TraceTool::kMontage:
+      break;
+  }
+  return choice.notch;
+}
+
+std::string MicrovoltText(double value) {
+  char text[48];
+  std::snprintf(text, sizeof(text), "%.2f", std::round(value * 100) / 100 + 0.0);
+  std::string result = text;
+  if (result.find('.') != std::string::npos) {
+    result.erase(result.find_last_not_of('0') + 1);
+    if (result.back() == '.') {
+      result.pop_back();
+    }
+  }
+  return result == "-0" ? "0" : result;
+}
+
+std::string ToolsText(MontageKind montage, const FilterChoice& filters) {
+  std::string text =
+      montage == MontageKind::kAsRecorded && filters.any() ? "" : std::string(MontageName(montage));
+  const auto add = [&](const char* name, double hz) {
+    if (hz > 0) {
+      text += (text.empty() ? "" : "  \u00B7  ") + std::string(name) + " " + FilterText(hz);
+    }
+  };
+  add("high-pass", filters.high_pass);
+  add("low-pass", filters.low_pass);
+  add("notch", filters.notch);
+  return montage == MontageKind::kAsRecorded && !filters.any() ? "" : text;
+}
+
+}  // namespace velbrix::trace
