@@ -38,6 +38,9 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
     if (status.ok() && report.bytes_left_out > 0) {
       warnings->push_back("warning: " + LeftOutDescription(recording, report.bytes_left_out));
     }
+    for (const std::string& note : report.left_alone) {
+      warnings->push_back("warning: " + note);
+    }
     return status;
   }
   ExportRequest request;

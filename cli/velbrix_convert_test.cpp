@@ -347,6 +347,25 @@ TEST_F(VelbrixConvertTest, APartialRecordIsWarnedAboutUnlessQuiet) {
   EXPECT_EQ(quiet.err, "");
 }
 
+// A killed run's journal in another version's form is left alone with everything of its run, and
+// the conversion and the export still end and say so.
+TEST_F(VelbrixConvertTest, WhatARunLeavesAloneIsWarnedAbout) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  const std::filesystem::path journal = out_ / ".velbrix-00000000000000aa.journal";
+  WriteFile(journal, "velbrix-journal 3 1 00000000000000aa\nR5:a.eeg\nend\n");
+  const std::string warning = "velbrix-convert: warning: left alone " + journal.string() +
+                              ": Not a journal of this version: the run's files are left alone\n";
+  const RunResult text = RunConvert({"-c", "Cz", "-o", out_.path(), rec});
+  EXPECT_EQ(text.exit_status, 0);
+  EXPECT_EQ(text.err, warning);
+  const RunResult edf =
+      RunConvert({"--format", "edf", "--sample-rate", "2", "-c", "Cz", "-o", out_.path(), rec});
+  EXPECT_EQ(edf.exit_status, 0);
+  EXPECT_EQ(edf.err, warning);
+  EXPECT_EQ(ListFolder(out_.path()), (std::set<std::string>{".velbrix-00000000000000aa.journal",
+                                                            "rec01_eeg.edf", "rec01_eeg_Cz.eeg"}));
+}
+
 TEST_F(VelbrixConvertTest, HelpAndVersion) {
   const RunResult help = RunConvert({"--help"});
   EXPECT_EQ(help.exit_status, 0);

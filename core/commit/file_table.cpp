@@ -153,8 +153,14 @@ void FileTable::Recover() {
 std::vector<std::string> FileTable::LeftAloneNotes() const {
   std::vector<std::string> notes;
   for (const LeftAlone& left : left_alone_) {
-    notes.push_back("Left alone " + PathForDisplay(left.path) + ": " + left.reason);
+    notes.push_back("left alone " + PathForDisplay(left.path) + ": " + left.reason);
   }
+  return notes;
+}
+
+std::vector<std::string> FileTable::TakeLeftAloneNotes() {
+  std::vector<std::string> notes = LeftAloneNotes();
+  left_alone_.clear();
   return notes;
 }
 

@@ -125,9 +125,12 @@ class FileTable {
   Status EditTextFile(const std::filesystem::path& path, const TextEdit& edit);
 
   // What the recoveries of this table's runs left alone of killed runs' files in the root (another
-  // user's files, journals of another version's form), each once, as lines such as "Left alone
+  // user's files, journals of another version's form), each once, as clauses such as "left alone
   // <file>: Owned by another user". A run that leaves a file alone still ends as it would.
   std::vector<std::string> LeftAloneNotes() const;
+  // LeftAloneNotes, which are then forgotten: what a run reports once it has ended, so that the
+  // next run of the same table tells only of its own.
+  std::vector<std::string> TakeLeftAloneNotes();
 
  private:
   struct Slot {

@@ -534,7 +534,7 @@ TEST(FileTableTest, AnotherUsersFileAtADeadRunsTemporaryNameIsNotMoved) {
   EXPECT_EQ(ListFolder(dir.path()),
             (std::set<std::string>{"config.txt", "e.eeg", killed.t(0).filename().string()}));
   EXPECT_EQ(next.LeftAloneNotes(),
-            std::vector<std::string>{"Left alone " + PathForDisplay(killed.t(0)) +
+            std::vector<std::string>{"left alone " + PathForDisplay(killed.t(0)) +
                                      ": Owned by another user"});
 }
 
@@ -563,8 +563,8 @@ TEST(FileTableTest, AJournalOfAnotherFormLeavesEveryFileOfItsRunAlone) {
   const std::string reason = ": Not a journal of this version: the run's files are left alone";
   const std::vector<std::string> notes = next.LeftAloneNotes();
   EXPECT_EQ(std::set<std::string>(notes.begin(), notes.end()),
-            (std::set<std::string>{"Left alone " + PathForDisplay(later.journal()) + reason,
-                                   "Left alone " + PathForDisplay(nul.journal()) + reason}));
+            (std::set<std::string>{"left alone " + PathForDisplay(later.journal()) + reason,
+                                   "left alone " + PathForDisplay(nul.journal()) + reason}));
 }
 
 // Under the umask 002 of many systems the folders a commit creates are group-writable: a failed

@@ -132,6 +132,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
   }
   status = files_.EndRun(std::move(status));
   files_.set_lock_wait_reporter({});  // it may hold its caller's state
+  report->left_alone = files_.TakeLeftAloneNotes();
   if (!status.ok()) {
     report->outputs.clear();
   }

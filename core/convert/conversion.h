@@ -43,6 +43,7 @@ struct ConversionReport {
   std::uint64_t records = 0;                   // whole records converted
   std::uint64_t bytes_left_out = 0;            // bytes of a trailing partial record (0 .. 31)
   std::vector<std::filesystem::path> outputs;  // the files written, in the order opened
+  std::vector<std::string> left_alone;  // killed runs' files left alone (FileTable::LeftAloneNotes)
 };
 
 // The output file of channel `name` for recording `file_name` in folder `output_dir`.

@@ -236,6 +236,7 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
   status = files.EndRun(std::move(status), [&](FileTable& table) {
     return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
   });
+  report->left_alone = files.TakeLeftAloneNotes();
   if (!status.ok()) {
     report->data.clear();
     report->outputs.clear();

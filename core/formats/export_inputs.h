@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/base/hertz.h"
@@ -35,6 +36,7 @@ struct ExportReport {
   std::uint64_t samples_added = 0;   // EDF: 0 uV samples per channel completing the last record
   std::filesystem::path data;        // the file a reader opens: the EDF file or the .vhdr
   std::vector<std::filesystem::path> outputs;  // every file written, `data` first
+  std::vector<std::string> left_alone;  // killed runs' files left alone (FileTable::LeftAloneNotes)
 };
 
 }  // namespace velbrix

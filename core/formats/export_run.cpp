@@ -34,6 +34,7 @@ std::vector<std::string> ExportNotes(const std::filesystem::path& recording,
   if (report.samples_added > 0) {
     notes.push_back(PaddingDescription(report.data, report.samples_added));
   }
+  notes.insert(notes.end(), report.left_alone.begin(), report.left_alone.end());
   return notes;
 }
 

@@ -45,8 +45,9 @@ Status RunExport(const ExportRequest& request, ExportReport* report,
                  const LockWaitReporter& lock_wait = {});
 
 // What the user is told of a finished export of `recording`: the trailing partial record left
-// out, then the samples added to the last EDF data record; each a clause that begins with a
-// lower-case letter (see AsSentence), none when there is nothing to tell.
+// out, then the samples added to the last EDF data record, then what the run left alone of killed
+// runs' files; each a clause that begins with a lower-case letter (see AsSentence), none when
+// there is nothing to tell.
 std::vector<std::string> ExportNotes(const std::filesystem::path& recording,
                                      const ExportReport& report);
 

@@ -33,6 +33,7 @@ Status ExportRecording(const ExportInputs& inputs, ExportReport* report,
   files.set_lock_wait_reporter(lock_wait);
   Status status = ExportRecordingInto(files, inputs, report, progress, stop);
   status = files.EndRun(std::move(status));
+  report->left_alone = files.TakeLeftAloneNotes();
   if (!status.ok()) {
     report->data.clear();
     report->outputs.clear();

@@ -143,6 +143,10 @@ void FrmFle::CmdOk_Click() {
     if (end.status.ok() && report.bytes_left_out > 0) {
       end.note = AsSentence(LeftOutDescription(inputs.FlePath, report.bytes_left_out));
     }
+    for (const std::string& note :
+         end.status.ok() ? report.left_alone : std::vector<std::string>()) {
+      end.note += (end.note.empty() ? "" : " ") + AsSentence(note);
+    }
     return end;
   });
 }

@@ -615,6 +615,21 @@ TEST_F(FrmFleTest, PartialTailIsReportedOnceBackInIdle) {
   EXPECT_EQ(std::count(fp2.begin(), fp2.end(), '\n'), 2);
 }
 
+// What the run left alone of a killed run's files comes after the tail's note, in one message.
+TEST_F(FrmFleTest, WhatARunLeftAloneIsToldAfterThePartialTail) {
+  const std::filesystem::path journal = program_dir_ / ".velbrix-00000000000000aa.journal";
+  WriteFile(journal, "velbrix-journal 3 1 00000000000000aa\nR5:a.eeg\nend\n");
+  OpenRecording("rec01_eeg", 70);
+  Ok();
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].text,
+            "The last 6 bytes of " + PathForDisplay(data_dir_ / "rec01_eeg") +
+                " do not make a whole record of 32 bytes and were not converted. Left alone " +
+                PathForDisplay(journal) +
+                ": Not a journal of this version: the run's files are left alone.");
+  EXPECT_TRUE(std::filesystem::exists(journal));
+}
+
 TEST_F(FrmFleTest, NonAsciiNamesConvert) {
   const std::filesystem::path name = Utf8Path("Ålesund ñ 01_eeg");
   WriteFile(data_dir_.path() / name, MakeRecording(32));
