@@ -121,7 +121,7 @@ Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
         return Status::IoError("Cannot create", folder, created.message());
       }
     }
-    ec = lock->Acquire(root_, lock_wait_);
+    ec = lock->Acquire(root_, lock_wait_, stop_);
     if (ec != std::errc::no_such_file_or_directory || !create_root_) {
       break;
     }
@@ -133,6 +133,9 @@ Status FileTable::Lock(FolderLock* lock, const std::filesystem::path& output) {
   // anything else is the lock file's.
   if (ec == std::errc::no_such_file_or_directory) {
     return Status::IoError("Cannot create", output, ec.message());
+  }
+  if (ec == std::errc::operation_canceled) {
+    return Status::Stopped(output);
   }
   if ((ec == std::errc::permission_denied || ec == std::errc::read_only_file_system) &&
       FileKindOf(lock->path()) == FileKind::kMissing) {

@@ -68,6 +68,10 @@ class FileTable {
   // Who is told when the run waits for another run's lock on its root (os_file.h); nothing: a
   // line on stderr. It is called on the thread that uses the table.
   void set_lock_wait_reporter(LockWaitReporter reporter) { lock_wait_ = std::move(reporter); }
+  // A request that ends a wait for another run's lock: the output being opened then fails with
+  // Status::Stopped. Nothing: the wait goes on until the lock is free or the patience ends. The
+  // request must outlive the run.
+  void set_stop_request(const StopRequest* stop) { stop_ = stop; }
 
   // The smallest number 1 .. 255 that names no open file, or 0 when every number is in use.
   int LowestFreeNumber() const;
@@ -163,6 +167,7 @@ class FileTable {
   std::vector<std::filesystem::path> created_root_;  // made for the root, parents first
   std::vector<LeftAlone> left_alone_;
   LockWaitReporter lock_wait_;
+  const StopRequest* stop_ = nullptr;
   bool locked_ = false;                           // whether the commit holds the root's lock
   std::array<Slot, kHighestNumber + 1> slots_{};  // slot 0 unused
   std::vector<Output> outputs_;                   // opened since the run began

@@ -414,6 +414,23 @@ TEST(FileTableTest, AWaitForAnotherRunsLockIsToldAndEnds) {
                              ": Gave up waiting for the other run that holds it");
 }
 
+// A stop asked for while the run waits for another run's lock ends the wait at once: the run
+// stops as a run stops, with nothing of it left.
+TEST(FileTableTest, AStopEndsAWaitForAnotherRunsLock) {
+  TempDir dir;
+  FolderLock held;
+  ASSERT_FALSE(held.Acquire(dir.path()));
+  StopRequest stop;
+  FileTable files;
+  files.set_stop_request(&stop);
+  files.set_lock_wait_reporter([&](const std::filesystem::path&) { stop.Request(); });
+  const Status s = files.OpenForTextOutput(1, dir / "a.eeg");
+  EXPECT_TRUE(s.stopped()) << s.message();
+  held.Release();
+  EXPECT_TRUE(files.EndRun(s).stopped());
+  EXPECT_TRUE(ListFolder(dir.path()).empty());
+}
+
 // Planted by another user in a folder that both may write to (/tmp): a dead run's files with a
 // journal that would replace the running user's file, and files of the names that earlier
 // versions gave their temporaries. A run of the running user leaves them all alone.

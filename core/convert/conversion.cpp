@@ -104,6 +104,7 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
 
   files_.DiscardOutputs();  // close all
   files_.set_lock_wait_reporter(lock_wait);
+  files_.set_stop_request(stop);
   InFileNo = static_cast<std::uint8_t>(files_.LowestFreeNumber());
   Status status = files_.OpenForBinaryInput(InFileNo, recording);
   std::vector<int> numbers;
@@ -132,6 +133,10 @@ Status Converter::ConvertChannels(const std::filesystem::path& recording,
   }
   status = files_.EndRun(std::move(status));
   files_.set_lock_wait_reporter({});  // it may hold its caller's state
+  files_.set_stop_request(nullptr);
+  if (status.stopped()) {
+    status = Status::Stopped(recording);  // also where it was a wait for the lock that stopped
+  }
   report->left_alone = files_.TakeLeftAloneNotes();
   if (!status.ok()) {
     report->outputs.clear();

@@ -215,6 +215,7 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
   FileTable files(inputs.root, FileTable::Temporaries::kUnnamedWherePossible,
                   FileTable::RootFolder::kCreateIfMissing);
   files.set_lock_wait_reporter(lock_wait);
+  files.set_stop_request(stop);
   std::uint64_t samples = 0;
   Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
   if (status.ok()) {
@@ -237,6 +238,9 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
     return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
   });
   report->left_alone = files.TakeLeftAloneNotes();
+  if (status.stopped()) {
+    status = Status::Stopped(inputs.recording);  // also where a wait for the lock stopped
+  }
   if (!status.ok()) {
     report->data.clear();
     report->outputs.clear();

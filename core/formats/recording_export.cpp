@@ -31,9 +31,13 @@ Status ExportRecording(const ExportInputs& inputs, ExportReport* report,
                        const LockWaitReporter& lock_wait) {
   FileTable files;
   files.set_lock_wait_reporter(lock_wait);
+  files.set_stop_request(stop);
   Status status = ExportRecordingInto(files, inputs, report, progress, stop);
   status = files.EndRun(std::move(status));
   report->left_alone = files.TakeLeftAloneNotes();
+  if (status.stopped()) {
+    status = Status::Stopped(inputs.recording);  // also where a wait for the lock stopped
+  }
   if (!status.ok()) {
     report->data.clear();
     report->outputs.clear();

@@ -22,6 +22,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/base/stop_request.h"
+
 namespace velbrix {
 
 // An open file descriptor, closed when the object is destroyed. Move-only.
@@ -187,8 +189,10 @@ class FolderLock {
   // (FileError::kLink, FileError::kNotRegularFile, or the system's reason). A failure concerns
   // path(), except that where the lock's file is missing and cannot be created it concerns the
   // folder (its permission, its file system). A lock file of another user that this one may only
-  // read is locked all the same.
-  std::error_code Acquire(const std::filesystem::path& folder, const LockWaitReporter& report = {});
+  // read is locked all the same. A wait ends as soon as `stop` (if any) is requested, with
+  // errc::operation_canceled.
+  std::error_code Acquire(const std::filesystem::path& folder, const LockWaitReporter& report = {},
+                          const StopRequest* stop = nullptr);
   void Release();
   // The lock's file in the folder.
   const std::filesystem::path& path() const { return path_; }

@@ -440,7 +440,7 @@ void DiscardTemporaries(std::vector<OsFile> files,
 }
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
-                                    const LockWaitReporter& report) {
+                                    const LockWaitReporter& report, const StopRequest* stop) {
   // A lock file that the holder removes before it lets go: whoever waited on the removed file
   // finds, once it has the lock, that the name now means another file (or none), and tries again.
   path_ = (folder.empty() ? std::filesystem::path(".") : folder) / kLockName;
@@ -483,6 +483,10 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
       if (!told && waited >= kLockWaitNotice) {
         told = true;
         ReportLockWait(report, path_);
+      }
+      if (stop != nullptr && stop->requested()) {
+        ::close(fd);
+        return std::make_error_code(std::errc::operation_canceled);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
     }

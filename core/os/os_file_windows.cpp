@@ -355,7 +355,7 @@ void DiscardTemporaries(std::vector<OsFile> files,
 }
 
 std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
-                                    const LockWaitReporter& report) {
+                                    const LockWaitReporter& report, const StopRequest* stop) {
   // A file that only one program can have open at a time, and that the system deletes when it is
   // closed, also when the program is killed.
   path_ = (folder.empty() ? std::filesystem::path(L".") : folder) / kLockName;
@@ -389,6 +389,9 @@ std::error_code FolderLock::Acquire(const std::filesystem::path& folder,
     if (!told && waited >= kLockWaitNotice) {
       told = true;
       ReportLockWait(report, path_);
+    }
+    if (stop != nullptr && stop->requested()) {
+      return std::make_error_code(std::errc::operation_canceled);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
