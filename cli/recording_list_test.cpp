@@ -98,7 +98,7 @@ TEST(RecordingListTest, TheSharesOfAListTakeEveryRecordingOnce) {
           ++taken[member];
         }
       }
-      EXPECT_EQ(std::count(taken.begin(), taken.end(), 1), static_cast<long>(size))
+      EXPECT_EQ(std::count(taken.begin(), taken.end(), 1), static_cast<std::ptrdiff_t>(size))
           << size << " recordings in " << count << " shares";
     }
   }
