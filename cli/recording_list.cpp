@@ -9,6 +9,7 @@
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "cli/platform.h"
 #include "core/base/recording_name.h"
@@ -155,7 +156,7 @@ std::optional<std::string> CheckRecordingList(std::vector<fs::path>* recordings,
   std::vector<fs::path> kept;
   std::unordered_set<fs::path::string_type> paths;
   std::unordered_map<fs::path::string_type, std::vector<std::size_t>> by_name;
-  for (const fs::path& recording : *recordings) {
+  for (fs::path& recording : *recordings) {
     std::error_code ec;
     fs::path canonical = fs::weakly_canonical(recording, ec);
     if (ec) {
@@ -185,7 +186,7 @@ std::optional<std::string> CheckRecordingList(std::vector<fs::path>* recordings,
     }
     if (!repeated) {
       same_name.push_back(kept.size());
-      kept.push_back(recording);
+      kept.push_back(std::move(recording));
     }
   }
   *recordings = std::move(kept);

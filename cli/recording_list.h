@@ -18,8 +18,8 @@ bool SameRecording(const std::filesystem::path& a, const std::filesystem::path& 
 // Removes from `recordings` every later naming of a recording given before. With
 // `names_are_outputs`, the outputs are named after the recordings' file names: returns the
 // message of a usage error, naming both paths, when two different recordings whose names end in
-// "_eeg" have file names that name the same file in one folder (see FileNamesMatch). Returns
-// nothing when the list can be converted.
+// "_eeg" have file names that name the same file in one folder (see FileNamesMatch); `recordings`
+// is then unspecified. Returns nothing when the list can be converted.
 std::optional<std::string> CheckRecordingList(std::vector<std::filesystem::path>* recordings,
                                               bool names_are_outputs);
 
