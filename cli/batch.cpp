@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/recording_list.h"
 #include "core/base/recording_name.h"
 #include "core/base/status.h"
 #include "core/convert/conversion.h"
@@ -83,7 +84,9 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
   };
   Converter converter;
   int exit_status = kExitOk;
-  for (std::size_t i = 0; i < options.recordings.size(); ++i) {
+  const std::vector<std::size_t> members = ShardMembers(options.recordings.size(), options.shard);
+  for (std::size_t n = 0; n < members.size(); ++n) {
+    const std::size_t i = members[n];
     if (stop != nullptr && stop->requested()) {
       exit_status = kExitStopped;
       break;
@@ -95,7 +98,7 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
       exit_status = kExitSomeFailed;
       continue;
     }
-    progress.StartRecording(PathForDisplay(recording.filename()), i + 1, options.recordings.size());
+    progress.StartRecording(PathForDisplay(recording.filename()), n + 1, members.size());
     std::vector<std::string> warnings;
     Status status;
     try {

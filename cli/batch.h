@@ -1,11 +1,12 @@
-// The batch run: every recording of the command line converted in turn, to text, EDF or
+// The batch run: every recording of the command line's shard converted in turn, to text, EDF or
 // BrainVision files, or into a BIDS dataset.
 //
 // A recording whose name does not end in "_eeg" is refused with the window's text and nothing is
 // written for it. A recording that fails to convert leaves nothing behind (see
 // core/convert/conversion.h, core/formats/edf_export.h, core/formats/brainvision_export.h and
 // core/formats/bids_export.h) and does not stop the others. Under --bids, several recordings take
-// runs 1, 2, ... by their place in the list, a refused or failed one included. A run that is asked
+// runs 1, 2, ... by their place in the whole list (not the shard), a refused or failed one
+// included. A run that is asked
 // to stop (Ctrl-C) leaves nothing behind, like a failed one, and the recordings after it are not
 // started. Each failure is one line on `err` naming the file and the system's reason. Unless the
 // options ask for quiet, a trailing partial record is a warning naming the recording and the bytes
@@ -22,9 +23,9 @@
 
 namespace velbrix::cli {
 
-// Converts every recording of `options`, which ParseOptions has checked, until `stop` (if given) is
-// requested. Returns kExitOk when every recording was converted, kExitStopped when the batch was
-// stopped, kExitSomeFailed when at least one recording was not converted.
+// Converts the recordings of `options.shard`, which ParseOptions has checked, until `stop` (if
+// given) is requested. Returns kExitOk when every recording was converted, kExitStopped when the
+// batch was stopped, kExitSomeFailed when at least one recording was not converted.
 int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
              const StopRequest* stop = nullptr);
 

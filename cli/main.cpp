@@ -7,6 +7,9 @@
 //   velbrix-convert --bids ROOT --subject LABEL --task LABEL --sample-rate HZ
 //                   [--format edf|brainvision] [--session LABEL] [--run N] RECORDING...
 //
+// Any of them may take its recordings from a list (--recordings-from FILE) and convert only one
+// share of them (--shard K/N).
+//
 // Exit status: 0 every recording converted, 1 at least one failed, 2 a usage error, 130 stopped by
 // Ctrl-C (SIGINT or SIGTERM), which leaves nothing of the recording being converted.
 #include <cstdio>

@@ -264,7 +264,23 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
       "The dataset's licence (e.g. CC0, CC-BY-4.0, PDDL), for the License " + only_new, "ID");
   app.add_flag("-q,--quiet", options->quiet, "No warnings and no progress display");
   app.set_version_flag("--version", std::string(kProgramName) + " " + VELBRIX_VERSION);
-  app.add_option("RECORDING", recordings, "Recordings to convert")->required();
+  app.add_option("RECORDING", recordings, "Recordings to convert");
+  std::string list_file;
+  CLI::Option* list_option =
+      app.add_option("--recordings-from", list_file,
+                     "Also convert the recordings that FILE names, one path a line (UTF-8), after "
+                     "those of the command line; - reads standard input. Blank lines are skipped; "
+                     "relative paths start from the current folder")
+          ->option_text("FILE");
+  std::string shard_text;
+  CLI::Option* shard_option =
+      app.add_option("--shard", shard_text,
+                     "Convert only share K of N (1 <= K <= N) of the recordings: the K-th, then "
+                     "every N-th after it, so that N processes given 1/N to N/N convert each "
+                     "recording once between them. Every share checks the whole list (two "
+                     "different recordings of one file name are refused by all alike), and with "
+                     "--bids a recording takes the run it takes without --shard")
+          ->option_text("K/N");
   app.footer(
       "Channels: " + ChannelNames() +
       "\n\nBIDS channel types: EEG for the 10-20 electrodes (A1, A2 and Oz included), ECG for "
@@ -301,6 +317,15 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
     return UsageError(e.what());
   }
 
+  if (recordings.empty() && list_option->count() == 0) {
+    return UsageError("Name the recordings to convert, or give --recordings-from FILE");
+  }
+  options->shard = Shard();
+  if (shard_option->count() > 0) {
+    if (const std::optional<std::string> error = ParseShard(shard_text, &options->shard)) {
+      return UsageError(*error);
+    }
+  }
   if (const std::optional<std::string> error = ToPositions(channels, &options->positions)) {
     return UsageError(*error);
   }
@@ -407,6 +432,18 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   options->recordings.clear();
   for (const std::string& recording : recordings) {
     options->recordings.push_back(PathFromArgument(recording));
+  }
+  if (list_option->count() > 0) {
+    if (const std::optional<std::string> error =
+            ReadRecordingList(list_file, &options->recordings)) {
+      return UsageError(*error);
+    }
+    if (options->recordings.empty()) {
+      return UsageError("There is no recording to convert: " +
+                        (list_file == "-" ? std::string("standard input")
+                                          : PathForDisplay(PathFromArgument(list_file))) +
+                        " names none");
+    }
   }
   if (const std::optional<std::string> error =
           CheckRecordingList(&options->recordings, !into_bids)) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/recording_list.h"
 #include "core/base/hertz.h"
 #include "core/formats/bids_layout.h"
 #include "core/formats/bids_sidecars.h"
@@ -36,8 +37,10 @@ struct BidsOptions {
 
 struct Options {
   std::optional<ExportFormat> format;  // nothing: text; with --bids, kBidsEdf or kBidsBrainVision
-  std::vector<std::filesystem::path> recordings;  // in the order given
-  std::filesystem::path output_dir;               // an existing folder; empty: the current one
+  // The whole list: the command line's, then --recordings-from's, each once where first named.
+  std::vector<std::filesystem::path> recordings;
+  Shard shard;                       // of `recordings`, the ones to convert (see ShardMembers)
+  std::filesystem::path output_dir;  // an existing folder; empty: the current one
   std::vector<int> positions;     // channel positions 1 .. 32, each once, in the order to convert
   std::string decimal_separator;  // text: checked by ValueLineTable::Check
   Hertz sample_rate;              // EDF and BrainVision
@@ -51,8 +54,9 @@ struct Options {
 // now: 0 after --help or --version, 2 after a usage error (reported on stderr). Returns nothing
 // when `*options` is complete and checked: every channel name exists, the output folder exists,
 // the separator (text) or the sample rate and start (EDF, BrainVision) are usable, the BIDS labels
-// are valid, and no two different recordings would write files of the same names (a recording
-// named twice is kept once, where first named).
+// are valid, and no two different recordings of the whole list (not only of the shard) would write
+// files of the same names (a recording named twice is kept once, where first named). Reads the
+// list file of --recordings-from, standard input for "-".
 std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Options* options);
 
 // The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG as the C library reads

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <locale.h>
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <csignal>
@@ -61,6 +62,10 @@ struct RunSetup {
     stdout_path = path;
     return *this;
   }
+  RunSetup& Stdin(const std::string& path) {
+    stdin_path = path;
+    return *this;
+  }
   RunSetup& WhileRunning(std::function<void()> action) {
     while_running = [action = std::move(action)](pid_t) { action(); };
     return *this;
@@ -74,6 +79,7 @@ struct RunSetup {
   std::map<std::string, std::string> env;    // added to an environment without locale settings
   int stderr_fd = -1;                        // where stderr goes; -1: a file, returned in err
   std::string stdout_path;                   // where stdout goes; empty: a file, returned in out
+  std::string stdin_path = "/dev/null";      // what stdin reads
   std::function<void(pid_t)> while_running;  // called after the start, before the wait
 };
 
@@ -110,7 +116,7 @@ RunResult RunConvert(const std::vector<std::string>& arguments, const RunSetup& 
   const std::string err_path = streams / "stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, setup.stdin_path.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(
       &actions, 1, setup.stdout_path.empty() ? out_path.c_str() : setup.stdout_path.c_str(),
       O_WRONLY | O_CREAT, 0600);
@@ -577,6 +583,73 @@ TEST_F(VelbrixConvertTest, BidsRecordingsTakeRunsInTheOrderGiven) {
   }
   EXPECT_EQ(vhdr, (std::set<std::string>{"sub-01_task-rest_run-1_eeg.vhdr",
                                          "sub-01_task-rest_run-3_eeg.vhdr"}));
+}
+
+TEST_F(VelbrixConvertTest, AListFileAddsItsRecordingsAfterTheCommandLinesAndMissingOnesFail) {
+  const std::string first = Recording("first_eeg", MakeRecording(64));
+  Recording("listed_eeg", MakeRecording(64));
+  const std::string missing = in_ / "missing_eeg";
+  WriteFile(in_ / "list", "\n" + missing + "\r\n\nlisted_eeg\r\n" + first + "\n");
+  for (const std::string& list : {std::string("list"), std::string("-")}) {
+    const TempDir out;
+    const RunResult run =
+        RunConvert({"-c", "Fz", "-o", out.path(), "--recordings-from", list, first},
+                   RunSetup().In(in_.path()).Stdin(in_ / "list"));
+    EXPECT_EQ(run.exit_status, 1) << list;
+    EXPECT_EQ(run.err, "velbrix-convert: Cannot open " + missing + ": No such file or directory\n");
+    ExpectOutputs(out.path(), "first_eeg", {"Fz"});
+    ExpectOutputs(out.path(), "listed_eeg", {"Fz"});
+  }
+  const RunResult no_list = RunConvert({"--recordings-from", in_ / "nolist", "-o", out_.path()});
+  EXPECT_EQ(no_list.exit_status, 2);
+  EXPECT_TRUE(no_list.err.starts_with("velbrix-convert: Cannot read the list of recordings " +
+                                      (in_ / "nolist").string() + ": No such file or directory\n"))
+      << no_list.err;
+  WriteFile(in_ / "blank", "\n\r\n");
+  EXPECT_EQ(RunConvert({"--recordings-from", in_ / "blank"}).exit_status, 2);
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+TEST_F(VelbrixConvertTest, ShardsWriteDisjointPartsOfWhatOneRunWrites) {
+  std::string list;
+  for (int i = 1; i <= 5; ++i) {
+    list += Recording("rec0" + std::to_string(i) + "_eeg", MakeRecording(64)) + "\n";
+  }
+  WriteFile(in_ / "list", list);
+  // The BIDS files of one subject's recordings: their names hold the runs.
+  const auto eeg_files = [&](const std::string& shard) {
+    std::string folder = "study" + shard;
+    std::replace(folder.begin(), folder.end(), '/', '-');
+    const std::string root = out_ / folder;
+    std::vector<std::string> arguments = {
+        "--bids",        root,  "--subject",         "01",        "--task", "rest",
+        "--sample-rate", "256", "--recordings-from", in_ / "list"};
+    if (!shard.empty()) {
+      arguments.insert(arguments.end(), {"--shard", shard});
+    }
+    const RunResult run = RunConvert(arguments);
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    return ListFolder(std::filesystem::path(root) / "sub-01/eeg");
+  };
+  const std::set<std::string> whole = eeg_files("");
+  EXPECT_EQ(whole.size(), 5u * 3);
+  std::set<std::string> shards;
+  for (const std::string shard : {"1/3", "2/3", "3/3"}) {
+    for (const std::string& name : eeg_files(shard)) {
+      EXPECT_TRUE(shards.insert(name).second) << name << " in two shares";
+    }
+  }
+  EXPECT_EQ(shards, whole);
+}
+
+TEST_F(VelbrixConvertTest, ABadShardIsAUsageError) {
+  const std::string rec = Recording("rec01_eeg", MakeRecording(64));
+  for (const char* shard : {"0/2", "3/2", "1/0", "a/b", "2"}) {
+    const RunResult run = RunConvert({"--shard", shard, "-o", out_.path(), rec});
+    EXPECT_EQ(run.exit_status, 2) << shard;
+    EXPECT_TRUE(run.err.starts_with("velbrix-convert: --shard ")) << run.err;
+  }
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
 }
 
 TEST_F(VelbrixConvertTest, BidsLabFactsGoIntoTheSidecarAndANewDatasetDescriptionOnly) {
