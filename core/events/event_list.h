@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/base/status.h"
+#include "core/base/utf8.h"
 
 namespace velbrix {
 
@@ -31,9 +32,6 @@ struct Event {
 
   friend bool operator==(const Event&, const Event&) = default;
 };
-
-// Whether `text` is valid UTF-8 (no overlong forms, surrogates or code points beyond U+10FFFF).
-bool IsValidUtf8(std::string_view text);
 
 // Ok for a label as described above; otherwise kInvalidArgument saying what is wrong with it.
 Status CheckEventLabel(std::string_view label);
