@@ -1,9 +1,22 @@
 // Editing a lab table within a run's commit: the parts shared by every system.
 #include "core/formats/lab_table_file.h"
 
+#include <string>
 #include <utility>
 
 namespace velbrix {
+
+Status LabTableOfWrongKind(const std::filesystem::path& path, const char* kind) {
+  return Status::IoError(
+      "Cannot read", path,
+      std::string("it is ") + kind + ", and a dataset's table is read only from a regular file");
+}
+
+Status LabTableTooLarge(const std::filesystem::path& path) {
+  return Status::IoError("Cannot read", path,
+                         "it holds more than the " + std::to_string(kLabTableLimit >> 20) +
+                             " MiB that a dataset's table may hold");
+}
 
 Status CheckLabTableEdit(const std::filesystem::path& path, const FileTable::TextEdit& edit) {
   std::optional<LabTable> table;

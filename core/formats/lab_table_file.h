@@ -36,6 +36,11 @@ struct LabTable {
 // a file of more than kLabTableLimit bytes, and a file the system cannot open or read.
 Status ReadLabTable(const std::filesystem::path& path, std::optional<LabTable>* table);
 
+// The refusals that ReadLabTable's readers on each system share: a file of the kind `kind` ("a
+// folder", "a device", ...), and a file over kLabTableLimit.
+Status LabTableOfWrongKind(const std::filesystem::path& path, const char* kind);
+Status LabTableTooLarge(const std::filesystem::path& path);
+
 // As ReadLabTable, then has `edit` make the table's new text, as FileTable::EditTextFile does,
 // without writing anything: for checking a table before a run's work begins.
 Status CheckLabTableEdit(const std::filesystem::path& path, const FileTable::TextEdit& edit);

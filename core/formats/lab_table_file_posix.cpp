@@ -43,15 +43,7 @@ Status NotARegularFile(const fs::path& path, mode_t mode) {
                      : S_ISDIR(mode)                  ? "a folder"
                      : S_ISSOCK(mode)                 ? "a socket"
                                                       : "not a regular file";
-  return Status::IoError(
-      "Cannot read", path,
-      std::string("it is ") + kind + ", and a dataset's table is read only from a regular file");
-}
-
-Status TooLarge(const fs::path& path) {
-  return Status::IoError("Cannot read", path,
-                         "it holds more than the " + std::to_string(kLabTableLimit >> 20) +
-                             " MiB that a dataset's table may hold");
+  return LabTableOfWrongKind(path, kind);
 }
 
 }  // namespace
@@ -81,7 +73,7 @@ Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
     return NotARegularFile(path, st.st_mode);
   }
   if (static_cast<std::uint64_t>(st.st_size) > kLabTableLimit) {
-    return TooLarge(path);
+    return LabTableTooLarge(path);
   }
   // Up to one byte past the limit, which tells a file that grew past it since.
   std::string text(static_cast<std::size_t>(st.st_size) + 1, '\0');
@@ -89,7 +81,7 @@ Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
   for (;;) {
     if (got == text.size()) {
       if (got > kLabTableLimit) {
-        return TooLarge(path);
+        return LabTableTooLarge(path);
       }
       text.resize(std::min<std::size_t>(text.size() * 2, kLabTableLimit + 1));
     }

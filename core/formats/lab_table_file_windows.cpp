@@ -39,18 +39,6 @@ Status SystemFailure(const fs::path& path, DWORD error) {
       std::error_code(static_cast<int>(error), std::system_category()).message());
 }
 
-Status NotARegularFile(const fs::path& path, const char* kind) {
-  return Status::IoError(
-      "Cannot read", path,
-      std::string("it is ") + kind + ", and a dataset's table is read only from a regular file");
-}
-
-Status TooLarge(const fs::path& path) {
-  return Status::IoError("Cannot read", path,
-                         "it holds more than the " + std::to_string(kLabTableLimit >> 20) +
-                             " MiB that a dataset's table may hold");
-}
-
 }  // namespace
 
 Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
@@ -69,26 +57,26 @@ Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
     case FILE_TYPE_DISK:
       break;
     case FILE_TYPE_PIPE:
-      return NotARegularFile(path, "a pipe");
+      return LabTableOfWrongKind(path, "a pipe");
     case FILE_TYPE_CHAR:
-      return NotARegularFile(path, "a device");
+      return LabTableOfWrongKind(path, "a device");
     default:
-      return NotARegularFile(path, "not a regular file");
+      return LabTableOfWrongKind(path, "not a regular file");
   }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(file.get(), &info)) {
     return SystemFailure(path, ::GetLastError());
   }
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return NotARegularFile(path, "a link (a reparse point)");
+    return LabTableOfWrongKind(path, "a link (a reparse point)");
   }
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return NotARegularFile(path, "a folder");
+    return LabTableOfWrongKind(path, "a folder");
   }
   const std::uint64_t size =
       (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   if (size > kLabTableLimit) {
-    return TooLarge(path);
+    return LabTableTooLarge(path);
   }
   // Up to one byte past the limit, which tells a file that grew past it since.
   std::string text(static_cast<std::size_t>(size) + 1, '\0');
@@ -96,7 +84,7 @@ Status ReadLabTable(const fs::path& path, std::optional<LabTable>* table) {
   for (;;) {
     if (got == text.size()) {
       if (got > kLabTableLimit) {
-        return TooLarge(path);
+        return LabTableTooLarge(path);
       }
       text.resize(std::min<std::size_t>(text.size() * 2, kLabTableLimit + 1));
     }
