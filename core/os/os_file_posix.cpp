@@ -109,37 +109,46 @@ std::error_code OsFile::OpenForReading(const std::filesystem::path& path, OsFile
   return {};
 }
 
-std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+namespace {
+
+// Opens `path` for reading without following a link and without waiting (a pipe without a writer,
+// a device) into `*fd`, then has `reason` say, from what was opened, why it is not to be read
+// (nothing: it is); where it is not, nothing is left open.
+template <typename Reason>
+std::error_code OpenCheckedForReading(const std::filesystem::path& path, Reason reason, int* fd) {
+  *fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (*fd < 0) {
     return OpenError();
   }
-  OsFile opened(fd);
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    return LastError();
+  std::error_code ec = ::fstat(*fd, &st) != 0 ? LastError() : reason(st);
+  if (ec) {
+    ::close(*fd);
+    *fd = -1;
   }
-  if (const std::error_code ec = OwnFileReason(st)) {
+  return ec;
+}
+
+}  // namespace
+
+std::error_code OsFile::OpenOwnFileForReading(const std::filesystem::path& path, OsFile* file) {
+  int fd = -1;
+  if (const std::error_code ec = OpenCheckedForReading(path, OwnFileReason, &fd)) {
     return ec;
   }
-  *file = std::move(opened);
+  *file = OsFile(fd);
   return {};
 }
 
 std::error_code OsFile::OpenRegularFileForReading(const std::filesystem::path& path, OsFile* file) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    return OpenError();
+  const auto reason = [](const struct stat& st) {
+    return S_ISREG(st.st_mode) ? std::error_code() : MakeErrorCode(FileError::kNotRegularFile);
+  };
+  int fd = -1;
+  if (const std::error_code ec = OpenCheckedForReading(path, reason, &fd)) {
+    return ec;
   }
-  OsFile opened(fd);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    return LastError();
-  }
-  if (!S_ISREG(st.st_mode)) {
-    return MakeErrorCode(FileError::kNotRegularFile);
-  }
-  *file = std::move(opened);
+  *file = OsFile(fd);
   return {};
 }
 
