@@ -83,7 +83,7 @@ void Convert(const velbrix::ConversionInputs& inputs, velbrix::ConversionReport*
 // Reads `recording` in blocks of 256 KiB, then writes sizes[i] bytes into file i of `out_dir`,
 // one file after the other in writes of 256 KiB: the least that a conversion writing those sizes
 // must do, with no formatting. (Writing all files block by block, as a conversion does, costs
-// this machine some 25 % more on tmpfs.)
+// the same on this machine's tmpfs.)
 void IoFloor(const fs::path& recording, const fs::path& out_dir,
              const std::vector<std::uint64_t>& sizes) {
   constexpr std::size_t kBlock = 8192 * kRecordSize;
