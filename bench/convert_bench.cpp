@@ -5,6 +5,11 @@
 // with no formatting) and the ratio of the two. Peak resident memory is measured in a child
 // process per recording size, so that one measurement does not inherit another's pages.
 //
+// The row "command (32)" runs velbrix-convert of the same build (../cli/velbrix-convert beside this
+// program's folder) as a process, so that its start, its look for killed runs' files, the folder's
+// lock and the commit are counted too. Before each timed run the outputs of the last one are
+// removed, so that every run writes new files.
+//
 // Usage: velbrix_bench [--dir DIR] [--mib N] [--repeat N] [--rss-mib N,N,...]
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -75,63 +80,55 @@ void Convert(const velbrix::ConversionInputs& inputs, velbrix::ConversionReport*
   }
 }
 
-// Reads `recording` in blocks and writes sizes[i] bytes into file i of `out_dir`, as a conversion
-// writing those sizes would, with no formatting.
+// Reads `recording` in blocks of 256 KiB, then writes sizes[i] bytes into file i of `out_dir`,
+// one file after the other in writes of 256 KiB: the least that a conversion writing those sizes
+// must do, with no formatting. (Writing all files block by block, as a conversion does, costs
+// the same on this machine's tmpfs.)
 void IoFloor(const fs::path& recording, const fs::path& out_dir,
              const std::vector<std::uint64_t>& sizes) {
-  constexpr std::size_t kInBlock = 8192 * kRecordSize;
-  std::vector<char> in_block(kInBlock);
-  std::vector<std::vector<char>> out_blocks;
-  std::vector<int> fds;
+  constexpr std::size_t kBlock = 8192 * kRecordSize;
+  std::vector<char> block(kBlock, 'x');
+  const int in = ::open(recording.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    Die("cannot open " + recording.string());
+  }
+  while (::read(in, block.data(), kBlock) > 0) {
+  }
+  ::close(in);
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     const fs::path path = out_dir / ("floor_" + std::to_string(i));
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
       Die("cannot create " + path.string());
     }
-    fds.push_back(fd);
-    out_blocks.emplace_back(
-        sizes[i] / std::max<std::uint64_t>(1, fs::file_size(recording) / kInBlock) + 4096, 'x');
-  }
-  const int in = ::open(recording.c_str(), O_RDONLY | O_CLOEXEC);
-  std::vector<std::uint64_t> left = sizes;
-  for (;;) {
-    const ssize_t got = ::read(in, in_block.data(), kInBlock);
-    if (got <= 0) {
-      break;
-    }
-    for (std::size_t i = 0; i < fds.size(); ++i) {
-      const std::size_t n =
-          static_cast<std::size_t>(std::min<std::uint64_t>(left[i], out_blocks[i].size()));
-      if (n > 0 && ::write(fds[i], out_blocks[i].data(), n) != static_cast<ssize_t>(n)) {
+    for (std::uint64_t left = sizes[i]; left > 0;) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kBlock));
+      if (::write(fd, block.data(), n) != static_cast<ssize_t>(n)) {
         Die("write failed");
       }
-      left[i] -= n;
+      left -= n;
     }
+    ::close(fd);
   }
-  for (std::size_t i = 0; i < fds.size(); ++i) {
-    while (left[i] > 0) {
-      const std::size_t n =
-          static_cast<std::size_t>(std::min<std::uint64_t>(left[i], out_blocks[i].size()));
-      if (::write(fds[i], out_blocks[i].data(), n) != static_cast<ssize_t>(n)) {
-        Die("write failed");
-      }
-      left[i] -= n;
-    }
-    ::close(fds[i]);
-  }
-  ::close(in);
 }
 
 // Times `run` against `floor` `repeat` times each, alternating, and prints the row `label` of the
 // table: the median times, MB/s in (of `in_mb`) and out (of `out_bytes`), and their ratio.
+// `clear` (if any) runs, untimed, before each of them: it removes what the last one wrote, so that
+// both write new files rather than replace old ones.
 void PrintTimes(const char* label, const std::function<void()>& run,
                 const std::function<void()>& floor, double in_mb, std::uint64_t out_bytes,
-                int repeat) {
+                int repeat, const std::function<void()>& clear = {}) {
   std::vector<double> run_times;
   std::vector<double> floor_times;
   for (int i = 0; i < repeat; ++i) {
+    if (clear) {
+      clear();
+    }
     floor_times.push_back(Seconds(floor));
+    if (clear) {
+      clear();
+    }
     run_times.push_back(Seconds(run));
   }
   const double run_median = Median(run_times);
@@ -237,7 +234,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
   PrintTimes("BIDS BV (32)", bids_once, floor, in_mb, out_bytes, repeat);
 }
 
-void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
+void TimeRuns(const fs::path& dir, std::size_t mib, int repeat, const fs::path& cli) {
   const fs::path recording = dir / "bench_eeg";
   WriteRecording(recording, mib * kMiB);
   const double in_mb = static_cast<double>(mib * kMiB) / 1e6;
@@ -254,9 +251,35 @@ void TimeRuns(const fs::path& dir, std::size_t mib, int repeat) {
       sizes.push_back(fs::file_size(output));
       out_bytes += sizes.back();
     }
+    const std::vector<fs::path> outputs = report.outputs;
+    const auto clear = [&] {
+      for (std::size_t i = 0; i < outputs.size(); ++i) {
+        fs::remove(outputs[i]);
+        fs::remove(dir / ("floor_" + std::to_string(i)));
+      }
+    };
+    const auto floor = [&] { IoFloor(recording, dir, sizes); };
     PrintTimes(
         all ? "all (32)" : "one (Oz)", [&] { Convert(Inputs(recording, dir, all), &report); },
-        [&] { IoFloor(recording, dir, sizes); }, in_mb, out_bytes, repeat);
+        floor, in_mb, out_bytes, repeat, clear);
+    if (all && fs::exists(cli)) {
+      // The whole command: the process's start, the look for killed runs' files, the folder's
+      // lock, the conversion and the commit.
+      const auto command = [&] {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+          ::execl(cli.c_str(), cli.c_str(), "-q", "-d", ".", "-o", dir.c_str(), recording.c_str(),
+                  nullptr);
+          std::_Exit(127);
+        }
+        int status = 0;
+        if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+          Die("velbrix-convert failed: " + cli.string());
+        }
+      };
+      PrintTimes("command (32)", command, floor, in_mb, out_bytes, repeat, clear);
+    }
   }
   TimeEdfExport(recording, dir, in_mb, repeat);
   TimeBrainVisionExports(recording, dir, in_mb, repeat);
@@ -319,7 +342,10 @@ int main(int argc, char** argv) {
   }
   fs::create_directories(dir);
   CheckCorrectness(dir);
-  TimeRuns(dir, mib, repeat);
+  // velbrix-convert of the same build, for the row of the whole command.
+  const fs::path cli =
+      fs::absolute(argv[0]).parent_path().parent_path() / "cli" / "velbrix-convert";
+  TimeRuns(dir, mib, repeat, cli);
   std::printf("\npeak resident memory of a run over all channels (separate process each):\n");
   for (const std::size_t size : rss_sizes) {
     std::printf("  %5zu MiB recording: %6.1f MiB\n", size,

@@ -157,8 +157,14 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
       const std::uint8_t* in = records + (positions[k] - 1);
       char* const begin = batch.buffer(k);
       char* out = begin;
-      for (std::size_t r = 0; r < count; ++r) {
-        out = table->Append(out, in[r * kRecordSize]);
+      if (table->short_lines()) {  // every line in 16 bytes: half the bytes copied per sample
+        for (std::size_t r = 0; r < count; ++r) {
+          out = table->AppendShort(out, in[r * kRecordSize]);
+        }
+      } else {
+        for (std::size_t r = 0; r < count; ++r) {
+          out = table->Append(out, in[r * kRecordSize]);
+        }
       }
       batch.set_length(k, static_cast<std::size_t>(out - begin));
     }

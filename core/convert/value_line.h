@@ -50,6 +50,16 @@ class ValueLineTable {
     return out + lengths_[sample];
   }
 
+  // As Append, copying only kShortSlotSize bytes: requires short_lines() and kShortSlotSize
+  // writable bytes at `out`.
+  static constexpr std::size_t kShortSlotSize = 16;
+  char* AppendShort(char* out, std::uint8_t sample) const {
+    __builtin_memcpy(out, slots_[sample].data(), kShortSlotSize);
+    return out + lengths_[sample];
+  }
+  // Whether every line fits in kShortSlotSize bytes (a separator of at most 7 bytes).
+  bool short_lines() const { return longest_ <= kShortSlotSize; }
+
   // The length in bytes of the longest of the 256 lines.
   std::size_t longest_line() const { return longest_; }
 

@@ -72,6 +72,25 @@ TEST(ValueLineTest, AppendAdvancesByTheLineOnly) {
   EXPECT_EQ(std::string(buffer, out), "-476,25 \r\n 0 \r\n 11,25 \r\n");
 }
 
+TEST(ValueLineTest, ShortAppendWritesTheSameLinesWhereTheyFit) {
+  for (const char* separator : {".", "\xd9\xab", "abcdefg", "abcdefgh"}) {
+    const ValueLineTable table(separator);
+    const bool fits = std::string_view(separator).size() <= 7;
+    ASSERT_EQ(table.short_lines(), fits) << separator;
+    if (!fits) {
+      continue;  // its lines would be cut, as the conversion knows by short_lines()
+    }
+    std::string buffer(256 * ValueLineTable::kSlotSize, '\0');
+    char* out = buffer.data();
+    std::string expected;
+    for (int b = 0; b < 256; ++b) {
+      out = table.AppendShort(out, static_cast<std::uint8_t>(b));
+      expected += table.Line(static_cast<std::uint8_t>(b));
+    }
+    EXPECT_EQ(std::string(buffer.data(), out), expected) << separator;
+  }
+}
+
 TEST(ValueLineTest, RejectsSeparatorsThatBreakTheNumbers) {
   EXPECT_TRUE(ValueLineTable::Check(".").ok());
   EXPECT_TRUE(ValueLineTable::Check("\xD9\xAB").ok());  // Arabic decimal separator, two bytes
