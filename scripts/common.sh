@@ -14,3 +14,19 @@ build_version() {
 write_check_recording() {
   { cat samples/demo_eeg; head -c 5 samples/demo_eeg; } >"$1"
 }
+
+# Debian's hardening flags, as the Debian package is built with, without -g: the package ships no
+# debugging symbols. The tests' build uses them too, so that the tests run the code as shipped and
+# the package's build finds every object in ccache.
+hardening_flags() {
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS | sed 's/\(^\| \)-g\( \|$\)/ /')"
+  LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+  export CXXFLAGS LDFLAGS
+}
+
+# Builds go through ccache where it is installed: the package's build then takes the objects that
+# the tests' build made (their commands name the sources by the same absolute paths).
+if command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
