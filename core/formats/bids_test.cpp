@@ -218,7 +218,8 @@ class BidsExportTest : public ::testing::Test {
                                   start_,
                                   {},
                                   "1.0.0",
-                                  lab_};
+                                  lab_,
+                                  {}};
     return ExportBids(inputs, &report_);
   }
 

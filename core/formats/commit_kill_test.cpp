@@ -86,7 +86,7 @@ class CommitKillTest : public ::testing::Test {
               const char* recording = "rec01_eeg") {
     const BidsExportInputs inputs{
         in_ / recording, root, std::move(entities), format, positions_, rate_, layout_, {}, {},
-        "1.0.0",         {}};
+        "1.0.0",         {},  {}};
     ExportReport report;
     return ExportBids(inputs, &report);
   }
