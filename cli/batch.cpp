@@ -161,7 +161,14 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
   const auto job = [&] {
     Converter converter;  // the run state of one job, never shared
     for (std::size_t n; (n = next.fetch_add(1)) < members.size();) {
-      outcomes[n] = ConvertMember(converter, options, n, members[n], report, stop, ordered_commits);
+      try {
+        outcomes[n] =
+            ConvertMember(converter, options, n, members[n], report, stop, ordered_commits);
+      } catch (const std::exception& e) {
+        // Out of memory before the run: the recording fails, and its turn passes on.
+        outcomes[n] = Outcome::kFailed;
+        report.Finish(n, {e.what()});
+      }
     }
   };
   std::vector<std::thread> helpers;
