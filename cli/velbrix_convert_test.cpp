@@ -954,9 +954,12 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTE
 
 
 // Two big recordings arrive through pipes to two jobs, a third waits for a job; Ctrl-C once both
-// runs are under way stops both: nothing of any job is left in the output folder (no temporary
-// either), the third recording is not started, and each stopped run is told in order.
-TEST_F(VelbrixConvertTest, CtrlCStopsEveryJobAndLeavesNothingOfAny) {
+// runs are under way stops both: nothing of any job is left in the output folder (no temporary,
+// and no dataset folder that the runs made), the third recording is not started, and each stopped
+// run is told in order. As text files, and into a BIDS dataset.
+class JobsInterruptTest : public VelbrixConvertTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(JobsInterruptTest, CtrlCStopsEveryJobAndLeavesNothingOfAny) {
   std::signal(SIGPIPE, SIG_IGN);
   const std::string first = in_ / "big1_eeg";
   const std::string second = in_ / "big2_eeg";
@@ -965,8 +968,15 @@ TEST_F(VelbrixConvertTest, CtrlCStopsEveryJobAndLeavesNothingOfAny) {
   }
   const std::string later = Recording("later_eeg", MakeRecording(64));
   const std::string chunk = MakeRecording(1024 * 1024);
+  std::vector<std::string> arguments = {"-q", "--jobs", "2", first, second, later};
+  if (GetParam()) {
+    arguments.insert(arguments.end(), {"--bids", out_ / "study", "--subject", "01", "--task",
+                                       "rest", "--sample-rate", "256"});
+  } else {
+    arguments.insert(arguments.end(), {"-o", out_.path()});
+  }
   const RunResult run = RunConvert(
-      {"-q", "--jobs", "2", "-o", out_.path(), first, second, later},
+      arguments,
       RunSetup().WhileRunning([&](pid_t child) {
         int fds[2];
         for (int i = 0; i < 2; ++i) {  // each job opens its own pipe
@@ -997,6 +1007,11 @@ TEST_F(VelbrixConvertTest, CtrlCStopsEveryJobAndLeavesNothingOfAny) {
                          "\nvelbrix-convert: Stopped converting " + second + "\n");
   EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{});
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, JobsInterruptTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& bids) {
+                           return std::string(bids.param ? "Bids" : "Text");
+                         });
 
 }  // namespace
 }  // namespace velbrix
