@@ -147,9 +147,9 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
   for (const std::size_t i : members) {
     sizes.push_back(SizeForProgress(options.recordings[i]));
   }
-  progress.Start(members.empty() ? std::string()
-                                 : PathForDisplay(options.recordings[members[0]].filename()),
-                 members.size());
+  progress.Start(
+      members.empty() ? std::string() : PathForDisplay(options.recordings[members[0]].filename()),
+      members.size());
   BatchReport report(err, progress, std::move(sizes));
   const std::size_t jobs = std::max<std::size_t>(1, std::min(options.jobs, members.size()));
   // Several jobs into one dataset commit in the recordings' order, as one job does, so that the

@@ -51,10 +51,10 @@ class BatchReport {
   std::condition_variable finished_changed_;
   std::FILE* err_;
   ProgressDisplay& progress_;
-  std::vector<std::uint64_t> read_;   // by recording
-  std::vector<std::uint64_t> total_;  // by recording
-  std::uint64_t bytes_read_ = 0;      // the sum of read_
-  std::uint64_t bytes_total_ = 0;     // the sum of total_
+  std::vector<std::uint64_t> read_;                                // by recording
+  std::vector<std::uint64_t> total_;                               // by recording
+  std::uint64_t bytes_read_ = 0;                                   // the sum of read_
+  std::uint64_t bytes_total_ = 0;                                  // the sum of total_
   std::vector<std::optional<std::vector<std::string>>> finished_;  // by recording
   std::size_t finished_count_ = 0;
   std::size_t said_ = 0;  // recordings 0 .. said_ - 1 are finished and their messages said

@@ -77,9 +77,9 @@ TEST_F(BatchReportTest, ProgressIsThatOfTheWholeCall) {
   shown.Start("a_eeg", 3);
   BatchReport report(err_, shown, {100'000'000, 100'000'000, 0});
   now += std::chrono::seconds(2);
-  report.Finish(1, {});                           // 100 MB of 200 MB known, 1 of 3
+  report.Finish(1, {});  // 100 MB of 200 MB known, 1 of 3
   now += std::chrono::seconds(1);
-  report.Progress(2, 20'000'000, 200'000'000);    // its size told by its run: 120 of 400 MB
+  report.Progress(2, 20'000'000, 200'000'000);  // its size told by its run: 120 of 400 MB
   EXPECT_EQ(Said(),
             "\r1 of 3 recordings   50%  50 MB/s"
             "\r1 of 3 recordings   30%  40 MB/s");

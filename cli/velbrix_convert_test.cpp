@@ -727,10 +727,10 @@ class JobsTest : public VelbrixConvertTest,
                  public ::testing::WithParamInterface<std::vector<std::string>> {
  protected:
   void SetUp() override {
-    for (const auto& [name, size] : {std::pair{"rec01_eeg", 3 * 1024 * 1024},
-                                     std::pair{"rec02_eeg", 64 * 1024 + 5},
-                                     std::pair{"rec03_eeg", 32 * 1024}, std::pair{"rec04_eeg", 320},
-                                     std::pair{"rec05_eeg", 32 * 100}}) {
+    for (const auto& [name, size] :
+         {std::pair{"rec01_eeg", 3 * 1024 * 1024}, std::pair{"rec02_eeg", 64 * 1024 + 5},
+          std::pair{"rec03_eeg", 32 * 1024}, std::pair{"rec04_eeg", 320},
+          std::pair{"rec05_eeg", 32 * 100}}) {
       recordings_.push_back(Recording(name, MakeRecording(static_cast<std::size_t>(size))));
     }
   }
@@ -801,8 +801,9 @@ INSTANTIATE_TEST_SUITE_P(
       if (arguments[0] == "--bids") {
         return std::string(arguments.size() > 5 ? "BidsBrainVision" : "BidsEdf");
       }
-      return std::string(arguments[0] == "-c" ? "Text" : arguments[1] == "edf" ? "Edf"
-                                                                              : "BrainVision");
+      return std::string(arguments[0] == "-c"    ? "Text"
+                         : arguments[1] == "edf" ? "Edf"
+                                                 : "BrainVision");
     });
 
 // A failing recording among good ones, with jobs finishing out of order: the messages come in
@@ -952,7 +953,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTE
                            return std::string(signal.param == SIGINT ? "Sigint" : "Sigterm");
                          });
 
-
 // Two big recordings arrive through pipes to two jobs, a third waits for a job; Ctrl-C once both
 // runs are under way stops both: nothing of any job is left in the output folder (no temporary,
 // and no dataset folder that the runs made), the third recording is not started, and each stopped
@@ -975,32 +975,30 @@ TEST_P(JobsInterruptTest, CtrlCStopsEveryJobAndLeavesNothingOfAny) {
   } else {
     arguments.insert(arguments.end(), {"-o", out_.path()});
   }
-  const RunResult run = RunConvert(
-      arguments,
-      RunSetup().WhileRunning([&](pid_t child) {
-        int fds[2];
-        for (int i = 0; i < 2; ++i) {  // each job opens its own pipe
-          fds[i] = open((i == 0 ? first : second).c_str(), O_WRONLY);
-          ASSERT_GE(fds[i], 0);
+  const RunResult run = RunConvert(arguments, RunSetup().WhileRunning([&](pid_t child) {
+    int fds[2];
+    for (int i = 0; i < 2; ++i) {  // each job opens its own pipe
+      fds[i] = open((i == 0 ? first : second).c_str(), O_WRONLY);
+      ASSERT_GE(fds[i], 0);
+    }
+    for (int i = 0; i < 4; ++i) {
+      for (const int fd : fds) {
+        ASSERT_EQ(write(fd, chunk.data(), chunk.size()), static_cast<ssize_t>(chunk.size()));
+      }
+    }
+    ASSERT_EQ(kill(child, SIGINT), 0);
+    std::vector<std::thread> feeders;
+    for (const int fd : fds) {
+      feeders.emplace_back([&, fd] {
+        for (int i = 0; i < 1024 && write(fd, chunk.data(), chunk.size()) > 0; ++i) {
         }
-        for (int i = 0; i < 4; ++i) {
-          for (const int fd : fds) {
-            ASSERT_EQ(write(fd, chunk.data(), chunk.size()), static_cast<ssize_t>(chunk.size()));
-          }
-        }
-        ASSERT_EQ(kill(child, SIGINT), 0);
-        std::vector<std::thread> feeders;
-        for (const int fd : fds) {
-          feeders.emplace_back([&, fd] {
-            for (int i = 0; i < 1024 && write(fd, chunk.data(), chunk.size()) > 0; ++i) {
-            }
-            close(fd);
-          });
-        }
-        for (std::thread& feeder : feeders) {
-          feeder.join();
-        }
-      }));
+        close(fd);
+      });
+    }
+    for (std::thread& feeder : feeders) {
+      feeder.join();
+    }
+  }));
   std::signal(SIGPIPE, SIG_DFL);
   EXPECT_EQ(run.exit_status, 130);
   EXPECT_EQ(run.err, "velbrix-convert: Stopped converting " + first +
