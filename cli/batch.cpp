@@ -138,6 +138,40 @@ std::uint64_t SizeForProgress(const std::filesystem::path& recording) {
   return ec ? 0 : static_cast<std::uint64_t>(size);
 }
 
+// The folders on the way to the dataset folder `root` that are missing now, `root` first.
+std::vector<std::filesystem::path> MissingFolders(const std::filesystem::path& root) {
+  std::vector<std::filesystem::path> missing;
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::absolute(root, ec).lexically_normal();
+  if (!folder.has_filename()) {
+    folder = folder.parent_path();  // a trailing separator
+  }
+  while (!ec && !folder.empty() &&
+         std::filesystem::symlink_status(folder, ec).type() ==
+             std::filesystem::file_type::not_found) {
+    ec.clear();
+    missing.push_back(folder);
+    if (folder == folder.parent_path()) {
+      break;
+    }
+    folder = folder.parent_path();
+  }
+  return missing;
+}
+
+// Removes those of `folders` (innermost first) that are empty folders, up to the first that is
+// not. Each job's run removes the dataset folder it made when it fails or stops, but only while
+// empty: where two jobs' runs made and shared it, the last to go may not be the one that made it.
+void RemoveEmptyFolders(const std::vector<std::filesystem::path>& folders) {
+  for (const std::filesystem::path& folder : folders) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(folder, ec)) ||
+        !std::filesystem::remove(folder, ec)) {
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
@@ -155,6 +189,8 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
   // Several jobs into one dataset commit in the recordings' order, as one job does, so that the
   // rows of participants.tsv and of the scans tables come in the same order.
   const bool ordered_commits = options.bids.has_value() && jobs > 1;
+  const std::vector<std::filesystem::path> made_for_dataset =
+      ordered_commits ? MissingFolders(options.bids->root) : std::vector<std::filesystem::path>();
   std::vector<Outcome> outcomes(members.size(), Outcome::kStopped);
   std::atomic<std::size_t> next{0};
   // Each job takes the next recording not yet taken: the recordings start in their order.
@@ -184,6 +220,10 @@ int RunBatch(const Options& options, std::FILE* err, ProgressDisplay& progress,
     helper.join();
   }
   progress.Clear();
+  if (std::any_of(outcomes.begin(), outcomes.end(),
+                  [](Outcome outcome) { return outcome != Outcome::kConverted; })) {
+    RemoveEmptyFolders(made_for_dataset);
+  }
   int exit_status = kExitOk;
   for (const Outcome outcome : outcomes) {
     if (outcome == Outcome::kStopped) {
