@@ -217,6 +217,7 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
                                        {},
                                        {},
                                        "bench",
+                                       {},
                                        {}};
   const auto bids_once = [&] {
     velbrix::ExportReport report;

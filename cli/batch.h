@@ -6,12 +6,16 @@
 // core/convert/conversion.h, core/formats/edf_export.h, core/formats/brainvision_export.h and
 // core/formats/bids_export.h) and does not stop the others. Under --bids, several recordings take
 // runs 1, 2, ... by their place in the whole list (not the shard), a refused or failed one
-// included. A run that is asked
-// to stop (Ctrl-C) leaves nothing behind, like a failed one, and the recordings after it are not
-// started. Each failure is one line on `err` naming the file and the system's reason. Unless the
-// options ask for quiet, a trailing partial record is a warning naming the recording and the bytes
-// left out, and so is the completion of an EDF file's last data record, with the samples added per
-// channel.
+// included. Up to `options.jobs` recordings are converted side by side, each by a job with its
+// own run state, taking the recordings in their order; the files are those of one job, and under
+// --bids the recordings commit into the dataset in their order, which fixes the rows of its shared
+// tables. A run that is asked to stop (Ctrl-C) leaves nothing behind, like a failed one; every
+// job's run is stopped, and no further recording is started. Each failure is one line on `err`
+// naming the file and the system's reason. Unless the options ask for quiet, a trailing partial
+// record is a warning naming the recording and the bytes left out, and so is the completion of an
+// EDF file's last data record, with the samples added per channel. A recording's messages come
+// after those of the recordings before it (see batch_report.h); a wait for another run's lock is
+// told at once, naming the recording.
 #ifndef VELBRIX_CLI_BATCH_H_
 #define VELBRIX_CLI_BATCH_H_
 

@@ -7,11 +7,11 @@
 //   velbrix-convert --bids ROOT --subject LABEL --task LABEL --sample-rate HZ
 //                   [--format edf|brainvision] [--session LABEL] [--run N] RECORDING...
 //
-// Any of them may take its recordings from a list (--recordings-from FILE) and convert only one
-// share of them (--shard K/N).
+// Any of them may take its recordings from a list (--recordings-from FILE), convert only one
+// share of them (--shard K/N), and convert N of them side by side (--jobs N; default: the cores).
 //
 // Exit status: 0 every recording converted, 1 at least one failed, 2 a usage error, 130 stopped by
-// Ctrl-C (SIGINT or SIGTERM), which leaves nothing of the recording being converted.
+// Ctrl-C (SIGINT or SIGTERM), which leaves nothing of the recordings being converted.
 #include <cstdio>
 #include <exception>
 #include <optional>

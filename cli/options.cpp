@@ -10,6 +10,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "cli/jobs_option.h"
 #include "cli/platform.h"
 #include "cli/recording_list.h"
 #include "core/base/channel_table.h"
@@ -281,6 +282,14 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
                      "different recordings of one file name are refused by all alike), and with "
                      "--bids a recording takes the run it takes without --shard")
           ->option_text("K/N");
+  // How many recordings are converted side by side.
+  std::string jobs_text;
+  CLI::Option* jobs_option =
+      app.add_option("-j,--jobs", jobs_text,
+                     "Convert N recordings side by side (1 to 256), each still written whole or "
+                     "not at all; messages keep the order of the recordings, and the files are "
+                     "the same as with --jobs 1. Default: the number of cores")
+          ->option_text("N");
   app.footer(
       "Channels: " + ChannelNames() +
       "\n\nBIDS channel types: EEG for the 10-20 electrodes (A1, A2 and Oz included), ECG for "
@@ -323,6 +332,12 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   options->shard = Shard();
   if (shard_option->count() > 0) {
     if (const std::optional<std::string> error = ParseShard(shard_text, &options->shard)) {
+      return UsageError(*error);
+    }
+  }
+  options->jobs = DefaultJobs();
+  if (jobs_option->count() > 0) {
+    if (const std::optional<std::string> error = ParseJobs(jobs_text, &options->jobs)) {
       return UsageError(*error);
     }
   }

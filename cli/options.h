@@ -48,6 +48,7 @@ struct Options {
   std::optional<EdfStart> edf_start;  // EDF and BrainVision: nothing when no start was given
   std::optional<BidsOptions> bids;    // into a BIDS dataset, as EDF or BrainVision files
   bool quiet = false;                 // no warnings and no progress
+  std::size_t jobs = 1;               // recordings converted side by side (--jobs)
 };
 
 // Parses `arguments` (argv[0] first, UTF-8). Returns the exit status when the program is to end

@@ -1,6 +1,7 @@
 // Drawing and erasing the progress line.
 #include "cli/progress.h"
 
+#include <algorithm>
 #include <cinttypes>
 
 namespace velbrix::cli {
@@ -41,17 +42,15 @@ std::string Shortened(const std::string& name) {
 ProgressDisplay::ProgressDisplay(std::FILE* out, bool enabled, Clock clock)
     : out_(out), enabled_(enabled), clock_(std::move(clock)), started_(clock_()) {}
 
-void ProgressDisplay::StartRecording(const std::string& name, std::size_t index,
-                                     std::size_t count) {
-  bytes_before_ += bytes_current_;
-  bytes_current_ = 0;
+void ProgressDisplay::Start(const std::string& name, std::size_t count) {
   name_ = Shortened(name);
-  index_ = index;
   count_ = count;
+  done_ = 0;
 }
 
-void ProgressDisplay::Update(std::uint64_t bytes_read, std::uint64_t bytes_total) {
-  bytes_current_ = bytes_read;
+void ProgressDisplay::Update(std::uint64_t bytes_done, std::uint64_t bytes_total,
+                             std::size_t recordings_done) {
+  done_ = recordings_done;
   if (!enabled_) {
     return;
   }
@@ -59,7 +58,7 @@ void ProgressDisplay::Update(std::uint64_t bytes_read, std::uint64_t bytes_total
   if (now - started_ < kQuietStart || (shown_width_ > 0 && now - last_drawn_ < kRedrawInterval)) {
     return;
   }
-  const std::string line = Line(bytes_read, bytes_total, now);
+  const std::string line = Line(bytes_done, bytes_total, now);
   const std::size_t width = Width(line);
   // Spaces wipe what is left of a longer previous line.
   const std::string padding(shown_width_ > width ? shown_width_ - width : 0, ' ');
@@ -78,22 +77,25 @@ void ProgressDisplay::Clear() {
   shown_width_ = 0;
 }
 
-std::string ProgressDisplay::Line(std::uint64_t bytes_read, std::uint64_t bytes_total,
+std::string ProgressDisplay::Line(std::uint64_t bytes_done, std::uint64_t bytes_total,
                                   std::chrono::steady_clock::time_point now) const {
   char text[96];
-  std::string line = name_;
+  std::string line;
   if (count_ > 1) {
-    std::snprintf(text, sizeof text, " (%zu of %zu)", index_, count_);
-    line += text;
+    std::snprintf(text, sizeof text, "%zu of %zu recordings", done_, count_);
+    line = text;
+  } else {
+    line = name_;
   }
   if (bytes_total > 0) {
-    std::snprintf(text, sizeof text, "  %3" PRIu64 "%%", bytes_read * 100 / bytes_total);
+    std::snprintf(text, sizeof text, "  %3" PRIu64 "%%",
+                  std::min(bytes_done, bytes_total) * 100 / bytes_total);
   } else {
-    std::snprintf(text, sizeof text, "  %" PRIu64 " MB", bytes_read / 1000000);
+    std::snprintf(text, sizeof text, "  %" PRIu64 " MB", bytes_done / 1000000);
   }
   line += text;
   const double seconds = std::chrono::duration<double>(now - started_).count();
-  const double megabytes = static_cast<double>(bytes_before_ + bytes_read) / 1e6;
+  const double megabytes = static_cast<double>(bytes_done) / 1e6;
   std::snprintf(text, sizeof text, "  %" PRIu64 " MB/s",
                 static_cast<std::uint64_t>(megabytes / seconds));
   line += text;

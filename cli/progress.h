@@ -1,9 +1,11 @@
-// A one-line progress display on a terminal: the recording, how far it is, and the speed.
+// A one-line progress display on a terminal for a whole call: how many recordings are done, how
+// many bytes of all of them, and the speed.
 //
 // The display appears only once the work has run for about a second, is redrawn at most ten times
 // a second, and is erased by Clear() (and on destruction), so that messages and the shell prompt
 // start on a clean line. It does not decide whether the stream is a terminal: its owner does, and
-// passes `enabled` = false where it is not (then nothing is ever written).
+// passes `enabled` = false where it is not (then nothing is ever written). It is not safe for
+// concurrent use: the owner of a call that runs several jobs serialises the calls.
 #ifndef VELBRIX_CLI_PROGRESS_H_
 #define VELBRIX_CLI_PROGRESS_H_
 
@@ -27,15 +29,17 @@ class ProgressDisplay {
   ProgressDisplay(const ProgressDisplay&) = delete;
   ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 
-  // Starts recording `name` (its file name, UTF-8), number `index` (from 1) of `count`.
-  void StartRecording(const std::string& name, std::size_t index, std::size_t count);
-  // `bytes_read` of the current recording's `bytes_total` (0: size unknown) are done.
-  void Update(std::uint64_t bytes_read, std::uint64_t bytes_total);
+  // Starts the call: `count` recordings; `name` (a file name, UTF-8) is the one shown when
+  // `count` is 1.
+  void Start(const std::string& name, std::size_t count);
+  // `bytes_done` of the call's `bytes_total` (0: unknown) are converted, and `recordings_done` of
+  // its recordings are finished.
+  void Update(std::uint64_t bytes_done, std::uint64_t bytes_total, std::size_t recordings_done);
   // Erases the line if one is shown.
   void Clear();
 
  private:
-  std::string Line(std::uint64_t bytes_read, std::uint64_t bytes_total,
+  std::string Line(std::uint64_t bytes_done, std::uint64_t bytes_total,
                    std::chrono::steady_clock::time_point now) const;
 
   std::FILE* out_;
@@ -44,10 +48,8 @@ class ProgressDisplay {
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point last_drawn_{};
   std::string name_;
-  std::size_t index_ = 0;
   std::size_t count_ = 0;
-  std::uint64_t bytes_before_ = 0;  // bytes of the recordings done before the current one
-  std::uint64_t bytes_current_ = 0;
+  std::size_t done_ = 0;
   std::size_t shown_width_ = 0;  // characters of the line on screen; 0: none shown
 };
 

@@ -33,64 +33,69 @@ class ProgressTest : public ::testing::Test {
 
 TEST_F(ProgressTest, NothingIsShownDuringTheFirstSecond) {
   ProgressDisplay display = MakeDisplay(true);
-  display.StartRecording("rec01_eeg", 1, 1);
+  display.Start("rec01_eeg", 1);
   now_ += 900ms;
-  display.Update(50'000'000, 100'000'000);
+  display.Update(50'000'000, 100'000'000, 0);
   display.Clear();
   EXPECT_EQ(Written(), "");
 }
 
-TEST_F(ProgressTest, AfterASecondShowsRecordingPercentAndSpeedThenErasesTheLine) {
+TEST_F(ProgressTest, OneRecordingShowsItsNamePercentAndSpeedThenErasesTheLine) {
   {
     ProgressDisplay display = MakeDisplay(true);
-    display.StartRecording("rec01_eeg", 2, 3);
+    display.Start("rec01_eeg", 1);
     now_ += 2s;
-    display.Update(50'000'000, 200'000'000);
+    display.Update(50'000'000, 200'000'000, 0);
   }
-  const std::string line = "\rrec01_eeg (2 of 3)   25%  25 MB/s";
+  const std::string line = "\rrec01_eeg   25%  25 MB/s";
   const std::string erase = "\r" + std::string(line.size() - 1, ' ') + "\r";
   EXPECT_EQ(Written(), line + erase);
 }
 
-TEST_F(ProgressTest, SpeedCountsTheRecordingsDoneBeforeAndUnknownSizesShowMegabytes) {
+TEST_F(ProgressTest, SeveralRecordingsShowHowManyAreDoneAndTheBytesOfAll) {
   ProgressDisplay display = MakeDisplay(true);
-  display.StartRecording("rec01_eeg", 1, 2);
-  display.Update(30'000'000, 30'000'000);
-  display.StartRecording("rec02_eeg", 2, 2);
+  display.Start("rec01_eeg", 8);
   now_ += 2s;
-  display.Update(10'000'000, 0);
-  EXPECT_EQ(Written(), "\rrec02_eeg (2 of 2)  10 MB  20 MB/s");
+  display.Update(60'000'000, 240'000'000, 3);
+  EXPECT_EQ(Written(), "\r3 of 8 recordings   25%  30 MB/s");
+}
+
+TEST_F(ProgressTest, UnknownSizesShowMegabytes) {
+  ProgressDisplay display = MakeDisplay(true);
+  display.Start("rec02_eeg", 1);
+  now_ += 2s;
+  display.Update(40'000'000, 0, 0);
+  EXPECT_EQ(Written(), "\rrec02_eeg  40 MB  20 MB/s");
 }
 
 TEST_F(ProgressTest, RedrawsAtMostTenTimesASecondAndWipesALongerLine) {
   ProgressDisplay display = MakeDisplay(true);
-  display.StartRecording("rec01_eeg", 1, 1);
+  display.Start("rec01_eeg", 2);
   now_ += 1s;
-  display.Update(100'000'000, 100'000'000);  // "100%": the longest
+  display.Update(100'000'000, 100'000'000, 1);  // "100%": the longest
   now_ += 50ms;
-  display.Update(100'000'000, 100'000'000);  // too soon: not drawn
-  display.StartRecording("r_eeg", 1, 1);
+  display.Update(100'000'000, 100'000'000, 1);  // too soon: not drawn
   now_ += 100ms;
-  display.Update(0, 100'000'000);
-  const std::string first = "\rrec01_eeg  100%  100 MB/s";
-  const std::string second = "\rr_eeg    0%  86 MB/s";
+  display.Update(0, 100'000'000, 1);
+  const std::string first = "\r1 of 2 recordings  100%  100 MB/s";
+  const std::string second = "\r1 of 2 recordings    0%  0 MB/s";
   EXPECT_EQ(Written(), first + second + std::string(first.size() - second.size(), ' '));
 }
 
 TEST_F(ProgressTest, LongNamesAreShortenedFromTheFront) {
   ProgressDisplay display = MakeDisplay(true);
-  display.StartRecording(std::string(60, 'x') + "_eeg", 1, 1);
+  display.Start(std::string(60, 'x') + "_eeg", 1);
   now_ += 1s;
-  display.Update(0, 1);
+  display.Update(0, 1, 0);
   EXPECT_EQ(Written(), "\r..." + std::string(33, 'x') + "_eeg    0%  0 MB/s");
 }
 
 TEST_F(ProgressTest, DisabledDisplayNeverWrites) {
   {
     ProgressDisplay display = MakeDisplay(false);
-    display.StartRecording("rec01_eeg", 1, 1);
+    display.Start("rec01_eeg", 1);
     now_ += 5s;
-    display.Update(1, 2);
+    display.Update(1, 2, 0);
     display.Clear();
   }
   EXPECT_EQ(Written(), "");

@@ -710,6 +710,142 @@ TEST_F(VelbrixConvertTest, NamesAndFoldersAreCheckedBeforeAnythingIsWritten) {
   EXPECT_EQ(missing.err.find("different recordings"), std::string::npos) << missing.err;
 }
 
+// Every regular file below `root`, by its path relative to `root`, with its bytes.
+std::map<std::string, std::string> TreeContents(const std::filesystem::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      files[entry.path().lexically_relative(root).string()] = ReadFile(entry.path());
+    }
+  }
+  return files;
+}
+
+// Recordings of different sizes, the biggest first, so that jobs finish out of their order; the
+// second's partial record gives it a warning, and EDF's padding others.
+class JobsTest : public VelbrixConvertTest,
+                 public ::testing::WithParamInterface<std::vector<std::string>> {
+ protected:
+  void SetUp() override {
+    for (const auto& [name, size] :
+         {std::pair{"rec01_eeg", 3 * 1024 * 1024}, std::pair{"rec02_eeg", 64 * 1024 + 5},
+          std::pair{"rec03_eeg", 32 * 1024}, std::pair{"rec04_eeg", 320},
+          std::pair{"rec05_eeg", 32 * 100}}) {
+      recordings_.push_back(Recording(name, MakeRecording(static_cast<std::size_t>(size))));
+    }
+  }
+  // Runs the test's format with `jobs` into a folder of its own; returns what is there, and
+  // what was said.
+  std::pair<std::map<std::string, std::string>, std::string> Convert(const std::string& jobs) {
+    const std::filesystem::path folder = out_ / ("jobs" + jobs);
+    std::filesystem::create_directory(folder);
+    std::vector<std::string> arguments = GetParam();
+    const bool bids = arguments[0] == "--bids";
+    if (bids) {
+      arguments.insert(arguments.begin() + 1, (folder / "study").string());
+    } else {
+      arguments.insert(arguments.end(), {"-o", folder.string()});
+    }
+    arguments.insert(arguments.end(), {"--jobs", jobs});
+    std::string said;
+    for (const std::string subject : {"02", "01"}) {
+      std::vector<std::string> call = arguments;
+      if (bids) {
+        call.insert(call.end(), {"--subject", subject});
+      }
+      call.insert(call.end(), recordings_.begin(), recordings_.end());
+      const RunResult run = RunConvert(call);
+      EXPECT_EQ(run.exit_status, 0) << run.err;
+      said += run.err;
+      if (!bids) {
+        break;  // one call
+      }
+    }
+    std::string warning = "the last 5 bytes of " + recordings_[1] + " do not make a whole record";
+    EXPECT_NE(said.find(warning), std::string::npos) << said;
+    // The messages name the outputs: in a folder of the same name for each number of jobs.
+    for (std::size_t at; (at = said.find(folder.string())) != std::string::npos;) {
+      said.replace(at, folder.string().size(), "OUT");
+    }
+    return {TreeContents(folder), said};
+  }
+  std::vector<std::string> recordings_;
+};
+
+// The same files, byte for byte, whatever the number of jobs; into a BIDS dataset, two subjects'
+// calls, whose runs and rows of participants.tsv and scans.tsv keep the recordings' order.
+TEST_P(JobsTest, SeveralJobsWriteTheFilesOfOne) {
+  const auto [one, said_by_one] = Convert("1");
+  ASSERT_GE(one.size(), 5u);
+  for (const std::string jobs : {"2", "3"}) {
+    const auto [several, said] = Convert(jobs);
+    EXPECT_EQ(said, said_by_one) << jobs;
+    ASSERT_EQ(several.size(), one.size()) << jobs;
+    for (const auto& [name, bytes] : one) {
+      EXPECT_TRUE(several.count(name) == 1 && several.at(name) == bytes)
+          << name << " differs with --jobs " << jobs;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, JobsTest,
+    ::testing::Values(std::vector<std::string>{"-c", "Fz", "-c", "EKG"},
+                      std::vector<std::string>{"--format", "edf", "--sample-rate", "256"},
+                      std::vector<std::string>{"--format", "brainvision", "--sample-rate", "256"},
+                      std::vector<std::string>{"--bids", "--task", "rest", "--sample-rate", "256"},
+                      std::vector<std::string>{"--bids", "--task", "rest", "--sample-rate", "256",
+                                               "--format", "brainvision", "--session", "1"}),
+    [](const ::testing::TestParamInfo<std::vector<std::string>>& param) {
+      const std::vector<std::string>& arguments = param.param;
+      if (arguments[0] == "--bids") {
+        return std::string(arguments.size() > 5 ? "BidsBrainVision" : "BidsEdf");
+      }
+      return std::string(arguments[0] == "-c"    ? "Text"
+                         : arguments[1] == "edf" ? "Edf"
+                                                 : "BrainVision");
+    });
+
+// A failing recording among good ones, with jobs finishing out of order: the messages come in
+// the recordings' order, the others are converted, and the exit status says that one failed.
+TEST_F(VelbrixConvertTest, SeveralJobsTellFailuresInTheRecordingsOrder) {
+  const std::string big = Recording("big_eeg", MakeRecording(2 * 1024 * 1024 + 3));
+  const std::string missing = in_ / "missing_eeg";
+  const std::string good = Recording("good_eeg", MakeRecording(96));
+  const std::string blocked = Recording("blocked_eeg", MakeRecording(64));
+  std::filesystem::create_directory(out_ / "blocked_eeg_Cz.eeg");
+  const RunResult run =
+      RunConvert({"--jobs", "3", "-o", out_.path(), big, missing, "bad.eeg", good, blocked},
+                 RunSetup().In(in_.path()));
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "velbrix-convert: warning: the last 3 bytes of " + big +
+                         " do not make a whole record of 32 bytes and were not converted\n"
+                         "velbrix-convert: Cannot open " +
+                         missing +
+                         ": No such file or directory\n"
+                         "velbrix-convert: bad.eeg: Not a Valid EEG file\n"
+                         "velbrix-convert: Cannot replace " +
+                         (out_ / "blocked_eeg_Cz.eeg").string() + ": Is a directory\n");
+  ExpectOutputs(out_.path(), "big_eeg", AllChannels());
+  ExpectOutputs(out_.path(), "good_eeg", AllChannels());
+  EXPECT_EQ(ListFolder(out_.path()).size(), 65u);  // big's, good's and the folder
+}
+
+TEST_F(VelbrixConvertTest, ABadJobCountIsAUsageError) {
+  const std::string rec = Recording("rec_eeg", MakeRecording(64));
+  for (const auto& [value, message] :
+       {std::pair<std::string, std::string>{"0", "--jobs 0: at least 1 job is needed"},
+        {"257", "--jobs 257: at most 256 jobs"},
+        {"two", "--jobs \"two\" is not a number of jobs: a whole number, as in --jobs 4"},
+        {"-1", "--jobs \"-1\" is not a number of jobs"}}) {
+    const RunResult run = RunConvert({"--jobs", value, "-o", out_.path(), rec});
+    EXPECT_EQ(run.exit_status, 2) << value;
+    EXPECT_EQ(run.err.find("velbrix-convert: " + message), 0u) << run.err;
+  }
+  EXPECT_EQ(RunConvert({"-o", out_.path(), rec, "--jobs"}).exit_status, 2);
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
 // Another run holds the folder's lock for a while: the run says so once, naming the lock's file,
 // and goes on when it is free.
 TEST_F(VelbrixConvertTest, AWaitForAnotherRunIsTold) {
@@ -722,7 +858,7 @@ TEST_F(VelbrixConvertTest, AWaitForAnotherRunIsTold) {
         lock.reset();
       }));
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(run.err, "velbrix-convert: Waiting for another run, which holds " +
+  EXPECT_EQ(run.err, "velbrix-convert: " + rec + ": Waiting for another run, which holds " +
                          (out_ / ".velbrix-lock").string() + " (at most 120 s)\n");
 }
 
@@ -775,7 +911,7 @@ TEST_F(SlowRecordingTest, ProgressOnATerminalIsErasedAtTheEnd) {
 
 // A big recording arrives through a pipe; Ctrl-C (SIGINT, or SIGTERM) once the run has read 4 MB
 // of it stops the run as the window's Stop does: nothing of it is left, the recordings after it
-// are not started, and the program ends with 130.
+// are not started (one job), and the program ends with 130.
 class InterruptTest : public VelbrixConvertTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
@@ -804,7 +940,7 @@ TEST_P(InterruptTest, StopsTheRunAndLeavesNothingOfIt) {
   WriteFile(out_ / "big_eeg_FP2.eeg", "kept");
   const std::string later = Recording("later_eeg", MakeRecording(64));
   const RunResult run = RunConvert(
-      {"-q", "-o", out_.path(), fifo_, later},
+      {"-q", "--jobs", "1", "-o", out_.path(), fifo_, later},
       RunSetup().WhileRunning([&](pid_t child) { FeedAndInterrupt(child, GetParam()); }));
   EXPECT_EQ(run.exit_status, 130);
   EXPECT_EQ(run.err, "velbrix-convert: Stopped converting " + fifo_ + "\n");
@@ -815,6 +951,64 @@ TEST_P(InterruptTest, StopsTheRunAndLeavesNothingOfIt) {
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
                          [](const ::testing::TestParamInfo<int>& signal) {
                            return std::string(signal.param == SIGINT ? "Sigint" : "Sigterm");
+                         });
+
+// Two big recordings arrive through pipes to two jobs, a third waits for a job; Ctrl-C once both
+// runs are under way stops both: nothing of any job is left in the output folder (no temporary,
+// and no dataset folder that the runs made), the third recording is not started, and each stopped
+// run is told in order. As text files, and into a BIDS dataset.
+class JobsInterruptTest : public VelbrixConvertTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(JobsInterruptTest, CtrlCStopsEveryJobAndLeavesNothingOfAny) {
+  std::signal(SIGPIPE, SIG_IGN);
+  const std::string first = in_ / "big1_eeg";
+  const std::string second = in_ / "big2_eeg";
+  for (const std::string& fifo : {first, second}) {
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  }
+  const std::string later = Recording("later_eeg", MakeRecording(64));
+  const std::string chunk = MakeRecording(1024 * 1024);
+  std::vector<std::string> arguments = {"-q", "--jobs", "2", first, second, later};
+  if (GetParam()) {
+    arguments.insert(arguments.end(), {"--bids", out_ / "study", "--subject", "01", "--task",
+                                       "rest", "--sample-rate", "256"});
+  } else {
+    arguments.insert(arguments.end(), {"-o", out_.path()});
+  }
+  const RunResult run = RunConvert(arguments, RunSetup().WhileRunning([&](pid_t child) {
+    int fds[2];
+    for (int i = 0; i < 2; ++i) {  // each job opens its own pipe
+      fds[i] = open((i == 0 ? first : second).c_str(), O_WRONLY);
+      ASSERT_GE(fds[i], 0);
+    }
+    for (int i = 0; i < 4; ++i) {
+      for (const int fd : fds) {
+        ASSERT_EQ(write(fd, chunk.data(), chunk.size()), static_cast<ssize_t>(chunk.size()));
+      }
+    }
+    ASSERT_EQ(kill(child, SIGINT), 0);
+    std::vector<std::thread> feeders;
+    for (const int fd : fds) {
+      feeders.emplace_back([&, fd] {
+        for (int i = 0; i < 1024 && write(fd, chunk.data(), chunk.size()) > 0; ++i) {
+        }
+        close(fd);
+      });
+    }
+    for (std::thread& feeder : feeders) {
+      feeder.join();
+    }
+  }));
+  std::signal(SIGPIPE, SIG_DFL);
+  EXPECT_EQ(run.exit_status, 130);
+  EXPECT_EQ(run.err, "velbrix-convert: Stopped converting " + first +
+                         "\nvelbrix-convert: Stopped converting " + second + "\n");
+  EXPECT_EQ(ListFolder(out_.path()), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, JobsInterruptTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& bids) {
+                           return std::string(bids.param ? "Bids" : "Text");
                          });
 
 }  // namespace

@@ -234,6 +234,9 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
                          MakeBidsChannels({inputs.positions.begin(), inputs.positions.end()}),
                          &report->outputs);
   }
+  if (status.ok() && inputs.commit_turn) {
+    status = inputs.commit_turn();
+  }
   status = files.EndRun(std::move(status), [&](FileTable& table) {
     return WriteSharedFiles(table, inputs, folder, stem, &report->outputs);
   });

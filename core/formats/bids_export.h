@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -52,6 +53,11 @@ struct BidsExportInputs {
   std::optional<Hertz> line_frequency;
   std::string software_version;  // Velbrix's version, for the dataset description
   BidsLabFacts lab;              // the reference and ground; authors and licence of a new dataset
+  // Called once the recording's files are written, before the commit takes the dataset's lock;
+  // the run commits when it returns Ok and fails with what it returns otherwise. Runs of one
+  // program into one dataset use it to commit in a fixed order, which fixes the order of the rows
+  // of participants.tsv and scans.tsv. Nothing: the run commits at once.
+  std::function<Status()> commit_turn;
 };
 
 // Writes the recording of `inputs` into its dataset. `progress`, `stop` and `lock_wait` work as in

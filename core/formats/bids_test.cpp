@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -218,7 +219,8 @@ class BidsExportTest : public ::testing::Test {
                                   start_,
                                   {},
                                   "1.0.0",
-                                  lab_};
+                                  lab_,
+                                  commit_turn_};
     return ExportBids(inputs, &report_);
   }
 
@@ -230,8 +232,30 @@ class BidsExportTest : public ::testing::Test {
   BidsLabFacts lab_;
   std::optional<EdfStart> start_;
   EdfRecordLayout layout_;
+  std::function<Status()> commit_turn_;
   ExportReport report_;
 };
+
+// The turn is taken once the recording's files are written and before anything is committed; a
+// turn refused (a stop while waiting) fails the run with its status and leaves nothing.
+TEST_F(BidsExportTest, TheCommitWaitsForItsTurnAndARefusedTurnLeavesNothing) {
+  int turns = 0;
+  commit_turn_ = [&] {
+    ++turns;
+    EXPECT_FALSE(std::filesystem::exists(root_ / "participants.tsv"));
+    return Status::Stopped(in_ / "rec01_eeg");
+  };
+  EXPECT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).stopped());
+  EXPECT_EQ(turns, 1);
+  EXPECT_FALSE(std::filesystem::exists(root_));
+  commit_turn_ = [&] {
+    ++turns;
+    return Status::Ok();
+  };
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
+  EXPECT_EQ(turns, 2);
+  EXPECT_TRUE(std::filesystem::exists(root_ / "sub-01/eeg/sub-01_task-rest_eeg.edf"));
+}
 
 TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesItsOldFormat) {
   ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());

@@ -84,9 +84,10 @@ class CommitKillTest : public ::testing::Test {
   }
   Status Bids(const fs::path& root, BidsEntities entities, ExportFormat format,
               const char* recording = "rec01_eeg") {
-    const BidsExportInputs inputs{
-        in_ / recording, root, std::move(entities), format, positions_, rate_, layout_, {}, {},
-        "1.0.0",         {}};
+    const BidsExportInputs inputs{in_ / recording, root,       std::move(entities),
+                                  format,          positions_, rate_,
+                                  layout_,         {},         {},
+                                  "1.0.0",         {},         {}};
     ExportReport report;
     return ExportBids(inputs, &report);
   }

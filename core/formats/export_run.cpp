@@ -16,7 +16,7 @@ Status RunExport(const ExportRequest& request, ExportReport* report,
     const BidsExportInputs inputs{request.recording,  request.root,      request.entities,
                                   request.format,     request.positions, request.sample_rate,
                                   request.edf_layout, request.start,     request.line_frequency,
-                                  VELBRIX_VERSION,    request.lab};
+                                  VELBRIX_VERSION,    request.lab,       request.commit_turn};
     return ExportBids(inputs, report, progress, stop, lock_wait);
   }
   const ExportInputs inputs{request.format,     request.recording, request.output_dir,

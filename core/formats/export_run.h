@@ -5,6 +5,7 @@
 #define VELBRIX_CORE_FORMATS_EXPORT_RUN_H_
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@ struct ExportRequest {
   BidsEntities entities;       // checked by CheckBidsEntities
   std::optional<Hertz> line_frequency;
   BidsLabFacts lab;
+  std::function<Status()> commit_turn;  // as in BidsExportInputs
 };
 
 // Runs the export of `request` with ExportRecording or ExportBids (which fail as they say, leaving

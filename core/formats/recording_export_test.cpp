@@ -39,6 +39,7 @@ class NothingToExportTest : public ::testing::TestWithParam<std::tuple<Into, std
                          {},
                          {},
                          "1.0.0",
+                         {},
                          {}},
                         &report);
     }
