@@ -12,7 +12,8 @@ namespace velbrix::trace {
 namespace {
 
 constexpr int kHeaderLineHeight = 18;
-constexpr int kLabelWidth = 60;  // the channel names, right-aligned before the traces
+// The rows' names ("FP2-A1A2"), right-aligned before the traces, and the axis's legends.
+constexpr int kLabelWidth = 92;
 constexpr int kRightMargin = 14;
 constexpr int kAxisHeight = 36;
 constexpr int kOverviewGap = 8;
@@ -76,8 +77,11 @@ class Composer {
     Add(Line{{traces.left, bottom}, {traces.right - 1, bottom}, Ink::kAxis});
     const int seconds_row = bottom + kTickLength + 8;
     const int records_row = seconds_row + 13;
-    Add(Text{
-        {kLabelWidth - 8, seconds_row}, "time", TextStyle::kSmall, Ink::kFaintText, Align::kRight});
+    Add(Text{{kLabelWidth - 8, seconds_row},
+             kTimeAxisLegend,
+             TextStyle::kSmall,
+             Ink::kFaintText,
+             Align::kRight});
     Add(Text{{kLabelWidth - 8, records_row},
              "record",
              TextStyle::kSmall,

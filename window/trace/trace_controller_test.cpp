@@ -159,7 +159,7 @@ TEST_F(TraceControllerTest, OpensAtTenSecondsWithThirtyTwoLabelledTracesInListOr
   EXPECT_EQ(controller_.page_records(), 2560u);
   EXPECT_EQ(Selected(view_.page_choices, view_.page_selected), "10 s");
   EXPECT_EQ(view_.page_choices.back(), "Whole recording");
-  EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  100.000 s (1:40) at 256 Hz");
+  EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  100.000 s (0:01:40) at 256 Hz");
 
   const std::vector<std::string> labels = Texts(*view_.picture, Ink::kLabel);
   ASSERT_EQ(labels.size(), 31u);
@@ -292,6 +292,17 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
   EXPECT_EQ(controller_.page_records(), 2505u);
 }
 
+TEST_F(TraceControllerTest, TimeAxisCountsHoursMinutesAndSecondsFromTheStart) {
+  Show("rec01_eeg", Recording(300000));  // 1171.875 s (0:19:32) at 256 Hz
+  controller_.OnPageChosen(12);          // 2 min
+  controller_.OnScrollTo(1000);          // the last page, 0:17:32 to 0:19:32
+  const std::vector<std::string> figures = Texts(*view_.picture, Ink::kText);
+  EXPECT_NE(std::find(figures.begin(), figures.end(), "0:19:00"), figures.end())
+      << ::testing::PrintToString(figures);
+  const std::vector<std::string> legends = Texts(*view_.picture, Ink::kFaintText);
+  EXPECT_NE(std::find(legends.begin(), legends.end(), trace::kTimeAxisLegend), legends.end());
+}
+
 TEST_F(TraceControllerTest, StatusLineGivesTheExactValueUnderTheMouse) {
   std::string bytes = Recording(64);
   bytes[10 * 32 + 22] = static_cast<char>(234);  // EKG (position 23) of record 11: 401.25 uV
@@ -359,7 +370,7 @@ TEST_F(TraceControllerTest, FiltersAndMontageChangeWhatIsDrawnAndTheStatusValue)
   EXPECT_NE(Traces(*view_.picture)[fz]->points, before);
   EXPECT_NE(StatusAt(100, fz), raw);
   EXPECT_EQ(Header(),
-            "rec01_eeg  \u00B7  15360 records  \u00B7  60.000 s (1:00) at 256 Hz  "
+            "rec01_eeg  \u00B7  15360 records  \u00B7  60.000 s (0:01:00) at 256 Hz  "
             "\u00B7  notch 50 Hz");
   controller_.OnKey(TraceKey::kPageForward);  // away from the recording's start
   double hum = 0;  // what is left of 50 Hz: the 10 Hz rhythm and its byte rounding alone

@@ -85,11 +85,8 @@ std::string AxisTimeText(double seconds, double step, bool clock) {
   const auto whole = static_cast<long long>(std::floor(rounded));
   const long long hours = whole / 3600;
   const long long minutes = whole / 60 % 60;
-  std::string text;
-  if (hours > 0) {
-    text = std::to_string(hours) + ":" + (minutes < 10 ? "0" : "");
-  }
-  text += std::to_string(minutes) + ":";
+  std::string text =
+      std::to_string(hours) + ":" + (minutes < 10 ? "0" : "") + std::to_string(minutes) + ":";
   const std::string second = Fixed(rounded - static_cast<double>(whole - whole % 60), decimals);
   if (second.size() < 2 || second[1] == '.') {
     text += "0";
