@@ -227,8 +227,13 @@ void TraceController::OnPictureRendered(const std::filesystem::path& path, const
     view_.SetStatusText("There is no picture to save: the window is too small");
     return;
   }
-  const Status status = WritePngFile(path, image);
-  view_.SetStatusText(status.ok() ? "Saved the picture as " + PathForDisplay(path)
+  // A name typed without an extension gets the one its format calls for.
+  std::filesystem::path target = path;
+  if (!target.has_extension()) {
+    target += ".png";
+  }
+  const Status status = WritePngFile(target, image);
+  view_.SetStatusText(status.ok() ? "Saved the picture as " + PathForDisplay(target)
                                   : status.message());
 }
 

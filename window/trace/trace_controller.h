@@ -93,7 +93,8 @@ class TraceController {
   // Entry `index` of the spectrum's channel choice: all channels, then each row.
   void OnSpectrumChannelChosen(int index);
   // File > Save Picture...: `image` is the canvas as the view shows it, to be written to `path` as
-  // PNG; the status line says where it went, or why it did not.
+  // PNG, with ".png" added to a name without an extension; the status line says where it went,
+  // or why it did not.
   void OnPictureRendered(const std::filesystem::path& path, const RgbImage& image);
   // The sample rate field's text, once the user has finished editing it.
   void OnSampleRateEntered(const std::string& text);

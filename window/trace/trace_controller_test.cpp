@@ -483,6 +483,22 @@ TEST_F(TraceControllerTest, SpectrumFollowsThePageAndNamesFrequencyAndDensity) {
   controller_.OnKey(TraceKey::kPageForward);  // no longer shown
 }
 
+TEST_F(TraceControllerTest, APictureNamedWithoutAnExtensionIsSavedAsDotPng) {
+  Show("rec01_eeg", Recording(3000));
+  RgbImage image;
+  image.width = 2;
+  image.height = 1;
+  image.pixels.assign(6, 255);
+  controller_.OnPictureRendered(dir_ / "page", image);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "page.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "page"));
+  EXPECT_EQ(view_.status, "Saved the picture as " + PathForDisplay(dir_ / "page.png"));
+  // A name with an extension of its own is kept as it is.
+  controller_.OnPictureRendered(dir_ / "page.v2.picture", image);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "page.v2.picture"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "page.v2.picture.png"));
+}
+
 TEST_F(TraceControllerTest, ChoicesStayForTheNextRecording) {
   Show("rec01_eeg", RhythmRecording(3000));
   Choose(TraceTool::kLowPass, "30 Hz");
