@@ -362,6 +362,11 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
   if (from_overview && !tools.empty()) {
     lines.push_back({kOverviewUnfiltered, trace::Ink::kWarning});
   }
+  // What the rows' labels name as their reference ("FP2-avg"), and the electrodes it averages.
+  if (const std::string reference = MontageReferenceText(montage_);
+      total > 0 && !from_overview && !reference.empty()) {
+    lines.push_back({reference, trace::Ink::kText});
+  }
   const std::uint64_t left_out = pages_.recording().bytes_left_out();
   if (left_out > 0) {
     lines.push_back(

@@ -416,6 +416,33 @@ TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
   controller_.OnPageChosen(8);  // 10 s: filtered again, and the header says how
   EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
   EXPECT_NE(Header().find("Average reference  \u00B7  high-pass 0.5 Hz"), std::string::npos);
+  EXPECT_EQ(Labels().front(), "FP2-avg");
+}
+
+TEST_F(TraceControllerTest, RowsNameTheirReferenceAndTheHeaderWhatItAverages) {
+  Show("rec01_eeg", Recording(3000), "A1");
+  const auto header_has = [&](const std::string& line) {
+    const std::vector<std::string> texts = Texts(*view_.picture, Ink::kText);
+    return std::find(texts.begin(), texts.end(), line) != texts.end();
+  };
+  Choose(TraceTool::kMontage, "Linked ears");
+  std::vector<std::string> labels = Labels();
+  ASSERT_EQ(labels.size(), 30u);  // 20 electrodes and the 10 other inputs; no rows for the ears
+  EXPECT_EQ(labels.front(), "FP2-A1A2");
+  EXPECT_EQ(std::count(labels.begin(), labels.end(), "A1-A1A2"), 0);
+  EXPECT_EQ(labels[20], "EKG");
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kHighlightLabel).empty());  // A1 is the reference
+  EXPECT_TRUE(header_has("A1A2: the mean of A1 and A2"));
+
+  Choose(TraceTool::kMontage, "Average reference");
+  labels = Labels();
+  ASSERT_EQ(labels.size(), 32u);
+  EXPECT_EQ(Texts(*view_.picture, Ink::kHighlightLabel), std::vector<std::string>{"A1-avg"});
+  EXPECT_TRUE(header_has(MontageReferenceText(MontageKind::kAverageReference)));
+
+  Choose(TraceTool::kMontage, "As recorded");
+  EXPECT_EQ(Labels().front(), "FP2");
+  EXPECT_FALSE(header_has(MontageReferenceText(MontageKind::kAverageReference)));
 }
 
 TEST_F(TraceControllerTest, ADragMeasuresTimeAndDifferenceUntilReleased) {
