@@ -153,11 +153,13 @@ void TraceController::OnToolChosen(TraceTool tool, int index) {
 }
 
 void TraceController::UpdateFilters() {
-  // A filter at or above half the sample rate is not offered, and goes off.
+  // A filter at or above half the sample rate is not offered, and goes off, as the status says.
   const double rate = paging_.rate();
+  filters_off_.clear();
   for (const TraceTool tool : {TraceTool::kHighPass, TraceTool::kLowPass, TraceTool::kNotch}) {
     double& hz = trace::ChosenHz(filters_, tool);
-    if (hz >= rate / 2) {
+    if (hz > 0 && !trace::FilterWorksAt(hz, rate)) {
+      filters_off_ += (filters_off_.empty() ? "" : "  \u00B7  ") + trace::FilterOffText(tool, hz);
       hz = 0;
     }
   }
@@ -392,6 +394,7 @@ void TraceController::UpdateStatus() {
   input.rows = &page_rows();
   input.page = &page();
   input.mouse = mouse_;
+  input.notice = filters_off_;
   if (measure_ && records() > 0) {
     input.measure = MeasureText(*measure_, paging_.rate(),
                                 page_rows()[static_cast<std::size_t>(measure_->row)].label);

@@ -147,6 +147,7 @@ class TraceController {
   FilterChoice filters_;
   std::vector<Biquad> sections_;
   std::uint64_t margin_ = 0;
+  std::string filters_off_;  // the filters the last change of rate turned off, and why
 
   std::optional<trace::Point> mouse_;
   enum class Drag { kNone, kOverview, kMeasure };

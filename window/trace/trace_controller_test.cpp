@@ -402,6 +402,25 @@ TEST_F(TraceControllerTest, FiltersAndMontageChangeWhatIsDrawnAndTheStatusValue)
   EXPECT_EQ(controller_.filters().notch, 0.0);
 }
 
+TEST_F(TraceControllerTest, FiltersTurnedOffByALowRateAreNamedInTheStatusLine) {
+  Show("rec01_eeg", RhythmRecording(3000));
+  Choose(TraceTool::kLowPass, "70 Hz");
+  Choose(TraceTool::kNotch, "50 Hz");
+  Choose(TraceTool::kHighPass, "0.5 Hz");
+  controller_.OnSampleRateEntered("100");
+  const std::string notice =
+      "Low-pass 70 Hz is off: it needs a sample rate above 140 Hz  \u00B7  The notch at 50 Hz "
+      "is off: it needs a sample rate above 100 Hz";
+  EXPECT_EQ(view_.status, notice);
+  EXPECT_EQ(controller_.filters().high_pass, 0.5);
+  EXPECT_NE(StatusAt(10, 0), notice);  // the value under the mouse, while it is there
+  controller_.OnMouseLeave();
+  EXPECT_EQ(view_.status, notice);
+  controller_.OnSampleRateEntered("256");  // nothing goes off: the keys' hint again
+  EXPECT_EQ(view_.status, kTraceKeysHint);
+  EXPECT_EQ(controller_.filters().low_pass, 0.0);
+}
+
 TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
   Show("rec01_eeg", Recording(200000));
   Choose(TraceTool::kHighPass, "0.5 Hz");

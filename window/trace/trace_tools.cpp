@@ -10,7 +10,7 @@ std::vector<double> OfferedHz(TraceTool tool, double rate) {
   std::vector<double> offered;
   const auto offer = [&](const auto& all) {
     for (const double hz : all) {
-      if (hz < rate / 2) {
+      if (FilterWorksAt(hz, rate)) {
         offered.push_back(hz);
       }
     }
@@ -29,6 +29,20 @@ std::vector<double> OfferedHz(TraceTool tool, double rate) {
       break;
   }
   return offered;
+}
+
+bool FilterWorksAt(double hz, double rate) {
+  return hz < rate / 2;
+}
+
+std::string FilterOffText(TraceTool tool, double hz) {
+  const char* name = tool == TraceTool::kHighPass  ? "High-pass"
+                     : tool == TraceTool::kLowPass ? "Low-pass"
+                                                   : "The notch at";
+  char rate[32];
+  std::snprintf(rate, sizeof(rate), "%g", 2 * hz);
+  return std::string(name) + " " + FilterText(hz) + " is off: it needs a sample rate above " +
+         rate + " Hz";
 }
 
 std::string FilterText(double hz) {

@@ -18,8 +18,14 @@ inline constexpr std::array<double, 6> kHighPassHz = {0, 0.1, 0.3, 0.5, 1, 5};
 inline constexpr std::array<double, 6> kLowPassHz = {0, 15, 30, 35, 40, 70};
 inline constexpr std::array<double, 3> kNotchHz = {0, 50, 60};
 
-// The frequencies of a filter offered at `rate`, in the order of the choice.
+// The frequencies of a filter offered at `rate`, in the order of the choice: those below half the
+// rate (FilterWorksAt).
 std::vector<double> OfferedHz(TraceTool tool, double rate);
+// Whether a filter at `hz` works at `rate`: only below half the rate.
+bool FilterWorksAt(double hz, double rate);
+// Why a filter went off when the rate changed: "Low-pass 70 Hz is off: it needs a sample rate
+// above 140 Hz" (not for kMontage).
+std::string FilterOffText(TraceTool tool, double hz);
 // "Off", "0.1 Hz", "50 Hz".
 std::string FilterText(double hz);
 // The frequency of `tool` in `choice` (not for kMontage).
