@@ -353,13 +353,15 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
     lines.push_back({name + " is empty: it holds no records to show.", trace::Ink::kWarning});
   } else {
     const double seconds = static_cast<double>(total) / rate;
-    lines.push_back({name + "  \u00B7  " + std::to_string(total) +
-                         (total == 1 ? " record" : " records") + "  \u00B7  " +
-                         trace::TimeText(seconds, rate) +
-                         (seconds >= 60 ? " (" + trace::AxisTimeText(seconds, 1, true) + ")" : "") +
-                         " at " + trace::SampleRateText(rate) + " Hz" +
-                         (tools.empty() || from_overview ? "" : "  \u00B7  " + tools),
-                     trace::Ink::kText});
+    lines.push_back(
+        {name + "  \u00B7  " + std::to_string(total) + (total == 1 ? " record" : " records") +
+             "  \u00B7  " + trace::TimeText(seconds, rate) +
+             (seconds >= 60 ? " (" + trace::AxisTimeText(seconds, 1, true) + ")" : "") + " at " +
+             trace::SampleRateText(rate) + " Hz" +
+             (paging_.microvolts() > 0 ? "  \u00B7  " + trace::AmplitudeText(paging_.microvolts())
+                                       : "") +
+             (tools.empty() || from_overview ? "" : "  \u00B7  " + tools),
+         trace::Ink::kText});
   }
   if (from_overview && !tools.empty()) {
     lines.push_back({kOverviewUnfiltered, trace::Ink::kWarning});

@@ -159,7 +159,9 @@ TEST_F(TraceControllerTest, OpensAtTenSecondsWithThirtyTwoLabelledTracesInListOr
   EXPECT_EQ(controller_.page_records(), 2560u);
   EXPECT_EQ(Selected(view_.page_choices, view_.page_selected), "10 s");
   EXPECT_EQ(view_.page_choices.back(), "Whole recording");
-  EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  100.000 s (0:01:40) at 256 Hz");
+  EXPECT_EQ(Header(),
+            "rec01_eeg  \u00B7  25600 records  \u00B7  100.000 s (0:01:40) at 256 Hz  "
+            "\u00B7  500 \u00B5V/div");
 
   const std::vector<std::string> labels = Texts(*view_.picture, Ink::kLabel);
   ASSERT_EQ(labels.size(), 31u);
@@ -272,7 +274,9 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
   Show("rec01_eeg", Recording(25600));
   controller_.OnSampleRateEntered("512");
   EXPECT_EQ(controller_.page_records(), 5120u);
-  EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  50.000 s at 512 Hz");
+  EXPECT_EQ(
+      Header(),
+      "rec01_eeg  \u00B7  25600 records  \u00B7  50.000 s at 512 Hz  \u00B7  500 \u00B5V/div");
   controller_.OnSampleRateEntered("fast");
   EXPECT_EQ(view_.sample_rate_text, "512");
   EXPECT_EQ(view_.status,
@@ -301,6 +305,31 @@ TEST_F(TraceControllerTest, TimeAxisCountsHoursMinutesAndSecondsFromTheStart) {
       << ::testing::PrintToString(figures);
   const std::vector<std::string> legends = Texts(*view_.picture, Ink::kFaintText);
   EXPECT_NE(std::find(legends.begin(), legends.end(), trace::kTimeAxisLegend), legends.end());
+}
+
+TEST_F(TraceControllerTest, ACalibrationBarADivisionTallSaysItsMicrovolts) {
+  Show("rec01_eeg", Recording(25600));
+  const auto scale = [&] {
+    std::vector<trace::Line> bars;
+    for (const trace::Step& step : view_.picture->steps) {
+      if (const auto* line = std::get_if<trace::Line>(&step);
+          line != nullptr && line->ink == Ink::kScale && line->from.x == line->to.x) {
+        bars.push_back(*line);
+      }
+    }
+    return bars;
+  };
+  controller_.OnAmplitudeChosen(3);  // 10 µV/div
+  ASSERT_EQ(scale().size(), 1u);
+  const trace::Line bar = scale()[0];
+  const trace::Rect& traces = view_.picture->traces;
+  EXPECT_NEAR(bar.to.y - bar.from.y, traces.height() / 32.0, 1.0);  // a division: a row's band
+  EXPECT_GT(bar.from.x, traces.right);                              // beside the traces
+  EXPECT_LT(bar.from.x, view_.picture->width);
+  EXPECT_EQ(Texts(*view_.picture, Ink::kScale), std::vector<std::string>{"10 \u00B5V"});
+  EXPECT_NE(Header().find("  \u00B7  10 \u00B5V/div"), std::string::npos) << Header();
+  controller_.OnKey(TraceKey::kAmplitudeDown);
+  EXPECT_EQ(Texts(*view_.picture, Ink::kScale), std::vector<std::string>{"20 \u00B5V"});
 }
 
 TEST_F(TraceControllerTest, StatusLineGivesTheExactValueUnderTheMouse) {
@@ -371,7 +400,7 @@ TEST_F(TraceControllerTest, FiltersAndMontageChangeWhatIsDrawnAndTheStatusValue)
   EXPECT_NE(StatusAt(100, fz), raw);
   EXPECT_EQ(Header(),
             "rec01_eeg  \u00B7  15360 records  \u00B7  60.000 s (0:01:00) at 256 Hz  "
-            "\u00B7  notch 50 Hz");
+            "\u00B7  200 \u00B5V/div  \u00B7  notch 50 Hz");
   controller_.OnKey(TraceKey::kPageForward);  // away from the recording's start
   double hum = 0;  // what is left of 50 Hz: the 10 Hz rhythm and its byte rounding alone
   for (std::size_t c = 0; c < controller_.page().columns; ++c) {

@@ -49,6 +49,10 @@ std::string AmplitudeText(double microvolts_per_division) {
   return Shortest(microvolts_per_division) + " \u00B5V/div";
 }
 
+std::string ScaleText(double microvolts_per_division) {
+  return Shortest(microvolts_per_division) + " \u00B5V";
+}
+
 std::string TimeText(double seconds, double rate) {
   const int decimals = std::clamp(static_cast<int>(std::ceil(std::log10(rate))), 0, 6);
   return Fixed(seconds, decimals) + " s";

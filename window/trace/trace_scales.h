@@ -31,6 +31,8 @@ inline constexpr char kFitPageText[] = "Fit page";
 std::string PageLengthText(double seconds);
 // "100 µV/div".
 std::string AmplitudeText(double microvolts_per_division);
+// The calibration bar's figure, one division: "100 µV".
+std::string ScaleText(double microvolts_per_division);
 // A time in seconds with as many decimals as tell records at `rate` apart: "1.000 s" at 256 Hz.
 std::string TimeText(double seconds, double rate);
 // The step between the time axis's ticks, in seconds: the shortest of 1, 2, 5 times a power of
