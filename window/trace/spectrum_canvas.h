@@ -1,6 +1,12 @@
 // The spectrum window's canvas: the power spectral density of a page for one row or all rows
 // overlaid, in µV²/Hz on a logarithmic axis from 0 Hz to half the sample rate, with the bands of
 // the EEG rhythms shaded and named. Only geometry: the densities come from the controller.
+//
+// Its texts never overlap at any size: the title takes as many lines as it needs to show whole,
+// the density's unit has a line of its own above the plot, the names of narrow bands go to rows
+// of their own, and figures too close together are thinned. Their extents are estimated from the
+// characters (EstimatedTextBox), so the layout is the same in both windows and testable without
+// a toolkit.
 #ifndef VELBRIX_WINDOW_TRACE_SPECTRUM_CANVAS_H_
 #define VELBRIX_WINDOW_TRACE_SPECTRUM_CANVAS_H_
 
@@ -11,6 +17,9 @@
 
 namespace velbrix::trace {
 
+// The plot's top below a title of one line.
+inline constexpr int kSpectrumPlotTop = 44;
+
 // Where frequencies and densities lie on the canvas.
 struct SpectrumScale {
   Rect plot;
@@ -19,9 +28,10 @@ struct SpectrumScale {
   int high_decade = 2;  // the top
 
   // For a canvas of `width` x `height` showing `densities` (all of them positive or 0) up to
-  // `top_hz`: whole decades from the largest density down, at most 8 of them.
+  // `top_hz`: whole decades from the largest density down, at most 8 of them. The plot begins at
+  // `plot_top` (SpectrumPlotTop).
   SpectrumScale(int width, int height, double top,
-                const std::vector<std::vector<double>>& densities);
+                const std::vector<std::vector<double>>& densities, int plot_top = kSpectrumPlotTop);
   double X(double hz) const;
   double Y(double density) const;
   double HzAt(int x) const;
@@ -39,7 +49,16 @@ struct SpectrumInput {
   int highlighted = -1;                        // the curve drawn over the others, or -1
 };
 
+// The picture's `traces` is the plot.
 TracePicture ComposeSpectrum(const SpectrumInput& input);
+
+// The top of the plot under `title` on a canvas `width` wide: below the title's lines and the
+// density's unit.
+int SpectrumPlotTop(const std::string& title, int width);
+
+// The box `text` takes on a canvas, estimated from its characters generously enough for both
+// windows' fonts at 96 dpi.
+Rect EstimatedTextBox(const Text& text);
 
 }  // namespace velbrix::trace
 
