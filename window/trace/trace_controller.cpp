@@ -290,7 +290,7 @@ int TraceController::HighlightedRow() const {
 }
 
 std::optional<double> TraceController::ValueAt(std::uint64_t record, int row) {
-  return pages_.ValueAt(record, row, page_rows(), sections_, margin_);
+  return pages_.ValueAt(record, row, page_rows(), sections_, filter_margin());
 }
 
 void TraceController::Refresh() {
@@ -301,7 +301,7 @@ void TraceController::Refresh() {
     const TracePageKey key{
         paging_.first(), page_records(), static_cast<std::size_t>(layout.traces.width()),
         montage_,        filters_,       spectrum_.Rows(montage_, subject_.channel)};
-    pages_.Load(key, sections_, margin_);
+    pages_.Load(key, sections_, filter_margin());
   }
   if (paging_.microvolts() == 0 && page().ready > 0) {
     paging_.FitAmplitude(page(), false);
@@ -370,6 +370,9 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
   if (const std::string reference = MontageReferenceText(montage_);
       total > 0 && !from_overview && !reference.empty()) {
     lines.push_back({reference, trace::Ink::kText});
+  }
+  if (!from_overview && total > 0 && filter_margin() < margin_) {
+    lines.push_back({trace::SettlingText(margin_, filter_margin(), rate), trace::Ink::kWarning});
   }
   const std::uint64_t left_out = pages_.recording().bytes_left_out();
   if (left_out > 0) {

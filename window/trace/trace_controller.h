@@ -112,8 +112,9 @@ class TraceController {
   bool page_from_overview() const { return pages_.from_overview(); }
   MontageKind montage() const { return montage_; }
   const FilterChoice& filters() const { return filters_; }
-  // The records read on each side of a page for its filters.
-  std::uint64_t filter_margin() const { return margin_; }
+  // The records read on each side of the page for its filters: their margin, bounded so that the
+  // page and its margins stay within kFilteredSpanRecords (BoundedMargin).
+  std::uint64_t filter_margin() const { return BoundedMargin(margin_, page_records()); }
   // The page's rows as drawn.
   const RowExtremes& page() const { return pages_.page(); }
   const std::vector<MontageRow>& page_rows() const;

@@ -493,6 +493,26 @@ TEST_F(TraceControllerTest, RowsNameTheirReferenceAndTheHeaderWhatItAverages) {
   EXPECT_FALSE(header_has(MontageReferenceText(MontageKind::kAverageReference)));
 }
 
+TEST_F(TraceControllerTest, AHighRateBoundsTheFiltersMarginAndTheHeaderSaysTheEdgesApproximate) {
+  Show("rec01_eeg", RhythmRecording(3000));
+  Choose(TraceTool::kHighPass, "0.1 Hz");
+  const std::uint64_t exact = controller_.filter_margin();  // 2560 records and margins fit
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
+  Show("rec02_eeg", Recording(200000));
+  controller_.OnSampleRateEntered("1000");  // 10 s is 10000 records; the margin 34 s a side
+  EXPECT_EQ(controller_.page_records(), 10000u);
+  EXPECT_EQ(controller_.filter_margin(), (kFilteredSpanRecords - 10000) / 2);
+  EXPECT_GT(exact * 1000 / 256, controller_.filter_margin());
+  const std::vector<std::string> warnings = Texts(*view_.picture, Ink::kWarning);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind("The filters settle over ", 0), 0u) << warnings[0];
+  EXPECT_NE(warnings[0].find(", of which 19.6 s are read on each side of this page: its values "
+                             "near the edges are approximate"),
+            std::string::npos)
+      << warnings[0];
+  EXPECT_NE(Traces(*view_.picture).size(), 0u);
+}
+
 TEST_F(TraceControllerTest, ADragMeasuresTimeAndDifferenceUntilReleased) {
   const std::string bytes = Recording(25600);
   Show("rec01_eeg", bytes);

@@ -1,6 +1,7 @@
 // The reading tools' choices and texts.
 #include "window/trace/trace_tools.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -78,6 +79,18 @@ std::string MicrovoltText(double value) {
     }
   }
   return result == "-0" ? "0" : result;
+}
+
+std::string SettlingText(std::uint64_t margin, std::uint64_t read, double rate) {
+  // Written with std::to_chars, which ignores the locale a toolkit may have set.
+  const auto seconds = [rate](std::uint64_t records) {
+    char text[48];
+    const auto end = std::to_chars(text, text + sizeof(text), static_cast<double>(records) / rate,
+                                   std::chars_format::fixed, 1);
+    return std::string(text, end.ptr) + " s";
+  };
+  return "The filters settle over " + seconds(margin) + ", of which " + seconds(read) +
+         " are read on each side of this page: its values near the edges are approximate";
 }
 
 std::string ToolsText(MontageKind montage, const FilterChoice& filters) {

@@ -4,6 +4,7 @@
 #define VELBRIX_WINDOW_TRACE_TRACE_TOOLS_H_
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ std::string FilterText(double hz);
 double& ChosenHz(FilterChoice& choice, TraceTool tool);
 // A value in µV with at most two decimals and no trailing zeros: "401.25", "-3.5", "0".
 std::string MicrovoltText(double value);
+// Why a page's values near its edges are approximate, its filters' margin being cut to `read` of
+// `margin` records at `rate`: "The filters settle over 34.2 s, of which 19.6 s are read on each
+// side of this page: its values near the edges are approximate".
+std::string SettlingText(std::uint64_t margin, std::uint64_t read, double rate);
 // What the filters and the montage do, for the header: "Bipolar longitudinal  ·  high-pass
 // 0.5 Hz  ·  notch 50 Hz"; empty when the page is drawn as recorded.
 std::string ToolsText(MontageKind montage, const FilterChoice& filters);
