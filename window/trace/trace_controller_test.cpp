@@ -286,6 +286,8 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
     controller_.OnSampleRateEntered(refused);
     EXPECT_EQ(controller_.sample_rate(), 512.0) << refused;
   }
+  EXPECT_EQ(view_.status,
+            "The sample rate 2000000 Hz is above the 1000000 Hz that the trace window shows");
   controller_.OnSampleRateEntered(" 250,5 ");
   EXPECT_EQ(view_.sample_rate_text, "250.5");
   EXPECT_EQ(controller_.page_records(), 2505u);

@@ -99,7 +99,9 @@ std::string AxisTimeText(double seconds, double step, bool clock) {
 }
 
 std::string SampleRateText(double rate) {
-  return Shortest(rate);
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof(text), rate, std::chars_format::fixed);
+  return std::string(text, result.ptr);
 }
 
 }  // namespace velbrix::trace

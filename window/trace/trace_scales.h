@@ -42,7 +42,8 @@ double TickSeconds(double seconds_per_pixel, int min_pixels);
 // otherwise always hours, minutes and seconds ("0:17:16", "2:05:00.5"), so that it never reads as
 // a time of day, with the decimals that `step` needs.
 std::string AxisTimeText(double seconds, double step, bool clock);
-// The sample rate as the field shows it: "256", "250.5".
+// The sample rate as the field and the messages show it, in plain decimals: "256", "250.5",
+// "1000000".
 std::string SampleRateText(double rate);
 
 }  // namespace velbrix::trace

@@ -13,5 +13,12 @@ TEST(AxisTimeTextTest, ClockFiguresAlwaysCarryHoursSoTheyDoNotReadAsATimeOfDay) 
   EXPECT_EQ(AxisTimeText(12.5, 0.5, false), "12.5 s");
 }
 
+TEST(SampleRateTextTest, RatesAreWrittenInPlainDecimals) {
+  EXPECT_EQ(SampleRateText(256), "256");
+  EXPECT_EQ(SampleRateText(250.5), "250.5");
+  EXPECT_EQ(SampleRateText(1e6), "1000000");
+  EXPECT_EQ(SampleRateText(100000), "100000");
+}
+
 }  // namespace
 }  // namespace velbrix::trace

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "window/trace/trace_scales.h"
+
 namespace velbrix::trace {
 
 std::vector<double> OfferedHz(TraceTool tool, double rate) {
@@ -40,10 +42,8 @@ std::string FilterOffText(TraceTool tool, double hz) {
   const char* name = tool == TraceTool::kHighPass  ? "High-pass"
                      : tool == TraceTool::kLowPass ? "Low-pass"
                                                    : "The notch at";
-  char rate[32];
-  std::snprintf(rate, sizeof(rate), "%g", 2 * hz);
   return std::string(name) + " " + FilterText(hz) + " is off: it needs a sample rate above " +
-         rate + " Hz";
+         SampleRateText(2 * hz) + " Hz";
 }
 
 std::string FilterText(double hz) {
