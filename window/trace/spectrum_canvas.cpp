@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <utility>
 
 #include "core/signal/spectrum.h"
 #include "window/trace/trace_scales.h"
@@ -16,10 +18,9 @@ constexpr int kBottom = 42;
 constexpr int kMostDecades = 8;
 constexpr int kMinTickSpacing = 60;
 constexpr int kTitleLeft = 8;
-constexpr int kTitleFirst = 12;  // the first title line's middle
-constexpr int kTitleLine = 16;   // between title lines
-constexpr int kBandNameTop = 9;  // the first row of band names' middle, below the plot's top
-constexpr int kBandNameLine = 14;
+constexpr int kTitleFirst = 12;    // the first title line's middle
+constexpr int kTitleLine = 16;     // between title lines
+constexpr int kBandNameLine = 14;  // between rows of band names, the last just above the plot
 constexpr int kMinDecadeSpacing = 15;
 constexpr char kSeparator[] = "  \u00B7  ";
 
@@ -60,7 +61,7 @@ std::string HzText(double hz) {
 
 constexpr Ink kBandInks[] = {Ink::kDeltaBand, Ink::kThetaBand, Ink::kAlphaBand, Ink::kBetaBand};
 
-double TextWidth(const std::string& text, TextStyle style) {
+double TextWidth(std::string_view text, TextStyle style) {
   std::size_t characters = 0;
   for (const char c : text) {
     characters += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 0 : 1;  // UTF-8 lead bytes
@@ -111,6 +112,46 @@ std::vector<std::string> TitleLines(const std::string& title, int width) {
   return Wrap(title, width - 2 * kTitleLeft, TextStyle::kNormal, kSeparator);
 }
 
+// A band's stretch of the plot, and where its name goes: its left end and its row above the plot,
+// counted from the plot up.
+struct BandPlace {
+  int left = 0;
+  int right = 0;
+  int name_left = 0;
+  int row = 0;
+};
+
+// The bands that show on `scale`'s plot, their names each beside the one before it or else on the
+// next row up.
+std::vector<std::pair<std::size_t, BandPlace>> PlaceBands(const SpectrumScale& scale, int* rows) {
+  std::vector<std::pair<std::size_t, BandPlace>> places;
+  std::vector<int> row_ends;  // the right end of each row's last name
+  const Rect& plot = scale.plot;
+  for (std::size_t b = 0; b < kEegBands.size(); ++b) {
+    BandPlace place;
+    place.left = static_cast<int>(std::lround(scale.X(kEegBands[b].from)));
+    place.right = std::min(plot.right, static_cast<int>(std::lround(scale.X(kEegBands[b].to))));
+    if (place.left >= plot.right) {
+      continue;
+    }
+    const auto width = static_cast<int>(std::ceil(TextWidth(kEegBands[b].name, TextStyle::kSmall)));
+    place.name_left = std::max(
+        plot.left + 2, std::min((place.left + place.right - width) / 2, plot.right - 2 - width));
+    std::size_t row = 0;
+    while (row < row_ends.size() && row_ends[row] + 4 > place.name_left) {
+      ++row;
+    }
+    if (row == row_ends.size()) {
+      row_ends.push_back(0);
+    }
+    row_ends[row] = place.name_left + width;
+    place.row = static_cast<int>(row);
+    places.emplace_back(b, place);
+  }
+  *rows = std::max<int>(1, static_cast<int>(row_ends.size()));
+  return places;
+}
+
 }  // namespace
 
 Rect EstimatedTextBox(const Text& text) {
@@ -126,11 +167,6 @@ Rect EstimatedTextBox(const Text& text) {
           static_cast<int>(std::floor(text.anchor.y - height / 2)),
           static_cast<int>(std::ceil(left + width)),
           static_cast<int>(std::ceil(text.anchor.y + height / 2))};
-}
-
-int SpectrumPlotTop(const std::string& title, int width) {
-  const auto lines = static_cast<int>(std::max<std::size_t>(1, TitleLines(title, width).size()));
-  return kSpectrumPlotTop + (lines - 1) * kTitleLine;
 }
 
 SpectrumScale::SpectrumScale(int width, int height, double top,
@@ -190,8 +226,15 @@ TracePicture ComposeSpectrum(const SpectrumInput& in) {
              Ink::kText,
              Align::kLeft});
   }
-  const SpectrumScale scale(in.width, in.height, in.rate / 2, in.densities,
-                            SpectrumPlotTop(in.title, in.width));
+  // Below the title, the rows of the bands' names, the lowest beside the density's unit; then the
+  // plot. The names' places do not depend on the plot's top.
+  int band_rows = 1;
+  const auto bands =
+      PlaceBands(SpectrumScale(in.width, in.height, in.rate / 2, in.densities), &band_rows);
+  const int plot_top = kSpectrumPlotTop +
+                       static_cast<int>(std::max<std::size_t>(1, title.size()) - 1) * kTitleLine +
+                       (band_rows - 1) * kBandNameLine;
+  const SpectrumScale scale(in.width, in.height, in.rate / 2, in.densities, plot_top);
   const Rect& plot = scale.plot;
   picture.traces = plot;
   if (in.densities.empty() || in.frequencies.empty()) {
@@ -207,30 +250,11 @@ TracePicture ComposeSpectrum(const SpectrumInput& in) {
     }
     return picture;
   }
-  // The bands of the rhythms, named at the top: a name wider than the room left beside the one
-  // before it goes to the next row down.
-  std::vector<int> row_ends;  // the right end of each row's last name
-  for (std::size_t b = 0; b < kEegBands.size(); ++b) {
-    const int left = Pixel(scale.X(kEegBands[b].from));
-    const int right = std::min(plot.right, Pixel(scale.X(kEegBands[b].to)));
-    if (left >= plot.right) {
-      continue;
-    }
-    add(Fill{{left, plot.top, right, plot.bottom}, kBandInks[b]});
-    const std::string name(kEegBands[b].name);
-    const auto width = static_cast<int>(std::ceil(TextWidth(name, TextStyle::kSmall)));
-    const int name_left =
-        std::max(plot.left + 2, std::min((left + right - width) / 2, plot.right - 2 - width));
-    std::size_t row = 0;
-    while (row < row_ends.size() && row_ends[row] + 4 > name_left) {
-      ++row;
-    }
-    if (row == row_ends.size()) {
-      row_ends.push_back(0);
-    }
-    row_ends[row] = name_left + width;
-    add(Text{{name_left, plot.top + kBandNameTop + static_cast<int>(row) * kBandNameLine},
-             name,
+  // The bands of the rhythms, shaded, and named above the plot, clear of the curves.
+  for (const auto& [b, place] : bands) {
+    add(Fill{{place.left, plot.top, place.right, plot.bottom}, kBandInks[b]});
+    add(Text{{place.name_left, plot.top - 9 - place.row * kBandNameLine},
+             std::string(kEegBands[b].name),
              TextStyle::kSmall,
              Ink::kFaintText,
              Align::kLeft});

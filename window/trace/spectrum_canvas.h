@@ -3,8 +3,9 @@
 // the EEG rhythms shaded and named. Only geometry: the densities come from the controller.
 //
 // Its texts never overlap at any size: the title takes as many lines as it needs to show whole,
-// the density's unit has a line of its own above the plot, the names of narrow bands go to rows
-// of their own, and figures too close together are thinned. Their extents are estimated from the
+// the density's unit and the bands' names have rows of their own above the plot (a name that
+// does not fit beside the one before it goes a row up), and figures too close together are
+// thinned. Their extents are estimated from the
 // characters (EstimatedTextBox), so the layout is the same in both windows and testable without
 // a toolkit.
 #ifndef VELBRIX_WINDOW_TRACE_SPECTRUM_CANVAS_H_
@@ -17,8 +18,9 @@
 
 namespace velbrix::trace {
 
-// The plot's top below a title of one line.
-inline constexpr int kSpectrumPlotTop = 44;
+// The plot's top below a title of one line and one row of the bands' names; a longer title or
+// more rows of names push it down.
+inline constexpr int kSpectrumPlotTop = 42;
 
 // Where frequencies and densities lie on the canvas.
 struct SpectrumScale {
@@ -29,7 +31,7 @@ struct SpectrumScale {
 
   // For a canvas of `width` x `height` showing `densities` (all of them positive or 0) up to
   // `top_hz`: whole decades from the largest density down, at most 8 of them. The plot begins at
-  // `plot_top` (SpectrumPlotTop).
+  // `plot_top`: the top of the picture's `traces` that ComposeSpectrum made.
   SpectrumScale(int width, int height, double top,
                 const std::vector<std::vector<double>>& densities, int plot_top = kSpectrumPlotTop);
   double X(double hz) const;
@@ -51,10 +53,6 @@ struct SpectrumInput {
 
 // The picture's `traces` is the plot.
 TracePicture ComposeSpectrum(const SpectrumInput& input);
-
-// The top of the plot under `title` on a canvas `width` wide: below the title's lines and the
-// density's unit.
-int SpectrumPlotTop(const std::string& title, int width);
 
 // The box `text` takes on a canvas, estimated from its characters generously enough for both
 // windows' fonts at 96 dpi.
