@@ -290,7 +290,8 @@ int TraceController::HighlightedRow() const {
 }
 
 std::optional<double> TraceController::ValueAt(std::uint64_t record, int row) {
-  return pages_.ValueAt(record, row, page_rows(), sections_, filter_margin());
+  // One record is read with as much of its margin as the bound allows, whatever the page's.
+  return pages_.ValueAt(record, row, page_rows(), sections_, BoundedMargin(margin_, 1));
 }
 
 void TraceController::Refresh() {

@@ -513,6 +513,18 @@ TEST_F(TraceControllerTest, AHighRateBoundsTheFiltersMarginAndTheHeaderSaysTheEd
             std::string::npos)
       << warnings[0];
   EXPECT_NE(Traces(*view_.picture).size(), 0u);
+
+  // A page too long for any margin still measures a record with one: a high-pass run over a
+  // single record would give 0.
+  Show("rec03_eeg", RhythmRecording(60000));
+  controller_.OnSampleRateEntered("5000");
+  ASSERT_EQ(controller_.page_records(), 50000u);
+  EXPECT_EQ(controller_.filter_margin(), 0u);
+  const int fz = 9;
+  controller_.OnMouseDown(X(20000), Y(fz));
+  controller_.OnMouseMove(X(20100), Y(fz), true);
+  EXPECT_NE(view_.status.find("  \u00B7  Fz  \u00B7  "), std::string::npos) << view_.status;
+  EXPECT_EQ(view_.status.find("Fz  \u00B7  0 to 0 \u00B5V"), std::string::npos) << view_.status;
 }
 
 TEST_F(TraceControllerTest, ADragMeasuresTimeAndDifferenceUntilReleased) {
