@@ -372,8 +372,12 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
       total > 0 && !from_overview && !reference.empty()) {
     lines.push_back({reference, trace::Ink::kText});
   }
-  if (!from_overview && total > 0 && filter_margin() < margin_) {
-    lines.push_back({trace::SettlingText(margin_, filter_margin(), rate), trace::Ink::kWarning});
+  // The bound on the margin left out records on a side of the page that the filters needed.
+  const std::uint64_t read = filter_margin();
+  const std::uint64_t after = total - std::min(total, paging_.first() + page_records());
+  if (!from_overview && total > 0 &&
+      (std::min(paging_.first(), margin_) > read || std::min(after, margin_) > read)) {
+    lines.push_back({trace::SettlingText(margin_, read, rate), trace::Ink::kWarning});
   }
   const std::uint64_t left_out = pages_.recording().bytes_left_out();
   if (left_out > 0) {

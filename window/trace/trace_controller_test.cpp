@@ -513,6 +513,10 @@ TEST_F(TraceControllerTest, AHighRateBoundsTheFiltersMarginAndTheHeaderSaysTheEd
             std::string::npos)
       << warnings[0];
   EXPECT_NE(Traces(*view_.picture).size(), 0u);
+  controller_.OnKey(TraceKey::kEnd);  // the margin after the last page is the recording's end
+  EXPECT_EQ(Texts(*view_.picture, Ink::kWarning).size(), 1u);
+  Show("short_eeg", RhythmRecording(3000));  // the bounded margin reaches both ends
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
 
   // A page too long for any margin still measures a record with one: a high-pass run over a
   // single record would give 0.
