@@ -387,8 +387,9 @@ void TraceWindowTest::ViewSpectrumOpensTheSpectrumOfThePage() {
 void TraceWindowTest::SavePictureWritesThePageAsAPngOfTheCanvasSize() {
   OpenTraces(kDemo);
   QVERIFY(Traces()->findChild<QAction*>(QStringLiteral("SavePicture")) != nullptr);
+  // A name without an extension is saved with ".png".
   const std::filesystem::path path = PathFromQt(program_dir_.path()) / "page.png";
-  Traces()->SavePictureAs(path);
+  Traces()->SavePictureAs(PathFromQt(program_dir_.path()) / "page");
   QCOMPARE(Part<QLabel>("Status")->text(),
            QString::fromStdString("Saved the picture as " + PathForDisplay(path)));
   std::ifstream file(path, std::ios::binary);
@@ -407,6 +408,19 @@ void TraceWindowTest::SavePictureWritesThePageAsAPngOfTheCanvasSize() {
                  : 0;
   }
   QVERIFY(inked > 1000);
+  // The calibration bar, beside the traces: its ink in a column right of them.
+  const trace::Rgb scale = trace::InkColour(trace::Ink::kScale);
+  int scaled = 0;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = Traces()->controller().picture().traces.right; x < image.width; ++x) {
+      const auto i = static_cast<std::size_t>((y * image.width + x) * 3);
+      scaled += image.pixels[i] == scale.red && image.pixels[i + 1] == scale.green &&
+                        image.pixels[i + 2] == scale.blue
+                    ? 1
+                    : 0;
+    }
+  }
+  QVERIFY2(scaled > 10, qPrintable(QString::number(scaled)));
 }
 
 }  // namespace velbrix

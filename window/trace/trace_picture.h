@@ -55,6 +55,7 @@ enum class Ink {
   kThetaBand,
   kAlphaBand,
   kBetaBand,
+  kScale,      // the calibration bar: one division's height, and its µV
   kPageFrame,  // the outline of the page shown, on the strip; the last ink, which counts them
 };
 
