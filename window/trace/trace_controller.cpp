@@ -429,7 +429,7 @@ void TraceController::UpdateSpectrum(bool page_changed) {
   page.records = records();
   page.first = paging_.first();
   page.page = page_records();
-  page.direct_records = kDirectRecords;
+  page.direct_records = TracePages::DirectRecords(filters_);
   page.from_overview = pages_.from_overview();
   page.drawn = this->page().ready > 0;
   page.values = &pages_.spectrum_values();

@@ -2,12 +2,15 @@
 #include "window/win32/trace_window.h"
 
 #include <algorithm>
+#include <cstring>
+#include <cwctype>
 #include <iterator>
 #include <optional>
 
 #include <commdlg.h>
 
 #include "window/trace/trace_window_layout.h"
+#include "window/win32/message_loop.h"
 #include "window/win32/text.h"
 #include "window/win32/window_class.h"
 
@@ -253,10 +256,13 @@ void TraceWindow::Arrange() {
     }
     const bool choice = IsChoice(id);
     if (choice) {
-      const auto count = static_cast<int>(::SendMessageW(part, CB_GETCOUNT, 0, 0));
-      for (int i = 0; i < count; ++i) {
-        std::wstring entry(
-            static_cast<std::size_t>(::SendMessageW(part, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+      const LRESULT count = ::SendMessageW(part, CB_GETCOUNT, 0, 0);  // CB_ERR: none
+      for (WPARAM i = 0; count > 0 && i < static_cast<WPARAM>(count); ++i) {
+        const LRESULT length = ::SendMessageW(part, CB_GETLBTEXTLEN, i, 0);
+        if (length < 0) {
+          continue;
+        }
+        std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
         ::SendMessageW(part, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
         entry.resize(entry.find(L'\0'));
         width = std::max(width, text_width(entry) + ::GetSystemMetrics(SM_CXVSCROLL) + px(12));
@@ -312,6 +318,7 @@ void TraceWindow::ApplyDpi(int dpi, const RECT& place) {
   // again with the new painter.
   ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitRow();  // the row's parts are larger at a higher dpi
   Arrange();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -356,6 +363,13 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
       ::SetFocus(parts_.canvas);
       return 0;
+    case kWmAccessKey:
+      // A field's access key takes its field; any other letter goes on to the menu bar.
+      if (const HWND field = FieldOfAccessKey(static_cast<wchar_t>(wparam)); field != nullptr) {
+        ::SetFocus(field);
+        return 1;
+      }
+      return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
@@ -377,6 +391,18 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       return ::DefWindowProcW(hwnd_, message, wparam, lparam);
   }
+}
+
+HWND TraceWindow::FieldOfAccessKey(wchar_t letter) const {
+  for (const trace::RowField& entry : trace::kRowFields) {
+    const char* key = std::strchr(entry.label, '&');
+    if (key != nullptr && key[1] != '\0' &&
+        std::towupper(static_cast<wint_t>(static_cast<unsigned char>(key[1]))) ==
+            std::towupper(static_cast<wint_t>(letter))) {
+      return ::GetDlgItem(hwnd_, FieldId(entry.field));
+    }
+  }
+  return nullptr;
 }
 
 void TraceWindow::OnCommand(int id, int code) {

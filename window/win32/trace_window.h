@@ -90,6 +90,8 @@ class TraceWindow final : public TraceView {
   void ApplyDpi(int dpi, const RECT& place);
   // Arranges the parts again and widens the frame where the row of fields does not fit in it.
   void FitRow();
+  // The field whose label has `letter` as its access key (either case), or null.
+  HWND FieldOfAccessKey(wchar_t letter) const;
   // The frame's width for a client area `client_width` pixels wide.
   int FrameWidth(int client_width) const;
   void OnCommand(int id, int code);

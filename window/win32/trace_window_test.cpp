@@ -263,7 +263,14 @@ TEST_F(TraceWindowTest, AMonitorOfAnotherDpiMapsThePartsAgain) {
   ::GetWindowRect(traces, &outer);
   EXPECT_EQ(outer.left, 20);
   EXPECT_EQ(outer.top, 10);
-  EXPECT_EQ(outer.right - outer.left, 920);
+  // The suggested width, or wider where the row of fields needs more at 144 dpi.
+  EXPECT_GE(outer.right - outer.left, 920);
+  RECT client{};
+  ::GetClientRect(traces, &client);
+  RECT montage{};
+  ::GetWindowRect(Traces()->parts().tools[3], &montage);
+  ::MapWindowPoints(HWND_DESKTOP, traces, reinterpret_cast<POINT*>(&montage), 2);
+  EXPECT_LE(montage.right, client.right);
   RECT field{};
   ::GetWindowRect(Traces()->parts().sample_rate, &field);
   EXPECT_EQ(field.bottom - field.top, 33);  // the row's 22 pixels at 96 dpi, at 144
