@@ -17,6 +17,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "core/base/channel_table.h"
 #include "core/formats/png_file.h"
@@ -58,6 +59,8 @@ class TraceWindowTest : public QObject {
   void TheWindowFollowsTheMainWindowAndKeepsTheSampleRate();
   void TheRowOfFieldsFollowsTheSharedTable();
   void AFilterAndAMontageFromTheirBoxesChangeTheTracesAndTheStatus();
+  void EveryFieldTakesItsAccessKeyAndABoxKeepsTheFocusForItsArrows();
+  void TheBoxesHoldTheirLongestEntriesAtTheFirstSize();
   void ViewSpectrumOpensTheSpectrumOfThePage();
   void SavePictureWritesThePageAsAPngOfTheCanvasSize();
 
@@ -263,6 +266,50 @@ void TraceWindowTest::TheRowOfFieldsFollowsTheSharedTable() {
     QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
       return label->text() == QString::fromUtf8(entry.label) && label->x() < field->x();
     }));
+  }
+}
+
+void TraceWindowTest::EveryFieldTakesItsAccessKeyAndABoxKeepsTheFocusForItsArrows() {
+  OpenTraces(kDemo);
+  const std::pair<Qt::Key, const char*> keys[] = {
+      {Qt::Key_R, "SampleRate"}, {Qt::Key_P, "PageLength"}, {Qt::Key_A, "Amplitude"},
+      {Qt::Key_G, "HighPass"},   {Qt::Key_L, "LowPass"},    {Qt::Key_N, "Notch"},
+      {Qt::Key_M, "Montage"}};
+  for (const auto& [key, name] : keys) {
+    QTest::keyClick(Traces(), key, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), Part<QWidget>(name));
+  }
+  // Arrows on the closed Amplitude box: each chooses the next entry, and the box keeps the focus
+  // for the next one.
+  QTest::keyClick(Traces(), Qt::Key_A, Qt::AltModifier);
+  auto* amplitude = Part<QComboBox>("Amplitude");
+  const int first = amplitude->currentIndex();
+  QVERIFY(first + 2 < amplitude->count());
+  const double microvolts = Traces()->controller().microvolts_per_division();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  QTest::qWait(50);
+  QCOMPARE(QApplication::focusWidget(), amplitude);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  QTest::qWait(50);
+  QCOMPARE(amplitude->currentIndex(), first + 2);
+  QCOMPARE(QApplication::focusWidget(), amplitude);
+  QVERIFY(Traces()->controller().microvolts_per_division() != microvolts);
+}
+
+void TraceWindowTest::TheBoxesHoldTheirLongestEntriesAtTheFirstSize() {
+  desktop_.answers.push_back(kDemo);
+  window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
+  window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
+  QVERIFY(QTest::qWaitForWindowExposed(Traces()));
+  QCOMPARE(Traces()->width(), trace::kStartWidth);
+  for (const trace::RowField& entry : trace::kRowFields) {
+    auto* box = Traces()->findChild<QComboBox*>(QString::fromUtf8(entry.name));
+    if (box == nullptr) {
+      continue;  // the sample rate's field
+    }
+    // Sized to its longest entry (AdjustToContents), and never given less.
+    QVERIFY2(box->width() >= box->sizeHint().width(), entry.name);
+    QVERIFY2(box->geometry().right() < Traces()->width(), entry.name);
   }
 }
 

@@ -137,8 +137,9 @@ class Composer {
       const int row = i;
       const double zero = layout_.BandTop(i) + band / 2;
       const auto y = [&](double value) { return Pixel(zero - value * pixels_per_microvolt); };
-      // A large swing may reach into the header above the first channel, never below the axis.
-      const Rect clip{layout_.traces.left, 0, layout_.traces.right, layout_.traces.bottom};
+      // A large swing is cut at the header, whose lines stay readable, and at the axis.
+      const Rect clip{layout_.traces.left, layout_.header.bottom, layout_.traces.right,
+                      layout_.traces.bottom};
       Polyline line{{}, i == HighlightedIndex() ? Ink::kHighlightTrace : Ink::kTrace, clip};
       line.points.reserve(columns.ready * (samples ? 1 : 2));
       for (std::size_t c = 0; c < columns.ready; ++c) {

@@ -329,7 +329,10 @@ void TraceController::Refresh() {
   input.envelope_max = &pages_.envelope_max();
   picture_ = trace::ComposeCanvas(input);
   view_.ShowPicture(picture_);
-  bar_.ShowChoices(paging_, montage_, filters_);
+  // A page from the overview shows the channels as recorded and unfiltered, and so do the boxes;
+  // the choices come back with the next page drawn from samples.
+  bar_.ShowChoices(paging_, pages_.from_overview() ? MontageKind::kAsRecorded : montage_,
+                   pages_.from_overview() ? FilterChoice{} : filters_);
   bar_.ShowScrollBar(paging_);
   UpdateStatus();
   UpdateSpectrum(pages_.key() != before || page().ready != ready);
@@ -426,7 +429,7 @@ void TraceController::UpdateSpectrum(bool page_changed) {
   page.records = records();
   page.first = paging_.first();
   page.page = page_records();
-  page.direct_records = kDirectRecords;
+  page.direct_records = TracePages::DirectRecords(filters_);
   page.from_overview = pages_.from_overview();
   page.drawn = this->page().ready > 0;
   page.values = &pages_.spectrum_values();

@@ -463,7 +463,16 @@ TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
   ASSERT_TRUE(controller_.page_from_overview());
   EXPECT_EQ(Texts(*view_.picture, Ink::kWarning), std::vector<std::string>{kOverviewUnfiltered});
   EXPECT_EQ(Labels().front(), "FP2");
+  // The boxes say what the page shows, and no trace is drawn over the header's lines.
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kMontage)].selected, 0);
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kHighPass)].selected, 0);
+  for (const trace::Step& step : view_.picture->steps) {
+    if (const auto* line = std::get_if<trace::Polyline>(&step)) {
+      EXPECT_GE(line->clip.top, controller_.picture().traces.top);
+    }
+  }
   controller_.OnPageChosen(8);  // 10 s: filtered again, and the header says how
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kMontage)].selected, 1);
   EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
   EXPECT_NE(Header().find("Average reference  \u00B7  high-pass 0.5 Hz"), std::string::npos);
   EXPECT_EQ(Labels().front(), "FP2-avg");
