@@ -478,6 +478,17 @@ TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
   EXPECT_EQ(Labels().front(), "FP2-avg");
 }
 
+TEST_F(TraceControllerTest, AFilteredPageTooLongToFilterInAFrameComesFromTheOverview) {
+  Show("rec01_eeg", Recording(100000));  // within the pages read directly as recorded
+  controller_.OnPageChosen(static_cast<int>(view_.page_choices.size()) - 1);  // whole recording
+  FinishOverview();
+  EXPECT_FALSE(controller_.page_from_overview());
+  Choose(TraceTool::kHighPass, "0.5 Hz");
+  FinishOverview();
+  EXPECT_TRUE(controller_.page_from_overview());
+  EXPECT_EQ(Texts(*view_.picture, Ink::kWarning), std::vector<std::string>{kOverviewUnfiltered});
+}
+
 TEST_F(TraceControllerTest, RowsNameTheirReferenceAndTheHeaderWhatItAverages) {
   Show("rec01_eeg", Recording(3000), "A1");
   const auto header_has = [&](const std::string& line) {
