@@ -28,7 +28,7 @@ SKIPPED = 77  # the exit status that CTest reports as skipped (SKIP_RETURN_CODE)
 RECORDINGS = 16
 SHARDS = 4
 BROKEN = 6  # index of the recording too short to export: in share BROKEN % SHARDS + 1
-PROGRAMS = ["munged", "slurmctld", "slurmd", "sbatch", "scontrol", "sinfo", "scancel"]
+PROGRAMS = ["munged", "slurmctld", "slurmd", "sbatch", "scontrol", "sinfo", "squeue", "scancel"]
 # Options of the script's velbrix-convert call, for the plain run to compare with.
 FORMAT_OPTIONS = ["--format", "edf", "--sample-rate", "256"]
 WAIT_S = 60  # for the daemons, and then for the job
@@ -150,8 +150,12 @@ class Cluster:
 
     def stop(self):
         if any(p.poll() is None for p in self.processes):
-            try:  # no job step outlives the test
+            try:  # no job outlives the test: cancelled, and given a moment to end
                 self.run(["scancel", "--full", "--user", "root"], check=False)
+                deadline = time.monotonic() + 10
+                while time.monotonic() < deadline and self.run(
+                        ["squeue", "--noheader", "-o", "%i"], check=False).stdout.strip():
+                    time.sleep(0.2)
             except subprocess.TimeoutExpired:
                 pass
         for p in reversed(self.processes):
@@ -162,6 +166,25 @@ class Cluster:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait()
+        # What slurmd started (job steps, the jobs' scripts) has this cluster's SLURM_CONF.
+        for pid in self.started_by_slurm():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+
+    def started_by_slurm(self):
+        mark = b"\0SLURM_CONF=" + self.env["SLURM_CONF"].encode() + b"\0"
+        pids = []
+        for name in os.listdir("/proc"):
+            if name.isdigit() and int(name) != os.getpid():
+                try:
+                    with open(f"/proc/{name}/environ", "rb") as f:
+                        if mark in b"\0" + f.read() + b"\0":
+                            pids.append(int(name))
+                except OSError:
+                    pass
+        return pids
 
     def submit(self, script, array, env):
         """Runs `script` as a job array of the task ids `array` (a list) to its end; returns each
