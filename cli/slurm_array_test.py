@@ -3,12 +3,12 @@
 
 Usage: slurm_array_test.py PATH_TO_VELBRIX_CONVERT PATH_TO_SBATCH_SCRIPT
 
-Starts munged, slurmctld and slurmd of its own (root only: ports, keys, state and logs in a temporary
-folder, the node being this machine at 127.0.0.1), converts 16 recordings, one of them too short to
-export, with a job array of 4 tasks, and checks that every good recording's files are byte for byte
-those of a plain run, that only the broken recording's task failed, with the recording's message in
-its output, and that submitting that task again once the recording is mended completes the share.
-Everything it started is stopped at the end, also when a check fails.
+Starts munged, slurmctld and slurmd of its own (root only: ports, keys, state and logs in a
+temporary folder, the node being this machine at 127.0.0.1), converts 16 recordings, one of them
+too short to export, with a job array of 4 tasks, and checks that every good recording's files are
+byte for byte those of a plain run, that only the broken recording's task failed, with the
+recording's message in its output, and that submitting that task again once the recording is
+mended completes the share. Everything it started is stopped at the end, also when a check fails.
 
 Without root, without Slurm's and MUNGE's programs (scripts/install-deps slurm), or when the daemons
 do not come up, it says why and exits with 77, which CTest reports as skipped.
