@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "core/events/event_time.h"
 
@@ -62,9 +63,9 @@ std::string EdfRecordTal(std::uint64_t record, std::uint64_t samples_per_record,
 }
 
 Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
-                                 const EdfRecordLayout& layout, std::uint64_t data_records,
+                                 std::uint64_t record_samples, std::uint64_t data_records,
                                  EdfAnnotationSignal* signal) {
-  const std::uint64_t samples = layout.samples_per_record;
+  const std::uint64_t samples = record_samples;
   assert(samples > 0);
   if (data_records == 0 && !events.empty()) {
     return Status::InvalidArgument("An EDF file without data records cannot hold events");
@@ -107,10 +108,6 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
     low = high;
   }
   const std::uint64_t signal_samples = (time_keeping + low + 1) / 2;
-  if (signal_samples > kEdfLargestCount) {
-    return Status::InvalidArgument("The events need " + std::to_string(signal_samples) +
-                                   " samples per data record, more than an EDF header holds");
-  }
   EdfAnnotationSignal planned;
   planned.rate_ = rate;
   planned.samples_per_record_ = signal_samples;
@@ -128,16 +125,26 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
 }
 
 std::string EdfAnnotationSignal::RecordBytes(std::uint64_t record) const {
-  std::string bytes = EdfRecordTal(record, record_samples_, rate_);
+  std::string bytes(static_cast<std::size_t>(2 * samples_per_record_), kTalEnd);
+  WriteRecord(record, bytes.data());
+  return bytes;
+}
+
+void EdfAnnotationSignal::WriteRecord(std::uint64_t record, char* out) const {
+  const auto size = static_cast<std::size_t>(2 * samples_per_record_);
+  const std::string time_keeping = EdfRecordTal(record, record_samples_, rate_);
+  assert(time_keeping.size() <= size);
+  std::memcpy(out, time_keeping.data(), time_keeping.size());
+  std::size_t used = time_keeping.size();
   const auto first = std::lower_bound(
       placed_.begin(), placed_.end(), record,
       [](const Placed& placed, std::uint64_t value) { return placed.record < value; });
   for (auto it = first; it != placed_.end() && it->record == record; ++it) {
-    bytes += it->tal;
+    assert(used + it->tal.size() <= size);
+    std::memcpy(out + used, it->tal.data(), it->tal.size());
+    used += it->tal.size();
   }
-  assert(bytes.size() <= 2 * samples_per_record_);
-  bytes.resize(static_cast<std::size_t>(2 * samples_per_record_), kTalEnd);
-  return bytes;
+  std::memset(out + used, kTalEnd, size - used);
 }
 
 }  // namespace velbrix
