@@ -243,8 +243,9 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_NE(ReadFile(root_ / "dataset_description.json").find("\"Name\": \"study\""),
             std::string::npos);
   EXPECT_NE(
-      ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"RecordingDuration\": 2,"),
-      std::string::npos);  // two data records of 1 s
+      ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json")
+          .find("\"RecordingDuration\": 1.171875,"),
+      std::string::npos);  // 300 records at 256 Hz, not the two data records of 1 s
   EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
             "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
   WriteFile(root_ / "README", "ours");
