@@ -106,17 +106,15 @@ TEST(EdfAnnotationsTest, WithoutEventsEachRecordHoldsItsTimeAlone) {
   EXPECT_EQ(signal.samples_per_record(), 4u);
   EXPECT_EQ(signal.RecordBytes(99), "+198\x14\x14\0\0"s);
   EXPECT_EQ(signal.RecordBytes(0), "+0\x14\x14\0\0\0\0"s);
-  EXPECT_EQ(
-      EdfAnnotationSignal::Plan(Events({{0, 0, ""}}), Rate("256"), 256, 0, &signal).code(),
-      Status::Code::kInvalidArgument);
+  EXPECT_EQ(EdfAnnotationSignal::Plan(Events({{0, 0, ""}}), Rate("256"), 256, 0, &signal).code(),
+            Status::Code::kInvalidArgument);
 }
 
 TEST(EdfAnnotationsTest, AnAnnotationLongerThanARecordsShareFits) {
   const std::string label(kMostEventLabelBytes, 'x');
   EdfAnnotationSignal signal;
-  ASSERT_TRUE(EdfAnnotationSignal::Plan(Events({{5000, 0, label}}), Rate("1000"), 960, 10,
-                                        &signal)
-                  .ok());
+  ASSERT_TRUE(
+      EdfAnnotationSignal::Plan(Events({{5000, 0, label}}), Rate("1000"), 960, 10, &signal).ok());
   const std::vector<Tal> tals = ReadTals(signal.RecordBytes(5));  // 5000 / 960
   ASSERT_EQ(tals.size(), 2u);
   EXPECT_EQ(tals[0].onset, "+4.8");

@@ -182,9 +182,8 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
 
 // Checks, before anything is written, that every file name of the recording fits its folder.
 Status CheckNames(const fs::path& folder, const std::string& prefix) {
-  for (const char* suffix :
-       {"_eeg.vhdr", "_eeg.vmrk", "_eeg.edf", "_eeg.eeg", "_eeg.json", "_channels.tsv",
-        "_events.tsv", "_events.json"}) {
+  for (const char* suffix : {"_eeg.vhdr", "_eeg.vmrk", "_eeg.edf", "_eeg.eeg", "_eeg.json",
+                             "_channels.tsv", "_events.tsv", "_events.json"}) {
     if (Status s = CheckOutputName(folder / (prefix + suffix)); !s.ok()) {
       return s;
     }

@@ -245,10 +245,9 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_EQ(report_.samples_added, 212u);
   EXPECT_NE(ReadFile(root_ / "dataset_description.json").find("\"Name\": \"study\""),
             std::string::npos);
-  EXPECT_NE(
-      ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json")
-          .find("\"RecordingDuration\": 1.171875,"),
-      std::string::npos);  // 300 records at 256 Hz, not the two data records of 1 s
+  EXPECT_NE(ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json")
+                .find("\"RecordingDuration\": 1.171875,"),
+            std::string::npos);  // 300 records at 256 Hz, not the two data records of 1 s
   EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
             "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
   WriteFile(root_ / "README", "ours");
@@ -297,9 +296,9 @@ TEST_F(BidsExportTest, EventsFilesJoinTheRecordingsTransactionAndLeaveWithAnExpo
 
   events_ = nullptr;
   ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
-  EXPECT_EQ(ListFolder(eeg), (std::set<std::string>{"sub-01_task-rest_channels.tsv",
-                                                    "sub-01_task-rest_eeg.json",
-                                                    "sub-01_task-rest_eeg.edf"}));
+  EXPECT_EQ(ListFolder(eeg),
+            (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.json",
+                                   "sub-01_task-rest_eeg.edf"}));
 }
 
 TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {

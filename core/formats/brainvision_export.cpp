@@ -114,9 +114,11 @@ Status ExportBrainVisionInto(FileTable& files, const ExportInputs& inputs, Expor
     status = files.OpenOutputOnFreeNumber(paths.header, &header);
   }
   if (status.ok()) {
-    status = files.Write(markers, MakeBrainVisionMarkers(base_name, inputs.start) +
-                                      (HasEvents(inputs) ? MakeBrainVisionEventMarkers(*inputs.events)
-                                                         : std::string()));
+    std::string marker_text = MakeBrainVisionMarkers(base_name, inputs.start);
+    if (HasEvents(inputs)) {
+      marker_text += MakeBrainVisionEventMarkers(*inputs.events);
+    }
+    status = files.Write(markers, marker_text);
   }
   if (status.ok()) {
     status = files.Write(header, MakeBrainVisionHeader(positions, base_name, inputs.sample_rate));

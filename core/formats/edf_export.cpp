@@ -164,9 +164,9 @@ Status PlanAnnotations(const ExportInputs& inputs, std::uint64_t records,
     return s;
   }
   EdfAnnotationSignal planned;
-  if (Status s = EdfAnnotationSignal::Plan(*inputs.events, inputs.sample_rate,
-                                           inputs.edf_layout.samples_per_record, data_records,
-                                           &planned);
+  if (Status s =
+          EdfAnnotationSignal::Plan(*inputs.events, inputs.sample_rate,
+                                    inputs.edf_layout.samples_per_record, data_records, &planned);
       !s.ok()) {
     return Status::IoError("Cannot create", output, s.message());
   }

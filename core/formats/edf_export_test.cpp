@@ -203,8 +203,8 @@ struct EdfPlusContents {
   std::string recording;
   std::string reserved;
   std::size_t data_records = 0;
-  std::vector<std::vector<std::string>> fields;     // per signal: label .. samples per record
-  std::vector<std::vector<std::string>> records;    // per data record: each signal's bytes
+  std::vector<std::vector<std::string>> fields;   // per signal: label .. samples per record
+  std::vector<std::vector<std::string>> records;  // per data record: each signal's bytes
 };
 
 void ReadEdfPlus(const std::string& bytes, EdfPlusContents* edf) {
@@ -246,11 +246,10 @@ TEST_F(EdfExportTest, WithEventsTheFileIsEdfPlusWithEachRecordsTimeAndTheEventsO
   const std::string recording = MakeRecording(700 * 32);
   WriteFile(in_ / "rec01_eeg", recording);
   EventList events;
-  ASSERT_TRUE(EventList::FromEvents({{0, 0, "start"},
-                                     {300, 128, "photic, 10 Hz"},
-                                     {699, 0, "M\xC3\xBCller"}},
-                                    700, &events)
-                  .ok());
+  ASSERT_TRUE(
+      EventList::FromEvents(
+          {{0, 0, "start"}, {300, 128, "photic, 10 Hz"}, {699, 0, "M\xC3\xBCller"}}, 700, &events)
+          .ok());
   positions_ = {10, 28};
   ExportInputs inputs = Inputs(in_ / "rec01_eeg", "256");
   inputs.events = &events;
@@ -266,8 +265,9 @@ TEST_F(EdfExportTest, WithEventsTheFileIsEdfPlusWithEachRecordsTimeAndTheEventsO
   EXPECT_EQ(edf.fields[0][0], "Fz");
   EXPECT_EQ(edf.fields[1][0], "Oz");
   const std::vector<std::string>& annotations = edf.fields[2];
-  EXPECT_EQ(std::vector<std::string>(annotations.begin(), annotations.begin() + 8),
-            (std::vector<std::string>{"EDF Annotations", "", "", "-1", "1", "-32768", "32767", ""}));
+  EXPECT_EQ(
+      std::vector<std::string>(annotations.begin(), annotations.begin() + 8),
+      (std::vector<std::string>{"EDF Annotations", "", "", "-1", "1", "-32768", "32767", ""}));
   ASSERT_EQ(edf.data_records, 3u);
   using namespace std::string_literals;
   EXPECT_EQ(Tals(edf.records[0][2]), "+0\x14\x14\0+0\x14start\x14\0"s);
