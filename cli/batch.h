@@ -8,10 +8,13 @@
 // runs 1, 2, ... by their place in the whole list (not the shard), a refused or failed one
 // included. A run that is asked
 // to stop (Ctrl-C) leaves nothing behind, like a failed one, and the recordings after it are not
-// started. Each failure is one line on `err` naming the file and the system's reason. Unless the
-// options ask for quiet, a trailing partial record is a warning naming the recording and the bytes
-// left out, and so is the completion of an EDF file's last data record, with the samples added per
-// channel.
+// started. An export carries the events that options.events choose (core/events/export_events.h):
+// a sidecar or --events table that cannot be read, or an event outside the recording, fails the
+// recording, naming the table, the line and the reason, so that no export silently lacks the
+// events its sidecar holds. Each failure is one line on `err` naming the file and the system's
+// reason. Unless the options ask for quiet, a trailing partial record is a warning naming the
+// recording and the bytes left out, and so is the completion of an EDF file's last data record,
+// with the samples added per channel.
 #ifndef VELBRIX_CLI_BATCH_H_
 #define VELBRIX_CLI_BATCH_H_
 
