@@ -79,15 +79,20 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
   const std::size_t decimals = point == std::string::npos ? 0 : duration.size() - point;
   const std::size_t time_keeping =
       1 + last_onset.substr(0, last_onset.find('.')).size() + decimals + 3;
+  // The TALs one after another in one string, with their sizes: few allocations, few pages.
+  std::string tals;
+  tals.reserve(events.size() * 24);
   std::vector<std::size_t> sizes;
+  sizes.reserve(events.size());
   std::vector<std::uint64_t> own;
-  std::vector<std::string> tals;
+  own.reserve(events.size());
   std::size_t longest = 0;
   std::size_t fullest = 0;  // of the events' own records
   std::size_t in_record = 0;
   for (const Event& event : events.events()) {
-    tals.push_back(EdfEventTal(event, rate));
-    sizes.push_back(tals.back().size());
+    const std::size_t before = tals.size();
+    tals += EdfEventTal(event, rate);
+    sizes.push_back(tals.size() - before);
     own.push_back(std::min(event.start / samples, last));
     in_record = own.size() > 1 && own[own.size() - 2] == own.back() ? in_record + sizes.back()
                                                                     : sizes.back();
@@ -117,9 +122,13 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
       PlaceInOrder(sizes, own, static_cast<std::size_t>(2 * signal_samples) - time_keeping,
                    data_records, &records);
   assert(placed);
-  for (std::size_t i = 0; i < tals.size(); ++i) {
-    planned.placed_.push_back({records[i], std::move(tals[i])});
+  planned.placed_.reserve(sizes.size());
+  std::size_t offset = 0;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    planned.placed_.push_back({records[i], offset, sizes[i]});
+    offset += sizes[i];
   }
+  planned.tals_ = std::move(tals);
   *signal = std::move(planned);
   return Status::Ok();
 }
@@ -140,9 +149,9 @@ void EdfAnnotationSignal::WriteRecord(std::uint64_t record, char* out) const {
       placed_.begin(), placed_.end(), record,
       [](const Placed& placed, std::uint64_t value) { return placed.record < value; });
   for (auto it = first; it != placed_.end() && it->record == record; ++it) {
-    assert(used + it->tal.size() <= size);
-    std::memcpy(out + used, it->tal.data(), it->tal.size());
-    used += it->tal.size();
+    assert(used + it->size <= size);
+    std::memcpy(out + used, tals_.data() + it->offset, it->size);
+    used += it->size;
   }
   std::memset(out + used, kTalEnd, size - used);
 }

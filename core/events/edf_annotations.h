@@ -71,13 +71,15 @@ class EdfAnnotationSignal {
  private:
   struct Placed {
     std::uint64_t record = 0;  // where the TAL is written; never before its onset's record
-    std::string tal;
+    std::size_t offset = 0;    // of the TAL in tals_
+    std::size_t size = 0;
   };
 
   Hertz rate_;
   std::uint64_t samples_per_record_ = 0;
   std::uint64_t record_samples_ = 0;  // of the recording, per data record
   std::vector<Placed> placed_;        // in record order
+  std::string tals_;                  // every event's TAL, in the order of placed_
 };
 
 }  // namespace velbrix
