@@ -10,7 +10,9 @@
 // lock and the commit are counted too. Before each timed run the outputs of the last one are
 // removed, so that every run writes new files.
 //
-// Usage: velbrix_bench [--dir DIR] [--mib N] [--repeat N] [--rss-mib N,N,...]
+// With --events-only it times only the exports with 100,000 events against those without.
+//
+// Usage: velbrix_bench [--dir DIR] [--mib N] [--repeat N] [--rss-mib N,N,...] [--events-only]
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -35,6 +37,7 @@
 #include "core/base/channel_table.h"
 #include "core/base/record.h"
 #include "core/convert/conversion.h"
+#include "core/events/event_list.h"
 #include "core/formats/bids_export.h"
 #include "core/formats/recording_export.h"
 
@@ -235,6 +238,75 @@ void TimeBrainVisionExports(const fs::path& recording, const fs::path& dir, doub
   PrintTimes("BIDS BV (32)", bids_once, floor, in_mb, out_bytes, repeat);
 }
 
+// The EDF, BrainVision and BIDS (EDF) exports of all channels at 256 Hz with 100,000 events spread
+// over the recording (every third one lasting 1 s, labels of 5 to 9 bytes) against the same
+// exports without events: both median times and their ratio.
+void TimeEventsExports(const fs::path& recording, const fs::path& dir, int repeat) {
+  const std::uint64_t records = fs::file_size(recording) / kRecordSize;
+  constexpr std::size_t kEvents = 100'000;
+  if (records < kEvents + 256) {
+    Die("the recording is too short for 100,000 events");
+  }
+  std::vector<velbrix::Event> many;
+  for (std::size_t i = 0; i < kEvents; ++i) {
+    const std::uint64_t start = i * (records - 256) / kEvents;
+    many.push_back({start, i % 3 == 0 ? 256u : 0u, "stim " + std::to_string(i % 1000)});
+  }
+  velbrix::EventList events;
+  if (const velbrix::Status s = velbrix::EventList::FromEvents(std::move(many), records, &events);
+      !s.ok()) {
+    Die(s.message());
+  }
+  std::printf("\nexports with %zu events vs none (%llu records), median of %d runs\n", kEvents,
+              static_cast<unsigned long long>(records), repeat);
+  std::printf("%-13s %12s %12s %7s\n", "export", "none (s)", "events (s)", "ratio");
+  const auto row = [&](const char* name, const std::function<void(const velbrix::EventList*)>& run) {
+    const velbrix::EventList none;
+    std::vector<double> without;
+    std::vector<double> with;
+    run(&events);  // warm up
+    for (int i = 0; i < repeat; ++i) {
+      without.push_back(Seconds([&] { run(&none); }));
+      with.push_back(Seconds([&] { run(&events); }));
+    }
+    const double a = Median(without);
+    const double b = Median(with);
+    std::printf("%-13s %12.3f %12.3f %7.3f\n", name, a, b, b / a);
+  };
+  for (const velbrix::ExportFormat format :
+       {velbrix::ExportFormat::kEdf, velbrix::ExportFormat::kBrainVision}) {
+    velbrix::ExportInputs inputs = AllChannelsAt256(format, recording, dir);
+    row(format == velbrix::ExportFormat::kEdf ? "EDF (32)" : "BV (32)",
+        [&](const velbrix::EventList* chosen) {
+          inputs.events = chosen;
+          velbrix::ExportReport report;
+          if (const velbrix::Status s = velbrix::ExportRecording(inputs, &report); !s.ok()) {
+            Die(s.message());
+          }
+        });
+  }
+  const velbrix::ExportInputs edf = AllChannelsAt256(velbrix::ExportFormat::kEdf, recording, dir);
+  row("BIDS EDF (32)", [&](const velbrix::EventList* chosen) {
+    const velbrix::BidsExportInputs bids{recording,
+                                         dir / "bids-events",
+                                         {"01", "", "task", ""},
+                                         velbrix::ExportFormat::kBidsEdf,
+                                         edf.positions,
+                                         edf.sample_rate,
+                                         edf.edf_layout,
+                                         {},
+                                         {},
+                                         "bench",
+                                         {},
+                                         {},
+                                         chosen};
+    velbrix::ExportReport report;
+    if (const velbrix::Status s = velbrix::ExportBids(bids, &report); !s.ok()) {
+      Die(s.message());
+    }
+  });
+}
+
 void TimeRuns(const fs::path& dir, std::size_t mib, int repeat, const fs::path& cli) {
   const fs::path recording = dir / "bench_eeg";
   WriteRecording(recording, mib * kMiB);
@@ -284,6 +356,7 @@ void TimeRuns(const fs::path& dir, std::size_t mib, int repeat, const fs::path& 
   }
   TimeEdfExport(recording, dir, in_mb, repeat);
   TimeBrainVisionExports(recording, dir, in_mb, repeat);
+  TimeEventsExports(recording, dir, repeat);
 }
 
 // Runs one conversion over all channels in a child process and returns its peak RSS in KiB.
@@ -322,8 +395,17 @@ int main(int argc, char** argv) {
   std::size_t mib = 64;
   int repeat = 5;
   std::vector<std::size_t> rss_sizes = {64, 1024};
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool events_only = false;
+  for (int i = 1; i < argc; i += 2) {
     const std::string flag = argv[i];
+    if (flag == "--events-only") {
+      events_only = true;
+      --i;
+      continue;
+    }
+    if (i + 1 == argc) {
+      Die("no value for " + flag);
+    }
     const std::string value = argv[i + 1];
     if (flag == "--dir") {
       dir = fs::path(value) / ("velbrix-bench-" + std::to_string(::getpid()));
@@ -342,6 +424,12 @@ int main(int argc, char** argv) {
     }
   }
   fs::create_directories(dir);
+  if (events_only) {
+    WriteRecording(dir / "bench_eeg", mib * kMiB);
+    TimeEventsExports(dir / "bench_eeg", dir, repeat);
+    fs::remove_all(dir);
+    return 0;
+  }
   CheckCorrectness(dir);
   // velbrix-convert of the same build, for the row of the whole command.
   const fs::path cli =

@@ -16,6 +16,7 @@
 #include "core/base/recording_name.h"
 #include "core/base/status.h"
 #include "core/convert/conversion.h"
+#include "core/events/export_events.h"
 #include "core/formats/export_run.h"
 #include "core/os/os_file_hooks.h"
 
@@ -52,6 +53,11 @@ Status ConvertOne(Converter& converter, const Options& options, std::size_t inde
     return status;
   }
   ExportRequest request;
+  if (Status s = EventsForExport(recording, options.sample_rate, options.events, &request.events,
+                                 progress, stop);
+      !s.ok()) {
+    return s;
+  }
   request.format = *options.format;
   request.recording = recording;
   request.output_dir = options.output_dir;

@@ -15,7 +15,10 @@
 // record is a warning naming the recording and the bytes left out, and so is the completion of an
 // EDF file's last data record, with the samples added per channel. A recording's messages come
 // after those of the recordings before it (see batch_report.h); a wait for another run's lock is
-// told at once, naming the recording.
+// told at once, naming the recording. An export carries the events that options.events choose
+// (core/events/export_events.h): a sidecar or --events table that cannot be read, or an event
+// outside the recording, fails the recording, naming the table, the line and the reason, so that
+// no export silently lacks the events its sidecar holds.
 #ifndef VELBRIX_CLI_BATCH_H_
 #define VELBRIX_CLI_BATCH_H_
 

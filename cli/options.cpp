@@ -263,6 +263,29 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
   CLI::Option* license_option = bids_option_of(
       "--license", lab.license,
       "The dataset's licence (e.g. CC0, CC-BY-4.0, PDDL), for the License " + only_new, "ID");
+  const std::string events_group = "Events (EDF, BrainVision, BIDS)";
+  std::string events_file;
+  CLI::Option* events_option =
+      app.add_option("--events", events_file,
+                     "Export the events of FILE instead of those of each recording's sidecar "
+                     "(rec01_eeg: rec01_events.tsv beside it, read by default): a sidecar, or a "
+                     "BIDS-style table with onset and duration in seconds at the sample rate and "
+                     "trial_type as the label, told apart by the header line")
+          ->option_text("FILE")
+          ->group(events_group);
+  bool no_events = false;
+  CLI::Option* no_events_option =
+      app.add_flag("--no-events", no_events, "Export no events: not even the sidecar's")
+          ->group(events_group);
+  std::vector<std::string> detections;
+  CLI::Option* detect_option =
+      app.add_option("--detect-events", detections,
+                     "Add an event wherever channel CHANNEL crosses LEVEL uV (rising when not "
+                     "said), at least GAP seconds after the last one found (0), labelled LABEL "
+                     "(\"<CHANNEL> <direction> <LEVEL> uV\"); may be given several times")
+          ->allow_extra_args(false)
+          ->option_text("CHANNEL,LEVEL[,rising|falling|both[,GAP[,LABEL]]]")
+          ->group(events_group);
   app.add_flag("-q,--quiet", options->quiet, "No warnings and no progress display");
   app.set_version_flag("--version", std::string(kProgramName) + " " + VELBRIX_VERSION);
   app.add_option("RECORDING", recordings, "Recordings to convert");
@@ -424,8 +447,34 @@ std::optional<int> ParseOptions(const std::vector<std::string>& arguments, Optio
       }
       options->edf_start = parsed;
     }
+    if (events_option->count() > 0 && no_events_option->count() > 0) {
+      return UsageError("--events FILE and --no-events contradict each other: give one");
+    }
+    options->events = ExportEventsChoice();
+    if (no_events_option->count() > 0) {
+      options->events.source = ExportEventsSource::kNone;
+    } else if (events_option->count() > 0) {
+      if (events_file.empty()) {
+        return UsageError("--events needs the file of the events");
+      }
+      options->events.source = ExportEventsSource::kFile;
+      options->events.file = PathFromArgument(events_file);
+    }
+    for (const std::string& text : detections) {
+      DetectionRule rule;
+      if (const Status status = ParseDetectionRule(text, options->sample_rate, &rule);
+          !status.ok()) {
+        return UsageError(status.message());
+      }
+      options->events.detections.push_back(std::move(rule));
+    }
   } else if (rate_option->count() > 0 || start_option->count() > 0) {
     return UsageError("--sample-rate and --start apply to --format edf or brainvision only");
+  } else if (events_option->count() > 0 || no_events_option->count() > 0 ||
+             detect_option->count() > 0) {
+    return UsageError(
+        "--events, --no-events and --detect-events apply to --format edf or brainvision and to "
+        "--bids: the text conversion writes no events");
   } else if (separator_option->count() > 0) {
     if (const Status status = ValueLineTable::Check(separator); !status.ok()) {
       return UsageError(status.message());

@@ -12,6 +12,7 @@
 
 #include "cli/recording_list.h"
 #include "core/base/hertz.h"
+#include "core/events/export_events.h"
 #include "core/formats/bids_layout.h"
 #include "core/formats/bids_sidecars.h"
 #include "core/formats/edf_header.h"
@@ -47,6 +48,9 @@ struct Options {
   EdfRecordLayout edf_layout;     // EDF: for the sample rate and the number of channels
   std::optional<EdfStart> edf_start;  // EDF and BrainVision: nothing when no start was given
   std::optional<BidsOptions> bids;    // into a BIDS dataset, as EDF or BrainVision files
+  // Exports: the events each recording carries (the sidecar, --events FILE or --no-events, and
+  // each --detect-events rule, parsed at the sample rate).
+  ExportEventsChoice events;
   bool quiet = false;                 // no warnings and no progress
   std::size_t jobs = 1;               // recordings converted side by side (--jobs)
 };

@@ -176,7 +176,7 @@ def grow_dataset(program, validator, fields, work):
          ("eeg.vhdr", "eeg.vmrk", "eeg.eeg", "eeg.json", "channels.tsv")])
     sidecar = json.loads((eeg / "sub-01_ses-1_task-rest_run-1_eeg.json").read_text())
     assert sidecar["PowerLineFrequency"] == 50 and sidecar["SamplingFrequency"] == 256, sidecar
-    assert sidecar["RecordingDuration"] == 3, sidecar  # 600 samples in 3 data records of 1 s
+    assert sidecar["RecordingDuration"] == 2.34375, sidecar  # 600 records, not 3 data records
     assert sidecar["EEGReference"] == "Cz" and sidecar["MISCChannelCount"] == 9, sidecar
     description = json.loads((root / "dataset_description.json").read_text())
     assert description["Authors"] == ["A. Smith", "B. Jones"], description

@@ -7,19 +7,19 @@
 #   os       the file seam over POSIX or Windows                       -> base
 #   commit   the commit of a run's outputs, its journal, the file table -> os, base
 #   convert  value lines, the text conversion, blocks, the writer       -> commit, os, base
-#   formats  EDF, BrainVision, BIDS, output names, PNG                  -> convert, commit, os, base
 #   signal   filters, spectra, montages                                 -> base
 #   trace    the trace recording, columns, overview, filtered pages     -> signal, os, base
-#   events   a recording's events, their sidecar and their export text  -> formats, trace and below
-set(VELBRIX_LAYERS base os commit convert formats signal trace events)
+#   events   a recording's events, their sidecar and their export text  -> trace, convert and below
+#   formats  EDF, BrainVision, BIDS, output names, PNG                  -> events and below
+set(VELBRIX_LAYERS base os commit convert signal trace events formats)
 set(VELBRIX_LAYER_base_MAY "")
 set(VELBRIX_LAYER_os_MAY base)
 set(VELBRIX_LAYER_commit_MAY os base)
 set(VELBRIX_LAYER_convert_MAY commit os base)
-set(VELBRIX_LAYER_formats_MAY convert commit os base)
 set(VELBRIX_LAYER_signal_MAY base)
 set(VELBRIX_LAYER_trace_MAY signal os base)
-set(VELBRIX_LAYER_events_MAY formats convert commit os trace signal base)
+set(VELBRIX_LAYER_events_MAY trace signal convert commit os base)
+set(VELBRIX_LAYER_formats_MAY events trace signal convert commit os base)
 
 # The velbrix_ libraries that `target` links, directly or through others, into `out`.
 function(velbrix_linked_libraries target out)

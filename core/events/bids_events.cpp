@@ -8,10 +8,16 @@ namespace velbrix {
 std::string MakeBidsEvents(const EventList& events, const Hertz& rate) {
   std::string text = kBidsEventsHeader;
   text += '\n';
+  text.reserve(text.size() + events.size() * 40);
   for (const Event& event : events.events()) {
-    text += RecordsAsSeconds(event.start, rate) + "\t" + RecordsAsSeconds(event.length, rate) +
-            "\t" + (event.label.empty() ? std::string("n/a") : event.label) + "\t" +
-            std::to_string(event.start) + "\n";
+    text += RecordsAsSeconds(event.start, rate);
+    text += '\t';
+    text += RecordsAsSeconds(event.length, rate);
+    text += '\t';
+    text += event.label.empty() ? std::string_view("n/a") : std::string_view(event.label);
+    text += '\t';
+    text += std::to_string(event.start);
+    text += '\n';
   }
   return text;
 }

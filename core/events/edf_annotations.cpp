@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "core/events/event_time.h"
 
@@ -62,9 +63,9 @@ std::string EdfRecordTal(std::uint64_t record, std::uint64_t samples_per_record,
 }
 
 Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
-                                 const EdfRecordLayout& layout, std::uint64_t data_records,
+                                 std::uint64_t record_samples, std::uint64_t data_records,
                                  EdfAnnotationSignal* signal) {
-  const std::uint64_t samples = layout.samples_per_record;
+  const std::uint64_t samples = record_samples;
   assert(samples > 0);
   if (data_records == 0 && !events.empty()) {
     return Status::InvalidArgument("An EDF file without data records cannot hold events");
@@ -78,15 +79,20 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
   const std::size_t decimals = point == std::string::npos ? 0 : duration.size() - point;
   const std::size_t time_keeping =
       1 + last_onset.substr(0, last_onset.find('.')).size() + decimals + 3;
+  // The TALs one after another in one string, with their sizes: few allocations, few pages.
+  std::string tals;
+  tals.reserve(events.size() * 24);
   std::vector<std::size_t> sizes;
+  sizes.reserve(events.size());
   std::vector<std::uint64_t> own;
-  std::vector<std::string> tals;
+  own.reserve(events.size());
   std::size_t longest = 0;
   std::size_t fullest = 0;  // of the events' own records
   std::size_t in_record = 0;
   for (const Event& event : events.events()) {
-    tals.push_back(EdfEventTal(event, rate));
-    sizes.push_back(tals.back().size());
+    const std::size_t before = tals.size();
+    tals += EdfEventTal(event, rate);
+    sizes.push_back(tals.size() - before);
     own.push_back(std::min(event.start / samples, last));
     in_record = own.size() > 1 && own[own.size() - 2] == own.back() ? in_record + sizes.back()
                                                                     : sizes.back();
@@ -107,10 +113,6 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
     low = high;
   }
   const std::uint64_t signal_samples = (time_keeping + low + 1) / 2;
-  if (signal_samples > kEdfLargestCount) {
-    return Status::InvalidArgument("The events need " + std::to_string(signal_samples) +
-                                   " samples per data record, more than an EDF header holds");
-  }
   EdfAnnotationSignal planned;
   planned.rate_ = rate;
   planned.samples_per_record_ = signal_samples;
@@ -120,24 +122,38 @@ Status EdfAnnotationSignal::Plan(const EventList& events, const Hertz& rate,
       PlaceInOrder(sizes, own, static_cast<std::size_t>(2 * signal_samples) - time_keeping,
                    data_records, &records);
   assert(placed);
-  for (std::size_t i = 0; i < tals.size(); ++i) {
-    planned.placed_.push_back({records[i], std::move(tals[i])});
+  planned.placed_.reserve(sizes.size());
+  std::size_t offset = 0;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    planned.placed_.push_back({records[i], offset, sizes[i]});
+    offset += sizes[i];
   }
+  planned.tals_ = std::move(tals);
   *signal = std::move(planned);
   return Status::Ok();
 }
 
 std::string EdfAnnotationSignal::RecordBytes(std::uint64_t record) const {
-  std::string bytes = EdfRecordTal(record, record_samples_, rate_);
+  std::string bytes(static_cast<std::size_t>(2 * samples_per_record_), kTalEnd);
+  WriteRecord(record, bytes.data());
+  return bytes;
+}
+
+void EdfAnnotationSignal::WriteRecord(std::uint64_t record, char* out) const {
+  const auto size = static_cast<std::size_t>(2 * samples_per_record_);
+  const std::string time_keeping = EdfRecordTal(record, record_samples_, rate_);
+  assert(time_keeping.size() <= size);
+  std::memcpy(out, time_keeping.data(), time_keeping.size());
+  std::size_t used = time_keeping.size();
   const auto first = std::lower_bound(
       placed_.begin(), placed_.end(), record,
       [](const Placed& placed, std::uint64_t value) { return placed.record < value; });
   for (auto it = first; it != placed_.end() && it->record == record; ++it) {
-    bytes += it->tal;
+    assert(used + it->size <= size);
+    std::memcpy(out + used, tals_.data() + it->offset, it->size);
+    used += it->size;
   }
-  assert(bytes.size() <= 2 * samples_per_record_);
-  bytes.resize(static_cast<std::size_t>(2 * samples_per_record_), kTalEnd);
-  return bytes;
+  std::memset(out + used, kTalEnd, size - used);
 }
 
 }  // namespace velbrix

@@ -25,7 +25,6 @@
 #include "core/base/hertz.h"
 #include "core/base/status.h"
 #include "core/events/event_list.h"
-#include "core/formats/edf_header.h"
 
 namespace velbrix {
 
@@ -53,10 +52,11 @@ std::string EdfRecordTal(std::uint64_t record, std::uint64_t samples_per_record,
 class EdfAnnotationSignal {
  public:
   // Plans the signal for `events` of a recording exported at `rate` in `data_records` data
-  // records of `layout` (from ChooseEdfRecordLayout). Requires every event's start below
-  // data_records * layout.samples_per_record. Fails with kInvalidArgument when there are events
-  // and no data record, or when the samples per record would exceed kEdfLargestCount.
-  static Status Plan(const EventList& events, const Hertz& rate, const EdfRecordLayout& layout,
+  // records of `record_samples` samples of each channel (the EDF layout's). Requires
+  // record_samples > 0 and every event's start below data_records * record_samples. Fails with
+  // kInvalidArgument when there are events and no data record. The samples per record it needs
+  // may be more than a header field holds: the header's writer checks them.
+  static Status Plan(const EventList& events, const Hertz& rate, std::uint64_t record_samples,
                      std::uint64_t data_records, EdfAnnotationSignal* signal);
 
   // The signal's samples per data record (its header field); its bytes are twice as many.
@@ -64,17 +64,22 @@ class EdfAnnotationSignal {
   // The signal's bytes in data record `record`: 2 * samples_per_record() bytes. Requires
   // record < data_records.
   std::string RecordBytes(std::uint64_t record) const;
+  // The same bytes written at `out`, without allocating for the events' TALs: what the export
+  // does for every data record.
+  void WriteRecord(std::uint64_t record, char* out) const;
 
  private:
   struct Placed {
     std::uint64_t record = 0;  // where the TAL is written; never before its onset's record
-    std::string tal;
+    std::size_t offset = 0;    // of the TAL in tals_
+    std::size_t size = 0;
   };
 
   Hertz rate_;
   std::uint64_t samples_per_record_ = 0;
   std::uint64_t record_samples_ = 0;  // of the recording, per data record
   std::vector<Placed> placed_;        // in record order
+  std::string tals_;                  // every event's TAL, in the order of placed_
 };
 
 }  // namespace velbrix

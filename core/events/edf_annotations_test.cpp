@@ -75,7 +75,7 @@ TEST(EdfAnnotationsTest, EachRecordBeginsWithItsTimeAndHoldsTheEventsOfItsOnset)
   const EventList events =
       Events({{10, 0, "a"}, {300, 128, "b, c"}, {300, 0, "d"}, {1000, 0, "e"}});
   EdfAnnotationSignal signal;
-  ASSERT_TRUE(EdfAnnotationSignal::Plan(events, Rate("256"), {"1", 256}, 4, &signal).ok());
+  ASSERT_TRUE(EdfAnnotationSignal::Plan(events, Rate("256"), 256, 4, &signal).ok());
   // The fullest record: "+1\x14\x14\0" (5 bytes), then TALs of 20 and 13 bytes: 38 bytes.
   EXPECT_EQ(signal.samples_per_record(), 19u);
   EXPECT_EQ(signal.RecordBytes(0),
@@ -101,22 +101,20 @@ TEST(EdfAnnotationsTest, EachRecordBeginsWithItsTimeAndHoldsTheEventsOfItsOnset)
 
 TEST(EdfAnnotationsTest, WithoutEventsEachRecordHoldsItsTimeAlone) {
   EdfAnnotationSignal signal;
-  ASSERT_TRUE(EdfAnnotationSignal::Plan(EventList(), Rate("250.5"), {"2", 501}, 100, &signal).ok());
+  ASSERT_TRUE(EdfAnnotationSignal::Plan(EventList(), Rate("250.5"), 501, 100, &signal).ok());
   // "+198\x14\x14\0" of the last record: 7 bytes, 4 samples.
   EXPECT_EQ(signal.samples_per_record(), 4u);
   EXPECT_EQ(signal.RecordBytes(99), "+198\x14\x14\0\0"s);
   EXPECT_EQ(signal.RecordBytes(0), "+0\x14\x14\0\0\0\0"s);
-  EXPECT_EQ(
-      EdfAnnotationSignal::Plan(Events({{0, 0, ""}}), Rate("256"), {"1", 256}, 0, &signal).code(),
-      Status::Code::kInvalidArgument);
+  EXPECT_EQ(EdfAnnotationSignal::Plan(Events({{0, 0, ""}}), Rate("256"), 256, 0, &signal).code(),
+            Status::Code::kInvalidArgument);
 }
 
 TEST(EdfAnnotationsTest, AnAnnotationLongerThanARecordsShareFits) {
   const std::string label(kMostEventLabelBytes, 'x');
   EdfAnnotationSignal signal;
-  ASSERT_TRUE(EdfAnnotationSignal::Plan(Events({{5000, 0, label}}), Rate("1000"), {"0.96", 960}, 10,
-                                        &signal)
-                  .ok());
+  ASSERT_TRUE(
+      EdfAnnotationSignal::Plan(Events({{5000, 0, label}}), Rate("1000"), 960, 10, &signal).ok());
   const std::vector<Tal> tals = ReadTals(signal.RecordBytes(5));  // 5000 / 960
   ASSERT_EQ(tals.size(), 2u);
   EXPECT_EQ(tals[0].onset, "+4.8");
@@ -132,7 +130,7 @@ TEST(EdfAnnotationsTest, ACrowdedRecordSpillsIntoTheNextWithOnsetsKept) {
   crowd.push_back({30 * 256 + 5, 0, "later"});
   const EventList events = Events(crowd);
   EdfAnnotationSignal signal;
-  ASSERT_TRUE(EdfAnnotationSignal::Plan(events, Rate("256"), {"1", 256}, 60, &signal).ok());
+  ASSERT_TRUE(EdfAnnotationSignal::Plan(events, Rate("256"), 256, 60, &signal).ok());
   // All 2000 sit in record 0's second; far less room than that record alone would need.
   EXPECT_LT(2 * signal.samples_per_record(), 2000u * 16 / 4);
   std::vector<std::string> read;

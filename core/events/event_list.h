@@ -23,7 +23,7 @@ namespace velbrix {
 inline constexpr std::size_t kMostEventLabelBytes = 255;
 // The most events a list holds: the bound that keeps every sidecar, every EDF annotation signal
 // and every detection's result small (see events_sidecar.h).
-inline constexpr std::size_t kMostEvents = 50'000;
+inline constexpr std::size_t kMostEvents = 100'000;
 
 struct Event {
   std::uint64_t start = 0;   // record index

@@ -90,7 +90,7 @@ Status ParseEventsSidecar(std::string_view text, const std::filesystem::path& fi
 
 Status ReadEventsFile(const std::filesystem::path& file, std::optional<std::string>* text) {
   OsFile opened;
-  if (const std::error_code ec = OsFile::OpenOwnFileForReading(file, &opened)) {
+  if (const std::error_code ec = OsFile::OpenRegularFileForReading(file, &opened)) {
     if (ec == std::errc::no_such_file_or_directory) {
       text->reset();
       return Status::Ok();

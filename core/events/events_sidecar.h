@@ -27,7 +27,7 @@ namespace velbrix {
 
 inline constexpr char kEventsSidecarEnd[] = "_events.tsv";
 inline constexpr char kEventsSidecarHeader[] = "start_record\tlength_records\tlabel";
-inline constexpr std::uint64_t kMostEventsSidecarBytes = 16 << 20;
+inline constexpr std::uint64_t kMostEventsSidecarBytes = 32 << 20;
 // Two counts of 20 digits, a label and three separators a line, and the header.
 static_assert(kMostEvents * (20 + 20 + kMostEventLabelBytes + 3) + sizeof kEventsSidecarHeader <
               kMostEventsSidecarBytes);
@@ -49,8 +49,9 @@ Status ParseEventsSidecar(std::string_view text, const std::filesystem::path& fi
 
 // Reads the file `file` whole, without following a link and without waiting on a pipe or a
 // device, into `*text`; nothing when no file of that name exists (its folder may be missing too).
-// Fails naming the file and the system's reason (a folder or link of that name, another user's
-// file on POSIX, a file larger than kMostEventsSidecarBytes).
+// Another user's file is read as well: sidecars and tables live in folders a lab shares. Fails
+// naming the file and the system's reason (a folder or link of that name, a file larger than
+// kMostEventsSidecarBytes).
 Status ReadEventsFile(const std::filesystem::path& file, std::optional<std::string>* text);
 
 // The events of the recording `recording` from its sidecar (ReadEventsFile, then

@@ -1,6 +1,9 @@
 #include "core/events/events_sidecar.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -125,7 +128,7 @@ TEST(EventsSidecarTest, WhatCannotBeReadIsNamedWithTheSystemsReason) {
   testing::WriteFile(dir / "rec03_events.tsv", std::string(kMostEventsSidecarBytes + 1, '\n'));
   EXPECT_EQ(LoadEventsSidecar(dir / "rec03_eeg", {}, &events).message(),
             "Cannot read " + PathForDisplay(dir / "rec03_events.tsv") +
-                ": larger than the 16 MiB an events file may hold");
+                ": larger than the 32 MiB an events file may hold");
   EXPECT_EQ(events, Sample());
 }
 
@@ -139,6 +142,18 @@ TEST(EventsSidecarTest, ALinkIsNotFollowed) {
   EXPECT_EQ(s.message(), "Cannot open " + PathForDisplay(dir / "rec01_events.tsv") +
                              ": A link, which is not followed");
   EXPECT_TRUE(events.empty());
+}
+
+// A lab's shared folder holds sidecars that colleagues wrote.
+TEST(EventsSidecarTest, AnotherUsersSidecarIsRead) {
+  TempDir dir;
+  testing::WriteFile(dir / "rec01_events.tsv", FormatEventsSidecar(Sample()));
+  if (::chown((dir / "rec01_events.tsv").c_str(), ::getuid() + 1, static_cast<gid_t>(-1)) != 0) {
+    GTEST_SKIP() << "only root can give a file to another user";
+  }
+  EventList events;
+  ASSERT_TRUE(LoadEventsSidecar(dir / "rec01_eeg", {}, &events).ok());
+  EXPECT_EQ(events, Sample());
 }
 #endif
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/commit/file_table.h"
+#include "core/events/bids_events.h"
 #include "core/formats/bids_sidecars.h"
 #include "core/formats/brainvision_export.h"
 #include "core/formats/brainvision_header.h"
@@ -40,10 +41,10 @@ Status WriteOutput(FileTable& files, const fs::path& path, std::string_view text
   return files.Write(number, text);
 }
 
-// The data files of the recording, written into `files`; `*samples` per channel.
+// The data files of the recording, written into `files`.
 Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::path& folder,
-                 const fs::path& stem, ExportReport* report, std::uint64_t* samples,
-                 const ProgressCallback& progress, const StopRequest* stop) {
+                 const fs::path& stem, ExportReport* report, const ProgressCallback& progress,
+                 const StopRequest* stop) {
   const ExportInputs data{
       inputs.format == ExportFormat::kBidsEdf ? ExportFormat::kEdf : ExportFormat::kBrainVision,
       inputs.recording,
@@ -52,7 +53,8 @@ Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::pat
       inputs.positions,
       inputs.sample_rate,
       inputs.edf_layout,
-      inputs.start};
+      inputs.start,
+      inputs.events};
   ExportReport written;
   Status status = ExportRecordingInto(files, data, &written, progress, stop);
   report->records = written.records;
@@ -60,7 +62,6 @@ Status WriteData(FileTable& files, const BidsExportInputs& inputs, const fs::pat
   report->samples_added = written.samples_added;
   report->data = written.data;
   report->outputs = written.outputs;
-  *samples = written.samples;
   return status;
 }
 
@@ -181,8 +182,8 @@ Status WriteSharedFiles(FileTable& files, const BidsExportInputs& inputs, const 
 
 // Checks, before anything is written, that every file name of the recording fits its folder.
 Status CheckNames(const fs::path& folder, const std::string& prefix) {
-  for (const char* suffix :
-       {"_eeg.vhdr", "_eeg.vmrk", "_eeg.edf", "_eeg.eeg", "_eeg.json", "_channels.tsv"}) {
+  for (const char* suffix : {"_eeg.vhdr", "_eeg.vmrk", "_eeg.edf", "_eeg.eeg", "_eeg.json",
+                             "_channels.tsv", "_events.tsv", "_events.json"}) {
     if (Status s = CheckOutputName(folder / (prefix + suffix)); !s.ok()) {
       return s;
     }
@@ -216,14 +217,13 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
                   FileTable::RootFolder::kCreateIfMissing);
   files.set_lock_wait_reporter(lock_wait);
   files.set_stop_request(stop);
-  std::uint64_t samples = 0;
-  Status status = WriteData(files, inputs, folder, stem, report, &samples, progress, stop);
+  Status status = WriteData(files, inputs, folder, stem, report, progress, stop);
   if (status.ok()) {
     const BidsRecordingDescription description{inputs.entities.task,
                                                {inputs.positions.begin(), inputs.positions.end()},
                                                inputs.sample_rate,
                                                inputs.line_frequency,
-                                               samples,
+                                               report->records,
                                                inputs.lab.reference,
                                                inputs.lab.ground};
     status = WriteOutput(files, folder / (prefix + "_eeg.json"), MakeBidsEegSidecar(description),
@@ -233,6 +233,20 @@ Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
     status = WriteOutput(files, folder / (prefix + "_channels.tsv"),
                          MakeBidsChannels({inputs.positions.begin(), inputs.positions.end()}),
                          &report->outputs);
+  }
+  const fs::path events_table = folder / (prefix + "_events.tsv");
+  const fs::path events_sidecar = folder / (prefix + "_events.json");
+  if (inputs.events != nullptr && !inputs.events->empty()) {
+    if (status.ok()) {
+      status = WriteOutput(files, events_table, MakeBidsEvents(*inputs.events, inputs.sample_rate),
+                           &report->outputs);
+    }
+    if (status.ok()) {
+      status = WriteOutput(files, events_sidecar, MakeBidsEventsSidecar(), &report->outputs);
+    }
+  } else {
+    files.RemoveAtCommit(events_table);
+    files.RemoveAtCommit(events_sidecar);
   }
   if (status.ok() && inputs.commit_turn) {
     status = inputs.commit_turn();

@@ -5,7 +5,7 @@
 // shared files dataset_description.json and README; participants.tsv is created (with its
 // participants.json) or gains the subject's row when it has none, and the subject's (and
 // session's) scans.tsv is created or gains the recording's row, in place of the row of an earlier
-// export of the same BIDS name in either format. Each recording is one
+// export of the same BIDS name in either format. Each recording (its events files included) is one
 // transaction of the dataset (output_commit.h), rooted at the dataset's folder and under its lock
 // alone: the recording's files, its sidecars, the shared files it changes, the removal of a data
 // file of the other format under the same BIDS name and the folders it creates are committed with
@@ -58,9 +58,15 @@ struct BidsExportInputs {
   // program into one dataset use it to commit in a fixed order, which fixes the order of the rows
   // of participants.tsv and scans.tsv. Nothing: the run commits at once.
   std::function<Status()> commit_turn;
+  // The events (within the recording's whole records); null or empty: none. Not owned.
+  const EventList* events = nullptr;
 };
 
-// Writes the recording of `inputs` into its dataset. `progress`, `stop` and `lock_wait` work as in
+// Writes the recording of `inputs` into its dataset. With events, <prefix>_events.tsv and
+// <prefix>_events.json (core/events/bids_events.h) join the recording's files, and its data file
+// carries them too (EDF+C, BrainVision markers); without, the commit removes those two files of
+// an earlier export under the same BIDS name, so that the dataset never pairs a recording with
+// another export's events. `progress`, `stop` and `lock_wait` work as in
 // a text conversion.
 Status ExportBids(const BidsExportInputs& inputs, ExportReport* report,
                   const ProgressCallback& progress = {}, const StopRequest* stop = nullptr,

@@ -163,7 +163,7 @@ std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording) {
   const auto count = [&](ChannelKind kind) {
     return std::to_string(counts[static_cast<int>(kind)]);
   };
-  const double duration = static_cast<double>(recording.samples) / recording.sample_rate.value;
+  const double duration = static_cast<double>(recording.records) / recording.sample_rate.value;
   JsonObject json;
   json.Add("TaskName", JsonString(recording.task))
       .Add("SamplingFrequency", recording.sample_rate.text)

@@ -28,7 +28,7 @@ struct BidsRecordingDescription {
   std::vector<int> positions;           // the channels (1 .. 32) in the data file's order
   Hertz sample_rate;                    //
   std::optional<Hertz> line_frequency;  // nothing: not known, written as "n/a"
-  std::uint64_t samples = 0;            // per channel, in the data file
+  std::uint64_t records = 0;            // the recording's whole records (EDF padding left out)
   std::string reference;                // empty: not known, written as "n/a"
   std::string ground;                   // empty: not known, left out
 };
@@ -36,7 +36,8 @@ struct BidsRecordingDescription {
 // <prefix>_eeg.json: TaskName, SamplingFrequency, EEGReference, EEGGround (when known),
 // PowerLineFrequency, SoftwareFilters, HardwareFilters, Manufacturer ("n/a": the recording
 // equipment is not known here), EEGPlacementScheme, the EEG, ECG, EOG, EMG, MISC and trigger
-// channel counts, RecordingDuration and RecordingType. Every key is a BIDS EEG field.
+// channel counts, RecordingDuration (records / rate: the time recorded) and RecordingType. Every
+// key is a BIDS EEG field.
 std::string MakeBidsEegSidecar(const BidsRecordingDescription& recording);
 // <prefix>_channels.tsv: name, type, units and status of each channel, in the data file's order.
 std::string MakeBidsChannels(const std::vector<int>& positions);

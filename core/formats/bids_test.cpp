@@ -15,6 +15,7 @@
 
 #include "core/base/channel_table.h"
 #include "core/commit/file_table.h"
+#include "core/events/bids_events.h"
 #include "core/formats/bids_export.h"
 #include "core/formats/bids_layout.h"
 #include "core/formats/bids_sidecars.h"
@@ -220,7 +221,7 @@ class BidsExportTest : public ::testing::Test {
                                   {},
                                   "1.0.0",
                                   lab_,
-                                  commit_turn_};
+                                  commit_turn_, events_};
     return ExportBids(inputs, &report_);
   }
 
@@ -233,6 +234,7 @@ class BidsExportTest : public ::testing::Test {
   std::optional<EdfStart> start_;
   EdfRecordLayout layout_;
   std::function<Status()> commit_turn_;
+  const EventList* events_ = nullptr;
   ExportReport report_;
 };
 
@@ -266,9 +268,9 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_EQ(report_.samples_added, 212u);
   EXPECT_NE(ReadFile(root_ / "dataset_description.json").find("\"Name\": \"study\""),
             std::string::npos);
-  EXPECT_NE(
-      ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json").find("\"RecordingDuration\": 2,"),
-      std::string::npos);  // two data records of 1 s
+  EXPECT_NE(ReadFile(root_ / "sub-01/eeg/sub-01_task-rest_eeg.json")
+                .find("\"RecordingDuration\": 1.171875,"),
+            std::string::npos);  // 300 records at 256 Hz, not the two data records of 1 s
   EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
             "filename\tacq_time\neeg/sub-01_task-rest_eeg.edf\tn/a\n");
   WriteFile(root_ / "README", "ours");
@@ -293,6 +295,33 @@ TEST_F(BidsExportTest, ANewDatasetGetsItsSharedFilesAndAReplacedRecordingLosesIt
   EXPECT_EQ(ReadFile(root_ / "sub-01/sub-01_scans.tsv"),
             "filename\tacq_time\tnote\neeg/sub-01_task-rest_eeg.vhdr\t2024-05-17T09:30:00\tn/a\n"
             "eeg/sub-01_task-eyes_eeg.edf\tn/a\tours\n");
+}
+
+TEST_F(BidsExportTest, EventsFilesJoinTheRecordingsTransactionAndLeaveWithAnExportWithout) {
+  EventList events;
+  ASSERT_TRUE(EventList::FromEvents({{0, 0, "start"}, {128, 64, "photic"}}, 300, &events).ok());
+  events_ = &events;
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
+  const std::filesystem::path eeg = root_ / "sub-01/eeg";
+  EXPECT_EQ(ReadFile(eeg / "sub-01_task-rest_events.tsv"),
+            "onset\tduration\ttrial_type\tsample\n0\t0\tstart\t0\n0.5\t0.25\tphotic\t128\n");
+  EXPECT_EQ(ReadFile(eeg / "sub-01_task-rest_events.json"), MakeBidsEventsSidecar());
+  EXPECT_EQ(ReadFile(eeg / "sub-01_task-rest_eeg.edf").substr(192, 5), "EDF+C");
+  EXPECT_EQ(std::count(report_.outputs.begin(), report_.outputs.end(),
+                       eeg / "sub-01_task-rest_events.tsv"),
+            1);
+
+  // A folder where the events' description belongs: the whole recording fails.
+  std::filesystem::create_directories(root_ / "sub-02/eeg/sub-02_task-rest_events.json");
+  EXPECT_FALSE(Export({"02", "", "rest", ""}, ExportFormat::kBidsBrainVision).ok());
+  EXPECT_EQ(ListFolder(root_ / "sub-02/eeg"),
+            std::set<std::string>{"sub-02_task-rest_events.json"});
+
+  events_ = nullptr;
+  ASSERT_TRUE(Export({"01", "", "rest", ""}, ExportFormat::kBidsEdf).ok());
+  EXPECT_EQ(ListFolder(eeg),
+            (std::set<std::string>{"sub-01_task-rest_channels.tsv", "sub-01_task-rest_eeg.json",
+                                   "sub-01_task-rest_eeg.edf"}));
 }
 
 TEST_F(BidsExportTest, AFailedRecordingLeavesTheDatasetAsItWas) {

@@ -11,6 +11,8 @@
 
 #include "core/base/run_support.h"
 #include "core/convert/background_writer.h"
+#include "core/events/brainvision_markers.h"
+#include "core/events/export_events.h"
 #include "core/formats/brainvision_header.h"
 
 namespace velbrix {
@@ -112,7 +114,11 @@ Status ExportBrainVisionInto(FileTable& files, const ExportInputs& inputs, Expor
     status = files.OpenOutputOnFreeNumber(paths.header, &header);
   }
   if (status.ok()) {
-    status = files.Write(markers, MakeBrainVisionMarkers(base_name, inputs.start));
+    std::string marker_text = MakeBrainVisionMarkers(base_name, inputs.start);
+    if (HasEvents(inputs)) {
+      marker_text += MakeBrainVisionEventMarkers(*inputs.events);
+    }
+    status = files.Write(markers, marker_text);
   }
   if (status.ok()) {
     status = files.Write(header, MakeBrainVisionHeader(positions, base_name, inputs.sample_rate));
@@ -127,6 +133,11 @@ Status ExportBrainVisionInto(FileTable& files, const ExportInputs& inputs, Expor
   } catch (const std::exception& e) {
     // No memory for the buffers, or no second thread: the export fails like any other.
     return Status::IoError("Cannot convert", inputs.recording, e.what());
+  }
+  if (HasEvents(inputs)) {
+    if (Status s = CheckEventsWithin(*inputs.events, report->records, inputs.recording); !s.ok()) {
+      return s;
+    }
   }
   report->data = paths.header;
   report->outputs = {paths.header, paths.markers, paths.data};

@@ -4,7 +4,8 @@
 // The files are OUTDIR/<file name>.vhdr, .vmrk and .eeg; the data file holds one value per chosen
 // channel for every whole 32-byte record of the recording, and nothing is added. The three files
 // are one output: they appear together or not at all. The export holds one block of the recording
-// and two blocks of data in memory.
+// and two blocks of data in memory. Events become markers after the "New Segment" in the .vmrk
+// (core/events/brainvision_markers.h); an event beyond the whole records read fails the export.
 #ifndef VELBRIX_CORE_FORMATS_BRAINVISION_EXPORT_H_
 #define VELBRIX_CORE_FORMATS_BRAINVISION_EXPORT_H_
 

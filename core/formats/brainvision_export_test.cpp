@@ -51,7 +51,8 @@ TEST(BrainVisionHeaderTest, TheSamplingIntervalIsExactWherePossibleAndGivesTheRa
 
 class BrainVisionExportTest : public ::testing::Test {
  protected:
-  Status Export(const std::string& recording, std::vector<int> positions) {
+  Status Export(const std::string& recording, std::vector<int> positions,
+                const EventList* events = nullptr) {
     WriteFile(in_ / "rec01_eeg", recording);
     positions_ = std::move(positions);
     const ExportInputs inputs{ExportFormat::kBrainVision,
@@ -61,7 +62,8 @@ class BrainVisionExportTest : public ::testing::Test {
                               positions_,
                               Rate("256"),
                               {},
-                              EdfStart{2024, 2, 3, 4, 5, 6}};
+                              EdfStart{2024, 2, 3, 4, 5, 6},
+                              events};
     return ExportRecording(inputs, &report_);
   }
 
@@ -114,6 +116,27 @@ TEST_F(BrainVisionExportTest, ThreeFilesWithTheChosenChannelsMultiplexed) {
   ASSERT_TRUE(Export(recording, {kAllPositions.begin(), kAllPositions.end()})
                   .ok());  // all channels in record order take a shortcut
   ExpectData(recording, 3000);
+}
+
+TEST_F(BrainVisionExportTest, EventsAreMarkersAfterTheNewSegment) {
+  EventList events;
+  ASSERT_TRUE(
+      EventList::FromEvents({{0, 0, "start"}, {99, 1, "end, last"}, {40, 20, ""}}, 100, &events)
+          .ok());
+  ASSERT_TRUE(Export(MakeRecording(100 * 32), {1}, &events).ok());
+  const std::string markers = ReadFile(out_ / "rec01_eeg.vmrk");
+  const std::string tail =
+      "Mk1=New Segment,,1,1,0,20240203040506000000\r\n"
+      "Mk2=Comment,start,1,1,0\r\n"
+      "Mk3=Comment,,41,20,0\r\n"
+      "Mk4=Comment,end\\1 last,100,1,0\r\n";
+  ASSERT_GE(markers.size(), tail.size());
+  EXPECT_EQ(markers.substr(markers.size() - tail.size()), tail);
+
+  ASSERT_TRUE(EventList::FromEvents({{100, 0, "after"}}, std::nullopt, &events).ok());
+  const Status beyond = Export(MakeRecording(100 * 32), {1}, &events);
+  EXPECT_EQ(beyond.code(), Status::Code::kInvalidArgument);
+  EXPECT_NE(ReadFile(out_ / "rec01_eeg.vmrk").find("Mk4="), std::string::npos);  // as it was
 }
 
 TEST_F(BrainVisionExportTest, AFailureLeavesTheOldFilesAndNoTemporary) {

@@ -7,12 +7,15 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/base/run_support.h"
 #include "core/commit/file_table.h"
 #include "core/convert/background_writer.h"
 #include "core/convert/record_blocks.h"
+#include "core/events/edf_annotations.h"
+#include "core/events/export_events.h"
 
 namespace velbrix {
 namespace {
@@ -29,6 +32,9 @@ Status CheckInputs(const ExportInputs& inputs) {
   if (inputs.edf_layout.samples_per_record == 0 || inputs.edf_layout.duration.empty()) {
     return Status::InvalidArgument("The data record layout is not set");
   }
+  if (HasEvents(inputs) && (inputs.sample_rate.text.empty() || !(inputs.sample_rate.value > 0))) {
+    return Status::InvalidArgument("The sample rate of the events is not set");
+  }
   // A data record is held in memory whole; its size must fit a size_t (32 bits on some systems).
   if (inputs.edf_layout.samples_per_record >
       std::numeric_limits<std::size_t>::max() / (2 * kChannelCount)) {
@@ -39,16 +45,26 @@ Status CheckInputs(const ExportInputs& inputs) {
   return CheckRecordingFileName(inputs.file_name);
 }
 
-// Fills data records in the writer's batches, one input record (one sample per signal) at a time.
+// Fills data records in the writer's batches, one input record (one sample per signal) at a time;
+// the annotation signal (if any) follows the channels' in each.
 class DataRecordFiller {
  public:
   DataRecordFiller(BackgroundWriter& writer, std::span<const int> positions,
-                   std::size_t samples_per_record, std::size_t records_per_batch)
+                   std::size_t samples_per_record, const EdfAnnotationSignal* annotations,
+                   std::uint64_t annotated_records, std::size_t records_per_batch)
       : writer_(writer),
         positions_(positions),
         samples_(samples_per_record),
-        record_bytes_(2 * samples_per_record * positions.size()),
+        annotations_(annotations),
+        annotated_records_(annotated_records),
+        channel_bytes_(2 * samples_per_record * positions.size()),
+        record_bytes_(channel_bytes_ + AnnotationBytes(annotations)),
         records_per_batch_(records_per_batch) {}
+
+  static std::size_t AnnotationBytes(const EdfAnnotationSignal* annotations) {
+    return annotations == nullptr ? 0
+                                  : static_cast<std::size_t>(2 * annotations->samples_per_record());
+  }
 
   // Adds `count` whole 32-byte records at `records`: each chosen channel's samples go, in order,
   // into that signal's run of the data record being filled.
@@ -97,6 +113,13 @@ class DataRecordFiller {
 
  private:
   void CompleteRecord() {
+    char* const annotations = batch_->buffer(0) + in_batch_ * record_bytes_ + channel_bytes_;
+    if (annotations_ != nullptr && data_records_ < annotated_records_) {
+      annotations_->WriteRecord(data_records_, annotations);
+    } else {
+      // Beyond the records planned the export fails: zeros keep the batch whole until then.
+      std::memset(annotations, 0, record_bytes_ - channel_bytes_);
+    }
     next_sample_ = 0;
     ++data_records_;
     if (++in_batch_ == records_per_batch_) {
@@ -113,6 +136,9 @@ class DataRecordFiller {
   BackgroundWriter& writer_;
   std::span<const int> positions_;
   const std::size_t samples_;
+  const EdfAnnotationSignal* const annotations_;
+  const std::uint64_t annotated_records_;  // the data records the annotations were planned for
+  const std::size_t channel_bytes_;
   const std::size_t record_bytes_;
   const std::size_t records_per_batch_;
   OutputBatch* batch_ = nullptr;
@@ -123,6 +149,34 @@ class DataRecordFiller {
 
 std::uint64_t DataRecordsFor(std::uint64_t records, std::uint64_t samples_per_record) {
   return (records + samples_per_record - 1) / samples_per_record;
+}
+
+// The annotation signal of the events of `inputs` in `data_records` data records of the recording's
+// `records` whole records; nothing (plain EDF) without events.
+Status PlanAnnotations(const ExportInputs& inputs, std::uint64_t records,
+                       std::uint64_t data_records, const std::filesystem::path& output,
+                       std::optional<EdfAnnotationSignal>* annotations) {
+  annotations->reset();
+  if (!HasEvents(inputs)) {
+    return Status::Ok();
+  }
+  if (Status s = CheckEventsWithin(*inputs.events, records, inputs.recording); !s.ok()) {
+    return s;
+  }
+  EdfAnnotationSignal planned;
+  if (Status s =
+          EdfAnnotationSignal::Plan(*inputs.events, inputs.sample_rate,
+                                    inputs.edf_layout.samples_per_record, data_records, &planned);
+      !s.ok()) {
+    return Status::IoError("Cannot create", output, s.message());
+  }
+  if (planned.samples_per_record() > kEdfLargestCount) {
+    return Status::IoError("Cannot create", output,
+                           "the events need " + std::to_string(planned.samples_per_record()) +
+                               " samples per data record, more than an EDF header holds");
+  }
+  *annotations = std::move(planned);
+  return Status::Ok();
 }
 
 Status Stream(FileTable& files, int input, int output, const ExportInputs& inputs,
@@ -138,19 +192,27 @@ Status Stream(FileTable& files, int input, int output, const ExportInputs& input
   if (expected > kEdfLargestCount) {
     return too_many();
   }
+  std::optional<EdfAnnotationSignal> annotations;
+  if (Status s = PlanAnnotations(inputs, total / kRecordSize, expected, report->data, &annotations);
+      !s.ok()) {
+    return s;
+  }
   EdfHeaderFields header{{inputs.positions.begin(), inputs.positions.end()},
                          inputs.edf_layout,
                          inputs.start,
                          PathForDisplay(inputs.file_name),
-                         expected};
+                         expected,
+                         annotations ? annotations->samples_per_record() : 0};
   if (Status s = files.Write(output, MakeEdfHeader(header)); !s.ok()) {
     return s;
   }
 
-  const std::size_t record_bytes = 2 * samples * inputs.positions.size();
+  const EdfAnnotationSignal* const signal = annotations ? &*annotations : nullptr;
+  const std::size_t record_bytes =
+      2 * samples * inputs.positions.size() + DataRecordFiller::AnnotationBytes(signal);
   const std::size_t records_per_batch = std::max<std::size_t>(1, kBatchBytes / record_bytes);
   BackgroundWriter writer(files, {output}, records_per_batch * record_bytes);
-  DataRecordFiller filler(writer, inputs.positions, samples, records_per_batch);
+  DataRecordFiller filler(writer, inputs.positions, samples, signal, expected, records_per_batch);
   const auto fill = [&](const std::uint8_t* records, std::size_t count) {
     filler.Add(records, count);
     return writer.failure();
@@ -169,6 +231,11 @@ Status Stream(FileTable& files, int input, int output, const ExportInputs& input
   }
   // The recording's size was not known ahead (a pipe) or changed while it was read.
   if (report->data_records != expected) {
+    if (annotations) {
+      // The events were placed, and their time-keeping sized, for the data records expected.
+      return Status::IoError("Cannot convert", inputs.recording,
+                             "its length changed while it was exported with its events");
+    }
     if (report->data_records > kEdfLargestCount) {
       return too_many();
     }

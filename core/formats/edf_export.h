@@ -6,6 +6,11 @@
 // 16-bit little-endian integers (byte - 127). A last data record that the samples do not fill is
 // completed with digital 0 (0 uV), and the report says how many samples per channel were added.
 // The export holds one block of the recording and a bounded number of data records in memory.
+//
+// With events the file is EDF+C: the annotation signal of core/events/edf_annotations.h follows
+// the channels' signals in every data record, each record's TAL list beginning with the record's
+// own time. The events must lie within the recording's whole records when the export starts, and
+// the recording must keep its length while it is read (else the export fails, naming it).
 #ifndef VELBRIX_CORE_FORMATS_EDF_EXPORT_H_
 #define VELBRIX_CORE_FORMATS_EDF_EXPORT_H_
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/base/channel_table.h"
+#include "core/events/edf_annotations.h"
 #include "core/formats/recording_export.h"
 #include "core/testing/test_support.h"
 
@@ -192,6 +193,122 @@ TEST_F(EdfExportTest, AMissingRecordingCreatesNothing) {
   EXPECT_EQ(s.message(),
             "Cannot open " + PathForDisplay(in_ / "missing_eeg") + ": No such file or directory");
   EXPECT_TRUE(ListFolder(in_.path()).empty());
+  EXPECT_TRUE(ListFolder(out_.path()).empty());
+}
+
+// An EDF+ file as a reader splits it: the general fields it checks, each signal's header fields,
+// and each data record's bytes of each signal.
+struct EdfPlusContents {
+  std::string patient;
+  std::string recording;
+  std::string reserved;
+  std::size_t data_records = 0;
+  std::vector<std::vector<std::string>> fields;   // per signal: label .. samples per record
+  std::vector<std::vector<std::string>> records;  // per data record: each signal's bytes
+};
+
+void ReadEdfPlus(const std::string& bytes, EdfPlusContents* edf) {
+  ASSERT_GE(bytes.size(), 256u);
+  const std::size_t signals = std::stoul(Trimmed(bytes, 252, 4));
+  const std::size_t header_size = 256 * (signals + 1);
+  ASSERT_EQ(std::stoul(Trimmed(bytes, 184, 8)), header_size);
+  edf->patient = Trimmed(bytes, 8, 80);
+  edf->recording = Trimmed(bytes, 88, 80);
+  edf->reserved = Trimmed(bytes, 192, 44);
+  edf->data_records = std::stoul(Trimmed(bytes, 236, 8));
+  constexpr std::size_t kWidths[] = {16, 80, 8, 8, 8, 8, 8, 80, 8, 32};
+  std::size_t offset = 256;
+  edf->fields.assign(signals, {});
+  for (const std::size_t width : kWidths) {
+    for (std::size_t s = 0; s < signals; ++s, offset += width) {
+      edf->fields[s].push_back(Trimmed(bytes, offset, width));
+    }
+  }
+  std::size_t at = header_size;
+  for (std::size_t r = 0; r < edf->data_records; ++r) {
+    edf->records.emplace_back();
+    for (std::size_t s = 0; s < signals; ++s) {
+      const std::size_t size = 2 * std::stoul(edf->fields[s][8]);
+      ASSERT_LE(at + size, bytes.size());
+      edf->records.back().push_back(bytes.substr(at, size));
+      at += size;
+    }
+  }
+  ASSERT_EQ(at, bytes.size());
+}
+
+// The annotation signal's bytes without the zeros that fill them.
+std::string Tals(const std::string& bytes) {
+  return bytes.substr(0, bytes.find_last_not_of('\0') + 1) + '\0';
+}
+
+TEST_F(EdfExportTest, WithEventsTheFileIsEdfPlusWithEachRecordsTimeAndTheEventsOfItsOnset) {
+  const std::string recording = MakeRecording(700 * 32);
+  WriteFile(in_ / "rec01_eeg", recording);
+  EventList events;
+  ASSERT_TRUE(
+      EventList::FromEvents(
+          {{0, 0, "start"}, {300, 128, "photic, 10 Hz"}, {699, 0, "M\xC3\xBCller"}}, 700, &events)
+          .ok());
+  positions_ = {10, 28};
+  ExportInputs inputs = Inputs(in_ / "rec01_eeg", "256");
+  inputs.events = &events;
+  ASSERT_TRUE(ExportRecording(inputs, &report_).ok());
+  EXPECT_EQ(report_.samples_added, 68u);
+
+  EdfPlusContents edf;
+  ReadEdfPlus(ReadFile(out_ / "rec01_eeg.edf"), &edf);
+  EXPECT_EQ(edf.reserved, "EDF+C");
+  EXPECT_EQ(edf.patient, "X X X X");
+  EXPECT_EQ(edf.recording, "Startdate X X X rec01_eeg");
+  ASSERT_EQ(edf.fields.size(), 3u);
+  EXPECT_EQ(edf.fields[0][0], "Fz");
+  EXPECT_EQ(edf.fields[1][0], "Oz");
+  const std::vector<std::string>& annotations = edf.fields[2];
+  EXPECT_EQ(
+      std::vector<std::string>(annotations.begin(), annotations.begin() + 8),
+      (std::vector<std::string>{"EDF Annotations", "", "", "-1", "1", "-32768", "32767", ""}));
+  ASSERT_EQ(edf.data_records, 3u);
+  using namespace std::string_literals;
+  EXPECT_EQ(Tals(edf.records[0][2]), "+0\x14\x14\0+0\x14start\x14\0"s);
+  EXPECT_EQ(Tals(edf.records[1][2]),
+            "+1\x14\x14\0+1.171875\x15"
+            "0.5\x14photic, 10 Hz\x14\0"s);
+  EXPECT_EQ(Tals(edf.records[2][2]), "+2\x14\x14\0+2.73046875\x14M\xC3\xBCller\x14\0"s);
+  // The channels' samples are those of plain EDF.
+  std::vector<int> fz;
+  for (const std::vector<std::string>& record : edf.records) {
+    for (std::size_t k = 0; k < record[0].size(); k += 2) {
+      fz.push_back(static_cast<std::int16_t>(static_cast<std::uint8_t>(record[0][k]) |
+                                             (static_cast<std::uint8_t>(record[0][k + 1]) << 8)));
+    }
+  }
+  EXPECT_EQ(fz, Expected(recording, 10, 68));
+}
+
+TEST_F(EdfExportTest, WithoutEventsTheFileIsPlainEdf) {
+  WriteFile(in_ / "rec01_eeg", MakeRecording(300 * 32));
+  positions_ = {1};
+  const EventList none;
+  ExportInputs inputs = Inputs(in_ / "rec01_eeg", "256");
+  inputs.events = &none;
+  ASSERT_TRUE(ExportRecording(inputs, &report_).ok());
+  EdfPlusContents edf;
+  ReadEdfPlus(ReadFile(out_ / "rec01_eeg.edf"), &edf);
+  EXPECT_EQ(edf.reserved, "");
+  EXPECT_EQ(edf.fields.size(), 1u);
+}
+
+TEST_F(EdfExportTest, AnEventBeyondTheRecordingFailsAndWritesNothing) {
+  WriteFile(in_ / "rec01_eeg", MakeRecording(300 * 32));
+  EventList events;
+  ASSERT_TRUE(EventList::FromEvents({{299, 2, "late"}}, std::nullopt, &events).ok());
+  positions_ = {1};
+  ExportInputs inputs = Inputs(in_ / "rec01_eeg", "256");
+  inputs.events = &events;
+  const Status s = ExportRecording(inputs, &report_);
+  EXPECT_EQ(s.code(), Status::Code::kInvalidArgument);
+  EXPECT_NE(s.message().find(PathForDisplay(in_ / "rec01_eeg")), std::string::npos);
   EXPECT_TRUE(ListFolder(out_.path()).empty());
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/base/channel_table.h"
+#include "core/events/edf_annotations.h"
 
 namespace velbrix {
 namespace {
@@ -199,7 +200,9 @@ Status ChooseEdfRecordLayout(const Hertz& rate, std::size_t signals, EdfRecordLa
 
 std::string MakeEdfHeader(const EdfHeaderFields& fields) {
   assert(!fields.positions.empty() && fields.positions.size() <= kChannelCount);
-  const std::size_t signals = fields.positions.size();
+  assert(fields.annotation_samples <= kEdfLargestCount);
+  const bool annotated = fields.annotation_samples > 0;
+  const std::size_t signals = fields.positions.size() + (annotated ? 1 : 0);
   std::string header;
   header.reserve(kEdfGeneralHeaderSize + signals * kEdfSignalHeaderSize);
 
@@ -221,28 +224,37 @@ std::string MakeEdfHeader(const EdfHeaderFields& fields) {
               TwoDigits(start.hour) + "." + TwoDigits(start.minute) + "." + TwoDigits(start.second),
               8);
   AppendField(&header, std::to_string(kEdfGeneralHeaderSize + signals * kEdfSignalHeaderSize), 8);
-  AppendField(&header, "", 44);
+  AppendField(&header, annotated ? kEdfPlusContinuous : "", 44);
   assert(header.size() == kEdfDataRecordsOffset);
   header += EdfDataRecordsField(fields.data_records);
   AppendField(&header, fields.layout.duration, 8);
   AppendField(&header, std::to_string(signals), 4);
   assert(header.size() == kEdfGeneralHeaderSize);
 
-  const auto each_signal = [&](auto value, std::size_t width) {
+  // Each field of every channel's signal, then of the annotation signal's.
+  const auto each_signal = [&](auto value, const std::string& annotations, std::size_t width) {
     for (const int position : fields.positions) {
       AppendField(&header, value(ChannelAtPosition(position)), width);
     }
+    if (annotated) {
+      AppendField(&header, annotations, width);
+    }
   };
-  each_signal([](const Channel& c) { return std::string(c.name); }, 16);
-  each_signal([](const Channel&) { return std::string(); }, 80);
-  each_signal([](const Channel&) { return std::string(kEdfPhysicalDimension); }, 8);
-  each_signal([](const Channel&) { return std::string(kEdfPhysicalMinimum); }, 8);
-  each_signal([](const Channel&) { return std::string(kEdfPhysicalMaximum); }, 8);
-  each_signal([](const Channel&) { return std::to_string(kEdfDigitalMinimum); }, 8);
-  each_signal([](const Channel&) { return std::to_string(kEdfDigitalMaximum); }, 8);
-  each_signal([](const Channel&) { return std::string(); }, 80);
-  each_signal([&](const Channel&) { return std::to_string(fields.layout.samples_per_record); }, 8);
-  each_signal([](const Channel&) { return std::string(); }, 32);
+  each_signal([](const Channel& c) { return std::string(c.name); }, kEdfAnnotationsLabel, 16);
+  each_signal([](const Channel&) { return std::string(); }, "", 80);
+  each_signal([](const Channel&) { return std::string(kEdfPhysicalDimension); }, "", 8);
+  each_signal([](const Channel&) { return std::string(kEdfPhysicalMinimum); },
+              kEdfAnnotationsPhysicalMinimum, 8);
+  each_signal([](const Channel&) { return std::string(kEdfPhysicalMaximum); },
+              kEdfAnnotationsPhysicalMaximum, 8);
+  each_signal([](const Channel&) { return std::to_string(kEdfDigitalMinimum); },
+              std::to_string(kEdfAnnotationsDigitalMinimum), 8);
+  each_signal([](const Channel&) { return std::to_string(kEdfDigitalMaximum); },
+              std::to_string(kEdfAnnotationsDigitalMaximum), 8);
+  each_signal([](const Channel&) { return std::string(); }, "", 80);
+  each_signal([&](const Channel&) { return std::to_string(fields.layout.samples_per_record); },
+              std::to_string(fields.annotation_samples), 8);
+  each_signal([](const Channel&) { return std::string(); }, "", 32);
   assert(header.size() == kEdfGeneralHeaderSize + signals * kEdfSignalHeaderSize);
   return header;
 }

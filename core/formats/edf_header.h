@@ -1,5 +1,7 @@
 // The header of the EDF files this program writes: plain EDF (version "0"), one signal per chosen
-// channel, each sample stored as its byte - 127 in a 16-bit little-endian integer.
+// channel, each sample stored as its byte - 127 in a 16-bit little-endian integer; or, for a
+// recording with events, EDF+C: the same with "EDF+C" in the reserved field and one more signal,
+// "EDF Annotations", last (see core/events/edf_annotations.h).
 //
 // A header is 256 bytes of general fields and then, field by field, 256 bytes per signal (all
 // labels, then all transducer fields, and so on). Every field is ASCII 32 .. 126, left-justified
@@ -12,13 +14,16 @@
 //   start date          8  dd.mm.yy          physical minimum     8  "-476.25"
 //   start time          8  hh.mm.ss          physical maximum     8  "480"
 //   header bytes        8  256 * (ns + 1)    digital minimum      8  "-127"
-//   reserved           44  blank             digital maximum      8  "128"
+//   reserved           44  blank or "EDF+C"  digital maximum      8  "128"
 //   data records        8  (offset 236)      prefiltering        80  blank
 //   record duration     8  seconds           samples per record   8
 //   signals (ns)        4                    reserved            32  blank
 //
 // With these limits the gain is (480 + 476.25) / (128 + 127) = 3.75 and the offset 0, so a reader
-// gets exactly the values of the text conversion.
+// gets exactly the values of the text conversion. The annotation signal has a blank dimension,
+// physical limits -1 and 1, digital limits -32768 and 32767. The patient and recording fields are
+// in EDF+ form in either kind of file: "X X X X" (code, sex, birthdate and name not known) and
+// "Startdate dd-MMM-yyyy X X <file name>" ("Startdate X X X <file name>" without a start).
 #ifndef VELBRIX_CORE_FORMATS_EDF_HEADER_H_
 #define VELBRIX_CORE_FORMATS_EDF_HEADER_H_
 
@@ -90,10 +95,13 @@ struct EdfHeaderFields {
   std::optional<EdfStart> start;   // nothing: unknown, written as 01.01.85 00.00.00
   std::string recording_name;      // the recording's file name (UTF-8), for the recording field
   std::uint64_t data_records = 0;  // at most kEdfLargestCount
+  // 0: plain EDF. Otherwise EDF+C, with an annotation signal of that many samples per data record
+  // (at most kEdfLargestCount).
+  std::uint64_t annotation_samples = 0;
 };
 
-// The whole header, 256 * (positions.size() + 1) bytes. Requires 1 .. 32 positions and a layout
-// from ChooseEdfRecordLayout.
+// The whole header, 256 * (signals + 1) bytes for the positions' signals and the annotation
+// signal, if any. Requires 1 .. 32 positions and a layout from ChooseEdfRecordLayout.
 std::string MakeEdfHeader(const EdfHeaderFields& fields);
 
 // The "data records" field alone (kEdfDataRecordsWidth bytes), to write at kEdfDataRecordsOffset.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/hertz.h"
+#include "core/events/event_list.h"
 #include "core/formats/edf_header.h"
 #include "core/formats/export_format.h"
 
@@ -26,7 +27,15 @@ struct ExportInputs {
   Hertz sample_rate;                 // from ParseHertz
   EdfRecordLayout edf_layout;        // EDF: from ChooseEdfRecordLayout for the rate and positions
   std::optional<EdfStart> start;     // nothing: unknown
+  // The events to write, within the recording's whole records; null or empty: none (plain EDF).
+  // Not owned; it outlives the export.
+  const EventList* events = nullptr;
 };
+
+// Whether `inputs` carry events to write.
+inline bool HasEvents(const ExportInputs& inputs) {
+  return inputs.events != nullptr && !inputs.events->empty();
+}
 
 struct ExportReport {
   std::uint64_t records = 0;         // whole 32-byte records converted

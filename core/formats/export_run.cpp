@@ -16,12 +16,13 @@ Status RunExport(const ExportRequest& request, ExportReport* report,
     const BidsExportInputs inputs{request.recording,  request.root,      request.entities,
                                   request.format,     request.positions, request.sample_rate,
                                   request.edf_layout, request.start,     request.line_frequency,
-                                  VELBRIX_VERSION,    request.lab,       request.commit_turn};
+                                  VELBRIX_VERSION,    request.lab,       request.commit_turn,
+                                  &request.events};
     return ExportBids(inputs, report, progress, stop, lock_wait);
   }
   const ExportInputs inputs{request.format,     request.recording, request.output_dir,
                             request.file_name,  request.positions, request.sample_rate,
-                            request.edf_layout, request.start};
+                            request.edf_layout, request.start,     &request.events};
   return ExportRecording(inputs, report, progress, stop, lock_wait);
 }
 

@@ -31,6 +31,9 @@ struct ExportRequest {
   Hertz sample_rate;                 // from ParseHertz
   EdfRecordLayout edf_layout;        // EDF data, also in a dataset: from ChooseEdfRecordLayout
   std::optional<EdfStart> start;     // nothing: unknown
+  // The events to write (EDF+C, BrainVision markers, a BIDS events table), within the recording's
+  // whole records; empty: none. The caller chooses them (core/events/export_events.h).
+  EventList events;
   // BIDS.
   std::filesystem::path root;  // the dataset's folder
   BidsEntities entities;       // checked by CheckBidsEntities

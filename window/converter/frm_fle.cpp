@@ -195,7 +195,11 @@ void FrmFle::mnuexport_Click() {
                                     const LockWaitReporter& lock_wait) {
     RunEnd end;
     ExportReport report;
-    end.status = RunExport(plan, &report, progress, &stop, lock_wait);
+    ExportRequest request = plan;
+    end.status = AddPlannedEvents(&request, &stop);
+    if (end.status.ok()) {
+      end.status = RunExport(request, &report, progress, &stop, lock_wait);
+    }
     for (const std::string& note :
          end.status.ok() ? ExportNotes(plan.recording, report) : std::vector<std::string>()) {
       end.note += (end.note.empty() ? "" : " ") + AsSentence(note);

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "core/events/export_events.h"
 #include "core/formats/output_names.h"
 
 namespace velbrix {
@@ -94,6 +95,11 @@ Status PlanExport(const ExportSettings& entered, const std::filesystem::path& re
   }
   return CheckRecordingOutputs(recording, ExportDataOutput(output_folder, file_name, plan->format),
                                plan->format == ExportFormat::kBrainVision);
+}
+
+Status AddPlannedEvents(ExportRequest* plan, const StopRequest* stop) {
+  return EventsForExport(plan->recording, plan->sample_rate, ExportEventsChoice(), &plan->events,
+                         {}, stop);
 }
 
 }  // namespace velbrix

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/base/status.h"
+#include "core/base/stop_request.h"
 #include "core/formats/export_run.h"
 #include "window/export/export_settings.h"
 
@@ -31,6 +32,13 @@ Status PlanExport(const ExportSettings& settings, const std::filesystem::path& r
                   const std::filesystem::path& output_folder,
                   const std::filesystem::path& file_name, std::vector<int> positions,
                   std::string_view decimal_separator, ExportRequest* plan);
+
+// Gives the planned export `plan` the events it carries: those of the recording's sidecar, the
+// command line's default (core/events/export_events.h); none where there is no sidecar. It reads
+// the sidecar and, where there is one, the recording's length: call it on the export's thread,
+// just before RunExport. Fails as EventsForExport does (naming the sidecar, the line and the
+// reason), leaving `plan->events` as they were.
+Status AddPlannedEvents(ExportRequest* plan, const StopRequest* stop);
 
 }  // namespace velbrix
 
