@@ -55,6 +55,9 @@ enum class Ink {
   kThetaBand,
   kAlphaBand,
   kBetaBand,
+  kEvent,          // an event's line, label and tick on the strip
+  kSelectedEvent,  // the event chosen in the Events list or walked to
+  kEventSpan,      // the band under an event that lasts
   kPageFrame,  // the outline of the page shown, on the strip; the last ink, which counts them
 };
 
