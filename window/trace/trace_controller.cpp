@@ -394,8 +394,8 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
         {AsSentence(LeftOutDescription(subject_.recording, left_out)), trace::Ink::kWarning});
   }
   if (!events_.load_status().ok()) {
-    lines.push_back({"The events could not be read: " + events_.load_status().message(),
-                     trace::Ink::kError});
+    lines.push_back(
+        {"The events could not be read: " + events_.load_status().message(), trace::Ink::kError});
   }
   if (!pages_.page_status().ok()) {
     lines.push_back({pages_.page_status().message(), trace::Ink::kError});
