@@ -38,6 +38,10 @@ int PositionOf(std::string_view name) {
   return *FindChannelPosition(name);
 }
 
+bool IsEar(int position) {
+  return position == PositionOf("A1") || position == PositionOf("A2");
+}
+
 std::vector<MontageRow> Make(MontageKind kind) {
   std::vector<MontageRow> rows;
   if (kind == MontageKind::kBipolarLongitudinal) {
@@ -53,12 +57,18 @@ std::vector<MontageRow> Make(MontageKind kind) {
       continue;
     }
     Reference reference = Reference::kNone;
+    std::string label(channel.name);
     if (eeg && kind == MontageKind::kAverageReference) {
       reference = Reference::kEegAverage;
+      label += std::string("-") + kAverageLabel;
     } else if (eeg && kind == MontageKind::kLinkedEars) {
+      if (IsEar(channel.position)) {
+        continue;  // the reference itself
+      }
       reference = Reference::kEars;
+      label += std::string("-") + kEarsLabel;
     }
-    rows.push_back({std::string(channel.name), channel.position, reference, 0, eeg});
+    rows.push_back({std::move(label), channel.position, reference, 0, eeg});
   }
   // The EEG rows come first: the channel list holds the electrodes before the other inputs.
   return rows;
@@ -78,6 +88,25 @@ std::string_view MontageName(MontageKind kind) {
       return "Bipolar longitudinal";
   }
   return "";
+}
+
+std::string MontageReferenceText(MontageKind kind) {
+  if (kind == MontageKind::kLinkedEars) {
+    return std::string(kEarsLabel) + ": the mean of A1 and A2";
+  }
+  if (kind != MontageKind::kAverageReference) {
+    return "";
+  }
+  std::string names;
+  int count = 0;
+  for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
+    const Channel& channel = ChannelAtListIndex(i);
+    if (IsEeg(channel.position)) {
+      names += (count++ == 0 ? "" : ", ") + std::string(channel.name);
+    }
+  }
+  return std::string(kAverageLabel) + ": the mean of the " + std::to_string(count) +
+         " EEG electrodes " + names;
 }
 
 const std::vector<MontageRow>& MontageRows(MontageKind kind) {

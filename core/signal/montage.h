@@ -7,8 +7,11 @@
 // other inputs as recorded, in the order of the window's channel list: EKG, BP1, BP2, BP3, BP4,
 // DC1, DC2, DC3, PG1, PG2.
 //   As recorded:          the 32 channels in the order of the channel list, unchanged.
-//   Average reference:    each EEG electrode minus the mean of all 22, in the same order.
-//   Linked ears:          each EEG electrode minus the mean of A1 and A2, in the same order.
+//   Average reference:    each EEG electrode minus the mean of all 22, in the same order, labelled
+//                         "FP2-avg".
+//   Linked ears:          each EEG electrode but A1 and A2 minus the mean of A1 and A2, in the
+//                         same order, labelled "FP2-A1A2"; the ears, being the reference, have no
+//                         rows of their own.
 //   Bipolar longitudinal: the 18 pairs of the double banana, left temporal FP1-F7, F7-T3, T3-T5,
 //                         T5-O1, right temporal FP2-F8 ... T6-O2, left parasagittal FP1-F3 ...
 //                         P3-O1, right parasagittal FP2-F4 ... P4-O2, then Fz-Cz and Cz-Pz.
@@ -37,8 +40,12 @@ enum class Reference {
   kEars,        // minus the mean of A1 and A2
 };
 
+// The names of the references in the rows' labels.
+inline constexpr char kAverageLabel[] = "avg";
+inline constexpr char kEarsLabel[] = "A1A2";
+
 struct MontageRow {
-  std::string label;  // "FP2", "FP1-F7"
+  std::string label;  // "FP2", "FP1-F7", "FP2-avg", "FP2-A1A2"
   int input = 0;      // record position (1 .. 32) of the channel
   Reference reference = Reference::kNone;
   int minus = 0;  // record position of the channel subtracted, for Reference::kChannel
@@ -47,6 +54,11 @@ struct MontageRow {
 
 // "As recorded", "Average reference", "Linked ears", "Bipolar longitudinal".
 std::string_view MontageName(MontageKind kind);
+
+// What the reference of `kind`'s labels stands for, naming the electrodes it averages:
+// "avg: the mean of the 22 EEG electrodes FP2, F8, ... A1", "A1A2: the mean of A1 and A2"; empty
+// for the montages whose labels name their channels alone.
+std::string MontageReferenceText(MontageKind kind);
 
 // The rows of `kind`, from the top of the window down.
 const std::vector<MontageRow>& MontageRows(MontageKind kind);

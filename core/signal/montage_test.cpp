@@ -64,20 +64,40 @@ TEST(MontageTest, AverageReferenceSubtractsTheMeanOfTheEegElectrodes) {
   }
   const std::vector<double> values = Apply(MontageKind::kAverageReference);
   for (std::size_t i = 0; i < kEeg.size(); ++i) {
-    EXPECT_EQ(MontageRows(MontageKind::kAverageReference)[i].label, kEeg[i]);
+    EXPECT_EQ(MontageRows(MontageKind::kAverageReference)[i].label, std::string(kEeg[i]) + "-avg");
     EXPECT_NEAR(values[i], Value(kEeg[i]) - mean, 1e-9);
   }
   EXPECT_NEAR(std::accumulate(values.begin(), values.begin() + 22, 0.0), 0.0, 1e-9);
   ExpectOthersBelow(MontageKind::kAverageReference, kEeg.size());
 }
 
-TEST(MontageTest, LinkedEarsSubtractsTheMeanOfA1AndA2) {
+TEST(MontageTest, LinkedEarsSubtractsTheMeanOfA1AndA2FromTheOtherElectrodes) {
   const double ears = (Value("A1") + Value("A2")) / 2;
+  const std::vector<MontageRow>& rows = MontageRows(MontageKind::kLinkedEars);
   const std::vector<double> values = Apply(MontageKind::kLinkedEars);
-  for (std::size_t i = 0; i < kEeg.size(); ++i) {
-    EXPECT_EQ(values[i], Value(kEeg[i]) - ears) << kEeg[i];
+  std::size_t r = 0;
+  for (std::string_view name : kEeg) {
+    if (name == "A1" || name == "A2") {
+      continue;  // the reference has no rows
+    }
+    EXPECT_EQ(rows[r].label, std::string(name) + "-A1A2");
+    EXPECT_EQ(values[r], Value(name) - ears) << name;
+    ++r;
   }
-  ExpectOthersBelow(MontageKind::kLinkedEars, kEeg.size());
+  EXPECT_EQ(r, 20u);
+  ExpectOthersBelow(MontageKind::kLinkedEars, r);
+  EXPECT_EQ(MontageRowOf(MontageKind::kLinkedEars, *FindChannelPosition("A1")), -1);
+}
+
+TEST(MontageTest, AReferenceSaysWhatItAverages) {
+  const std::string average = MontageReferenceText(MontageKind::kAverageReference);
+  EXPECT_EQ(average.rfind("avg: the mean of the 22 EEG electrodes FP2, F8, ", 0), 0u) << average;
+  for (const char* name : {", A1", ", A2", ", Oz"}) {
+    EXPECT_NE(average.find(name), std::string::npos) << name;
+  }
+  EXPECT_EQ(MontageReferenceText(MontageKind::kLinkedEars), "A1A2: the mean of A1 and A2");
+  EXPECT_EQ(MontageReferenceText(MontageKind::kAsRecorded), "");
+  EXPECT_EQ(MontageReferenceText(MontageKind::kBipolarLongitudinal), "");
 }
 
 TEST(MontageTest, BipolarLongitudinalIsTheDoubleBananaThenTheOtherInputs) {

@@ -78,6 +78,10 @@ std::uint64_t FilterMargin(const std::vector<Biquad>& sections) {
   return ZeroPhaseMargin(sections, 3 * kLargestMontageValue, kMarginTolerance);
 }
 
+std::uint64_t BoundedMargin(std::uint64_t margin, std::uint64_t page) {
+  return page >= kFilteredSpanRecords ? 0 : std::min(margin, (kFilteredSpanRecords - page) / 2);
+}
+
 Status ReadFilteredRecords(TraceRecording& recording, std::uint64_t first, std::uint64_t count,
                            const std::vector<MontageRow>& rows, const std::vector<Biquad>& sections,
                            std::uint64_t margin, const FrameSink& sink) {

@@ -158,5 +158,12 @@ TEST_P(FilteredPageTest, RowExtremesHoldTheFilteredValuesOfEachColumn) {
 
 INSTANTIATE_TEST_SUITE_P(RandomAndSynthetic, FilteredPageTest, ::testing::Bool());
 
+TEST(BoundedMarginTest, APageAndItsMarginsStayWithinTheFilteredSpan) {
+  EXPECT_EQ(BoundedMargin(1745, 2560), 1745u);
+  EXPECT_EQ(BoundedMargin(34223, 10000), (kFilteredSpanRecords - 10000) / 2);
+  EXPECT_EQ(BoundedMargin(171748, 50000), 0u);
+  EXPECT_EQ(BoundedMargin(0, 100), 0u);
+}
+
 }  // namespace
 }  // namespace velbrix

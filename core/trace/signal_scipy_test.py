@@ -34,7 +34,8 @@ def montage(raw, which):
     else:
         reference = {0: 0.0, 1: np.mean([ch[n] for n in EEG], axis=0),
                      2: (ch["A1"] + ch["A2"]) / 2}[which]
-        rows = [ch[n] - reference for n in EEG]
+        # Under linked ears the ears are the reference and have no rows of their own.
+        rows = [ch[n] - reference for n in EEG if which != 2 or n not in ("A1", "A2")]
     return np.stack(rows + [ch[n] for n in OTHERS], axis=1)
 
 

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "window/qt/controls.h"
@@ -29,6 +30,8 @@
 namespace velbrix {
 namespace {
 
+// Fills `choice`, which from then on is never narrower than its longest entry: the window is
+// widened instead (its layout's minimum).
 void FillChoice(QComboBox* choice, const std::vector<std::string>& entries, int selected) {
   const QSignalBlocker blocker(choice);
   choice->clear();
@@ -36,6 +39,32 @@ void FillChoice(QComboBox* choice, const std::vector<std::string>& entries, int 
     choice->addItem(QString::fromStdString(entry));
   }
   choice->setCurrentIndex(selected);
+  choice->setMinimumWidth(choice->sizeHint().width());
+}
+
+// A choice of the row that knows whether the entry just chosen was chosen in its open list, by
+// the mouse or by the keys; after that the keys go back to the traces. An arrow key on the closed
+// box chooses too, and there the focus stays, for the next arrow.
+class RowChoice final : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  void hidePopup() override {
+    // The list closes before its choice is told (QComboBox::activated), at once.
+    chosen_in_list_ = true;
+    QComboBox::hidePopup();
+    QTimer::singleShot(0, this, [this] { chosen_in_list_ = false; });
+  }
+  bool chosen_in_list() const { return chosen_in_list_; }
+
+ private:
+  bool chosen_in_list_ = false;
+};
+
+// Gives the traces the focus after a choice in `choice`'s open list.
+void AfterChoice(QComboBox* choice, QWidget* canvas) {
+  if (static_cast<RowChoice*>(choice)->chosen_in_list()) {
+    canvas->setFocus();
+  }
 }
 
 }  // namespace
@@ -78,16 +107,16 @@ void TraceWindow::CreateParts() {
         sample_rate_->setMaximumWidth(80);
         break;
       case trace::TraceField::kPageLength:
-        field = page_length_ = new QComboBox(this);
+        field = page_length_ = new RowChoice(this);
         break;
       case trace::TraceField::kAmplitude:
-        field = amplitude_ = new QComboBox(this);
+        field = amplitude_ = new RowChoice(this);
         break;
       case trace::TraceField::kHighPass:
       case trace::TraceField::kLowPass:
       case trace::TraceField::kNotch:
       case trace::TraceField::kMontage:
-        field = tools_[static_cast<std::size_t>(*trace::ToolOf(entry.field))] = new QComboBox(this);
+        field = tools_[static_cast<std::size_t>(*trace::ToolOf(entry.field))] = new RowChoice(this);
         break;
     }
     label->setBuddy(field);  // the label's access key takes the field
@@ -218,18 +247,18 @@ void TraceWindow::ConnectEvents() {
           [this] { controller_.OnSampleRateEntered(sample_rate_->text().toStdString()); });
   connect(page_length_, &QComboBox::activated, this, [this](int index) {
     controller_.OnPageChosen(index);
-    canvas_->setFocus();
+    AfterChoice(page_length_, canvas_);
   });
   connect(amplitude_, &QComboBox::activated, this, [this](int index) {
     controller_.OnAmplitudeChosen(index);
-    canvas_->setFocus();
+    AfterChoice(amplitude_, canvas_);
   });
   for (const trace::RowField& entry : trace::kRowFields) {
     if (const std::optional<TraceTool> tool = trace::ToolOf(entry.field)) {
       connect(tools_[static_cast<std::size_t>(*tool)], &QComboBox::activated, this,
               [this, which = *tool](int index) {
                 controller_.OnToolChosen(which, index);
-                canvas_->setFocus();
+                AfterChoice(tools_[static_cast<std::size_t>(which)], canvas_);
               });
     }
   }

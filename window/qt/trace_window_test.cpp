@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 
 #include "core/base/channel_table.h"
 #include "core/formats/png_file.h"
@@ -93,6 +94,8 @@ class TraceWindowTest : public QObject {
   void TheWindowFollowsTheMainWindowAndKeepsTheSampleRate();
   void TheRowOfFieldsFollowsTheSharedTable();
   void AFilterAndAMontageFromTheirBoxesChangeTheTracesAndTheStatus();
+  void EveryFieldTakesItsAccessKeyAndABoxKeepsTheFocusForItsArrows();
+  void TheBoxesHoldTheirLongestEntriesAtTheFirstSize();
   void ViewSpectrumOpensTheSpectrumOfThePage();
   void SavePictureWritesThePageAsAPngOfTheCanvasSize();
   void TheKeyAddsAnEventAndTheEventsListJumpsRenamesAndDeletes();
@@ -306,6 +309,50 @@ void TraceWindowTest::TheRowOfFieldsFollowsTheSharedTable() {
   }
 }
 
+void TraceWindowTest::EveryFieldTakesItsAccessKeyAndABoxKeepsTheFocusForItsArrows() {
+  OpenTraces(kDemo);
+  const std::pair<Qt::Key, const char*> keys[] = {
+      {Qt::Key_R, "SampleRate"}, {Qt::Key_P, "PageLength"}, {Qt::Key_A, "Amplitude"},
+      {Qt::Key_G, "HighPass"},   {Qt::Key_L, "LowPass"},    {Qt::Key_N, "Notch"},
+      {Qt::Key_M, "Montage"}};
+  for (const auto& [key, name] : keys) {
+    QTest::keyClick(Traces(), key, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), Part<QWidget>(name));
+  }
+  // Arrows on the closed Amplitude box: each chooses the next entry, and the box keeps the focus
+  // for the next one.
+  QTest::keyClick(Traces(), Qt::Key_A, Qt::AltModifier);
+  auto* amplitude = Part<QComboBox>("Amplitude");
+  const int first = amplitude->currentIndex();
+  QVERIFY(first + 2 < amplitude->count());
+  const double microvolts = Traces()->controller().microvolts_per_division();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  QTest::qWait(50);
+  QCOMPARE(QApplication::focusWidget(), amplitude);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  QTest::qWait(50);
+  QCOMPARE(amplitude->currentIndex(), first + 2);
+  QCOMPARE(QApplication::focusWidget(), amplitude);
+  QVERIFY(Traces()->controller().microvolts_per_division() != microvolts);
+}
+
+void TraceWindowTest::TheBoxesHoldTheirLongestEntriesAtTheFirstSize() {
+  desktop_.answers.push_back(kDemo);
+  window_->findChild<QAction*>(QStringLiteral("mnuopen"))->trigger();
+  window_->findChild<QAction*>(QStringLiteral("mnutraces"))->trigger();
+  QVERIFY(QTest::qWaitForWindowExposed(Traces()));
+  QCOMPARE(Traces()->width(), trace::kStartWidth);
+  for (const trace::RowField& entry : trace::kRowFields) {
+    auto* box = Traces()->findChild<QComboBox*>(QString::fromUtf8(entry.name));
+    if (box == nullptr) {
+      continue;  // the sample rate's field
+    }
+    // Sized to its longest entry (AdjustToContents), and never given less.
+    QVERIFY2(box->width() >= box->sizeHint().width(), entry.name);
+    QVERIFY2(box->geometry().right() < Traces()->width(), entry.name);
+  }
+}
+
 void TraceWindowTest::AFilterAndAMontageFromTheirBoxesChangeTheTracesAndTheStatus() {
   OpenTraces(kDemo);
   const auto trace_of = [&](std::size_t row) {
@@ -380,8 +427,9 @@ void TraceWindowTest::ViewSpectrumOpensTheSpectrumOfThePage() {
 void TraceWindowTest::SavePictureWritesThePageAsAPngOfTheCanvasSize() {
   OpenTraces(kDemo);
   QVERIFY(Traces()->findChild<QAction*>(QStringLiteral("SavePicture")) != nullptr);
+  // A name without an extension is saved with ".png".
   const std::filesystem::path path = PathFromQt(program_dir_.path()) / "page.png";
-  Traces()->SavePictureAs(path);
+  Traces()->SavePictureAs(PathFromQt(program_dir_.path()) / "page");
   QCOMPARE(Part<QLabel>("Status")->text(),
            QString::fromStdString("Saved the picture as " + PathForDisplay(path)));
   std::ifstream file(path, std::ios::binary);
@@ -400,6 +448,19 @@ void TraceWindowTest::SavePictureWritesThePageAsAPngOfTheCanvasSize() {
                  : 0;
   }
   QVERIFY(inked > 1000);
+  // The calibration bar, beside the traces: its ink in a column right of them.
+  const trace::Rgb scale = trace::InkColour(trace::Ink::kScale);
+  int scaled = 0;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = Traces()->controller().picture().traces.right; x < image.width; ++x) {
+      const auto i = static_cast<std::size_t>((y * image.width + x) * 3);
+      scaled += image.pixels[i] == scale.red && image.pixels[i + 1] == scale.green &&
+                        image.pixels[i + 2] == scale.blue
+                    ? 1
+                    : 0;
+    }
+  }
+  QVERIFY2(scaled > 10, qPrintable(QString::number(scaled)));
 }
 
 std::filesystem::path TraceWindowTest::DemoCopy() const {

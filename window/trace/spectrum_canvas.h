@@ -1,6 +1,13 @@
 // The spectrum window's canvas: the power spectral density of a page for one row or all rows
 // overlaid, in µV²/Hz on a logarithmic axis from 0 Hz to half the sample rate, with the bands of
 // the EEG rhythms shaded and named. Only geometry: the densities come from the controller.
+//
+// Its texts never overlap at any size: the title takes as many lines as it needs to show whole,
+// the density's unit and the bands' names have rows of their own above the plot (a name that
+// does not fit beside the one before it goes a row up), and figures too close together are
+// thinned. Their extents are estimated from the
+// characters (EstimatedTextBox), so the layout is the same in both windows and testable without
+// a toolkit.
 #ifndef VELBRIX_WINDOW_TRACE_SPECTRUM_CANVAS_H_
 #define VELBRIX_WINDOW_TRACE_SPECTRUM_CANVAS_H_
 
@@ -11,6 +18,10 @@
 
 namespace velbrix::trace {
 
+// The plot's top below a title of one line and one row of the bands' names; a longer title or
+// more rows of names push it down.
+inline constexpr int kSpectrumPlotTop = 42;
+
 // Where frequencies and densities lie on the canvas.
 struct SpectrumScale {
   Rect plot;
@@ -19,9 +30,10 @@ struct SpectrumScale {
   int high_decade = 2;  // the top
 
   // For a canvas of `width` x `height` showing `densities` (all of them positive or 0) up to
-  // `top_hz`: whole decades from the largest density down, at most 8 of them.
+  // `top_hz`: whole decades from the largest density down, at most 8 of them. The plot begins at
+  // `plot_top`: the top of the picture's `traces` that ComposeSpectrum made.
   SpectrumScale(int width, int height, double top,
-                const std::vector<std::vector<double>>& densities);
+                const std::vector<std::vector<double>>& densities, int plot_top = kSpectrumPlotTop);
   double X(double hz) const;
   double Y(double density) const;
   double HzAt(int x) const;
@@ -39,7 +51,12 @@ struct SpectrumInput {
   int highlighted = -1;                        // the curve drawn over the others, or -1
 };
 
+// The picture's `traces` is the plot.
 TracePicture ComposeSpectrum(const SpectrumInput& input);
+
+// The box `text` takes on a canvas, estimated from its characters generously enough for both
+// windows' fonts at 96 dpi.
+Rect EstimatedTextBox(const Text& text);
 
 }  // namespace velbrix::trace
 

@@ -133,7 +133,7 @@ void SpectrumController::UpdateStatus(MontageKind montage, double rate,
   }
   std::string text;
   if (mouse_ && !densities_.empty() && frequencies_.size() > 1) {
-    const trace::SpectrumScale scale(width_, height_, rate / 2, densities_);
+    const trace::SpectrumScale scale(width_, height_, rate / 2, densities_, picture_.traces.top);
     const auto [x, y] = *mouse_;
     if (scale.plot.Contains(x, y)) {
       const double step = frequencies_[1];

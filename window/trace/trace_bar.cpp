@@ -70,7 +70,9 @@ void TraceBar::ShowScrollBar(const TracePaging& paging) {
 }
 
 void TraceBar::ShowStatus(const TraceStatusInput& in) {
-  std::string text = in.loaded && in.records > 0 ? kTraceKeysHint : "";
+  std::string text = !in.notice.empty()            ? in.notice
+                     : in.loaded && in.records > 0 ? kTraceKeysHint
+                                                   : "";
   const trace::CanvasLayout& layout = in.layout;
   const std::uint64_t total = in.records;
   const double rate = in.paging->rate();

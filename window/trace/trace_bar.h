@@ -38,6 +38,7 @@ struct TraceStatusInput {
   const RowExtremes* page = nullptr;
   std::optional<trace::Point> mouse;
   std::optional<std::string> measure;  // MeasureText of a measuring drag
+  std::string notice;                  // shown instead of the keys' hint, unless empty
 };
 
 class TraceBar {
@@ -52,7 +53,8 @@ class TraceBar {
   void ShowChoices(const TracePaging& paging, MontageKind montage, const FilterChoice& filters);
   void ShowScrollBar(const TracePaging& paging);
   // The status line: the measure, or the sample, column or overview point under the mouse, or the
-  // keys' hint. A record that cannot be read shows the failure, with the path and the reason.
+  // notice, or the keys' hint. A record that cannot be read shows the failure, with the path and
+  // the reason.
   void ShowStatus(const TraceStatusInput& input);
 
  private:

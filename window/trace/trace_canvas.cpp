@@ -12,8 +12,10 @@ namespace velbrix::trace {
 namespace {
 
 constexpr int kHeaderLineHeight = 18;
-constexpr int kLabelWidth = 60;  // the channel names, right-aligned before the traces
-constexpr int kRightMargin = 14;
+// The rows' names ("FP2-A1A2"), right-aligned before the traces, and the axis's legends.
+constexpr int kLabelWidth = 92;
+constexpr int kRightMargin = 60;  // holds the calibration bar beside the last row
+constexpr int kScaleGap = 12;     // between the traces and the calibration bar
 constexpr int kAxisHeight = 36;
 constexpr int kOverviewGap = 8;
 constexpr int kOverviewHeight = 40;
@@ -44,6 +46,7 @@ class Composer {
     AddAxis();
     AddTraces();
     AddLabels();
+    AddScale();
     AddMeasure();
     AddOverview();
     AddHeader();
@@ -76,8 +79,11 @@ class Composer {
     Add(Line{{traces.left, bottom}, {traces.right - 1, bottom}, Ink::kAxis});
     const int seconds_row = bottom + kTickLength + 8;
     const int records_row = seconds_row + 13;
-    Add(Text{
-        {kLabelWidth - 8, seconds_row}, "time", TextStyle::kSmall, Ink::kFaintText, Align::kRight});
+    Add(Text{{kLabelWidth - 8, seconds_row},
+             kTimeAxisLegend,
+             TextStyle::kSmall,
+             Ink::kFaintText,
+             Align::kRight});
     Add(Text{{kLabelWidth - 8, records_row},
              "record",
              TextStyle::kSmall,
@@ -131,8 +137,9 @@ class Composer {
       const int row = i;
       const double zero = layout_.BandTop(i) + band / 2;
       const auto y = [&](double value) { return Pixel(zero - value * pixels_per_microvolt); };
-      // A large swing may reach into the header above the first channel, never below the axis.
-      const Rect clip{layout_.traces.left, 0, layout_.traces.right, layout_.traces.bottom};
+      // A large swing is cut at the header, whose lines stay readable, and at the axis.
+      const Rect clip{layout_.traces.left, layout_.header.bottom, layout_.traces.right,
+                      layout_.traces.bottom};
       Polyline line{{}, i == HighlightedIndex() ? Ink::kHighlightTrace : Ink::kTrace, clip};
       line.points.reserve(columns.ready * (samples ? 1 : 2));
       for (std::size_t c = 0; c < columns.ready; ++c) {
@@ -164,6 +171,26 @@ class Composer {
                highlighted ? Ink::kHighlightLabel : Ink::kLabel,
                Align::kRight});
     }
+  }
+
+  // The calibration bar, right of the last row's band and as tall as a division, with its µV
+  // written over it: what the traces' heights mean, on the screen and in a saved picture.
+  void AddScale() {
+    const Rect& traces = layout_.traces;
+    const int top = Pixel(layout_.BandTop(Rows() - 1));
+    const int bottom = Pixel(layout_.BandTop(Rows()));
+    if (bottom - top < 2 || in_.width - traces.right < kRightMargin) {
+      return;
+    }
+    const int x = traces.right + kScaleGap;
+    Add(Line{{x, top}, {x, bottom}, Ink::kScale});
+    Add(Line{{x - 3, top}, {x + 3, top}, Ink::kScale});
+    Add(Line{{x - 3, bottom}, {x + 3, bottom}, Ink::kScale});
+    Add(Text{{in_.width - 4, top - 8},
+             ScaleText(in_.microvolts_per_division),
+             TextStyle::kSmall,
+             Ink::kScale,
+             Align::kRight});
   }
 
   // The ends of a measuring drag: a line across the traces at each.

@@ -15,6 +15,9 @@
 
 namespace velbrix::trace {
 
+// The time axis's legend: its figures count from the recording's first record, never the clock.
+inline constexpr char kTimeAxisLegend[] = "time from start";
+
 struct CanvasLayout {
   Rect header;    // one line per header text
   Rect traces;    // the rows; its width is the number of columns a page is read into

@@ -173,11 +173,13 @@ void TraceController::OnToolChosen(TraceTool tool, int index) {
 }
 
 void TraceController::UpdateFilters() {
-  // A filter at or above half the sample rate is not offered, and goes off.
+  // A filter at or above half the sample rate is not offered, and goes off, as the status says.
   const double rate = paging_.rate();
+  filters_off_.clear();
   for (const TraceTool tool : {TraceTool::kHighPass, TraceTool::kLowPass, TraceTool::kNotch}) {
     double& hz = trace::ChosenHz(filters_, tool);
-    if (hz >= rate / 2) {
+    if (hz > 0 && !trace::FilterWorksAt(hz, rate)) {
+      filters_off_ += (filters_off_.empty() ? "" : "  \u00B7  ") + trace::FilterOffText(tool, hz);
       hz = 0;
     }
   }
@@ -248,8 +250,13 @@ void TraceController::OnPictureRendered(const std::filesystem::path& path, const
     view_.SetStatusText("There is no picture to save: the window is too small");
     return;
   }
-  const Status status = WritePngFile(path, image);
-  view_.SetStatusText(status.ok() ? "Saved the picture as " + PathForDisplay(path)
+  // A name typed without an extension gets the one its format calls for.
+  std::filesystem::path target = path;
+  if (!target.has_extension()) {
+    target += ".png";
+  }
+  const Status status = WritePngFile(target, image);
+  view_.SetStatusText(status.ok() ? "Saved the picture as " + PathForDisplay(target)
                                   : status.message());
 }
 
@@ -304,7 +311,8 @@ int TraceController::HighlightedRow() const {
 }
 
 std::optional<double> TraceController::ValueAt(std::uint64_t record, int row) {
-  return pages_.ValueAt(record, row, page_rows(), sections_, margin_);
+  // One record is read with as much of its margin as the bound allows, whatever the page's.
+  return pages_.ValueAt(record, row, page_rows(), sections_, BoundedMargin(margin_, 1));
 }
 
 void TraceController::Refresh() {
@@ -315,7 +323,7 @@ void TraceController::Refresh() {
     const TracePageKey key{
         paging_.first(), page_records(), static_cast<std::size_t>(layout.traces.width()),
         montage_,        filters_,       spectrum_.Rows(montage_, subject_.channel)};
-    pages_.Load(key, sections_, margin_);
+    pages_.Load(key, sections_, filter_margin());
   }
   if (paging_.microvolts() == 0 && page().ready > 0) {
     paging_.FitAmplitude(page(), false);
@@ -352,7 +360,10 @@ void TraceController::Refresh() {
   marks.ticks = &events_.TickColumns(picture_.overview.width());
   trace::AddEventMarks(marks, &picture_);
   view_.ShowPicture(picture_);
-  bar_.ShowChoices(paging_, montage_, filters_);
+  // A page from the overview shows the channels as recorded and unfiltered, and so do the boxes;
+  // the choices come back with the next page drawn from samples.
+  bar_.ShowChoices(paging_, pages_.from_overview() ? MontageKind::kAsRecorded : montage_,
+                   pages_.from_overview() ? FilterChoice{} : filters_);
   bar_.ShowScrollBar(paging_);
   UpdateStatus();
   UpdateSpectrum(pages_.key() != before || page().ready != ready);
@@ -377,16 +388,30 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
     lines.push_back({name + " is empty: it holds no records to show.", trace::Ink::kWarning});
   } else {
     const double seconds = static_cast<double>(total) / rate;
-    lines.push_back({name + "  \u00B7  " + std::to_string(total) +
-                         (total == 1 ? " record" : " records") + "  \u00B7  " +
-                         trace::TimeText(seconds, rate) +
-                         (seconds >= 60 ? " (" + trace::AxisTimeText(seconds, 1, true) + ")" : "") +
-                         " at " + trace::SampleRateText(rate) + " Hz" +
-                         (tools.empty() || from_overview ? "" : "  \u00B7  " + tools),
-                     trace::Ink::kText});
+    lines.push_back(
+        {name + "  \u00B7  " + std::to_string(total) + (total == 1 ? " record" : " records") +
+             "  \u00B7  " + trace::TimeText(seconds, rate) +
+             (seconds >= 60 ? " (" + trace::AxisTimeText(seconds, 1, true) + ")" : "") + " at " +
+             trace::SampleRateText(rate) + " Hz" +
+             (paging_.microvolts() > 0 ? "  \u00B7  " + trace::AmplitudeText(paging_.microvolts())
+                                       : "") +
+             (tools.empty() || from_overview ? "" : "  \u00B7  " + tools),
+         trace::Ink::kText});
   }
   if (from_overview && !tools.empty()) {
     lines.push_back({kOverviewUnfiltered, trace::Ink::kWarning});
+  }
+  // What the rows' labels name as their reference ("FP2-avg"), and the electrodes it averages.
+  if (const std::string reference = MontageReferenceText(montage_);
+      total > 0 && !from_overview && !reference.empty()) {
+    lines.push_back({reference, trace::Ink::kText});
+  }
+  // The bound on the margin left out records on a side of the page that the filters needed.
+  const std::uint64_t read = filter_margin();
+  const std::uint64_t after = total - std::min(total, paging_.first() + page_records());
+  if (!from_overview && total > 0 &&
+      (std::min(paging_.first(), margin_) > read || std::min(after, margin_) > read)) {
+    lines.push_back({trace::SettlingText(margin_, read, rate), trace::Ink::kWarning});
   }
   const std::uint64_t left_out = pages_.recording().bytes_left_out();
   if (left_out > 0) {
@@ -417,6 +442,7 @@ void TraceController::UpdateStatus() {
   input.rows = &page_rows();
   input.page = &page();
   input.mouse = mouse_;
+  input.notice = filters_off_;
   if (measure_ && records() > 0) {
     input.measure = MeasureText(*measure_, paging_.rate(),
                                 page_rows()[static_cast<std::size_t>(measure_->row)].label);
@@ -438,7 +464,7 @@ void TraceController::UpdateSpectrum(bool page_changed) {
   page.records = records();
   page.first = paging_.first();
   page.page = page_records();
-  page.direct_records = kDirectRecords;
+  page.direct_records = TracePages::DirectRecords(filters_);
   page.from_overview = pages_.from_overview();
   page.drawn = this->page().ready > 0;
   page.values = &pages_.spectrum_values();

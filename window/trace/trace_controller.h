@@ -94,7 +94,8 @@ class TraceController {
   // Entry `index` of the spectrum's channel choice: all channels, then each row.
   void OnSpectrumChannelChosen(int index);
   // File > Save Picture...: `image` is the canvas as the view shows it, to be written to `path` as
-  // PNG; the status line says where it went, or why it did not.
+  // PNG, with ".png" added to a name without an extension; the status line says where it went,
+  // or why it did not.
   void OnPictureRendered(const std::filesystem::path& path, const RgbImage& image);
   // The sample rate field's text, once the user has finished editing it.
   void OnSampleRateEntered(const std::string& text);
@@ -144,8 +145,9 @@ class TraceController {
   bool page_from_overview() const { return pages_.from_overview(); }
   MontageKind montage() const { return montage_; }
   const FilterChoice& filters() const { return filters_; }
-  // The records read on each side of a page for its filters.
-  std::uint64_t filter_margin() const { return margin_; }
+  // The records read on each side of the page for its filters: their margin, bounded so that the
+  // page and its margins stay within kFilteredSpanRecords (BoundedMargin).
+  std::uint64_t filter_margin() const { return BoundedMargin(margin_, page_records()); }
   // The page's rows as drawn.
   const RowExtremes& page() const { return pages_.page(); }
   const std::vector<MontageRow>& page_rows() const;
@@ -185,6 +187,7 @@ class TraceController {
   FilterChoice filters_;
   std::vector<Biquad> sections_;
   std::uint64_t margin_ = 0;
+  std::string filters_off_;  // the filters the last change of rate turned off, and why
 
   std::optional<trace::Point> mouse_;
   enum class Drag { kNone, kOverview, kMeasure };

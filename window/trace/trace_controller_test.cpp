@@ -159,7 +159,9 @@ TEST_F(TraceControllerTest, OpensAtTenSecondsWithThirtyTwoLabelledTracesInListOr
   EXPECT_EQ(controller_.page_records(), 2560u);
   EXPECT_EQ(Selected(view_.page_choices, view_.page_selected), "10 s");
   EXPECT_EQ(view_.page_choices.back(), "Whole recording");
-  EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  100.000 s (1:40) at 256 Hz");
+  EXPECT_EQ(Header(),
+            "rec01_eeg  \u00B7  25600 records  \u00B7  100.000 s (0:01:40) at 256 Hz  "
+            "\u00B7  500 \u00B5V/div");
 
   const std::vector<std::string> labels = Texts(*view_.picture, Ink::kLabel);
   ASSERT_EQ(labels.size(), 31u);
@@ -272,7 +274,9 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
   Show("rec01_eeg", Recording(25600));
   controller_.OnSampleRateEntered("512");
   EXPECT_EQ(controller_.page_records(), 5120u);
-  EXPECT_EQ(Header(), "rec01_eeg  \u00B7  25600 records  \u00B7  50.000 s at 512 Hz");
+  EXPECT_EQ(
+      Header(),
+      "rec01_eeg  \u00B7  25600 records  \u00B7  50.000 s at 512 Hz  \u00B7  500 \u00B5V/div");
   controller_.OnSampleRateEntered("fast");
   EXPECT_EQ(view_.sample_rate_text, "512");
   EXPECT_EQ(view_.status,
@@ -282,6 +286,8 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
     controller_.OnSampleRateEntered(refused);
     EXPECT_EQ(controller_.sample_rate(), 512.0) << refused;
   }
+  EXPECT_EQ(view_.status,
+            "The sample rate 2000000 Hz is above the 1000000 Hz that the trace window shows");
   controller_.OnSampleRateEntered(" 250,5 ");
   EXPECT_EQ(view_.sample_rate_text, "250.5");
   EXPECT_EQ(controller_.page_records(), 2505u);
@@ -290,6 +296,42 @@ TEST_F(TraceControllerTest, SampleRateRelabelsTimeAndIsKeptForTheNextRecording) 
   Show("rec02_eeg", Recording(25600));
   EXPECT_EQ(view_.sample_rate_text, "250.5");
   EXPECT_EQ(controller_.page_records(), 2505u);
+}
+
+TEST_F(TraceControllerTest, TimeAxisCountsHoursMinutesAndSecondsFromTheStart) {
+  Show("rec01_eeg", Recording(300000));  // 1171.875 s (0:19:32) at 256 Hz
+  controller_.OnPageChosen(12);          // 2 min
+  controller_.OnScrollTo(1000);          // the last page, 0:17:32 to 0:19:32
+  const std::vector<std::string> figures = Texts(*view_.picture, Ink::kText);
+  EXPECT_NE(std::find(figures.begin(), figures.end(), "0:19:00"), figures.end())
+      << ::testing::PrintToString(figures);
+  const std::vector<std::string> legends = Texts(*view_.picture, Ink::kFaintText);
+  EXPECT_NE(std::find(legends.begin(), legends.end(), trace::kTimeAxisLegend), legends.end());
+}
+
+TEST_F(TraceControllerTest, ACalibrationBarADivisionTallSaysItsMicrovolts) {
+  Show("rec01_eeg", Recording(25600));
+  const auto scale = [&] {
+    std::vector<trace::Line> bars;
+    for (const trace::Step& step : view_.picture->steps) {
+      if (const auto* line = std::get_if<trace::Line>(&step);
+          line != nullptr && line->ink == Ink::kScale && line->from.x == line->to.x) {
+        bars.push_back(*line);
+      }
+    }
+    return bars;
+  };
+  controller_.OnAmplitudeChosen(3);  // 10 µV/div
+  ASSERT_EQ(scale().size(), 1u);
+  const trace::Line bar = scale()[0];
+  const trace::Rect& traces = view_.picture->traces;
+  EXPECT_NEAR(bar.to.y - bar.from.y, traces.height() / 32.0, 1.0);  // a division: a row's band
+  EXPECT_GT(bar.from.x, traces.right);                              // beside the traces
+  EXPECT_LT(bar.from.x, view_.picture->width);
+  EXPECT_EQ(Texts(*view_.picture, Ink::kScale), std::vector<std::string>{"10 \u00B5V"});
+  EXPECT_NE(Header().find("  \u00B7  10 \u00B5V/div"), std::string::npos) << Header();
+  controller_.OnKey(TraceKey::kAmplitudeDown);
+  EXPECT_EQ(Texts(*view_.picture, Ink::kScale), std::vector<std::string>{"20 \u00B5V"});
 }
 
 TEST_F(TraceControllerTest, StatusLineGivesTheExactValueUnderTheMouse) {
@@ -359,8 +401,8 @@ TEST_F(TraceControllerTest, FiltersAndMontageChangeWhatIsDrawnAndTheStatusValue)
   EXPECT_NE(Traces(*view_.picture)[fz]->points, before);
   EXPECT_NE(StatusAt(100, fz), raw);
   EXPECT_EQ(Header(),
-            "rec01_eeg  \u00B7  15360 records  \u00B7  60.000 s (1:00) at 256 Hz  "
-            "\u00B7  notch 50 Hz");
+            "rec01_eeg  \u00B7  15360 records  \u00B7  60.000 s (0:01:00) at 256 Hz  "
+            "\u00B7  200 \u00B5V/div  \u00B7  notch 50 Hz");
   controller_.OnKey(TraceKey::kPageForward);  // away from the recording's start
   double hum = 0;  // what is left of 50 Hz: the 10 Hz rhythm and its byte rounding alone
   for (std::size_t c = 0; c < controller_.page().columns; ++c) {
@@ -391,6 +433,25 @@ TEST_F(TraceControllerTest, FiltersAndMontageChangeWhatIsDrawnAndTheStatusValue)
   EXPECT_EQ(controller_.filters().notch, 0.0);
 }
 
+TEST_F(TraceControllerTest, FiltersTurnedOffByALowRateAreNamedInTheStatusLine) {
+  Show("rec01_eeg", RhythmRecording(3000));
+  Choose(TraceTool::kLowPass, "70 Hz");
+  Choose(TraceTool::kNotch, "50 Hz");
+  Choose(TraceTool::kHighPass, "0.5 Hz");
+  controller_.OnSampleRateEntered("100");
+  const std::string notice =
+      "Low-pass 70 Hz is off: it needs a sample rate above 140 Hz  \u00B7  The notch at 50 Hz "
+      "is off: it needs a sample rate above 100 Hz";
+  EXPECT_EQ(view_.status, notice);
+  EXPECT_EQ(controller_.filters().high_pass, 0.5);
+  EXPECT_NE(StatusAt(10, 0), notice);  // the value under the mouse, while it is there
+  controller_.OnMouseLeave();
+  EXPECT_EQ(view_.status, notice);
+  controller_.OnSampleRateEntered("256");  // nothing goes off: the keys' hint again
+  EXPECT_EQ(view_.status, kTraceKeysHint);
+  EXPECT_EQ(controller_.filters().low_pass, 0.0);
+}
+
 TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
   Show("rec01_eeg", Recording(200000));
   Choose(TraceTool::kHighPass, "0.5 Hz");
@@ -402,9 +463,92 @@ TEST_F(TraceControllerTest, APageFromTheOverviewSaysItShowsUnfilteredExtremes) {
   ASSERT_TRUE(controller_.page_from_overview());
   EXPECT_EQ(Texts(*view_.picture, Ink::kWarning), std::vector<std::string>{kOverviewUnfiltered});
   EXPECT_EQ(Labels().front(), "FP2");
+  // The boxes say what the page shows, and no trace is drawn over the header's lines.
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kMontage)].selected, 0);
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kHighPass)].selected, 0);
+  for (const trace::Step& step : view_.picture->steps) {
+    if (const auto* line = std::get_if<trace::Polyline>(&step)) {
+      EXPECT_GE(line->clip.top, controller_.picture().traces.top);
+    }
+  }
   controller_.OnPageChosen(8);  // 10 s: filtered again, and the header says how
+  EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kMontage)].selected, 1);
   EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
   EXPECT_NE(Header().find("Average reference  \u00B7  high-pass 0.5 Hz"), std::string::npos);
+  EXPECT_EQ(Labels().front(), "FP2-avg");
+}
+
+TEST_F(TraceControllerTest, AFilteredPageTooLongToFilterInAFrameComesFromTheOverview) {
+  Show("rec01_eeg", Recording(100000));  // within the pages read directly as recorded
+  controller_.OnPageChosen(static_cast<int>(view_.page_choices.size()) - 1);  // whole recording
+  FinishOverview();
+  EXPECT_FALSE(controller_.page_from_overview());
+  Choose(TraceTool::kHighPass, "0.5 Hz");
+  FinishOverview();
+  EXPECT_TRUE(controller_.page_from_overview());
+  EXPECT_EQ(Texts(*view_.picture, Ink::kWarning), std::vector<std::string>{kOverviewUnfiltered});
+}
+
+TEST_F(TraceControllerTest, RowsNameTheirReferenceAndTheHeaderWhatItAverages) {
+  Show("rec01_eeg", Recording(3000), "A1");
+  const auto header_has = [&](const std::string& line) {
+    const std::vector<std::string> texts = Texts(*view_.picture, Ink::kText);
+    return std::find(texts.begin(), texts.end(), line) != texts.end();
+  };
+  Choose(TraceTool::kMontage, "Linked ears");
+  std::vector<std::string> labels = Labels();
+  ASSERT_EQ(labels.size(), 30u);  // 20 electrodes and the 10 other inputs; no rows for the ears
+  EXPECT_EQ(labels.front(), "FP2-A1A2");
+  EXPECT_EQ(std::count(labels.begin(), labels.end(), "A1-A1A2"), 0);
+  EXPECT_EQ(labels[20], "EKG");
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kHighlightLabel).empty());  // A1 is the reference
+  EXPECT_TRUE(header_has("A1A2: the mean of A1 and A2"));
+
+  Choose(TraceTool::kMontage, "Average reference");
+  labels = Labels();
+  ASSERT_EQ(labels.size(), 32u);
+  EXPECT_EQ(Texts(*view_.picture, Ink::kHighlightLabel), std::vector<std::string>{"A1-avg"});
+  EXPECT_TRUE(header_has(MontageReferenceText(MontageKind::kAverageReference)));
+
+  Choose(TraceTool::kMontage, "As recorded");
+  EXPECT_EQ(Labels().front(), "FP2");
+  EXPECT_FALSE(header_has(MontageReferenceText(MontageKind::kAverageReference)));
+}
+
+TEST_F(TraceControllerTest, AHighRateBoundsTheFiltersMarginAndTheHeaderSaysTheEdgesApproximate) {
+  Show("rec01_eeg", RhythmRecording(3000));
+  Choose(TraceTool::kHighPass, "0.1 Hz");
+  const std::uint64_t exact = controller_.filter_margin();  // 2560 records and margins fit
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
+  Show("rec02_eeg", Recording(200000));
+  controller_.OnSampleRateEntered("1000");  // 10 s is 10000 records; the margin 34 s a side
+  EXPECT_EQ(controller_.page_records(), 10000u);
+  EXPECT_EQ(controller_.filter_margin(), (kFilteredSpanRecords - 10000) / 2);
+  EXPECT_GT(exact * 1000 / 256, controller_.filter_margin());
+  const std::vector<std::string> warnings = Texts(*view_.picture, Ink::kWarning);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind("The filters settle over ", 0), 0u) << warnings[0];
+  EXPECT_NE(warnings[0].find(", of which 19.6 s are read on each side of this page: its values "
+                             "near the edges are approximate"),
+            std::string::npos)
+      << warnings[0];
+  EXPECT_NE(Traces(*view_.picture).size(), 0u);
+  controller_.OnKey(TraceKey::kEnd);  // the margin after the last page is the recording's end
+  EXPECT_EQ(Texts(*view_.picture, Ink::kWarning).size(), 1u);
+  Show("short_eeg", RhythmRecording(3000));  // the bounded margin reaches both ends
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
+
+  // A page too long for any margin still measures a record with one: a high-pass run over a
+  // single record would give 0.
+  Show("rec03_eeg", RhythmRecording(60000));
+  controller_.OnSampleRateEntered("5000");
+  ASSERT_EQ(controller_.page_records(), 50000u);
+  EXPECT_EQ(controller_.filter_margin(), 0u);
+  const int fz = 9;
+  controller_.OnMouseDown(X(20000), Y(fz));
+  controller_.OnMouseMove(X(20100), Y(fz), true);
+  EXPECT_NE(view_.status.find("  \u00B7  Fz  \u00B7  "), std::string::npos) << view_.status;
+  EXPECT_EQ(view_.status.find("Fz  \u00B7  0 to 0 \u00B5V"), std::string::npos) << view_.status;
 }
 
 TEST_F(TraceControllerTest, ADragMeasuresTimeAndDifferenceUntilReleased) {
@@ -470,6 +614,22 @@ TEST_F(TraceControllerTest, SpectrumFollowsThePageAndNamesFrequencyAndDensity) {
   EXPECT_EQ(curves(), 28u);
   controller_.OnSpectrumClosed();
   controller_.OnKey(TraceKey::kPageForward);  // no longer shown
+}
+
+TEST_F(TraceControllerTest, APictureNamedWithoutAnExtensionIsSavedAsDotPng) {
+  Show("rec01_eeg", Recording(3000));
+  RgbImage image;
+  image.width = 2;
+  image.height = 1;
+  image.pixels.assign(6, 255);
+  controller_.OnPictureRendered(dir_ / "page", image);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "page.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "page"));
+  EXPECT_EQ(view_.status, "Saved the picture as " + PathForDisplay(dir_ / "page.png"));
+  // A name with an extension of its own is kept as it is.
+  controller_.OnPictureRendered(dir_ / "page.v2.picture", image);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "page.v2.picture"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "page.v2.picture.png"));
 }
 
 TEST_F(TraceControllerTest, ChoicesStayForTheNextRecording) {

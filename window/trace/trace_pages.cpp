@@ -38,7 +38,7 @@ void TracePages::Load(const TracePageKey& key, const std::vector<Biquad>& sectio
   }
   key_ = key;
   spectrum_values_.clear();
-  if (key.page > kDirectRecords && overview_ != nullptr) {
+  if (key.page > DirectRecords(key.filters) && overview_ != nullptr) {
     OverviewColumnExtremes(*overview_, key.first, key.page, key.columns, &columns_);
     RowExtremesAsRecorded(columns_, &page_);
     from_overview_ = true;

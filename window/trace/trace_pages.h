@@ -1,8 +1,8 @@
 // The pages of the trace window: the recording shown, the overview that a worker computes of it,
 // and the page's rows as drawn, kept until the page or what it is drawn with changes.
 //
-// Pages of up to kDirectRecords records are read from the recording through the montage and the
-// filters (filtered_page.h), gathering on the way the values of the rows the spectrum shows; longer
+// Pages of up to DirectRecords(filters) records are read from the recording through the montage
+// and the filters (filtered_page.h), gathering on the way the values of the rows the spectrum shows; longer
 // ones are taken from the overview (TraceOverview) as the recorded channels' unfiltered extremes,
 // as far as the worker has come. A failure is kept, with the path and the system's reason, for the
 // canvas's header to show.
@@ -42,6 +42,11 @@ class TracePages {
  public:
   // Pages of more records than this are taken from the overview: 4 MiB of the recording.
   static constexpr std::uint64_t kDirectRecords = 131072;
+  // The longest page read from the recording with `filters`: kDirectRecords, or with a filter
+  // kFilteredSpanRecords, whose filtering takes a few milliseconds at most.
+  static std::uint64_t DirectRecords(const FilterChoice& filters) {
+    return filters.any() ? kFilteredSpanRecords : kDirectRecords;
+  }
 
   // Opens `recording` afresh, forgetting the page, and starts its overview when it holds records.
   // A failure to open is kept in open_status().

@@ -43,6 +43,8 @@ Rgb InkColour(Ink ink) {
       return {200, 120, 0};
     case Ink::kMeasure:
       return {0, 130, 90};
+    case Ink::kScale:
+      return {0, 0, 0};
     case Ink::kDeltaBand:
       return {232, 238, 250};
     case Ink::kThetaBand:

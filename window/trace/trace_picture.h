@@ -55,6 +55,7 @@ enum class Ink {
   kThetaBand,
   kAlphaBand,
   kBetaBand,
+  kScale,          // the calibration bar: one division's height, and its µV
   kEvent,          // an event's line, label and tick on the strip
   kSelectedEvent,  // the event chosen in the Events list or walked to
   kEventSpan,      // the band under an event that lasts

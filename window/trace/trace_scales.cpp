@@ -49,6 +49,10 @@ std::string AmplitudeText(double microvolts_per_division) {
   return Shortest(microvolts_per_division) + " \u00B5V/div";
 }
 
+std::string ScaleText(double microvolts_per_division) {
+  return Shortest(microvolts_per_division) + " \u00B5V";
+}
+
 std::string TimeText(double seconds, double rate) {
   const int decimals = std::clamp(static_cast<int>(std::ceil(std::log10(rate))), 0, 6);
   return Fixed(seconds, decimals) + " s";
@@ -85,11 +89,8 @@ std::string AxisTimeText(double seconds, double step, bool clock) {
   const auto whole = static_cast<long long>(std::floor(rounded));
   const long long hours = whole / 3600;
   const long long minutes = whole / 60 % 60;
-  std::string text;
-  if (hours > 0) {
-    text = std::to_string(hours) + ":" + (minutes < 10 ? "0" : "");
-  }
-  text += std::to_string(minutes) + ":";
+  std::string text =
+      std::to_string(hours) + ":" + (minutes < 10 ? "0" : "") + std::to_string(minutes) + ":";
   const std::string second = Fixed(rounded - static_cast<double>(whole - whole % 60), decimals);
   if (second.size() < 2 || second[1] == '.') {
     text += "0";
@@ -98,7 +99,9 @@ std::string AxisTimeText(double seconds, double step, bool clock) {
 }
 
 std::string SampleRateText(double rate) {
-  return Shortest(rate);
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof(text), rate, std::chars_format::fixed);
+  return std::string(text, result.ptr);
 }
 
 }  // namespace velbrix::trace

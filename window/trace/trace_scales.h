@@ -31,15 +31,19 @@ inline constexpr char kFitPageText[] = "Fit page";
 std::string PageLengthText(double seconds);
 // "100 µV/div".
 std::string AmplitudeText(double microvolts_per_division);
+// The calibration bar's figure, one division: "100 µV".
+std::string ScaleText(double microvolts_per_division);
 // A time in seconds with as many decimals as tell records at `rate` apart: "1.000 s" at 256 Hz.
 std::string TimeText(double seconds, double rate);
 // The step between the time axis's ticks, in seconds: the shortest of 1, 2, 5 times a power of
 // ten (or a whole number of minutes or hours) that keeps ticks `min_pixels` apart.
 double TickSeconds(double seconds_per_pixel, int min_pixels);
-// A tick's figure: seconds ("12.5 s") while `clock` is false, otherwise "h:mm:ss" or "m:ss", with
-// the decimals that `step` needs.
+// A tick's figure, a time from the recording's start: seconds ("12.5 s") while `clock` is false,
+// otherwise always hours, minutes and seconds ("0:17:16", "2:05:00.5"), so that it never reads as
+// a time of day, with the decimals that `step` needs.
 std::string AxisTimeText(double seconds, double step, bool clock);
-// The sample rate as the field shows it: "256", "250.5".
+// The sample rate as the field and the messages show it, in plain decimals: "256", "250.5",
+// "1000000".
 std::string SampleRateText(double rate);
 
 }  // namespace velbrix::trace

@@ -1,8 +1,11 @@
 // The reading tools' choices and texts.
 #include "window/trace/trace_tools.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+
+#include "window/trace/trace_scales.h"
 
 namespace velbrix::trace {
 
@@ -10,7 +13,7 @@ std::vector<double> OfferedHz(TraceTool tool, double rate) {
   std::vector<double> offered;
   const auto offer = [&](const auto& all) {
     for (const double hz : all) {
-      if (hz < rate / 2) {
+      if (FilterWorksAt(hz, rate)) {
         offered.push_back(hz);
       }
     }
@@ -29,6 +32,18 @@ std::vector<double> OfferedHz(TraceTool tool, double rate) {
       break;
   }
   return offered;
+}
+
+bool FilterWorksAt(double hz, double rate) {
+  return hz < rate / 2;
+}
+
+std::string FilterOffText(TraceTool tool, double hz) {
+  const char* name = tool == TraceTool::kHighPass  ? "High-pass"
+                     : tool == TraceTool::kLowPass ? "Low-pass"
+                                                   : "The notch at";
+  return std::string(name) + " " + FilterText(hz) + " is off: it needs a sample rate above " +
+         SampleRateText(2 * hz) + " Hz";
 }
 
 std::string FilterText(double hz) {
@@ -64,6 +79,18 @@ std::string MicrovoltText(double value) {
     }
   }
   return result == "-0" ? "0" : result;
+}
+
+std::string SettlingText(std::uint64_t margin, std::uint64_t read, double rate) {
+  // Written with std::to_chars, which ignores the locale a toolkit may have set.
+  const auto seconds = [rate](std::uint64_t records) {
+    char text[48];
+    const auto end = std::to_chars(text, text + sizeof(text), static_cast<double>(records) / rate,
+                                   std::chars_format::fixed, 1);
+    return std::string(text, end.ptr) + " s";
+  };
+  return "The filters settle over " + seconds(margin) + ", of which " + seconds(read) +
+         " are read on each side of this page: its values near the edges are approximate";
 }
 
 std::string ToolsText(MontageKind montage, const FilterChoice& filters) {

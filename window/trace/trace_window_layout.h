@@ -34,9 +34,9 @@ struct RowField {
 
 // Left to right, which is also the order of Tab after the canvas.
 inline constexpr RowField kRowFields[] = {
-    {TraceField::kSampleRate, "SampleRate", "Sample rate", "Hz", FieldKind::kText},
-    {TraceField::kPageLength, "PageLength", "Page", "", FieldKind::kChoice},
-    {TraceField::kAmplitude, "Amplitude", "Amplitude", "", FieldKind::kChoice},
+    {TraceField::kSampleRate, "SampleRate", "Sample &rate", "Hz", FieldKind::kText},
+    {TraceField::kPageLength, "PageLength", "&Page", "", FieldKind::kChoice},
+    {TraceField::kAmplitude, "Amplitude", "&Amplitude", "", FieldKind::kChoice},
     {TraceField::kHighPass, "HighPass", "Hi&gh-pass", "", FieldKind::kChoice},
     {TraceField::kLowPass, "LowPass", "&Low-pass", "", FieldKind::kChoice},
     {TraceField::kNotch, "Notch", "&Notch", "", FieldKind::kChoice},
@@ -91,7 +91,7 @@ inline constexpr char kSpectrumChannelName[] = "SpectrumChannel";
 inline constexpr char kSpectrumChannelLabel[] = "&Channel";
 
 // The window's size at its first showing, in pixels at 96 dpi.
-inline constexpr int kStartWidth = 1100;
+inline constexpr int kStartWidth = 1280;
 inline constexpr int kStartHeight = 800;
 
 // While the controller asks for ticks (TraceView::SetTicking), the interval between two.

@@ -14,6 +14,10 @@ void Handle(HWND window, MSG& message) {
   // A hidden control takes no dialog keys. Wine's IsDialogMessage would even search forever for
   // an access key when a character reaches a control that was hidden meanwhile (Space on Cancel
   // hides the frame before the Space's WM_CHAR arrives).
+  if (message.message == WM_SYSKEYDOWN && message.wParam >= 'A' && message.wParam <= 'Z' &&
+      ::IsWindow(top) && ::SendMessageW(top, kWmAccessKey, message.wParam, 0) != 0) {
+    return;
+  }
   if (::IsWindow(top) && ::IsWindowVisible(message.hwnd) && ::IsDialogMessageW(top, &message)) {
     return;
   }

@@ -2,12 +2,15 @@
 #include "window/win32/trace_window.h"
 
 #include <algorithm>
+#include <cstring>
+#include <cwctype>
 #include <iterator>
 #include <optional>
 
 #include <commdlg.h>
 
 #include "window/trace/trace_window_layout.h"
+#include "window/win32/message_loop.h"
 #include "window/win32/text.h"
 #include "window/win32/trace_event_dialogs.h"
 #include "window/win32/window_class.h"
@@ -266,17 +269,33 @@ void TraceWindow::Arrange() {
   HDC dc = ::GetDC(hwnd_);
   const HGDIOBJ old_font = ::SelectObject(dc, control_font_.get());
   int x = px(kMargin);
-  // Places part `id` at x, `width` pixels wide (a label: as wide as its text), and moves x on.
+  const auto text_width = [&](const std::wstring& text) {
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  // Places part `id` at x, `width` pixels wide (a label: as wide as its text; a choice: at least as
+  // wide as its longest entry and its button), and moves x on.
   const auto place = [&](int id, int width, int gap) {
     const HWND part = ::GetDlgItem(hwnd_, id);
     if (width == 0) {
-      const std::wstring text = WindowText(part);
-      SIZE size{};
-      ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-      width = static_cast<int>(size.cx) + px(2);
+      width = text_width(WindowText(part)) + px(2);
+    }
+    const bool choice = IsChoice(id);
+    if (choice) {
+      const LRESULT count = ::SendMessageW(part, CB_GETCOUNT, 0, 0);  // CB_ERR: none
+      for (WPARAM i = 0; count > 0 && i < static_cast<WPARAM>(count); ++i) {
+        const LRESULT length = ::SendMessageW(part, CB_GETLBTEXTLEN, i, 0);
+        if (length < 0) {
+          continue;
+        }
+        std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
+        ::SendMessageW(part, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(entry.find(L'\0'));
+        width = std::max(width, text_width(entry) + ::GetSystemMetrics(SM_CXVSCROLL) + px(12));
+      }
     }
     // A combo box's height includes its drop-down list.
-    const bool choice = IsChoice(id);
     const int height = choice ? px(300) : px(kRowHeight);
     ::MoveWindow(part, x, px(kRowTop), width, height, TRUE);
     x += width + gap;
@@ -297,6 +316,7 @@ void TraceWindow::Arrange() {
   }
   ::SelectObject(dc, old_font);
   ::ReleaseDC(hwnd_, dc);
+  row_width_ = x + px(kMargin);
 
   const int top = px(kRowTop + kRowHeight + kMargin);
   const int scroll = ::GetSystemMetrics(SM_CYHSCROLL);
@@ -325,6 +345,7 @@ void TraceWindow::ApplyDpi(int dpi, const RECT& place) {
   // again with the new painter.
   ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FitRow();  // the row's parts are larger at a higher dpi
   Arrange();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -357,7 +378,8 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
       limits->ptMinTrackSize =
-          POINT{::MulDiv(kLeastWidth, dpi_, 96), ::MulDiv(kLeastHeight, dpi_, 96)};
+          POINT{std::max(::MulDiv(kLeastWidth, dpi_, 96), FrameWidth(row_width_)),
+                ::MulDiv(kLeastHeight, dpi_, 96)};
       return 0;
     }
     case WM_DPICHANGED: {
@@ -367,6 +389,13 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_SETFOCUS:
       ::SetFocus(parts_.canvas);
+      return 0;
+    case kWmAccessKey:
+      // A field's access key takes its field; any other letter goes on to the menu bar.
+      if (const HWND field = FieldOfAccessKey(static_cast<wchar_t>(wparam)); field != nullptr) {
+        ::SetFocus(field);
+        return 1;
+      }
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
@@ -392,6 +421,18 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       return ::DefWindowProcW(hwnd_, message, wparam, lparam);
   }
+}
+
+HWND TraceWindow::FieldOfAccessKey(wchar_t letter) const {
+  for (const trace::RowField& entry : trace::kRowFields) {
+    const char* key = std::strchr(entry.label, '&');
+    if (key != nullptr && key[1] != '\0' &&
+        std::towupper(static_cast<wint_t>(static_cast<unsigned char>(key[1]))) ==
+            std::towupper(static_cast<wint_t>(letter))) {
+      return ::GetDlgItem(hwnd_, FieldId(entry.field));
+    }
+  }
+  return nullptr;
 }
 
 void TraceWindow::OnCommand(int id, int code) {
@@ -604,10 +645,12 @@ void TraceWindow::SetSampleRateText(const std::string& text) {
 
 void TraceWindow::SetPageChoices(const std::vector<std::string>& entries, int selected) {
   FillChoice(parts_.page_length, entries, selected);
+  FitRow();
 }
 
 void TraceWindow::SetAmplitudeChoices(const std::vector<std::string>& entries, int selected) {
   FillChoice(parts_.amplitude, entries, selected);
+  FitRow();
 }
 
 void TraceWindow::SetScrollBar(int maximum, int page, int position) {
@@ -633,6 +676,26 @@ void TraceWindow::SetStatusText(const std::string& text) {
 void TraceWindow::SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
                                  int selected) {
   FillChoice(parts_.tools[static_cast<std::size_t>(tool)], entries, selected);
+  FitRow();
+}
+
+int TraceWindow::FrameWidth(int client_width) const {
+  RECT frame{0, 0, client_width, 100};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+  return static_cast<int>(frame.right - frame.left);
+}
+
+void TraceWindow::FitRow() {
+  Arrange();
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  if (client.right < row_width_ && !::IsZoomed(hwnd_)) {
+    RECT outer{};
+    ::GetWindowRect(hwnd_, &outer);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, FrameWidth(row_width_), outer.bottom - outer.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 RgbImage TraceWindow::CanvasImage() {

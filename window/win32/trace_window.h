@@ -99,6 +99,12 @@ class TraceWindow final : public TraceView {
   // Maps everything again at `dpi` (WM_DPICHANGED): the fonts, the painter, and the frame at
   // `place`, the system's suggestion.
   void ApplyDpi(int dpi, const RECT& place);
+  // Arranges the parts again and widens the frame where the row of fields does not fit in it.
+  void FitRow();
+  // The field whose label has `letter` as its access key (either case), or null.
+  HWND FieldOfAccessKey(wchar_t letter) const;
+  // The frame's width for a client area `client_width` pixels wide.
+  int FrameWidth(int client_width) const;
   void OnCommand(int id, int code);
   void OnScroll(int request);
   void SampleRateEntered();
@@ -108,6 +114,7 @@ class TraceWindow final : public TraceView {
   bool OnEventKey(WPARAM key);
 
   int dpi_ = 96;
+  int row_width_ = 0;  // the row of fields with its margins, as last arranged
   Font control_font_;
   std::optional<TracePainter> painter_;  // for dpi_
   HWND hwnd_ = nullptr;
