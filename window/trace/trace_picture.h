@@ -59,7 +59,7 @@ enum class Ink {
   kEvent,          // an event's line, label and tick on the strip
   kSelectedEvent,  // the event chosen in the Events list or walked to
   kEventSpan,      // the band under an event that lasts
-  kPageFrame,  // the outline of the page shown, on the strip; the last ink, which counts them
+  kPageFrame,      // the outline of the page shown, on the strip; the last ink, which counts them
 };
 
 struct Rgb {
