@@ -8,18 +8,23 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
+#include <QInputDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "window/qt/controls.h"
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
+#include "window/qt/trace_events_list.h"
 #include "window/trace/trace_window_layout.h"
 
 namespace velbrix {
@@ -156,7 +161,54 @@ void TraceWindow::CreateMenus() {
   QAction* spectrum = view->addAction(tr(trace::kSpectrumText));
   spectrum->setObjectName(QStringLiteral("Spectrum"));
   connect(spectrum, &QAction::triggered, this, [this] { OpenSpectrum(); });
+  CreateEventsMenu(bar);
   layout()->setMenuBar(bar);
+}
+
+void TraceWindow::CreateEventsMenu(QMenuBar* bar) {
+  QMenu* menu = bar->addMenu(tr(trace::kEventsMenuText));
+  const auto add = [&](const char* name, const char* text, QList<QKeySequence> keys, auto action) {
+    QAction* item = menu->addAction(tr(text));
+    item->setObjectName(QString::fromUtf8(name));
+    item->setShortcuts(keys);
+    connect(item, &QAction::triggered, this, action);
+  };
+  add("AddEvent", trace::kAddEventText, {QKeySequence(Qt::Key_M), QKeySequence(Qt::Key_Insert)},
+      [this] { controller_.OnAddEvent(); });
+  add("AddSpanEvent", trace::kAddSpanEventText, {QKeySequence(Qt::SHIFT | Qt::Key_M)},
+      [this] { controller_.OnAddSpanEvent(); });
+  add("NextEvent", trace::kNextEventText, {QKeySequence(Qt::Key_BracketRight)},
+      [this] { controller_.OnNextEvent(); });
+  add("PreviousEvent", trace::kPreviousEventText, {QKeySequence(Qt::Key_BracketLeft)},
+      [this] { controller_.OnPreviousEvent(); });
+  add("EventsListAction", trace::kEventsListText, {QKeySequence(Qt::CTRL | Qt::Key_L)},
+      [this] { OpenEventsList(); });
+  menu->addSeparator();
+  add("SaveEvents", trace::kSaveEventsText, {QKeySequence(Qt::CTRL | Qt::Key_S)},
+      [this] { controller_.OnSaveEvents(); });
+  add("SaveEventsAs", trace::kSaveEventsAsText, {}, [this] { AskAndSaveEventsAs(); });
+  menu->addSeparator();
+  add("ImportEvents", trace::kImportEventsText, {}, [this] { controller_.OnImportEvents(); });
+  add("DetectEvents", trace::kDetectEventsText, {}, [this] { controller_.OnDetectEvents(); });
+}
+
+void TraceWindow::OpenEventsList() {
+  if (events_list_ == nullptr) {
+    events_list_ = new TraceEventsList(controller_, this);
+    events_list_->SetRows(event_rows_, event_selected_);
+  }
+  events_list_->show();
+  events_list_->raise();
+  events_list_->activateWindow();
+  events_list_->table()->setFocus();
+}
+
+void TraceWindow::AskAndSaveEventsAs() {
+  const QString name =
+      QFileDialog::getSaveFileName(this, tr("Save Events As"), QString(), tr(trace::kEventsFilter));
+  if (!name.isEmpty()) {
+    controller_.OnSaveEventsAs(name.toStdU16String());
+  }
 }
 
 void TraceWindow::OpenSpectrum() {
@@ -265,7 +317,59 @@ void TraceWindow::SetToolChoices(TraceTool tool, const std::vector<std::string>&
   FillChoice(tools_[static_cast<std::size_t>(tool)], entries, selected);
 }
 
+void TraceWindow::SetEventRows(const std::vector<EventRow>& rows, int selected) {
+  event_rows_ = rows;
+  event_selected_ = selected;
+  if (events_list_ != nullptr) {
+    events_list_->SetRows(rows, selected);
+  }
+}
+
+void TraceWindow::AskEventLabel(const std::string& title, const std::string& label,
+                                const std::vector<std::string>& offered) {
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("EventLabel"));
+  dialog.setWindowTitle(QString::fromStdString(title));
+  dialog.setLabelText(tr(trace::kEventLabelPrompt));
+  if (!offered.empty()) {
+    QStringList items;
+    for (const std::string& entry : offered) {
+      items << QString::fromStdString(entry);
+    }
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(true);
+  }
+  dialog.setTextValue(QString::fromStdString(label));
+  if (dialog.exec() == QDialog::Accepted) {
+    controller_.OnEventLabelEntered(dialog.textValue().toStdString());
+  }
+}
+
+void TraceWindow::AskUnsavedEvents(const std::string& question) {
+  QMessageBox box(QMessageBox::Warning, tr(trace::kUnsavedEventsTitle),
+                  QString::fromStdString(question),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.setObjectName(QStringLiteral("UnsavedEvents"));
+  box.setDefaultButton(QMessageBox::Save);
+  const int answer = box.exec();
+  controller_.OnUnsavedEventsAnswered(answer == QMessageBox::Save      ? UnsavedAnswer::kSave
+                                      : answer == QMessageBox::Discard ? UnsavedAnswer::kDiscard
+                                                                       : UnsavedAnswer::kCancel);
+}
+
+void TraceWindow::CloseWindow() {
+  // Asked from within a close that was held back: the close comes once that has returned.
+  QTimer::singleShot(0, this, [this] { close(); });
+}
+
 void TraceWindow::closeEvent(QCloseEvent* event) {
+  if (!controller_.OnCloseAsked()) {
+    event->ignore();
+    return;
+  }
+  if (events_list_ != nullptr) {
+    events_list_->close();
+  }
   if (spectrum_ != nullptr) {
     spectrum_->close();
   }

@@ -6,7 +6,13 @@
 // sample rate, stays for the next showing. Closing it never ends the program.
 //
 // The parts carry object names for tests: "SampleRate", "PageLength", "Amplitude", "Canvas",
-// "ScrollBar", "Status".
+// "ScrollBar", "Status"; the Events menu's actions "AddEvent", "AddSpanEvent", "NextEvent",
+// "PreviousEvent", "EventsListAction", "SaveEvents", "SaveEventsAs", "ImportEvents",
+// "DetectEvents"; the label prompt "EventLabel" and the unsaved question "UnsavedEvents" (both
+// modal), and the Events list (trace_events_list.h).
+//
+// Closing the window with unsaved events asks first (Save, Discard, Cancel); Cancel, or a save
+// that fails, keeps it open.
 #ifndef VELBRIX_WINDOW_QT_TRACE_WINDOW_H_
 #define VELBRIX_WINDOW_QT_TRACE_WINDOW_H_
 
@@ -24,12 +30,14 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QScrollBar;
 
 namespace velbrix {
 
 class SpectrumWindow;
 class TraceCanvas;
+class TraceEventsList;
 
 class TraceWindow final : public QWidget, public TraceView {
   Q_OBJECT
@@ -51,6 +59,9 @@ class TraceWindow final : public QWidget, public TraceView {
   // at its size, to `path` as PNG.
   void OpenSpectrum();
   void SavePictureAs(const std::filesystem::path& path);
+  // Events > Events List...: shows the list, made at its first showing.
+  void OpenEventsList();
+  TraceEventsList* events_list() const { return events_list_; }
 
   // TraceView.
   void SetCaption(const std::string& text) override;
@@ -63,6 +74,11 @@ class TraceWindow final : public QWidget, public TraceView {
   void SetTicking(bool on) override;
   void SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
                       int selected) override;
+  void SetEventRows(const std::vector<EventRow>& rows, int selected) override;
+  void AskEventLabel(const std::string& title, const std::string& label,
+                     const std::vector<std::string>& offered) override;
+  void AskUnsavedEvents(const std::string& question) override;
+  void CloseWindow() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -72,6 +88,8 @@ class TraceWindow final : public QWidget, public TraceView {
   void CreateMenus();
   void ConnectEvents();
   void AskAndSavePicture();
+  void CreateEventsMenu(QMenuBar* bar);
+  void AskAndSaveEventsAs();
 
   QLineEdit* sample_rate_ = nullptr;
   QComboBox* page_length_ = nullptr;
@@ -82,6 +100,9 @@ class TraceWindow final : public QWidget, public TraceView {
   TraceCanvas* canvas_ = nullptr;
   QScrollBar* scroll_bar_ = nullptr;
   QLabel* status_ = nullptr;
+  TraceEventsList* events_list_ = nullptr;
+  std::vector<EventRow> event_rows_;
+  int event_selected_ = -1;
   QTimer ticks_;
   TraceController controller_;
 };

@@ -5,6 +5,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +22,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <utility>
 
 #include "core/base/channel_table.h"
@@ -28,6 +34,7 @@
 #include "window/qt/scripted_desktop.h"
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
+#include "window/qt/trace_events_list.h"
 #include "window/qt/trace_window.h"
 #include "window/trace/trace_window_layout.h"
 
@@ -42,6 +49,34 @@ void MoveOver(QWidget* widget, QPoint at) {
   QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                    Qt::NoModifier);
   QApplication::sendEvent(widget, &move);
+}
+
+// Has `answer` deal with the modal dialog named `name` as soon as it shows.
+void AnswerModal(const char* name, std::function<void(QWidget*)> answer) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, name, answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->objectName() == QString::fromUtf8(name)) {
+      timer->stop();
+      timer->deleteLater();
+      answer(modal);
+    }
+  });
+  timer->start(10);
+}
+
+void AnswerLabel(const QString& label) {
+  AnswerModal("EventLabel", [label](QWidget* modal) {
+    auto* dialog = qobject_cast<QInputDialog*>(modal);
+    dialog->setTextValue(label);
+    dialog->accept();
+  });
+}
+
+void AnswerUnsaved(QMessageBox::StandardButton button) {
+  AnswerModal("UnsavedEvents", [button](QWidget* modal) {
+    qobject_cast<QMessageBox*>(modal)->button(button)->click();
+  });
 }
 
 }  // namespace
@@ -63,6 +98,8 @@ class TraceWindowTest : public QObject {
   void TheBoxesHoldTheirLongestEntriesAtTheFirstSize();
   void ViewSpectrumOpensTheSpectrumOfThePage();
   void SavePictureWritesThePageAsAPngOfTheCanvasSize();
+  void TheKeyAddsAnEventAndTheEventsListJumpsRenamesAndDeletes();
+  void ClosingWithUnsavedEventsAsksAndCancelKeepsTheWindow();
 
  private:
   // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
@@ -79,6 +116,9 @@ class TraceWindowTest : public QObject {
   }
   // Moves the mouse over record `record` (0-based) of channel `name` on the canvas.
   void PointAt(std::uint64_t record, const char* name);
+
+  // A copy of the demo in a folder of its own, where its events sidecar goes.
+  std::filesystem::path DemoCopy() const;
 
   QTemporaryDir program_dir_;
   testing::ScriptedDesktop desktop_;
@@ -421,6 +461,72 @@ void TraceWindowTest::SavePictureWritesThePageAsAPngOfTheCanvasSize() {
     }
   }
   QVERIFY2(scaled > 10, qPrintable(QString::number(scaled)));
+}
+
+std::filesystem::path TraceWindowTest::DemoCopy() const {
+  const std::filesystem::path folder = PathFromQt(program_dir_.path()) / "events";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(kDemo, folder / "demo_eeg");
+  return folder / "demo_eeg";
+}
+
+void TraceWindowTest::TheKeyAddsAnEventAndTheEventsListJumpsRenamesAndDeletes() {
+  const std::filesystem::path demo = DemoCopy();
+  OpenTraces(demo);
+  Traces()->canvas()->setFocus();
+  AnswerLabel(QStringLiteral("blink"));
+  QTest::keyClick(Traces()->canvas(), Qt::Key_M);
+  QCOMPARE(Traces()->controller().events().list().size(), 1u);
+  QCOMPARE(Traces()->controller().events().list()[0].label, std::string("blink"));
+  AnswerLabel(QStringLiteral("spike"));
+  // The window is active again once the prompt has gone, as the desktop makes it.
+  Traces()->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(Traces()));
+  Traces()->canvas()->setFocus();
+  QTest::keyClick(Traces()->canvas(), Qt::Key_Insert);
+  QCOMPARE(Traces()->controller().events().list().size(), 2u);
+
+  Traces()->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(Traces()));
+  QTest::keyClick(Traces()->canvas(), Qt::Key_L, Qt::ControlModifier);
+  TraceEventsList* list = Traces()->events_list();
+  QVERIFY(list != nullptr && list->isVisible());
+  QCOMPARE(list->table()->model()->rowCount(), 2);
+  QCOMPARE(list->table()->model()->index(1, 3).data().toString(), QStringLiteral("spike"));
+  list->table()->setCurrentIndex(list->table()->model()->index(1, 0));
+  list->findChild<QPushButton*>(QStringLiteral("GoToEvent"))->click();
+  QCOMPARE(Traces()->controller().selected_event(), std::optional<std::size_t>(1));
+  list->table()->setCurrentIndex(list->table()->model()->index(1, 0));
+  AnswerLabel(QStringLiteral("spike wave"));
+  list->findChild<QPushButton*>(QStringLiteral("RenameEvent"))->click();
+  QCOMPARE(list->table()->model()->index(1, 3).data().toString(), QStringLiteral("spike wave"));
+  list->table()->setCurrentIndex(list->table()->model()->index(0, 0));
+  list->findChild<QPushButton*>(QStringLiteral("DeleteEvent"))->click();
+  QCOMPARE(list->table()->model()->rowCount(), 1);
+
+  Traces()->findChild<QAction*>(QStringLiteral("SaveEvents"))->trigger();
+  std::ifstream file(demo.parent_path() / "demo_events.tsv", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  QCOMPARE(text, std::string("start_record\tlength_records\tlabel\n0\t0\tspike wave\n"));
+}
+
+void TraceWindowTest::ClosingWithUnsavedEventsAsksAndCancelKeepsTheWindow() {
+  const std::filesystem::path demo = DemoCopy();
+  OpenTraces(demo);
+  Traces()->canvas()->setFocus();
+  AnswerLabel(QStringLiteral("mark"));
+  Traces()->findChild<QAction*>(QStringLiteral("AddEvent"))->trigger();
+  QVERIFY(Traces()->controller().events().unsaved());
+
+  AnswerUnsaved(QMessageBox::Cancel);
+  Traces()->close();
+  QVERIFY(Traces()->isVisible());
+
+  AnswerUnsaved(QMessageBox::Save);
+  Traces()->close();
+  QTRY_VERIFY(!Traces()->isVisible());
+  QVERIFY(std::filesystem::exists(demo.parent_path() / "demo_events.tsv"));
 }
 
 }  // namespace velbrix

@@ -36,6 +36,14 @@ class FakeTraceView : public TraceView {
     int selected = -1;
   };
   std::array<Choice, 4> tools;  // by TraceTool
+  std::vector<EventRow> event_rows;
+  int event_selected = -1;
+  // The last label asked for, and the last unsaved question; empty when none was asked.
+  std::string label_title;
+  std::string label_start;
+  std::vector<std::string> labels_offered;
+  std::string unsaved_question;
+  int closed = 0;
 
   void SetCaption(const std::string& text) override { caption = text; }
   void SetSampleRateText(const std::string& text) override { sample_rate_text = text; }
@@ -60,6 +68,18 @@ class FakeTraceView : public TraceView {
                       int selected) override {
     tools[static_cast<std::size_t>(tool)] = {entries, selected};
   }
+  void SetEventRows(const std::vector<EventRow>& rows, int selected) override {
+    event_rows = rows;
+    event_selected = selected;
+  }
+  void AskEventLabel(const std::string& title, const std::string& label,
+                     const std::vector<std::string>& offered) override {
+    label_title = title;
+    label_start = label;
+    labels_offered = offered;
+  }
+  void AskUnsavedEvents(const std::string& question) override { unsaved_question = question; }
+  void CloseWindow() override { ++closed; }
 };
 
 class FakeSpectrumView : public SpectrumView {

@@ -8,6 +8,7 @@
 #include "core/base/channel_table.h"
 #include "core/base/hertz.h"
 #include "core/base/recording_name.h"
+#include "window/trace/trace_event_marks.h"
 #include "window/trace/trace_scales.h"
 #include "window/trace/trace_tools.h"
 
@@ -17,6 +18,15 @@ TraceController::TraceController(TraceView& view, std::string decimal_separator)
     : view_(view), decimal_separator_(std::move(decimal_separator)) {}
 
 void TraceController::Show(const TraceSubject& subject, bool reread) {
+  if (events_.unsaved() && subject.recording != events_recording_) {
+    held_ = Held::kShow;
+    held_subject_ = subject;
+    held_reread_ = reread;
+    view_.AskUnsavedEvents("The events of " + PathForDisplay(subject_.name) +
+                           " have changes that are not saved. Save them before " +
+                           PathForDisplay(subject.name) + " opens?");
+    return;
+  }
   const bool same = pages_.loaded() && !reread && subject.recording == subject_.recording;
   subject_ = subject;
   view_.SetCaption(kTraceCaptionPrefix + PathForDisplay(subject_.name));
@@ -33,6 +43,11 @@ void TraceController::Close() {
   mouse_.reset();
   measure_.reset();
   drag_ = Drag::kNone;
+  events_.Close();
+  events_recording_.clear();
+  selected_.reset();
+  span_.reset();
+  ShowEventRows();
   view_.SetTicking(false);
   UpdateSpectrum(true);
 }
@@ -41,6 +56,7 @@ void TraceController::Load() {
   measure_.reset();
   pages_.Open(subject_.recording);
   paging_.Open(records());
+  LoadEvents();
   if (pages_.overview() != nullptr) {
     view_.SetTicking(true);
   }
@@ -125,6 +141,10 @@ void TraceController::OnMouseDown(int x, int y) {
 void TraceController::OnMouseUp(int, int) {
   drag_ = Drag::kNone;
   if (measure_) {
+    if (measure_->from != measure_->to) {
+      span_ = std::minmax(measure_->from, measure_->to);
+      span_page_ = paging_.first();
+    }
     measure_.reset();
     Refresh();
   }
@@ -188,6 +208,7 @@ void TraceController::OnSampleRateEntered(const std::string& text) {
   }
   paging_.SetRate(rate.value);
   UpdateFilters();
+  ShowEventRows();
   Refresh();
 }
 
@@ -328,6 +349,16 @@ void TraceController::Refresh() {
   input.envelope_min = &pages_.envelope_min();
   input.envelope_max = &pages_.envelope_max();
   picture_ = trace::ComposeCanvas(input);
+  const auto [begin, end] = events_.InPage(paging_.first(), page_records());
+  trace::EventMarksInput marks;
+  marks.first = paging_.first();
+  marks.page = page_records();
+  marks.events = &events_.list().events();
+  marks.begin = begin;
+  marks.end = end;
+  marks.selected = selected_.value_or(static_cast<std::size_t>(-1));
+  marks.ticks = &events_.TickColumns(picture_.overview.width());
+  trace::AddEventMarks(marks, &picture_);
   view_.ShowPicture(picture_);
   // A page from the overview shows the channels as recorded and unfiltered, and so do the boxes;
   // the choices come back with the next page drawn from samples.
@@ -386,6 +417,10 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
   if (left_out > 0) {
     lines.push_back(
         {AsSentence(LeftOutDescription(subject_.recording, left_out)), trace::Ink::kWarning});
+  }
+  if (!events_.load_status().ok()) {
+    lines.push_back(
+        {"The events could not be read: " + events_.load_status().message(), trace::Ink::kError});
   }
   if (!pages_.page_status().ok()) {
     lines.push_back({pages_.page_status().message(), trace::Ink::kError});

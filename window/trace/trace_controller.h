@@ -32,6 +32,7 @@
 #include "window/trace/spectrum_view.h"
 #include "window/trace/trace_bar.h"
 #include "window/trace/trace_canvas.h"
+#include "window/trace/trace_events.h"
 #include "window/trace/trace_measure.h"
 #include "window/trace/trace_pages.h"
 #include "window/trace/trace_paging.h"
@@ -102,6 +103,38 @@ class TraceController {
   void OnAmplitudeChosen(int index);
   void OnTick();
 
+  // Events (trace_events.h); every change is unsaved until "Save Events". Add Event: an instant at
+  // the record under the mouse when it is over the traces, otherwise at the page's first record.
+  // Add Event for Span: over the last measuring drag's span, or, when there was none since the
+  // page last moved, over the page shown. Both ask the view for the label.
+  void OnAddEvent();
+  void OnAddSpanEvent();
+  // The label asked for (AskEventLabel): the event is added or renamed, or the status says why not.
+  void OnEventLabelEntered(const std::string& label);
+  // Row `index` of the Events list: the page moves to it; it is renamed (the view is asked for the
+  // label); it is deleted.
+  void OnEventChosen(int index);
+  void OnRenameEvent(int index);
+  void OnDeleteEvent(int index);
+  // The page moves to the next or the previous event: after or before the one last chosen while it
+  // is on the page, otherwise from the page's first record.
+  void OnNextEvent();
+  void OnPreviousEvent();
+  // Save Events: into the recording's sidecar; Save Events As: into `path`, which leaves the
+  // changes unsaved. The status line says where they went, or the path and the system's reason.
+  void OnSaveEvents();
+  void OnSaveEventsAs(const std::filesystem::path& path);
+  void OnImportEvents() { view_.OpenImportEvents(); }
+  void OnDetectEvents() { view_.OpenDetectEvents(); }
+  // Events from elsewhere (an import, a detection): those that fit the recording are added.
+  void AddEvents(const std::vector<Event>& events);
+  // The window is to close. True when it may; false when there are unsaved events and the view has
+  // been asked about them: the answer closes it (CloseWindow) or not.
+  bool OnCloseAsked();
+  void OnUnsavedEventsAnswered(UnsavedAnswer answer);
+  const TraceEvents& events() const { return events_; }
+  std::optional<std::size_t> selected_event() const { return selected_; }
+
   // What is shown.
   const trace::TracePicture& picture() const { return picture_; }
   double sample_rate() const { return paging_.rate(); }
@@ -133,6 +166,12 @@ class TraceController {
   void UpdateSpectrumStatus();
   std::vector<trace::HeaderLine> Header() const;
   trace::CanvasLayout Layout() const;
+  void LoadEvents();
+  void ShowEventRows();
+  void AskLabel(const std::string& title, const std::string& label);
+  void MoveToEvent(std::size_t index);
+  // Saves into the sidecar; false (the status line says why) when it failed.
+  bool SaveEvents();
 
   TraceView& view_;
   TraceSubject subject_;
@@ -155,6 +194,21 @@ class TraceController {
   Drag drag_ = Drag::kNone;
   std::optional<TraceMeasure> measure_;
   trace::TracePicture picture_;
+
+  TraceEvents events_;
+  std::filesystem::path events_recording_;  // whose events they are
+  std::optional<std::size_t> selected_;
+  // The span of the last measuring drag, first and last record, until the page moves.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> span_;
+  std::uint64_t span_page_ = 0;  // the page's first record when it was measured
+  // What the label asked for is for: an event to add, or the one to rename.
+  std::optional<Event> adding_;
+  std::optional<std::size_t> renaming_;
+  // What the unsaved question held back: the window's close, or another recording's showing.
+  enum class Held { kNone, kClose, kShow };
+  Held held_ = Held::kNone;
+  TraceSubject held_subject_;
+  bool held_reread_ = false;
 };
 
 }  // namespace velbrix

@@ -53,6 +53,12 @@ Rgb InkColour(Ink ink) {
       return {252, 243, 224};
     case Ink::kBetaBand:
       return {246, 234, 246};
+    case Ink::kEvent:
+      return {110, 40, 160};
+    case Ink::kSelectedEvent:
+      return {220, 0, 120};
+    case Ink::kEventSpan:
+      return {238, 228, 248};
   }
   return {0, 0, 0};
 }

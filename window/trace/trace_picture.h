@@ -55,8 +55,11 @@ enum class Ink {
   kThetaBand,
   kAlphaBand,
   kBetaBand,
-  kScale,      // the calibration bar: one division's height, and its µV
-  kPageFrame,  // the outline of the page shown, on the strip; the last ink, which counts them
+  kScale,          // the calibration bar: one division's height, and its µV
+  kEvent,          // an event's line, label and tick on the strip
+  kSelectedEvent,  // the event chosen in the Events list or walked to
+  kEventSpan,      // the band under an event that lasts
+  kPageFrame,      // the outline of the page shown, on the strip; the last ink, which counts them
 };
 
 struct Rgb {

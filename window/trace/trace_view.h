@@ -19,6 +19,18 @@ namespace velbrix {
 // The reading tools' choices in the trace window's bar.
 enum class TraceTool { kHighPass, kLowPass, kNotch, kMontage };
 
+// A row of the Events list: the start as time and as record, the length in seconds, the label.
+struct EventRow {
+  std::string time;
+  std::string record;
+  std::string length;
+  std::string label;
+  bool operator==(const EventRow&) const = default;
+};
+
+// The answers to the question about unsaved events.
+enum class UnsavedAnswer { kSave, kDiscard, kCancel };
+
 class TraceView {
  public:
   virtual ~TraceView() = default;
@@ -39,6 +51,23 @@ class TraceView {
   // offers no such choice need not override it.
   virtual void SetToolChoices(TraceTool /*tool*/, const std::vector<std::string>& /*entries*/,
                               int /*selected*/) {}
+
+  // Events. A window without them need not override these.
+  // The rows of the Events list, in start order; `selected` is a row or -1.
+  virtual void SetEventRows(const std::vector<EventRow>& /*rows*/, int /*selected*/) {}
+  // Asks for an event's label, titled `title`, starting from `label`, with `offered` (the labels
+  // used before, the latest first) to choose from. The answer goes to
+  // TraceController::OnEventLabelEntered, or nowhere when the user cancels.
+  virtual void AskEventLabel(const std::string& /*title*/, const std::string& /*label*/,
+                             const std::vector<std::string>& /*offered*/) {}
+  // Asks `question` with Save, Discard and Cancel; the answer goes to
+  // TraceController::OnUnsavedEventsAnswered.
+  virtual void AskUnsavedEvents(const std::string& /*question*/) {}
+  // Closes the window, as after the close that the unsaved question held back.
+  virtual void CloseWindow() {}
+  // Open the Import Events and Detect Events dialogs.
+  virtual void OpenImportEvents() {}
+  virtual void OpenDetectEvents() {}
 };
 
 }  // namespace velbrix

@@ -66,6 +66,24 @@ inline constexpr char kViewMenuText[] = "&View";
 inline constexpr char kSpectrumText[] = "&Spectrum";
 inline constexpr char kPictureFilter[] = "PNG pictures (*.png)";
 
+// The Events menu, with its keys: M or Insert adds an event, Shift+M one for a span, ] and [ go to
+// the next and the previous event, Ctrl+L shows the Events list, Ctrl+S saves the events.
+inline constexpr char kEventsMenuText[] = "&Events";
+inline constexpr char kAddEventText[] = "&Add Event...";
+inline constexpr char kAddSpanEventText[] = "Add Event for &Span...";
+inline constexpr char kNextEventText[] = "&Next Event";
+inline constexpr char kPreviousEventText[] = "&Previous Event";
+inline constexpr char kEventsListText[] = "Events &List...";
+inline constexpr char kSaveEventsText[] = "&Save Events";
+inline constexpr char kSaveEventsAsText[] = "Save Events &As...";
+inline constexpr char kImportEventsText[] = "&Import Events...";
+inline constexpr char kDetectEventsText[] = "&Detect Events...";
+inline constexpr char kEventsFilter[] = "Events tables (*.tsv)";
+// The Events list's columns, and the questions' titles.
+inline constexpr const char* kEventColumns[] = {"Time", "Record", "Length", "Label"};
+inline constexpr char kEventLabelPrompt[] = "&Label:";
+inline constexpr char kUnsavedEventsTitle[] = "Unsaved Events";
+
 // The spectrum window: its size at its first showing (96 dpi) and its channel choice.
 inline constexpr int kSpectrumStartWidth = 820;
 inline constexpr int kSpectrumStartHeight = 540;

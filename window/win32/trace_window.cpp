@@ -12,6 +12,7 @@
 #include "window/trace/trace_window_layout.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/text.h"
+#include "window/win32/trace_event_dialogs.h"
 #include "window/win32/window_class.h"
 
 namespace velbrix::win32 {
@@ -31,6 +32,15 @@ enum PartId : int {
   kIdMontage,
   kIdSavePicture,  // the menus' items
   kIdSpectrum,
+  kIdAddEvent,  // the Events menu's items, in its order
+  kIdAddSpanEvent,
+  kIdNextEvent,
+  kIdPreviousEvent,
+  kIdEventsList,
+  kIdSaveEvents,
+  kIdSaveEventsAs,
+  kIdImportEvents,
+  kIdDetectEvents,
   kIdCanvas,
   kIdScrollBar,
   kIdStatus,
@@ -157,6 +167,23 @@ TraceWindow::TraceWindow(const std::string& decimal_separator)
   ::AppendMenuW(view, MF_STRING, kIdSpectrum, Widen(trace::kSpectrumText).c_str());
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(view),
                 Widen(trace::kViewMenuText).c_str());
+  HMENU events = ::CreatePopupMenu();
+  const auto item = [events](int id, const char* text, const wchar_t* key) {
+    ::AppendMenuW(events, MF_STRING, static_cast<UINT_PTR>(id), (Widen(text) + key).c_str());
+  };
+  item(kIdAddEvent, trace::kAddEventText, L"\tM");
+  item(kIdAddSpanEvent, trace::kAddSpanEventText, L"\tShift+M");
+  item(kIdNextEvent, trace::kNextEventText, L"\t]");
+  item(kIdPreviousEvent, trace::kPreviousEventText, L"\t[");
+  item(kIdEventsList, trace::kEventsListText, L"\tCtrl+L");
+  ::AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
+  item(kIdSaveEvents, trace::kSaveEventsText, L"\tCtrl+S");
+  item(kIdSaveEventsAs, trace::kSaveEventsAsText, L"");
+  ::AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
+  item(kIdImportEvents, trace::kImportEventsText, L"");
+  item(kIdDetectEvents, trace::kDetectEventsText, L"");
+  ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(events),
+                Widen(trace::kEventsMenuText).c_str());
   // WindowProc keeps `this` at WM_NCCREATE and sets hwnd_.
   if (::CreateWindowExW(0, kClassName, L"Velbrix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                         CW_USEDEFAULT, CW_USEDEFAULT, ::MulDiv(trace::kStartWidth, dpi_, 96),
@@ -382,6 +409,9 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_CLOSE:
+      if (!controller_.OnCloseAsked()) {
+        return 0;  // the question's answer closes it, or not
+      }
       if (spectrum_ != nullptr) {
         spectrum_->Close();
       }
@@ -424,6 +454,36 @@ void TraceWindow::OnCommand(int id, int code) {
     AskAndSavePicture();
   } else if (id == kIdSpectrum && code == 0) {
     OpenSpectrum();
+  } else if (id >= kIdAddEvent && id <= kIdDetectEvents && code <= 1) {
+    switch (id) {
+      case kIdAddEvent:
+        controller_.OnAddEvent();
+        break;
+      case kIdAddSpanEvent:
+        controller_.OnAddSpanEvent();
+        break;
+      case kIdNextEvent:
+        controller_.OnNextEvent();
+        break;
+      case kIdPreviousEvent:
+        controller_.OnPreviousEvent();
+        break;
+      case kIdEventsList:
+        OpenEventsList();
+        break;
+      case kIdSaveEvents:
+        controller_.OnSaveEvents();
+        break;
+      case kIdSaveEventsAs:
+        AskAndSaveEventsAs();
+        break;
+      case kIdImportEvents:
+        controller_.OnImportEvents();
+        break;
+      default:
+        controller_.OnDetectEvents();
+        break;
+    }
   } else if (IsChoice(id) && code == CBN_CLOSEUP) {
     ::SetFocus(parts_.canvas);  // the keys page through the recording again
   }
@@ -532,6 +592,9 @@ LRESULT TraceWindow::HandleCanvasMessage(UINT message, WPARAM wparam, LPARAM lpa
     case WM_KEYDOWN:
       if (const std::optional<TraceKey> key = KeyOf(wparam)) {
         controller_.OnKey(*key);
+        return 0;
+      }
+      if (OnEventKey(wparam)) {
         return 0;
       }
       break;
@@ -696,6 +759,76 @@ void TraceWindow::AskAndSavePicture() {
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
   if (::GetSaveFileNameW(&dialog)) {
     SavePictureAs(std::filesystem::path(name.c_str()));
+  }
+}
+
+bool TraceWindow::OnEventKey(WPARAM key) {
+  const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+  const bool control = ::GetKeyState(VK_CONTROL) < 0;
+  int id = 0;
+  if ((key == 'M' && !control) || key == VK_INSERT) {
+    id = shift && key == 'M' ? kIdAddSpanEvent : kIdAddEvent;
+  } else if (key == VK_OEM_6 && !control) {
+    id = kIdNextEvent;
+  } else if (key == VK_OEM_4 && !control) {
+    id = kIdPreviousEvent;
+  } else if (key == 'L' && control) {
+    id = kIdEventsList;
+  } else if (key == 'S' && control) {
+    id = kIdSaveEvents;
+  }
+  if (id != 0) {
+    ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, 1), 0);  // as the menu's key would
+  }
+  return id != 0;
+}
+
+void TraceWindow::OpenEventsList() {
+  ShowEventsListDialog(hwnd_, controller_, event_rows_, event_selected_, &events_list_);
+}
+
+void TraceWindow::SetEventRows(const std::vector<EventRow>& rows, int selected) {
+  event_rows_ = rows;
+  event_selected_ = selected;
+  if (events_list_ != nullptr) {
+    FillEventsList(events_list_, rows, selected);
+  }
+}
+
+void TraceWindow::AskEventLabel(const std::string& title, const std::string& label,
+                                const std::vector<std::string>& offered) {
+  const HWND owner = events_list_ != nullptr ? events_list_ : hwnd_;
+  if (const std::optional<std::string> answer = AskEventLabelDialog(owner, title, label, offered)) {
+    controller_.OnEventLabelEntered(*answer);
+  }
+}
+
+void TraceWindow::AskUnsavedEvents(const std::string& question) {
+  const int answer =
+      ::MessageBoxW(hwnd_, Widen(question + "\n\nYes saves them, No discards them.").c_str(),
+                    Widen(trace::kUnsavedEventsTitle).c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
+  controller_.OnUnsavedEventsAnswered(answer == IDYES  ? UnsavedAnswer::kSave
+                                      : answer == IDNO ? UnsavedAnswer::kDiscard
+                                                       : UnsavedAnswer::kCancel);
+}
+
+void TraceWindow::CloseWindow() {
+  ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TraceWindow::AskAndSaveEventsAs() {
+  std::wstring name(MAX_PATH * 4, L'\0');
+  const std::wstring filter = Widen(trace::kEventsFilter) + L'\0' + L"*.tsv" + L'\0' + L'\0';
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = hwnd_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrDefExt = L"tsv";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (::GetSaveFileNameW(&dialog)) {
+    controller_.OnSaveEventsAs(std::filesystem::path(name.c_str()));
   }
 }
 

@@ -6,6 +6,10 @@
 // TraceController. Like the converter window, it follows the dpi of the monitor it is on
 // (WM_DPICHANGED), and Tab moves between its parts (with message_loop.h's loop).
 //
+// The Events menu (trace_window_layout.h gives its items and keys) passes the events' actions on to
+// the controller; the label prompt and the Events list are modal dialogs (trace_event_dialogs.h),
+// and closing the window with unsaved events asks first (Yes: save, No: discard, Cancel: stay).
+//
 // Closing the window only hides it and lets go of the recording; the controller, and with it the
 // sample rate, stays for the next showing. The window belongs to no other window, so the
 // converter window is never hidden behind it for good, and closing it never ends the program.
@@ -75,6 +79,13 @@ class TraceWindow final : public TraceView {
   void SetTicking(bool on) override;
   void SetToolChoices(TraceTool tool, const std::vector<std::string>& entries,
                       int selected) override;
+  void SetEventRows(const std::vector<EventRow>& rows, int selected) override;
+  void AskEventLabel(const std::string& title, const std::string& label,
+                     const std::vector<std::string>& offered) override;
+  void AskUnsavedEvents(const std::string& question) override;
+  void CloseWindow() override;
+  // Events > Events List...: modal until closed.
+  void OpenEventsList();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -98,6 +109,9 @@ class TraceWindow final : public TraceView {
   void OnScroll(int request);
   void SampleRateEntered();
   void AskAndSavePicture();
+  void AskAndSaveEventsAs();
+  // The events' keys on the canvas: whether `key` (a virtual key) was one.
+  bool OnEventKey(WPARAM key);
 
   int dpi_ = 96;
   int row_width_ = 0;  // the row of fields with its margins, as last arranged
@@ -107,6 +121,9 @@ class TraceWindow final : public TraceView {
   Parts parts_;
   WNDPROC edit_proc_ = nullptr;  // the sample rate field's own procedure
   const trace::TracePicture* picture_ = nullptr;
+  std::vector<EventRow> event_rows_;
+  int event_selected_ = -1;
+  HWND events_list_ = nullptr;  // while the Events list shows
   bool tracking_mouse_ = false;
   std::unique_ptr<SpectrumWindow> spectrum_;  // let go of before the controller
   TraceController controller_;

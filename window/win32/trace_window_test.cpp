@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <string>
@@ -20,6 +22,7 @@
 #include "window/win32/message_loop.h"
 #include "window/win32/system_desktop.h"
 #include "window/win32/text.h"
+#include "window/win32/trace_event_dialogs.h"
 #include "window/win32/window_test_support.h"
 
 namespace velbrix::win32 {
@@ -43,6 +46,69 @@ int Inked(const RgbImage& image, trace::Ink ink) {
                  : 0;
   }
   return count;
+}
+
+// The modal dialogs' answers, each for the dialog of its kind that is in front, given by a thread
+// timer that runs within their modal loops.
+enum class DialogKind { kLabel, kList, kMessage };
+struct DialogAnswer {
+  DialogKind kind;
+  std::function<void(HWND)> act;
+};
+std::deque<DialogAnswer> g_answers;
+
+BOOL CALLBACK FindFrontDialog(HWND window, LPARAM found) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770" && ::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialog = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindFrontDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr || g_answers.empty()) {
+    return;
+  }
+  const DialogKind kind = ::GetDlgItem(dialog, kIdEventLabel) != nullptr  ? DialogKind::kLabel
+                          : ::GetDlgItem(dialog, kIdEventsBox) != nullptr ? DialogKind::kList
+                                                                          : DialogKind::kMessage;
+  if (kind != g_answers.front().kind) {
+    return;
+  }
+  const DialogAnswer answer = g_answers.front();
+  g_answers.pop_front();
+  answer.act(dialog);
+}
+
+// The menu item of `window`'s menu bar whose text begins with `text`, as its command.
+UINT MenuCommand(HWND window, const char* text) {
+  const HMENU bar = ::GetMenu(window);
+  for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
+    const HMENU menu = ::GetSubMenu(bar, i);
+    for (int j = 0; j < ::GetMenuItemCount(menu); ++j) {
+      wchar_t item[128] = {};
+      ::GetMenuStringW(menu, static_cast<UINT>(j), item, 128, MF_BYPOSITION);
+      if (std::wstring(item).rfind(Widen(text), 0) == 0) {
+        return ::GetMenuItemID(menu, j);
+      }
+    }
+  }
+  return 0;
+}
+
+void Press(HWND dialog, int id) {
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+DialogAnswer LabelAnswer(const wchar_t* label) {
+  return {DialogKind::kLabel, [label](HWND dialog) {
+            ::SetWindowTextW(::GetDlgItem(dialog, kIdEventLabel), label);
+            Press(dialog, IDOK);
+          }};
 }
 
 class TraceWindowTest : public ::testing::Test {
@@ -343,6 +409,67 @@ TEST_F(TraceWindowTest, ViewSpectrumOpensTheSpectrumOfThePage) {
   EXPECT_EQ(status.bottom - status.top, 33);
   ::SendMessageW(spectrum->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindowVisible(spectrum->hwnd()));
+}
+
+TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndCloseAsks) {
+  const std::filesystem::path demo = temp_ / "events" / "demo_eeg";
+  std::filesystem::create_directories(demo.parent_path());
+  std::filesystem::copy_file(demo_, demo);
+  OpenTraces(demo);
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerDialogs);
+  g_answers = {LabelAnswer(L"blink")};
+  Key('M');
+  Settle();
+  ASSERT_EQ(Traces()->controller().events().list().size(), 1u);
+  EXPECT_EQ(Traces()->controller().events().list()[0].label, "blink");
+
+  std::wstring renamed;
+  int left = -1;
+  const auto select_first = [](HWND dialog) {
+    ::SendDlgItemMessageW(dialog, kIdEventsBox, LB_SETCURSEL, 0, 0);
+  };
+  g_answers = {
+      {DialogKind::kList,
+       [&](HWND dialog) {
+         select_first(dialog);
+         Press(dialog, kIdRenameEvent);
+       }},
+      LabelAnswer(L"spike"),
+      {DialogKind::kList,
+       [&](HWND dialog) {
+         wchar_t text[256] = {};
+         ::SendDlgItemMessageW(dialog, kIdEventsBox, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+         renamed = text;
+         select_first(dialog);
+         Press(dialog, kIdDeleteEvent);
+       }},
+      {DialogKind::kList,
+       [&](HWND dialog) {
+         left = static_cast<int>(::SendDlgItemMessageW(dialog, kIdEventsBox, LB_GETCOUNT, 0, 0));
+         Press(dialog, IDCANCEL);
+       }},
+  };
+  ::PostMessageW(Traces()->hwnd(), WM_COMMAND,
+                 MAKEWPARAM(MenuCommand(Traces()->hwnd(), "Events &List"), 0), 0);
+  Settle();
+  Settle();
+  EXPECT_TRUE(g_answers.empty());
+  EXPECT_NE(renamed.find(L"spike"), std::wstring::npos);
+  EXPECT_EQ(left, 0);
+  EXPECT_TRUE(Traces()->controller().events().unsaved());
+
+  // Closing asks: Cancel keeps the window, No lets the changes go and closes it.
+  g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDCANCEL); }}};
+  ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
+  Settle();
+  EXPECT_TRUE(g_answers.empty());
+  EXPECT_TRUE(::IsWindowVisible(Traces()->hwnd()));
+  g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDNO); }}};
+  ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
+  Settle();
+  EXPECT_TRUE(g_answers.empty());
+  EXPECT_FALSE(::IsWindowVisible(Traces()->hwnd()));
+  ::KillTimer(nullptr, timer);
 }
 
 }  // namespace

@@ -1,0 +1,196 @@
+// The label prompt and the Events list, from in-memory dialog templates.
+#include "window/win32/trace_event_dialogs.h"
+
+#include <initializer_list>
+#include <string_view>
+
+#include "window/trace/trace_window_layout.h"
+#include "window/win32/text.h"
+
+namespace velbrix::win32 {
+namespace {
+
+constexpr WORD kButton = 0x0080;
+constexpr WORD kStatic = 0x0082;
+constexpr WORD kListBox = 0x0083;
+constexpr WORD kComboBox = 0x0085;
+
+// A dialog template (DLGTEMPLATE and its items), laid out in WORDs as the system reads it.
+class DialogTemplate {
+ public:
+  DialogTemplate(std::wstring_view caption, short cx, short cy) {
+    AddDword(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    AddDword(0);
+    count_at_ = words_.size();
+    words_.push_back(0);
+    AddShorts({0, 0, cx, cy});
+    words_.push_back(0);  // no menu
+    words_.push_back(0);  // the standard dialog class
+    AddText(caption);
+    words_.push_back(8);
+    AddText(L"MS Shell Dlg");
+  }
+  void AddItem(WORD window_class, std::wstring_view text, DWORD style, short x, short y, short cx,
+               short cy, int id) {
+    if (words_.size() % 2 != 0) {
+      words_.push_back(0);
+    }
+    AddDword(style | WS_CHILD | WS_VISIBLE);
+    AddDword(0);
+    AddShorts({x, y, cx, cy});
+    words_.push_back(static_cast<WORD>(id));
+    words_.push_back(0xFFFF);
+    words_.push_back(window_class);
+    AddText(text);
+    words_.push_back(0);
+    ++words_[count_at_];
+  }
+  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void AddDword(DWORD value) {
+    words_.push_back(LOWORD(value));
+    words_.push_back(HIWORD(value));
+  }
+  void AddShorts(std::initializer_list<short> values) {
+    for (const short value : values) {
+      words_.push_back(static_cast<WORD>(value));
+    }
+  }
+  void AddText(std::wstring_view text) {
+    for (const wchar_t c : text) {
+      words_.push_back(static_cast<WORD>(c));
+    }
+    words_.push_back(0);
+  }
+  std::vector<WORD> words_;
+  std::size_t count_at_ = 0;
+};
+
+struct LabelAsk {
+  std::string label;
+  const std::vector<std::string>* offered;
+  std::string answer;
+};
+
+INT_PTR CALLBACK LabelProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* ask = reinterpret_cast<LabelAsk*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+    ask = reinterpret_cast<LabelAsk*>(lparam);
+    const HWND combo = ::GetDlgItem(dialog, kIdEventLabel);
+    for (const std::string& entry : *ask->offered) {
+      ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+    }
+    ::SetWindowTextW(combo, Widen(ask->label).c_str());
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+    const HWND combo = ::GetDlgItem(dialog, kIdEventLabel);
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(combo)) + 1, L'\0');
+    ::GetWindowTextW(combo, text.data(), static_cast<int>(text.size()));
+    ask->answer = Narrow(text.c_str());
+    ::EndDialog(dialog, LOWORD(wparam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+struct ListShow {
+  TraceController* controller;
+  const std::vector<EventRow>* rows;
+  int selected;
+  HWND* shown;
+};
+
+INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* show = reinterpret_cast<ListShow*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+    show = reinterpret_cast<ListShow*>(lparam);
+    *show->shown = dialog;
+    FillEventsList(dialog, *show->rows, show->selected);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) {
+    return FALSE;
+  }
+  const int row = static_cast<int>(::SendDlgItemMessageW(dialog, kIdEventsBox, LB_GETCURSEL, 0, 0));
+  switch (LOWORD(wparam)) {
+    case kIdEventsBox:
+      if (HIWORD(wparam) == LBN_DBLCLK) {
+        show->controller->OnEventChosen(row);
+      }
+      return TRUE;
+    case IDOK:  // Enter
+    case kIdGoToEvent:
+      show->controller->OnEventChosen(row);
+      return TRUE;
+    case kIdRenameEvent:
+      show->controller->OnRenameEvent(row);
+      return TRUE;
+    case kIdDeleteEvent:
+      show->controller->OnDeleteEvent(row);
+      return TRUE;
+    case IDCANCEL:
+      *show->shown = nullptr;
+      ::EndDialog(dialog, IDCANCEL);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> AskEventLabelDialog(HWND owner, const std::string& title,
+                                               const std::string& label,
+                                               const std::vector<std::string>& offered) {
+  DialogTemplate dialog(Widen(title), 220, 62);
+  dialog.AddItem(kStatic, Widen(trace::kEventLabelPrompt), SS_LEFT, 7, 7, 206, 9, -1);
+  dialog.AddItem(kComboBox, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 7, 18,
+                 206, 100, kIdEventLabel);
+  dialog.AddItem(kButton, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 40, 50, 14, IDOK);
+  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 163, 40, 50, 14, IDCANCEL);
+  LabelAsk ask{label, &offered, {}};
+  const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner,
+                                                   LabelProc, reinterpret_cast<LPARAM>(&ask));
+  if (result != IDOK) {
+    return std::nullopt;
+  }
+  return ask.answer;
+}
+
+void ShowEventsListDialog(HWND owner, TraceController& controller,
+                          const std::vector<EventRow>& rows, int selected, HWND* shown) {
+  DialogTemplate dialog(L"Events", 300, 200);
+  dialog.AddItem(kListBox, L"",
+                 LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 7, 286,
+                 164, kIdEventsBox);
+  dialog.AddItem(kButton, L"&Go To", BS_PUSHBUTTON | WS_TABSTOP, 7, 179, 50, 14, kIdGoToEvent);
+  dialog.AddItem(kButton, L"&Rename...", BS_PUSHBUTTON | WS_TABSTOP, 61, 179, 50, 14,
+                 kIdRenameEvent);
+  dialog.AddItem(kButton, L"&Delete", BS_PUSHBUTTON | WS_TABSTOP, 115, 179, 50, 14, kIdDeleteEvent);
+  dialog.AddItem(kButton, L"Close", BS_PUSHBUTTON | WS_TABSTOP, 243, 179, 50, 14, IDCANCEL);
+  ListShow show{&controller, &rows, selected, shown};
+  ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner, ListProc,
+                            reinterpret_cast<LPARAM>(&show));
+  *shown = nullptr;
+}
+
+void FillEventsList(HWND dialog, const std::vector<EventRow>& rows, int selected) {
+  const HWND box = ::GetDlgItem(dialog, kIdEventsBox);
+  ::SendMessageW(box, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(box, LB_RESETCONTENT, 0, 0);
+  for (const EventRow& row : rows) {
+    const std::string text = row.time + "  \u00B7  " + row.record +
+                             (row.length.empty() ? "" : "  \u00B7  " + row.length) + "  \u00B7  " +
+                             row.label;
+    ::SendMessageW(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  }
+  ::SendMessageW(box, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+  ::SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(box, nullptr, TRUE);
+}
+
+}  // namespace velbrix::win32
