@@ -204,6 +204,15 @@ void FrmFleWindow::ConnectEvents() {
 }
 
 void FrmFleWindow::closeEvent(QCloseEvent* event) {
+  // Closing this window ends the program: the trace window's unsaved events are asked about first,
+  // and kept (Cancel, or a save that failed) they keep both windows open.
+  if (trace_window_ != nullptr && trace_window_->isVisible()) {
+    trace_window_->close();
+    if (trace_window_->controller().events().unsaved()) {
+      event->ignore();
+      return;
+    }
+  }
   if (form_.Form_QueryUnload()) {
     event->accept();
   } else {

@@ -522,6 +522,11 @@ void TraceWindowTest::ClosingWithUnsavedEventsAsksAndCancelKeepsTheWindow() {
   AnswerUnsaved(QMessageBox::Cancel);
   Traces()->close();
   QVERIFY(Traces()->isVisible());
+  // Closing the converter window ends the program: it asks too, and Cancel keeps both.
+  AnswerUnsaved(QMessageBox::Cancel);
+  window_->close();
+  QVERIFY(window_->isVisible());
+  QVERIFY(Traces()->isVisible());
 
   AnswerUnsaved(QMessageBox::Save);
   Traces()->close();

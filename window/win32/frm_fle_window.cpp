@@ -276,6 +276,14 @@ LRESULT FrmFleWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
     case WM_CLOSE:
+      // Closing this window ends the program: the trace window's unsaved events are asked about
+      // first, and kept (Cancel, or a save that failed) they keep both windows open.
+      if (trace_window_ != nullptr && ::IsWindowVisible(trace_window_->hwnd())) {
+        ::SendMessageW(trace_window_->hwnd(), WM_CLOSE, 0, 0);
+        if (trace_window_->controller().events().unsaved()) {
+          return 0;
+        }
+      }
       if (controller_.Form_QueryUnload()) {
         ::DestroyWindow(hwnd_);
       }
