@@ -464,6 +464,13 @@ TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndClo
   Settle();
   EXPECT_TRUE(g_answers.empty());
   EXPECT_TRUE(::IsWindowVisible(Traces()->hwnd()));
+  // Closing the converter window, which ends the program, asks too; Cancel keeps both.
+  g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDCANCEL); }}};
+  ::PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
+  Settle();
+  EXPECT_TRUE(g_answers.empty());
+  EXPECT_TRUE(::IsWindowVisible(window_->hwnd()));
+  EXPECT_TRUE(::IsWindowVisible(Traces()->hwnd()));
   g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDNO); }}};
   ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
   Settle();
