@@ -18,11 +18,20 @@ namespace {
 constexpr UINT_PTR kGiveUpTimer = 1;
 constexpr UINT_PTR kReviewTimer = 2;
 
+void CALLBACK GiveUp(HWND window, UINT, UINT_PTR, DWORD) {
+  ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+}
+
 // A dialog that a failing test leaves open is cancelled after a few seconds.
-void GiveUpLater(HWND dialog) {
-  ::SetTimer(dialog, kGiveUpTimer, 10'000, [](HWND window, UINT, UINT_PTR, DWORD) {
-    ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-  });
+void GiveUpLater(HWND dialog) { ::SetTimer(dialog, kGiveUpTimer, 10'000, GiveUp); }
+
+// Once the three events are found: removes the second with Delete, then Add with Enter.
+void CALLBACK Review(HWND window, UINT, UINT_PTR, DWORD) {
+  if (::SendDlgItemMessageW(window, kIdDetectFound, LB_GETCOUNT, 0, 0) != 3) return;
+  ::KillTimer(window, kReviewTimer);
+  ::SendDlgItemMessageW(window, kIdDetectFound, LB_SETCURSEL, 1, 0);
+  win32::testing::PostKeyPress(window, VK_DELETE);
+  win32::testing::PostKeyPress(window, VK_RETURN);  // Add
 }
 
 void Type(HWND dialog, int id, const wchar_t* text) {
@@ -83,13 +92,7 @@ TEST(EventsDialogsTest, DetectRemoveOneAndAdd) {
         Type(dialog, kIdDetectLevel, L"50");
         Type(dialog, kIdDetectLabel, L"up");
         win32::testing::PostKeyPress(dialog, VK_RETURN);  // Detect
-        ::SetTimer(dialog, kReviewTimer, 50, [](HWND window, UINT, UINT_PTR, DWORD) {
-          if (::SendDlgItemMessageW(window, kIdDetectFound, LB_GETCOUNT, 0, 0) != 3) return;
-          ::KillTimer(window, kReviewTimer);
-          ::SendDlgItemMessageW(window, kIdDetectFound, LB_SETCURSEL, 1, 0);
-          win32::testing::PostKeyPress(window, VK_DELETE);
-          win32::testing::PostKeyPress(window, VK_RETURN);  // Add
-        });
+        ::SetTimer(dialog, kReviewTimer, 50, Review);
       });
   ASSERT_TRUE(events.has_value());
   EXPECT_EQ(*events, (std::vector<Event>{{1, 0, "up"}, {7, 0, "up"}}));
