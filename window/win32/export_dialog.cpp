@@ -14,16 +14,11 @@
 #include <system_error>
 #include <vector>
 
+#include "window/win32/dialog_template.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32 {
 namespace {
-
-// The predefined window classes of a dialog item, by their atoms.
-constexpr WORD kButton = 0x0080;
-constexpr WORD kEdit = 0x0081;
-constexpr WORD kStatic = 0x0082;
-constexpr WORD kComboBox = 0x0085;
 
 // The layout, in dialog units: two columns of rows, each row a label above its control. The
 // format and the first six fields fill the left column, the other fields the right one, and OK
@@ -42,64 +37,6 @@ constexpr short kDialogWidth = 2 * kMargin + 2 * kColumnWidth + kColumnGap;
 constexpr short kDialogHeight =
     kMargin + (kRowsPerColumn - 1) * kRowHeight + kControlOffset + kControlHeight + kMargin;
 static_assert(1 + kExportFieldCount < 2 * kRowsPerColumn, "room for OK and Cancel");
-
-// A dialog template (DLGTEMPLATE and its items), laid out in WORDs as the system reads it.
-class DialogTemplate {
- public:
-  // `cx` and `cy` in dialog units.
-  DialogTemplate(std::wstring_view caption, short cx, short cy) {
-    const DWORD style = DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    AddDword(style);
-    AddDword(0);  // extended style
-    count_at_ = words_.size();
-    words_.push_back(0);  // items, counted as they are added
-    AddShorts({0, 0, cx, cy});
-    words_.push_back(0);  // no menu
-    words_.push_back(0);  // the standard dialog class
-    AddText(caption);
-    words_.push_back(8);  // the font's points
-    AddText(L"MS Shell Dlg");
-  }
-
-  // `x` .. `cy` in dialog units.
-  void AddItem(WORD window_class, std::wstring_view text, DWORD style, short x, short y, short cx,
-               short cy, int id) {
-    if (words_.size() % 2 != 0) {
-      words_.push_back(0);  // each item begins on a DWORD
-    }
-    AddDword(style | WS_CHILD | WS_VISIBLE);
-    AddDword(0);
-    AddShorts({x, y, cx, cy});
-    words_.push_back(static_cast<WORD>(id));
-    words_.push_back(0xFFFF);
-    words_.push_back(window_class);
-    AddText(text);
-    words_.push_back(0);  // no creation data
-    ++words_[count_at_];
-  }
-
-  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void AddDword(DWORD value) {
-    words_.push_back(LOWORD(value));
-    words_.push_back(HIWORD(value));
-  }
-  void AddShorts(std::initializer_list<short> values) {
-    for (const short value : values) {
-      words_.push_back(static_cast<WORD>(value));
-    }
-  }
-  void AddText(std::wstring_view text) {
-    for (const wchar_t c : text) {
-      words_.push_back(static_cast<WORD>(c));
-    }
-    words_.push_back(0);
-  }
-
-  std::vector<WORD> words_;  // from operator new, so aligned for the DWORDs in it
-  std::size_t count_at_ = 0;
-};
 
 // The top-left corner of the row at `slot`, counted down the left column and on down the right.
 POINT RowAt(int slot) {

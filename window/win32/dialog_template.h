@@ -1,0 +1,82 @@
+// A dialog template built in memory (DLGTEMPLATE and its items), so that a dialog needs no
+// resource; shared by the program's dialogs.
+#ifndef VELBRIX_WINDOW_WIN32_DIALOG_TEMPLATE_H_
+#define VELBRIX_WINDOW_WIN32_DIALOG_TEMPLATE_H_
+
+#include <windows.h>
+
+#include <cstddef>
+#include <initializer_list>
+#include <string_view>
+#include <vector>
+
+namespace velbrix::win32 {
+
+// The predefined window classes of a dialog item, by their atoms.
+constexpr WORD kButton = 0x0080;
+constexpr WORD kEdit = 0x0081;
+constexpr WORD kStatic = 0x0082;
+constexpr WORD kListBox = 0x0083;
+constexpr WORD kComboBox = 0x0085;
+
+// A dialog template (DLGTEMPLATE and its items), laid out in WORDs as the system reads it.
+class DialogTemplate {
+ public:
+  // `cx` and `cy` in dialog units.
+  DialogTemplate(std::wstring_view caption, short cx, short cy) {
+    const DWORD style = DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    AddDword(style);
+    AddDword(0);  // extended style
+    count_at_ = words_.size();
+    words_.push_back(0);  // items, counted as they are added
+    AddShorts({0, 0, cx, cy});
+    words_.push_back(0);  // no menu
+    words_.push_back(0);  // the standard dialog class
+    AddText(caption);
+    words_.push_back(8);  // the font's points
+    AddText(L"MS Shell Dlg");
+  }
+
+  // `x` .. `cy` in dialog units.
+  void AddItem(WORD window_class, std::wstring_view text, DWORD style, short x, short y, short cx,
+               short cy, int id) {
+    if (words_.size() % 2 != 0) {
+      words_.push_back(0);  // each item begins on a DWORD
+    }
+    AddDword(style | WS_CHILD | WS_VISIBLE);
+    AddDword(0);
+    AddShorts({x, y, cx, cy});
+    words_.push_back(static_cast<WORD>(id));
+    words_.push_back(0xFFFF);
+    words_.push_back(window_class);
+    AddText(text);
+    words_.push_back(0);  // no creation data
+    ++words_[count_at_];
+  }
+
+  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void AddDword(DWORD value) {
+    words_.push_back(LOWORD(value));
+    words_.push_back(HIWORD(value));
+  }
+  void AddShorts(std::initializer_list<short> values) {
+    for (const short value : values) {
+      words_.push_back(static_cast<WORD>(value));
+    }
+  }
+  void AddText(std::wstring_view text) {
+    for (const wchar_t c : text) {
+      words_.push_back(static_cast<WORD>(c));
+    }
+    words_.push_back(0);
+  }
+
+  std::vector<WORD> words_;  // from operator new, so aligned for the DWORDs in it
+  std::size_t count_at_ = 0;
+};
+
+}  // namespace velbrix::win32
+
+#endif  // VELBRIX_WINDOW_WIN32_DIALOG_TEMPLATE_H_
