@@ -21,7 +21,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "window/events/trace_events_subject.h"
 #include "window/qt/controls.h"
+#include "window/qt/detect_events_dialog.h"
+#include "window/qt/import_events_dialog.h"
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_events_list.h"
@@ -355,6 +358,22 @@ void TraceWindow::AskUnsavedEvents(const std::string& question) {
   controller_.OnUnsavedEventsAnswered(answer == QMessageBox::Save      ? UnsavedAnswer::kSave
                                       : answer == QMessageBox::Discard ? UnsavedAnswer::kDiscard
                                                                        : UnsavedAnswer::kCancel);
+}
+
+void TraceWindow::OpenImportEvents() {
+  ImportEventsDialog dialog(EventsSubjectOf(controller_), this);
+  dialog.setObjectName(QStringLiteral("ImportEventsDialog"));
+  if (dialog.exec() == QDialog::Accepted && dialog.result()) {
+    controller_.AddEvents(*dialog.result());
+  }
+}
+
+void TraceWindow::OpenDetectEvents() {
+  DetectEventsDialog dialog(EventsSubjectOf(controller_), DetectionChannelNames(), this);
+  dialog.setObjectName(QStringLiteral("DetectEventsDialog"));
+  if (dialog.exec() == QDialog::Accepted && dialog.result()) {
+    controller_.AddEvents(*dialog.result());
+  }
 }
 
 void TraceWindow::CloseWindow() {

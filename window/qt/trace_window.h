@@ -79,6 +79,9 @@ class TraceWindow final : public QWidget, public TraceView {
                      const std::vector<std::string>& offered) override;
   void AskUnsavedEvents(const std::string& question) override;
   void CloseWindow() override;
+  // Events > Import Events... and Detect Events...: the dialog, whose events join the window's.
+  void OpenImportEvents() override;
+  void OpenDetectEvents() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

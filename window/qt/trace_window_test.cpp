@@ -30,6 +30,7 @@
 #include "core/testing/stored_png.h"
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
+#include "window/qt/import_events_dialog.h"
 #include "window/qt/qt_desktop.h"
 #include "window/qt/scripted_desktop.h"
 #include "window/qt/spectrum_window.h"
@@ -100,6 +101,7 @@ class TraceWindowTest : public QObject {
   void SavePictureWritesThePageAsAPngOfTheCanvasSize();
   void TheKeyAddsAnEventAndTheEventsListJumpsRenamesAndDeletes();
   void ClosingWithUnsavedEventsAsksAndCancelKeepsTheWindow();
+  void ImportEventsAddsTheTablesEventsAsUnsaved();
 
  private:
   // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
@@ -532,6 +534,21 @@ void TraceWindowTest::ClosingWithUnsavedEventsAsksAndCancelKeepsTheWindow() {
   Traces()->close();
   QTRY_VERIFY(!Traces()->isVisible());
   QVERIFY(std::filesystem::exists(demo.parent_path() / "demo_events.tsv"));
+}
+
+void TraceWindowTest::ImportEventsAddsTheTablesEventsAsUnsaved() {
+  const std::filesystem::path demo = DemoCopy();
+  OpenTraces(demo);
+  const std::filesystem::path table = demo.parent_path() / "lab.tsv";
+  std::ofstream(table) << "start_record\tlength_records\tlabel\n10\t0\tblink\n100\t50\tartefact\n";
+  AnswerModal("ImportEventsDialog", [table](QWidget* modal) {
+    auto* dialog = static_cast<ImportEventsDialog*>(modal);
+    dialog->ChooseFile(table);
+    dialog->accept();
+  });
+  Traces()->findChild<QAction*>(QStringLiteral("ImportEvents"))->trigger();
+  QCOMPARE(Traces()->controller().events().list().size(), 2u);
+  QVERIFY(Traces()->controller().events().unsaved());
 }
 
 }  // namespace velbrix

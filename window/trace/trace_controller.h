@@ -137,6 +137,9 @@ class TraceController {
 
   // What is shown.
   const trace::TracePicture& picture() const { return picture_; }
+  const TraceSubject& subject() const { return subject_; }
+  // The user's decimal separator, which the window's fields take besides the full stop.
+  const std::string& decimal_separator() const { return decimal_separator_; }
   double sample_rate() const { return paging_.rate(); }
   std::uint64_t records() const { return pages_.records(); }
   std::uint64_t first_record() const { return paging_.first(); }

@@ -9,7 +9,10 @@
 
 #include <commdlg.h>
 
+#include "window/events/trace_events_subject.h"
 #include "window/trace/trace_window_layout.h"
+#include "window/win32/detect_events_dialog.h"
+#include "window/win32/import_events_dialog.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/text.h"
 #include "window/win32/trace_event_dialogs.h"
@@ -814,6 +817,19 @@ void TraceWindow::AskUnsavedEvents(const std::string& question) {
 
 void TraceWindow::CloseWindow() {
   ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TraceWindow::OpenImportEvents() {
+  if (const auto events = ShowImportEventsDialog(hwnd_, EventsSubjectOf(controller_))) {
+    controller_.AddEvents(*events);
+  }
+}
+
+void TraceWindow::OpenDetectEvents() {
+  if (const auto events =
+          ShowDetectEventsDialog(hwnd_, EventsSubjectOf(controller_), DetectionChannelNames())) {
+    controller_.AddEvents(*events);
+  }
 }
 
 void TraceWindow::AskAndSaveEventsAs() {

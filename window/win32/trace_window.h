@@ -84,6 +84,9 @@ class TraceWindow final : public TraceView {
                      const std::vector<std::string>& offered) override;
   void AskUnsavedEvents(const std::string& question) override;
   void CloseWindow() override;
+  // Events > Import Events... and Detect Events...: the dialog, whose events join the window's.
+  void OpenImportEvents() override;
+  void OpenDetectEvents() override;
   // Events > Events List...: modal until closed.
   void OpenEventsList();
 
