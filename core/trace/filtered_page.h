@@ -47,10 +47,10 @@ std::vector<Biquad> FilterSections(const FilterChoice& choice, double rate);
 // The margin of `sections`, in records (0 without filters).
 std::uint64_t FilterMargin(const std::vector<Biquad>& sections);
 
-// The most records a viewer reads for a filtered page, the page and its margins together: 1.5 MiB
+// The most records a viewer reads for a filtered page, the page and its margins together: 1 MiB
 // of the recording, which keeps a page turn within a frame of the window at any sample rate. The
 // margin grows with the rate (a 0.1 Hz high-pass needs some 34 seconds a side), the bound does not.
-inline constexpr std::uint64_t kFilteredSpanRecords = 49152;
+inline constexpr std::uint64_t kFilteredSpanRecords = 32768;
 
 // `margin` cut so that `page` records and a margin on each side stay within kFilteredSpanRecords
 // (0 for a page of at least as many). Values near the edges of a page read with less than its
