@@ -528,7 +528,7 @@ TEST_F(TraceControllerTest, AHighRateBoundsTheFiltersMarginAndTheHeaderSaysTheEd
   const std::vector<std::string> warnings = Texts(*view_.picture, Ink::kWarning);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].rfind("The filters settle over ", 0), 0u) << warnings[0];
-  EXPECT_NE(warnings[0].find(", of which 19.6 s are read on each side of this page: its values "
+  EXPECT_NE(warnings[0].find(", of which 11.4 s are read on each side of this page: its values "
                              "near the edges are approximate"),
             std::string::npos)
       << warnings[0];
