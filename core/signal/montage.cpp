@@ -46,8 +46,10 @@ std::vector<MontageRow> Make(MontageKind kind) {
   std::vector<MontageRow> rows;
   if (kind == MontageKind::kBipolarLongitudinal) {
     for (const auto& [from, to] : kDoubleBanana) {
-      rows.push_back({std::string(from) + "-" + std::string(to), PositionOf(from),
-                      Reference::kChannel, PositionOf(to), true});
+      rows.push_back({std::string(from) + "-" + std::string(to),
+                      PositionOf(from),
+                      {{PositionOf(from), 1}, {PositionOf(to), -1}},
+                      true});
     }
   }
   for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
@@ -56,19 +58,19 @@ std::vector<MontageRow> Make(MontageKind kind) {
     if (eeg && kind == MontageKind::kBipolarLongitudinal) {
       continue;
     }
-    Reference reference = Reference::kNone;
+    std::vector<MontageTerm> terms = {{channel.position, 1}};
     std::string label(channel.name);
     if (eeg && kind == MontageKind::kAverageReference) {
-      reference = Reference::kEegAverage;
+      terms.push_back({kEegAverageSource, -1});
       label += std::string("-") + kAverageLabel;
     } else if (eeg && kind == MontageKind::kLinkedEars) {
       if (IsEar(channel.position)) {
         continue;  // the reference itself
       }
-      reference = Reference::kEars;
+      terms.push_back({kEarsSource, -1});
       label += std::string("-") + kEarsLabel;
     }
-    rows.push_back({std::move(label), channel.position, reference, 0, eeg});
+    rows.push_back({std::move(label), channel.position, std::move(terms), eeg});
   }
   // The EEG rows come first: the channel list holds the electrodes before the other inputs.
   return rows;
@@ -109,18 +111,29 @@ std::string MontageReferenceText(MontageKind kind) {
          " EEG electrodes " + names;
 }
 
-const std::vector<MontageRow>& MontageRows(MontageKind kind) {
-  static const std::array<std::vector<MontageRow>, kMontages.size()> tables = {
-      Make(kMontages[0]), Make(kMontages[1]), Make(kMontages[2]), Make(kMontages[3])};
+const Montage& BuiltInMontage(MontageKind kind) {
+  static const std::array<Montage, kMontages.size()> tables = [] {
+    std::array<Montage, kMontages.size()> made;
+    for (std::size_t i = 0; i < kMontages.size(); ++i) {
+      made[i] = {std::string(MontageName(kMontages[i])), Make(kMontages[i]),
+                 MontageReferenceText(kMontages[i])};
+    }
+    return made;
+  }();
   return tables[static_cast<std::size_t>(kind)];
 }
 
-int MontageRowOf(MontageKind kind, int position) {
-  const std::vector<MontageRow>& rows = MontageRows(kind);
+const std::vector<MontageRow>& MontageRows(MontageKind kind) {
+  return BuiltInMontage(kind).rows;
+}
+
+int MontageRowOf(const std::vector<MontageRow>& rows, int position) {
   for (int pass = 0; pass < 2 && position > 0; ++pass) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      if ((pass == 0 ? rows[r].input : rows[r].minus) == position) {
-        return static_cast<int>(r);
+      for (const MontageTerm& term : rows[r].terms) {
+        if (term.source == position && (pass == 0) == (term.weight > 0)) {
+          return static_cast<int>(r);
+        }
       }
     }
   }
@@ -129,11 +142,10 @@ int MontageRowOf(MontageKind kind, int position) {
 
 void ApplyMontage(const std::vector<MontageRow>& rows, const std::uint8_t* records,
                   std::size_t count, double* out) {
-  // Each record's values, extended by the references: the 32 channels, the mean of the EEG
-  // electrodes, the mean of the ears and 0; a row is one of them minus another.
-  constexpr std::size_t kAverage = kChannelCount;
-  constexpr std::size_t kEarsMean = kChannelCount + 1;
-  constexpr std::size_t kNothing = kChannelCount + 2;
+  // Each record's values, extended by the references: the 32 channels (source 1 .. 32 at 0 ..
+  // 31), the mean of the EEG electrodes and the mean of the ears; a row is a sum of them weighed.
+  constexpr std::size_t kAverage = kEegAverageSource - 1;
+  constexpr std::size_t kEarsMean = kEarsSource - 1;
   static const std::vector<std::size_t> eeg = [] {
     std::vector<std::size_t> indexes;
     for (const int position : kAllPositions) {
@@ -145,41 +157,43 @@ void ApplyMontage(const std::vector<MontageRow>& rows, const std::uint8_t* recor
   }();
   static const std::size_t a1 = static_cast<std::size_t>(PositionOf("A1") - 1);
   static const std::size_t a2 = static_cast<std::size_t>(PositionOf("A2") - 1);
-  std::vector<std::size_t> plus(rows.size());
-  std::vector<std::size_t> minus(rows.size());
+  // The rows' terms laid end to end; a row of one channel with weight 1 is copied, which keeps
+  // the values as recorded exact and the common case fast.
+  std::vector<std::size_t> first(rows.size() + 1);
+  std::vector<std::size_t> source;
+  std::vector<double> weight;
+  bool averaged = false;
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    plus[r] = static_cast<std::size_t>(rows[r].input - 1);
-    switch (rows[r].reference) {
-      case Reference::kNone:
-        minus[r] = kNothing;
-        break;
-      case Reference::kChannel:
-        minus[r] = static_cast<std::size_t>(rows[r].minus - 1);
-        break;
-      case Reference::kEegAverage:
-        minus[r] = kAverage;
-        break;
-      case Reference::kEars:
-        minus[r] = kEarsMean;
-        break;
+    first[r] = source.size();
+    for (const MontageTerm& term : rows[r].terms) {
+      source.push_back(static_cast<std::size_t>(term.source - 1));
+      weight.push_back(term.weight);
+      averaged = averaged || term.source == kEegAverageSource;
     }
   }
-  std::array<double, kChannelCount + 3> values{};
+  first[rows.size()] = source.size();
+  std::array<double, kEarsSource> values{};
   const double share = 1.0 / static_cast<double>(eeg.size());
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* record = records + i * kRecordSize;
     for (std::size_t p = 0; p < kChannelCount; ++p) {
       values[p] = ScaleSample(record[p]);
     }
-    double sum = 0;
-    for (const std::size_t p : eeg) {
-      sum += values[p];
+    if (averaged) {
+      double sum = 0;
+      for (const std::size_t p : eeg) {
+        sum += values[p];
+      }
+      values[kAverage] = sum * share;
     }
-    values[kAverage] = sum * share;
     values[kEarsMean] = (values[a1] + values[a2]) / 2;
     double* frame = out + i * rows.size();
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      frame[r] = values[plus[r]] - values[minus[r]];
+      double value = 0;
+      for (std::size_t t = first[r]; t < first[r + 1]; ++t) {
+        value += weight[t] * values[source[t]];
+      }
+      frame[r] = value;
     }
   }
 }

@@ -1,6 +1,8 @@
 // The montages a viewer offers: which traces it draws from a record's channels, in which order and
-// under which labels. A montage is a table of rows, each row one trace: an input (a channel) minus
-// a reference (none, another channel, the mean of the EEG electrodes or the mean of the ears).
+// under which labels. A montage is a table of rows, each row one trace: a derivation, the sum of
+// its terms, each a source (a channel, the mean of the EEG electrodes or the mean of the ears)
+// times a weight: FP1-F7 is FP1 minus F7, C4-avg is C4 minus the mean of the EEG electrodes. The
+// built-in montages below and those a reader writes (montage_text.h) are tables of the same rows.
 //
 // The EEG electrodes are the channels of kind EEG in the channel table: the 22 electrodes of
 // the 10-20 system, A1, A2 and Oz included. Every montage first lists its EEG rows and then the
@@ -33,23 +35,34 @@ inline constexpr std::array<MontageKind, 4> kMontages = {
     MontageKind::kAsRecorded, MontageKind::kAverageReference, MontageKind::kLinkedEars,
     MontageKind::kBipolarLongitudinal};
 
-enum class Reference {
-  kNone,        // the input as recorded
-  kChannel,     // minus another channel
-  kEegAverage,  // minus the mean of the EEG electrodes
-  kEars,        // minus the mean of A1 and A2
-};
+// The sources of a row's terms beyond the channels' record positions 1 .. 32.
+inline constexpr int kEegAverageSource = 33;  // the mean of the EEG electrodes
+inline constexpr int kEarsSource = 34;        // the mean of A1 and A2
 
 // The names of the references in the rows' labels.
 inline constexpr char kAverageLabel[] = "avg";
 inline constexpr char kEarsLabel[] = "A1A2";
 
+struct MontageTerm {
+  int source = 0;  // a record position, kEegAverageSource or kEarsSource
+  double weight = 1;
+  bool operator==(const MontageTerm&) const = default;
+};
+
 struct MontageRow {
   std::string label;  // "FP2", "FP1-F7", "FP2-avg", "FP2-A1A2"
-  int input = 0;      // record position (1 .. 32) of the channel
-  Reference reference = Reference::kNone;
-  int minus = 0;  // record position of the channel subtracted, for Reference::kChannel
-  bool eeg = false;
+  int input = 0;      // record position (1 .. 32) of the row's first channel added (0: none)
+  std::vector<MontageTerm> terms;  // the row's value is the sum of its terms, in this order
+  bool eeg = false;                // whether the row's channels are EEG electrodes
+  double factor = 1;               // drawn at this many times the window's amplitude
+};
+
+// A montage on offer: its name in the Montage box, its rows, and what its labels' reference
+// stands for (MontageReferenceText; empty when the labels name their channels alone).
+struct Montage {
+  std::string name;
+  std::vector<MontageRow> rows;
+  std::string reference_text;
 };
 
 // "As recorded", "Average reference", "Linked ears", "Bipolar longitudinal".
@@ -63,17 +76,29 @@ std::string MontageReferenceText(MontageKind kind);
 // The rows of `kind`, from the top of the window down.
 const std::vector<MontageRow>& MontageRows(MontageKind kind);
 
-// The row of `kind` that follows the channel at record position `position`: its own row, or in
-// the bipolar montage the first pair that starts at it (or else ends at it); -1 when none does or
-// `position` is 0.
-int MontageRowOf(MontageKind kind, int position);
+// The built-in montage `kind`: its name, rows and reference text.
+const Montage& BuiltInMontage(MontageKind kind);
+
+// The row of `rows` that follows the channel at record position `position`: the first row that
+// adds it (its own row, or in the bipolar montage the first pair that starts at it), or else the
+// first that subtracts it; -1 when none does or `position` is 0.
+int MontageRowOf(const std::vector<MontageRow>& rows, int position);
+inline int MontageRowOf(MontageKind kind, int position) {
+  return MontageRowOf(MontageRows(kind), position);
+}
+
+// The most a row's terms may weigh on each side: the added terms' weights and the subtracted
+// terms' weights each add up to at most 1 (a channel, or a mean of channels), so that no row's
+// value exceeds kLargestMontageValue.
+inline constexpr double kMostWeightEachSide = 1;
 
 // The rows' values (µV) of `count` records of 32 bytes at `records`: `out` gets count frames of
 // rows.size() values each.
 void ApplyMontage(const std::vector<MontageRow>& rows, const std::uint8_t* records,
                   std::size_t count, double* out);
 
-// The largest magnitude a row's value can take: the difference of two samples, 956.25 µV.
+// The largest magnitude a row's value can take: the difference of two samples, 956.25 µV (each
+// row's weights being within kMostWeightEachSide).
 inline constexpr double kLargestMontageValue = 956.25;
 
 }  // namespace velbrix
