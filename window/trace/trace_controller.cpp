@@ -475,4 +475,12 @@ void TraceController::UpdateSpectrumStatus() {
   spectrum_.UpdateStatus(montage_, paging_.rate(), subject_.channel);
 }
 
+// Montages of one's own.
+
+MontageEditorSubject TraceController::montage_editor_subject() const {
+  return {DefaultMontageFolder(), MontageSourceOf(BuiltInMontage(montage_)), {}, {}};
+}
+
+void TraceController::OnMontageSaved(const std::filesystem::path& /*file*/) {}
+
 }  // namespace velbrix

@@ -28,6 +28,8 @@
 #include "core/signal/montage.h"
 #include "core/signal/zero_phase_filter.h"
 #include "core/trace/filtered_page.h"
+#include "window/montage/montage_editor_controller.h"
+#include "window/montage/montage_library.h"
 #include "window/trace/spectrum_controller.h"
 #include "window/trace/spectrum_view.h"
 #include "window/trace/trace_bar.h"
@@ -125,6 +127,11 @@ class TraceController {
   void OnSaveEvents();
   void OnSaveEventsAs(const std::filesystem::path& path);
   void OnImportEvents() { view_.OpenImportEvents(); }
+  // View > Montage Editor...: the editor opens on the montage shown.
+  void OnEditMontage() { view_.OpenMontageEditor(); }
+  MontageEditorSubject montage_editor_subject() const;
+  // The editor saved the montage `file`: the montages are read again and that one is shown.
+  void OnMontageSaved(const std::filesystem::path& file);
   void OnDetectEvents() { view_.OpenDetectEvents(); }
   // Events from elsewhere (an import, a detection): those that fit the recording are added.
   void AddEvents(const std::vector<Event>& events);

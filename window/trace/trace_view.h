@@ -68,6 +68,9 @@ class TraceView {
   // Open the Import Events and Detect Events dialogs.
   virtual void OpenImportEvents() {}
   virtual void OpenDetectEvents() {}
+  // Opens the Montage Editor (TraceController::montage_editor_subject); a montage it saves goes
+  // to TraceController::OnMontageSaved.
+  virtual void OpenMontageEditor() {}
 };
 
 }  // namespace velbrix

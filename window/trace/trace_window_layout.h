@@ -59,11 +59,13 @@ constexpr std::optional<TraceTool> ToolOf(TraceField field) {
   }
 }
 
-// The menus: File > Save Picture... (the canvas as shown, as PNG), View > Spectrum.
+// The menus: File > Save Picture... (the canvas as shown, as PNG), View > Spectrum, View >
+// Montage Editor... (montage_editor_controller.h).
 inline constexpr char kFileMenuText[] = "&File";
 inline constexpr char kSavePictureText[] = "Save &Picture...";
 inline constexpr char kViewMenuText[] = "&View";
 inline constexpr char kSpectrumText[] = "&Spectrum";
+inline constexpr char kMontageEditorText[] = "&Montage Editor...";
 inline constexpr char kPictureFilter[] = "PNG pictures (*.png)";
 
 // The Events menu, with its keys: M or Insert adds an event, Shift+M one for a span, ] and [ go to
