@@ -105,7 +105,8 @@ void ChooseReadingTools(velbrix::TraceController& controller) {
   controller.OnToolChosen(TraceTool::kMontage, 3);
   const velbrix::FilterChoice chosen{0.5, 70, 50};
   if (!(controller.filters() == chosen) ||
-      controller.montage() != velbrix::MontageKind::kBipolarLongitudinal) {
+      &controller.montage() !=
+          &velbrix::BuiltInMontage(velbrix::MontageKind::kBipolarLongitudinal)) {
     Die("the reading tools were not chosen");
   }
 }
@@ -253,9 +254,10 @@ int main(int argc, char** argv) {
     }
     const double read = Median(reads);
     const double overview = Median(overviews);
-    std::printf("%-52s %8.3f s    read once %.3f s, ratio %.2f (floor 1.5)\n",
-                cold ? "overview, page cache cold" : "overview on its worker thread, page cache warm",
-                overview, read, overview / read);
+    std::printf(
+        "%-52s %8.3f s    read once %.3f s, ratio %.2f (floor 1.5)\n",
+        cold ? "overview, page cache cold" : "overview on its worker thread, page cache warm",
+        overview, read, overview / read);
   }
 
   // A page of the whole recording, from the overview, and a page turn in the controller.

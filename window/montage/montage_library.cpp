@@ -82,8 +82,11 @@ void MontageLibrary::Load(const std::filesystem::path& folder) {
   entries_.clear();
   for (const MontageKind kind : kMontages) {
     const Montage& montage = BuiltInMontage(kind);
-    entries_.push_back(
-        {std::make_shared<const Montage>(montage), MontageSourceOf(montage), {}, {}});
+    // The built-in montage itself, not a copy: ToolsText knows "As recorded" by its address.
+    entries_.push_back({std::shared_ptr<const Montage>(std::shared_ptr<const Montage>(), &montage),
+                        MontageSourceOf(montage),
+                        {},
+                        {}});
   }
   if (folder.empty()) {
     return;

@@ -28,8 +28,8 @@ void SpectrumController::Resize(int width, int height) {
   height_ = std::max(0, height);
 }
 
-bool SpectrumController::Choose(int index, MontageKind montage) {
-  const std::vector<MontageRow>& rows = MontageRows(montage);
+bool SpectrumController::Choose(int index, const Montage& montage) {
+  const std::vector<MontageRow>& rows = montage.rows;
   if (index == 0) {
     choice_ = kAllChannelsText;
   } else if (index > 0 && static_cast<std::size_t>(index) <= rows.size()) {
@@ -40,11 +40,12 @@ bool SpectrumController::Choose(int index, MontageKind montage) {
   return true;
 }
 
-std::vector<int> SpectrumController::Rows(MontageKind montage, const std::string& channel) const {
+std::vector<int> SpectrumController::Rows(const Montage& montage,
+                                          const std::string& channel) const {
   if (view_ == nullptr) {
     return {};
   }
-  const std::vector<MontageRow>& rows = MontageRows(montage);
+  const std::vector<MontageRow>& rows = montage.rows;
   std::vector<int> shown;
   if (choice_ && *choice_ != kAllChannelsText) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -54,7 +55,7 @@ std::vector<int> SpectrumController::Rows(MontageKind montage, const std::string
     }
   } else if (!choice_) {
     const std::optional<int> position = FindChannelPosition(channel);
-    if (const int row = position ? MontageRowOf(montage, *position) : -1; row >= 0) {
+    if (const int row = position ? MontageRowOf(rows, *position) : -1; row >= 0) {
       shown.push_back(row);
     }
   }
@@ -70,8 +71,8 @@ void SpectrumController::Update(const SpectrumPage& page, bool page_changed) {
   if (view_ == nullptr) {
     return;
   }
-  const std::vector<MontageRow>& rows = MontageRows(page.montage);
-  const std::vector<int> shown = Rows(page.montage, page.channel);
+  const std::vector<MontageRow>& rows = page.montage->rows;
+  const std::vector<int> shown = Rows(*page.montage, page.channel);
   const double rate = page.rate;
   trace::SpectrumInput input;
   input.width = width_;
@@ -111,7 +112,7 @@ void SpectrumController::Update(const SpectrumPage& page, bool page_changed) {
           shown[r] == page.highlighted_row ? static_cast<int>(r) : input.highlighted;
     }
   }
-  const std::string tools = trace::ToolsText(page.montage, page.filters);
+  const std::string tools = trace::ToolsText(*page.montage, page.filters);
   if (!tools.empty() && !page.from_overview) {
     input.title += "  \u00B7  " + tools;
   }
@@ -123,10 +124,10 @@ void SpectrumController::Update(const SpectrumPage& page, bool page_changed) {
   }
   view_->SetChannelChoices(entries, all ? 0 : shown[0] + 1);
   view_->ShowPicture(picture_);
-  UpdateStatus(page.montage, rate, page.channel);
+  UpdateStatus(*page.montage, rate, page.channel);
 }
 
-void SpectrumController::UpdateStatus(MontageKind montage, double rate,
+void SpectrumController::UpdateStatus(const Montage& montage, double rate,
                                       const std::string& channel) {
   if (view_ == nullptr) {
     return;
@@ -154,8 +155,8 @@ void SpectrumController::UpdateStatus(MontageKind montage, double rate,
       char hz[32];
       std::snprintf(hz, sizeof(hz), "%.3f", frequencies_[k]);
       text = std::string(hz) + " Hz  \u00B7  " +
-             MontageRows(montage)[static_cast<std::size_t>(shown[nearest])].label + "  \u00B7  " +
-             density + " \u00B5V\u00B2/Hz";
+             montage.rows[static_cast<std::size_t>(shown[nearest])].label + "  \u00B7  " + density +
+             " \u00B5V\u00B2/Hz";
     }
   }
   view_->SetStatusText(text);

@@ -27,8 +27,8 @@ inline constexpr char kAllChannelsText[] = "All channels";
 
 // The trace window's page as the spectrum needs it.
 struct SpectrumPage {
-  std::string caption;  // the spectrum window's
-  MontageKind montage = MontageKind::kAsRecorded;
+  std::string caption;                                                 // the spectrum window's
+  const Montage* montage = &BuiltInMontage(MontageKind::kAsRecorded);  // with rows
   FilterChoice filters;
   double rate = 256;
   std::string channel;       // the trace window's highlighted channel
@@ -52,12 +52,12 @@ class SpectrumController {
 
   // The rows of `montage` shown (empty while the window is closed), the row of `channel` until the
   // user chooses.
-  std::vector<int> Rows(MontageKind montage, const std::string& channel) const;
+  std::vector<int> Rows(const Montage& montage, const std::string& channel) const;
 
   // Shows `page` anew; its densities are computed again when `page_changed`.
   void Update(const SpectrumPage& page, bool page_changed);
   // The status line for the point under the mouse, on the rows of `montage` shown at `rate` Hz.
-  void UpdateStatus(MontageKind montage, double rate, const std::string& channel);
+  void UpdateStatus(const Montage& montage, double rate, const std::string& channel);
 
   // The user's actions; the caller then shows the page (Update) or the status line anew.
   void Resize(int width, int height);
@@ -65,7 +65,7 @@ class SpectrumController {
   void PointAt(std::optional<trace::Point> point) { mouse_ = point; }
   // Entry `index` of the channel choice: all channels, then each row of `montage`. False when there
   // is no such entry.
-  bool Choose(int index, MontageKind montage);
+  bool Choose(int index, const Montage& montage);
 
   const trace::TracePicture& picture() const { return picture_; }
 

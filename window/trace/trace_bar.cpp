@@ -9,8 +9,8 @@ namespace velbrix {
 
 using trace::kMicrovoltsPerDivision;
 
-void TraceBar::ShowChoices(const TracePaging& paging, MontageKind montage,
-                           const FilterChoice& filters) {
+void TraceBar::ShowChoices(const TracePaging& paging, const std::vector<std::string>& montages,
+                           int montage, const FilterChoice& filters) {
   std::vector<std::string> pages;
   int page_selected = -1;
   for (double seconds : paging.PageChoices()) {
@@ -43,10 +43,8 @@ void TraceBar::ShowChoices(const TracePaging& paging, MontageKind montage,
     std::vector<std::string> entries;
     int selected = -1;
     if (tool == TraceTool::kMontage) {
-      for (const MontageKind kind : kMontages) {
-        selected = kind == montage ? static_cast<int>(entries.size()) : selected;
-        entries.emplace_back(MontageName(kind));
-      }
+      entries = montages;
+      selected = montage;
     } else {
       FilterChoice chosen = filters;
       for (const double hz : trace::OfferedHz(tool, paging.rate())) {
@@ -62,6 +60,10 @@ void TraceBar::ShowChoices(const TracePaging& paging, MontageKind montage,
       view_.SetToolChoices(tool, entries, selected);
     }
   }
+}
+
+void TraceBar::ForgetChoices() {
+  tool_selected_ = {-2, -2, -2, -2};
 }
 
 void TraceBar::ShowScrollBar(const TracePaging& paging) {

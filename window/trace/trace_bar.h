@@ -49,8 +49,12 @@ class TraceBar {
   TraceBar& operator=(const TraceBar&) = delete;
 
   // The page lengths and amplitudes of `paging`, and the filters offered at its rate and the
-  // montages, with `montage` and `filters` chosen.
-  void ShowChoices(const TracePaging& paging, MontageKind montage, const FilterChoice& filters);
+  // montages named `montages`, with entry `montage` and `filters` chosen.
+  void ShowChoices(const TracePaging& paging, const std::vector<std::string>& montages, int montage,
+                   const FilterChoice& filters);
+  // Gives the view every choice anew at the next ShowChoices, as after it showed a choice that was
+  // refused.
+  void ForgetChoices();
   void ShowScrollBar(const TracePaging& paging);
   // The status line: the measure, or the sample, column or overview point under the mouse, or the
   // notice, or the keys' hint. A record that cannot be read shows the failure, with the path and

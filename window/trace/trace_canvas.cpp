@@ -136,7 +136,9 @@ class Composer {
     for (int i = 0; i < Rows(); ++i) {
       const int row = i;
       const double zero = layout_.BandTop(i) + band / 2;
-      const auto y = [&](double value) { return Pixel(zero - value * pixels_per_microvolt); };
+      // A row of a montage's own is drawn at its factor times the window's amplitude.
+      const double scale = pixels_per_microvolt * (*in_.rows)[static_cast<std::size_t>(i)].factor;
+      const auto y = [&](double value) { return Pixel(zero - value * scale); };
       // A large swing is cut at the header, whose lines stay readable, and at the axis.
       const Rect clip{layout_.traces.left, layout_.header.bottom, layout_.traces.right,
                       layout_.traces.bottom};
@@ -166,7 +168,7 @@ class Composer {
       const bool highlighted = i == HighlightedIndex();
       const int middle = Pixel(layout_.BandTop(i) + layout_.BandHeight() / 2);
       Add(Text{{kLabelWidth - 8, middle},
-               (*in_.rows)[static_cast<std::size_t>(i)].label,
+               RowLabelText((*in_.rows)[static_cast<std::size_t>(i)]),
                highlighted ? TextStyle::kBold : TextStyle::kNormal,
                highlighted ? Ink::kHighlightLabel : Ink::kLabel,
                Align::kRight});

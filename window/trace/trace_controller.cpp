@@ -57,6 +57,8 @@ void TraceController::Load() {
   pages_.Open(subject_.recording);
   paging_.Open(records());
   LoadEvents();
+  library_loaded_ = false;  // files added since are offered with each recording opened
+  LoadMontages();
   if (pages_.overview() != nullptr) {
     view_.SetTicking(true);
   }
@@ -156,10 +158,20 @@ void TraceController::OnToolChosen(TraceTool tool, int index) {
   }
   const auto at = static_cast<std::size_t>(index);
   if (tool == TraceTool::kMontage) {
-    if (at >= kMontages.size()) {
+    LoadMontages();
+    if (at >= library_.size()) {
       return;
     }
-    montage_ = kMontages[at];
+    if (library_.at(at).montage->rows.empty()) {
+      // Nothing to draw: the montage shown stays, and the header says why.
+      montage_notice_ =
+          library_.at(at).montage->name + " has no rows to draw: " + library_.at(at).problems;
+      bar_.ForgetChoices();
+      Refresh();
+      return;
+    }
+    montage_ = at;
+    montage_notice_.clear();
   } else {
     const std::vector<double> offered = trace::OfferedHz(tool, paging_.rate());
     if (at >= offered.size()) {
@@ -287,7 +299,7 @@ void TraceController::OnSpectrumMouseLeave() {
 }
 
 void TraceController::OnSpectrumChannelChosen(int index) {
-  if (spectrum_.Choose(index, montage_)) {
+  if (spectrum_.Choose(index, montage())) {
     Refresh();
   }
 }
@@ -300,14 +312,12 @@ trace::CanvasLayout TraceController::Layout() const {
 }
 
 const std::vector<MontageRow>& TraceController::page_rows() const {
-  return MontageRows(pages_.from_overview() ? MontageKind::kAsRecorded : montage_);
+  return drawn_montage()->rows;
 }
 
 int TraceController::HighlightedRow() const {
   const std::optional<int> position = FindChannelPosition(subject_.channel);
-  return position
-             ? MontageRowOf(pages_.from_overview() ? MontageKind::kAsRecorded : montage_, *position)
-             : -1;
+  return position ? MontageRowOf(page_rows(), *position) : -1;
 }
 
 std::optional<double> TraceController::ValueAt(std::uint64_t record, int row) {
@@ -320,9 +330,12 @@ void TraceController::Refresh() {
   const std::optional<TracePageKey> before = pages_.key();
   const std::size_t ready = page().ready;
   if (pages_.recording().is_open() && records() > 0 && layout.traces.width() > 0) {
-    const TracePageKey key{
-        paging_.first(), page_records(), static_cast<std::size_t>(layout.traces.width()),
-        montage_,        filters_,       spectrum_.Rows(montage_, subject_.channel)};
+    const TracePageKey key{paging_.first(),
+                           page_records(),
+                           static_cast<std::size_t>(layout.traces.width()),
+                           library_.at(montage_).montage,
+                           filters_,
+                           spectrum_.Rows(montage(), subject_.channel)};
     pages_.Load(key, sections_, filter_margin());
   }
   if (paging_.microvolts() == 0 && page().ready > 0) {
@@ -362,7 +375,11 @@ void TraceController::Refresh() {
   view_.ShowPicture(picture_);
   // A page from the overview shows the channels as recorded and unfiltered, and so do the boxes;
   // the choices come back with the next page drawn from samples.
-  bar_.ShowChoices(paging_, pages_.from_overview() ? MontageKind::kAsRecorded : montage_,
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < library_.size(); ++i) {
+    names.push_back(library_.at(i).montage->name);
+  }
+  bar_.ShowChoices(paging_, names, pages_.from_overview() ? 0 : static_cast<int>(montage_),
                    pages_.from_overview() ? FilterChoice{} : filters_);
   bar_.ShowScrollBar(paging_);
   UpdateStatus();
@@ -383,7 +400,7 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
   const std::uint64_t total = records();
   const double rate = paging_.rate();
   const bool from_overview = pages_.from_overview();
-  const std::string tools = trace::ToolsText(montage_, filters_);
+  const std::string tools = trace::ToolsText(montage(), filters_);
   if (total == 0) {
     lines.push_back({name + " is empty: it holds no records to show.", trace::Ink::kWarning});
   } else {
@@ -402,10 +419,12 @@ std::vector<trace::HeaderLine> TraceController::Header() const {
     lines.push_back({kOverviewUnfiltered, trace::Ink::kWarning});
   }
   // What the rows' labels name as their reference ("FP2-avg"), and the electrodes it averages.
-  if (const std::string reference = MontageReferenceText(montage_);
+  if (const std::string& reference = montage().reference_text;
       total > 0 && !from_overview && !reference.empty()) {
     lines.push_back({reference, trace::Ink::kText});
   }
+  // What is wrong with the reader's own montage, or why one could not be drawn.
+  AddMontageProblems(&lines);
   // The bound on the margin left out records on a side of the page that the filters needed.
   const std::uint64_t read = filter_margin();
   const std::uint64_t after = total - std::min(total, paging_.first() + page_records());
@@ -456,7 +475,7 @@ void TraceController::UpdateSpectrum(bool page_changed) {
   }
   SpectrumPage page;
   page.caption = kTraceCaptionPrefix + PathForDisplay(subject_.name) + kSpectrumCaptionSuffix;
-  page.montage = montage_;
+  page.montage = &montage();
   page.filters = filters_;
   page.rate = paging_.rate();
   page.channel = subject_.channel;
@@ -472,15 +491,77 @@ void TraceController::UpdateSpectrum(bool page_changed) {
 }
 
 void TraceController::UpdateSpectrumStatus() {
-  spectrum_.UpdateStatus(montage_, paging_.rate(), subject_.channel);
+  spectrum_.UpdateStatus(montage(), paging_.rate(), subject_.channel);
 }
 
 // Montages of one's own.
 
-MontageEditorSubject TraceController::montage_editor_subject() const {
-  return {DefaultMontageFolder(), MontageSourceOf(BuiltInMontage(montage_)), {}, {}};
+const std::shared_ptr<const Montage>& TraceController::drawn_montage() const {
+  return library_.at(pages_.from_overview() ? 0 : montage_).montage;
 }
 
-void TraceController::OnMontageSaved(const std::filesystem::path& /*file*/) {}
+void TraceController::SetMontageFolder(const std::filesystem::path& folder) {
+  montage_folder_ = folder;
+  library_loaded_ = false;
+  LoadMontages();
+}
+
+void TraceController::LoadMontages() {
+  if (library_loaded_) {
+    return;
+  }
+  // The montage chosen stays chosen when it is still there: by its file, or its name.
+  const MontageEntry& before = library_.at(montage_);
+  const std::filesystem::path file = before.file;
+  const std::string name = before.montage->name;
+  library_.Load(montage_folder_);
+  library_loaded_ = true;
+  const std::size_t by_file = file.empty() ? library_.size() : library_.FindFile(file);
+  montage_ = by_file < library_.size() ? by_file : library_.Find(name);
+  if (montage_ >= library_.size() || library_.at(montage_).montage->rows.empty()) {
+    montage_ = 0;
+  }
+}
+
+void TraceController::AddMontageProblems(std::vector<trace::HeaderLine>* lines) const {
+  constexpr std::size_t kMostLines = 4;
+  std::string text = montage_notice_.empty() ? library_.at(montage_).problems : montage_notice_;
+  std::size_t shown = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    if (shown == kMostLines) {
+      lines->push_back({"... and more: View > Montage Editor... shows each row's problem",
+                        trace::Ink::kWarning});
+      break;
+    }
+    lines->push_back({text.substr(0, end), trace::Ink::kWarning});
+    ++shown;
+    text = end == std::string::npos ? "" : text.substr(end + 1);
+  }
+}
+
+MontageEditorSubject TraceController::montage_editor_subject() const {
+  MontageEditorSubject subject{
+      montage_folder_, library_.at(montage_).source, library_.at(montage_).file, {}};
+  for (const MontageKind kind : kMontages) {
+    subject.built_in.emplace_back(MontageName(kind));
+  }
+  if (subject.file.empty()) {
+    subject.start.name += " (mine)";  // a built-in montage's name is not to be taken
+  }
+  return subject;
+}
+
+void TraceController::OnMontageSaved(const std::filesystem::path& file) {
+  library_loaded_ = false;
+  LoadMontages();
+  if (const std::size_t at = library_.FindFile(file);
+      at < library_.size() && !library_.at(at).montage->rows.empty()) {
+    montage_ = at;
+  }
+  montage_notice_.clear();
+  measure_.reset();
+  Refresh();
+}
 
 }  // namespace velbrix

@@ -130,6 +130,8 @@ class TraceController {
   // View > Montage Editor...: the editor opens on the montage shown.
   void OnEditMontage() { view_.OpenMontageEditor(); }
   MontageEditorSubject montage_editor_subject() const;
+  // The montage drawn: as recorded on a page from the overview.
+  const std::shared_ptr<const Montage>& drawn_montage() const;
   // The editor saved the montage `file`: the montages are read again and that one is shown.
   void OnMontageSaved(const std::filesystem::path& file);
   void OnDetectEvents() { view_.OpenDetectEvents(); }
@@ -153,7 +155,11 @@ class TraceController {
   std::uint64_t page_records() const { return paging_.page_records(); }
   double microvolts_per_division() const { return paging_.microvolts(); }
   bool page_from_overview() const { return pages_.from_overview(); }
-  MontageKind montage() const { return montage_; }
+  // The montage chosen, and those on offer: the built-in ones and the reader's own.
+  const Montage& montage() const { return *library_.at(montage_).montage; }
+  const MontageLibrary& montages() const { return library_; }
+  // Reads the reader's own montages from `folder` (by default DefaultMontageFolder()).
+  void SetMontageFolder(const std::filesystem::path& folder);
   const FilterChoice& filters() const { return filters_; }
   // The records read on each side of the page for its filters: their margin, bounded so that the
   // page and its margins stay within kFilteredSpanRecords (BoundedMargin).
@@ -177,6 +183,9 @@ class TraceController {
   std::vector<trace::HeaderLine> Header() const;
   trace::CanvasLayout Layout() const;
   void LoadEvents();
+  // Reads the montage folder once, or again after a save.
+  void LoadMontages();
+  void AddMontageProblems(std::vector<trace::HeaderLine>* lines) const;
   void ShowEventRows();
   void AskLabel(const std::string& title, const std::string& label);
   void MoveToEvent(std::size_t index);
@@ -193,7 +202,11 @@ class TraceController {
   int width_ = 0;
   int height_ = 0;
 
-  MontageKind montage_ = MontageKind::kAsRecorded;
+  MontageLibrary library_;
+  bool library_loaded_ = false;
+  std::filesystem::path montage_folder_ = DefaultMontageFolder();
+  std::size_t montage_ = 0;     // the entry of library_ chosen
+  std::string montage_notice_;  // why the montage last chosen could not be drawn
   FilterChoice filters_;
   std::vector<Biquad> sections_;
   std::uint64_t margin_ = 0;

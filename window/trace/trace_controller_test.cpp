@@ -66,7 +66,10 @@ std::vector<const trace::Polyline*> Traces(const trace::TracePicture& picture) {
 
 class TraceControllerTest : public ::testing::Test {
  protected:
-  TraceControllerTest() { controller_.OnCanvasResized(1060, 800); }
+  TraceControllerTest() {
+    controller_.SetMontageFolder(dir_ / "montages");
+    controller_.OnCanvasResized(1060, 800);
+  }
 
   std::filesystem::path Show(const std::string& name, const std::string& bytes,
                              const std::string& channel = "") {
@@ -632,6 +635,48 @@ TEST_F(TraceControllerTest, APictureNamedWithoutAnExtensionIsSavedAsDotPng) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "page.v2.picture.png"));
 }
 
+// A montage of one's own in the montage folder: offered after the built-in ones, drawn with its
+// labels and factors, its bad lines said in the header; one with nothing to draw is refused; the
+// editor opens on it, and a montage it saves is shown.
+TEST_F(TraceControllerTest, OwnMontagesAreOfferedDrawnAndTheirProblemsSaid) {
+  std::filesystem::create_directories(dir_ / "montages");
+  WriteFile(dir_ / "montages" / "chains.montage",
+            "name: Chains\nFP2-(A1+A2)/2; label FP2-ears; factor 2\nC4-avg\nT3-Tx5\n");
+  WriteFile(dir_ / "montages" / "none.montage", "Fx1-Fx2\n");
+  const std::string recording(3000 * 32, '\x90');  // every channel at 63.75 µV
+  Show("rec01_eeg", recording, "FP2");
+  const auto& box = view_.tools[static_cast<std::size_t>(TraceTool::kMontage)];
+  EXPECT_EQ(box.entries,
+            (std::vector<std::string>{"As recorded", "Average reference", "Linked ears",
+                                      "Bipolar longitudinal", "Chains", "none"}));
+  Choose(TraceTool::kMontage, "Chains");
+  EXPECT_EQ(Labels(), (std::vector<std::string>{"FP2-ears \u00D72", "C4-avg"}));
+  EXPECT_EQ(Texts(*view_.picture, Ink::kHighlightLabel),
+            std::vector<std::string>{"FP2-ears \u00D72"});
+  const std::vector<std::string> warnings = Texts(*view_.picture, Ink::kWarning);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[1], "line 4: \"Tx5\" is not a channel");
+  EXPECT_NE(Header().find("Chains"), std::string::npos) << Header();
+  // The values are the derivations' own, whatever factor a row is drawn at.
+  EXPECT_NE(StatusAt(5, 0).find("FP2-ears"), std::string::npos);
+  EXPECT_NE(StatusAt(5, 0).find(" 0 \u00B5V"), std::string::npos) << view_.status;
+
+  Choose(TraceTool::kMontage, "none");
+  EXPECT_EQ(controller_.montage().name, "Chains");
+  EXPECT_EQ(Selected(box.entries, box.selected), "Chains");
+  EXPECT_EQ(Texts(*view_.picture, Ink::kWarning).at(0).rfind("none has no rows to draw: ", 0), 0u);
+
+  const MontageEditorSubject subject = controller_.montage_editor_subject();
+  EXPECT_EQ(subject.file, dir_ / "montages" / "chains.montage");
+  EXPECT_EQ(subject.start.lines.size(), 3u);
+  EXPECT_EQ(subject.built_in.size(), 4u);
+  WriteFile(dir_ / "montages" / "mine.montage", "name: Mine\nCz-Pz\n");
+  controller_.OnMontageSaved(dir_ / "montages" / "mine.montage");
+  EXPECT_EQ(controller_.montage().name, "Mine");
+  EXPECT_EQ(Labels(), std::vector<std::string>{"Cz-Pz"});
+  EXPECT_TRUE(Texts(*view_.picture, Ink::kWarning).empty());
+}
+
 TEST_F(TraceControllerTest, ChoicesStayForTheNextRecording) {
   Show("rec01_eeg", RhythmRecording(3000));
   Choose(TraceTool::kLowPass, "30 Hz");
@@ -639,7 +684,7 @@ TEST_F(TraceControllerTest, ChoicesStayForTheNextRecording) {
   controller_.Close();
   Show("rec02_eeg", RhythmRecording(3000));
   EXPECT_EQ(controller_.filters().low_pass, 30.0);
-  EXPECT_EQ(controller_.montage(), MontageKind::kLinkedEars);
+  EXPECT_EQ(controller_.montage().name, "Linked ears");
   EXPECT_EQ(view_.tools[static_cast<std::size_t>(TraceTool::kLowPass)].selected, 2);
 }
 

@@ -46,7 +46,7 @@ void TracePages::Load(const TracePageKey& key, const std::vector<Biquad>& sectio
     return;
   }
   from_overview_ = false;
-  const std::vector<MontageRow>& rows = MontageRows(key.montage);
+  const std::vector<MontageRow>& rows = key.montage->rows;
   page_.Prepare(rows.size(), key.first, key.page, key.columns);
   const std::vector<int>& shown = key.spectrum_rows;
   // A page read directly holds at most kDirectRecords records, so its count fits a size_t.

@@ -2,10 +2,10 @@
 // and the page's rows as drawn, kept until the page or what it is drawn with changes.
 //
 // Pages of up to DirectRecords(filters) records are read from the recording through the montage
-// and the filters (filtered_page.h), gathering on the way the values of the rows the spectrum shows; longer
-// ones are taken from the overview (TraceOverview) as the recorded channels' unfiltered extremes,
-// as far as the worker has come. A failure is kept, with the path and the system's reason, for the
-// canvas's header to show.
+// and the filters (filtered_page.h), gathering on the way the values of the rows the spectrum
+// shows; longer ones are taken from the overview (TraceOverview) as the recorded channels'
+// unfiltered extremes, as far as the worker has come. A failure is kept, with the path and the
+// system's reason, for the canvas's header to show.
 //
 // It shows nothing and knows no view: the controller asks it for a page and draws what it holds.
 #ifndef VELBRIX_WINDOW_TRACE_TRACE_PAGES_H_
@@ -32,7 +32,7 @@ namespace velbrix {
 struct TracePageKey {
   std::uint64_t first = 0, page = 0;
   std::size_t columns = 0;
-  MontageKind montage = MontageKind::kAsRecorded;
+  std::shared_ptr<const Montage> montage;  // never null; its rows are never empty
   FilterChoice filters;
   std::vector<int> spectrum_rows;  // the rows whose values the spectrum needs
   bool operator==(const TracePageKey&) const = default;

@@ -53,6 +53,10 @@ std::string ScaleText(double microvolts_per_division) {
   return Shortest(microvolts_per_division) + " \u00B5V";
 }
 
+std::string RowLabelText(const MontageRow& row) {
+  return row.factor == 1 ? row.label : row.label + " \u00D7" + Shortest(row.factor);
+}
+
 std::string TimeText(double seconds, double rate) {
   const int decimals = std::clamp(static_cast<int>(std::ceil(std::log10(rate))), 0, 6);
   return Fixed(seconds, decimals) + " s";

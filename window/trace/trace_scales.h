@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/signal/montage.h"
+
 namespace velbrix::trace {
 
 inline constexpr double kDefaultSampleRate = 256;  // Hz
@@ -33,6 +35,9 @@ std::string PageLengthText(double seconds);
 std::string AmplitudeText(double microvolts_per_division);
 // The calibration bar's figure, one division: "100 µV".
 std::string ScaleText(double microvolts_per_division);
+// A row's label as drawn: with the factor it is drawn at when that is not 1, "C4-avg ×2", so
+// that the calibration bar is read rightly for it.
+std::string RowLabelText(const MontageRow& row);
 // A time in seconds with as many decimals as tell records at `rate` apart: "1.000 s" at 256 Hz.
 std::string TimeText(double seconds, double rate);
 // The step between the time axis's ticks, in seconds: the shortest of 1, 2, 5 times a power of

@@ -93,9 +93,9 @@ std::string SettlingText(std::uint64_t margin, std::uint64_t read, double rate) 
          " are read on each side of this page: its values near the edges are approximate";
 }
 
-std::string ToolsText(MontageKind montage, const FilterChoice& filters) {
-  std::string text =
-      montage == MontageKind::kAsRecorded && filters.any() ? "" : std::string(MontageName(montage));
+std::string ToolsText(const Montage& montage, const FilterChoice& filters) {
+  const bool as_recorded = &montage == &BuiltInMontage(MontageKind::kAsRecorded);
+  std::string text = as_recorded && filters.any() ? "" : montage.name;
   const auto add = [&](const char* name, double hz) {
     if (hz > 0) {
       text += (text.empty() ? "" : "  \u00B7  ") + std::string(name) + " " + FilterText(hz);
@@ -104,7 +104,7 @@ std::string ToolsText(MontageKind montage, const FilterChoice& filters) {
   add("high-pass", filters.high_pass);
   add("low-pass", filters.low_pass);
   add("notch", filters.notch);
-  return montage == MontageKind::kAsRecorded && !filters.any() ? "" : text;
+  return as_recorded && !filters.any() ? "" : text;
 }
 
 }  // namespace velbrix::trace

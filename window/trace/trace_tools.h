@@ -39,7 +39,7 @@ std::string MicrovoltText(double value);
 std::string SettlingText(std::uint64_t margin, std::uint64_t read, double rate);
 // What the filters and the montage do, for the header: "Bipolar longitudinal  ·  high-pass
 // 0.5 Hz  ·  notch 50 Hz"; empty when the page is drawn as recorded.
-std::string ToolsText(MontageKind montage, const FilterChoice& filters);
+std::string ToolsText(const Montage& montage, const FilterChoice& filters);
 
 }  // namespace velbrix::trace
 
