@@ -3,17 +3,21 @@
 //
 // Usage: velbrix_signal_probe page RECORDING RATE HIGH LOW NOTCH MONTAGE FIRST COUNT
 //        velbrix_signal_probe spectrum RECORDING RATE HIGH LOW NOTCH MONTAGE FIRST COUNT
-// HIGH, LOW and NOTCH in Hz (0 is off), MONTAGE 0 .. 3 in the order of kMontages. "page" prints
+// HIGH, LOW and NOTCH in Hz (0 is off), MONTAGE 0 .. 3 in the order of kMontages or a montage
+// file (.montage) of one's own. "page" prints
 // "margin M", then one line per record of the rows' values; "spectrum" prints "segment N", then
 // one line per frequency: the frequency and each row's density.
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "core/signal/montage.h"
+#include "core/signal/montage_text.h"
 #include "core/signal/spectrum.h"
 #include "core/trace/filtered_page.h"
 #include "core/trace/trace_recording.h"
@@ -28,8 +32,25 @@ int main(int argc, char** argv) {
   const std::string what = argv[1];
   const double rate = std::atof(argv[3]);
   const velbrix::FilterChoice choice{std::atof(argv[4]), std::atof(argv[5]), std::atof(argv[6])};
-  const auto& rows =
-      velbrix::MontageRows(velbrix::kMontages[static_cast<std::size_t>(std::atoi(argv[7]))]);
+  const std::string which = argv[7];
+  std::vector<velbrix::MontageRow> rows;
+  if (which.ends_with(velbrix::kMontageFileExtension)) {
+    std::ifstream file(which, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    std::vector<velbrix::MontageProblem> problems;
+    std::vector<std::size_t> numbers;
+    rows = velbrix::BuildMontage(velbrix::ParseMontageText(text, "", &problems, &numbers),
+                                 &problems, &numbers)
+               .rows;
+    if (!file || !problems.empty()) {
+      std::fprintf(stderr, "%s: %s\n", which.c_str(),
+                   velbrix::MontageProblemsText(problems).c_str());
+      return 1;
+    }
+  } else {
+    rows = velbrix::MontageRows(velbrix::kMontages[static_cast<std::size_t>(std::atoi(argv[7]))]);
+  }
   const auto first = std::strtoull(argv[8], nullptr, 10);
   const auto count = static_cast<std::size_t>(std::strtoull(argv[9], nullptr, 10));
   velbrix::TraceRecording recording;

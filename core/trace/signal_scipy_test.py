@@ -23,12 +23,23 @@ OTHERS = LIST[22:]
 BANANA = ("FP1-F7 F7-T3 T3-T5 T5-O1 FP2-F8 F8-T4 T4-T6 T6-O2 FP1-F3 F3-C3 C3-P3 P3-O1 "
           "FP2-F4 F4-C4 C4-P4 P4-O2 Fz-Cz Cz-Pz").split()
 MONTAGES = ("as recorded", "average reference", "linked ears", "bipolar longitudinal")
+# A montage of one's own, as its file says it and as numpy computes it.
+OWN = ("name: Own\nFP1-(A1+A2)/2\n(F3+F4)/2-Cz; factor 2\nC4-avg\n0.5*T3-T5*0.5; label T3-T5 half\n"
+       "EKG; hidden\nCz-EKG\n")
+
+
+def own_montage(ch):
+    avg = np.mean([ch[n] for n in EEG], axis=0)
+    return [ch["FP1"] - (ch["A1"] + ch["A2"]) / 2, (ch["F3"] + ch["F4"]) / 2 - ch["Cz"],
+            ch["C4"] - avg, 0.5 * ch["T3"] - 0.5 * ch["T5"], ch["Cz"] - ch["EKG"]]
 
 
 def montage(raw, which):
     """The rows of a montage, samples by rows, from the bytes as records by positions."""
     uv = (raw.astype(float) - 127) * 3.75
     ch = {name: uv[:, i] for i, name in enumerate(POSITIONS)}
+    if isinstance(which, str):
+        return np.stack(own_montage(ch), axis=1)
     if which == 3:
         rows = [ch[a] - ch[b] for a, b in (pair.split("-") for pair in BANANA)]
     else:
@@ -75,9 +86,11 @@ def probe(program, what, path, rate, high, low, notch, which, first, count):
 
 
 def check_page(program, path, raw, rate, high, low, notch, which, first, count):
-    name = f"{MONTAGES[which]}, {high}/{low}/{notch} Hz at {rate} Hz, records {first}+{count}"
+    name = f"{MONTAGES[which] if isinstance(which, int) else 'own'}, {high}/{low}/{notch} Hz at {rate} Hz, records {first}+{count}"
     margin, page = probe(program, "page", path, rate, high, low, notch, which, first, count)
-    whole = signal.sosfiltfilt(sections(rate, high, low, notch), montage(raw, which), axis=0)
+    whole = montage(raw, which)
+    if high or low or notch:
+        whole = signal.sosfiltfilt(sections(rate, high, low, notch), whole, axis=0)
     records = np.arange(first, first + count)
     away = (records >= margin) & (records < len(raw) - margin)
     assert away.sum() > count // 2, f"{name}: too little of the page away from the ends"
@@ -112,6 +125,10 @@ def main():
         check_page(program, path, raw, 256, 0, 15, 0, 0, 39000, 1000)  # up to the end
         check_spectrum(program, path, 256, 0.5, 70, 50, 3, 15000, 2560)
         check_spectrum(program, path, 256, 0, 0, 0, 0, 100, 300)  # a page under 2 s
+        own = pathlib.Path(work) / "own.montage"
+        own.write_text(OWN)
+        check_page(program, path, raw, 256, 0.5, 70, 50, str(own), 15000, 2560)
+        check_page(program, path, raw, 256, 0, 0, 0, str(own), 100, 500)  # unfiltered
         odd = pathlib.Path(work) / "odd_eeg"
         raw = make_recording(odd, 30000, 250.5, seed=2)
         check_page(program, odd, raw, 250.5, 0.3, 40, 50, 1, 12000, 2505)
