@@ -33,7 +33,7 @@ inline constexpr char kMontageFileExtension[] = ".montage";
 inline constexpr std::size_t kMostMontageFileBytes = 64 << 10;
 inline constexpr std::size_t kMostMontageRows = 256;
 inline constexpr std::size_t kMostMontageLabelBytes = 32;
-inline constexpr std::size_t kMostMontageNameBytes = 64;
+inline constexpr std::size_t kMostMontageNameBytes = 32;  // the Montage box fits it
 // A row's factor lies within these, both included.
 inline constexpr double kLeastMontageFactor = 0.01;
 inline constexpr double kMostMontageFactor = 100;

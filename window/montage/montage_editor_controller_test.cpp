@@ -153,9 +153,11 @@ TEST_F(MontageEditorTest, TheLibraryReadsWhatItCanAndSaysWhatItCannot) {
   ASSERT_EQ(::mkfifo((folder_ / "c.montage").c_str(), 0600), 0);
 #endif
   testing::WriteFile(folder_ / "notes.txt", "not a montage");
+  testing::WriteFile(folder_ / "d.montage", "name: Temporal\nCz\n");
+  testing::WriteFile(folder_ / (std::string(40, 'e') + ".montage"), "Cz\n");
   MontageLibrary library;
   library.Load(folder_);
-  ASSERT_EQ(library.size(), 7u);
+  ASSERT_EQ(library.size(), 9u);
   EXPECT_EQ(library.at(4).montage->name, "Temporal");
   EXPECT_EQ(Labels(library, 4), std::vector<std::string>{"FP1-F7"});
   EXPECT_NE(library.at(4).problems.find("line 3: \"Tx3\" is not a channel\nline 4: the factor"),
@@ -166,6 +168,8 @@ TEST_F(MontageEditorTest, TheLibraryReadsWhatItCanAndSaysWhatItCannot) {
   EXPECT_EQ(library.at(6).montage->name, "c");
   EXPECT_FALSE(library.at(6).problems.empty());
   EXPECT_TRUE(library.at(6).montage->rows.empty());
+  EXPECT_EQ(library.at(7).montage->name, "Temporal (2)");
+  EXPECT_EQ(library.at(8).montage->name, std::string(29, 'e') + "\u2026");
 }
 
 }  // namespace

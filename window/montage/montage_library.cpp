@@ -18,6 +18,23 @@ std::string Utf8Of(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// A file's name as a montage's name: at most kMostMontageNameBytes, cut at a character and ended
+// with an ellipsis when longer.
+std::string NameOfFile(const std::filesystem::path& file) {
+  std::string name = Utf8Of(file.stem());
+  if (!IsValidUtf8(name)) {
+    return "(a name that is not UTF-8)";
+  }
+  if (name.size() > kMostMontageNameBytes) {
+    std::size_t end = kMostMontageNameBytes - 3;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
+      --end;
+    }
+    name = name.substr(0, end) + "\u2026";
+  }
+  return name;
+}
+
 std::filesystem::path PathOfUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
@@ -111,9 +128,9 @@ void MontageLibrary::Load(const std::filesystem::path& folder) {
     std::vector<std::size_t> numbers;
     entry.problems = ReadMontageFile(file, &text);
     if (entry.problems.empty()) {
-      entry.source = ParseMontageText(text, Utf8Of(file.stem()), &problems, &numbers);
+      entry.source = ParseMontageText(text, NameOfFile(file), &problems, &numbers);
     } else {
-      entry.source.name = Utf8Of(file.stem());
+      entry.source.name = NameOfFile(file);
     }
     Montage montage = BuildMontage(entry.source, &problems, &numbers);
     std::sort(problems.begin(), problems.end(),
@@ -121,9 +138,10 @@ void MontageLibrary::Load(const std::filesystem::path& folder) {
     if (!problems.empty()) {
       entry.problems = PathForDisplay(file) + "\n" + MontageProblemsText(problems);
     }
-    // A name already on offer is told apart by its file's name.
-    if (Find(montage.name) != entries_.size()) {
-      montage.name += " (" + Utf8Of(file.filename()) + ")";
+    // A name already on offer is told apart by a number: "Chains (2)".
+    const std::string name = montage.name;
+    for (int n = 2; Find(montage.name) != entries_.size(); ++n) {
+      montage.name = name + " (" + std::to_string(n) + ")";
     }
     entry.montage = std::make_shared<const Montage>(std::move(montage));
     entries_.push_back(std::move(entry));
