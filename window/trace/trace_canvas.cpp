@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kHeaderLineHeight = 18;
 // The rows' names ("FP2-A1A2"), right-aligned before the traces, and the axis's legends.
-constexpr int kLabelWidth = 92;
+constexpr int kLabelWidth = 92;           // the narrowest label column: "FP2-A1A2"
+constexpr int kLabelCharacterWidth = 10;  // a wide character of the labels' bold face, 144 dpi
+constexpr int kLabelPadding = 12;
 constexpr int kRightMargin = 60;  // holds the calibration bar beside the last row
 constexpr int kScaleGap = 12;     // between the traces and the calibration bar
 constexpr int kAxisHeight = 36;
@@ -33,7 +35,7 @@ class Composer {
   explicit Composer(const CanvasInput& input)
       : in_(input),
         layout_(input.width, input.height, static_cast<int>(input.header.size()),
-                static_cast<int>(input.rows->size())),
+                static_cast<int>(input.rows->size()), LabelColumnWidth(*input.rows, input.width)),
         page_{input.first, std::max<std::uint64_t>(1, input.page), layout_.traces} {}
 
   TracePicture Compose() {
@@ -79,12 +81,12 @@ class Composer {
     Add(Line{{traces.left, bottom}, {traces.right - 1, bottom}, Ink::kAxis});
     const int seconds_row = bottom + kTickLength + 8;
     const int records_row = seconds_row + 13;
-    Add(Text{{kLabelWidth - 8, seconds_row},
+    Add(Text{{layout_.traces.left - 8, seconds_row},
              kTimeAxisLegend,
              TextStyle::kSmall,
              Ink::kFaintText,
              Align::kRight});
-    Add(Text{{kLabelWidth - 8, records_row},
+    Add(Text{{layout_.traces.left - 8, records_row},
              "record",
              TextStyle::kSmall,
              Ink::kFaintText,
@@ -167,7 +169,7 @@ class Composer {
     for (int i = 0; i < Rows(); ++i) {
       const bool highlighted = i == HighlightedIndex();
       const int middle = Pixel(layout_.BandTop(i) + layout_.BandHeight() / 2);
-      Add(Text{{kLabelWidth - 8, middle},
+      Add(Text{{layout_.traces.left - 8, middle},
                RowLabelText((*in_.rows)[static_cast<std::size_t>(i)]),
                highlighted ? TextStyle::kBold : TextStyle::kNormal,
                highlighted ? Ink::kHighlightLabel : Ink::kLabel,
@@ -208,7 +210,7 @@ class Composer {
   void AddOverview() {
     const Rect& strip = layout_.overview;
     Add(Fill{strip, Ink::kOverviewBack});
-    Add(Text{{kLabelWidth - 8, (strip.top + strip.bottom) / 2},
+    Add(Text{{layout_.traces.left - 8, (strip.top + strip.bottom) / 2},
              "overview",
              TextStyle::kSmall,
              Ink::kFaintText,
@@ -266,14 +268,29 @@ class Composer {
 
 }  // namespace
 
-CanvasLayout::CanvasLayout(int width, int height, int header_lines, int row_count)
+int LabelColumnWidth(const std::vector<MontageRow>& rows, int width) {
+  std::size_t longest = 0;
+  for (const MontageRow& row : rows) {
+    const std::string label = RowLabelText(row);
+    // Characters, not bytes: UTF-8 continuation bytes are not counted.
+    const auto characters =
+        static_cast<std::size_t>(std::count_if(label.begin(), label.end(), [](char c) {
+          return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    longest = std::max(longest, characters);
+  }
+  const int wanted = kLabelPadding + kLabelCharacterWidth * static_cast<int>(longest);
+  return std::clamp(wanted, kLabelWidth, std::max(kLabelWidth, width / 3));
+}
+
+CanvasLayout::CanvasLayout(int width, int height, int header_lines, int row_count, int label_width)
     : rows(std::max(1, row_count)) {
   header = {0, 0, width, header_lines * kHeaderLineHeight + 4};
-  const int right = std::max(kLabelWidth, width - kRightMargin);
+  const int right = std::max(label_width, width - kRightMargin);
   const int below = kAxisHeight + kOverviewGap + kOverviewHeight + kBottomMargin;
-  traces = {kLabelWidth, header.bottom, right, std::max(header.bottom, height - below)};
-  axis = {kLabelWidth, traces.bottom, right, traces.bottom + kAxisHeight};
-  overview = {kLabelWidth, axis.bottom + kOverviewGap, right,
+  traces = {label_width, header.bottom, right, std::max(header.bottom, height - below)};
+  axis = {label_width, traces.bottom, right, traces.bottom + kAxisHeight};
+  overview = {label_width, axis.bottom + kOverviewGap, right,
               axis.bottom + kOverviewGap + kOverviewHeight};
 }
 

@@ -25,8 +25,8 @@ struct CanvasLayout {
   Rect overview;  // the overview strip
   int rows = 0;
 
-  // `rows` rows (at least 1) share the traces' height.
-  CanvasLayout(int width, int height, int header_lines, int row_count = 32);
+  // `rows` rows (at least 1) share the traces' height, right of a label column `label_width` wide.
+  CanvasLayout(int width, int height, int header_lines, int row_count = 32, int label_width = 92);
   // The band of the row `index` (0 .. rows - 1): its top and its height, in pixels.
   double BandTop(int index) const;
   double BandHeight() const;
@@ -46,6 +46,11 @@ struct PageMapping {
   // The record drawn at column x (which may lie beyond the recording's end).
   std::uint64_t RecordAt(int x) const;
 };
+
+// The width of the label column for `rows` on a canvas `width` wide: room for the longest label
+// as drawn (RowLabelText), at least that of the built-in montages' and at most a third of the
+// canvas.
+int LabelColumnWidth(const std::vector<MontageRow>& rows, int width);
 
 struct HeaderLine {
   std::string text;

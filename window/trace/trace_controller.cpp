@@ -308,7 +308,8 @@ void TraceController::OnSpectrumChannelChosen(int index) {
 
 trace::CanvasLayout TraceController::Layout() const {
   return trace::CanvasLayout(width_, height_, static_cast<int>(Header().size()),
-                             static_cast<int>(page_rows().size()));
+                             static_cast<int>(page_rows().size()),
+                             trace::LabelColumnWidth(page_rows(), width_));
 }
 
 const std::vector<MontageRow>& TraceController::page_rows() const {

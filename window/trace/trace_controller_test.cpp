@@ -653,6 +653,7 @@ TEST_F(TraceControllerTest, OwnMontagesAreOfferedDrawnAndTheirProblemsSaid) {
   EXPECT_EQ(Labels(), (std::vector<std::string>{"FP2-ears \u00D72", "C4-avg"}));
   EXPECT_EQ(Texts(*view_.picture, Ink::kHighlightLabel),
             std::vector<std::string>{"FP2-ears \u00D72"});
+  EXPECT_EQ(view_.picture->traces.left, 12 + 10 * 11);  // room for the longest label
   const std::vector<std::string> warnings = Texts(*view_.picture, Ink::kWarning);
   ASSERT_EQ(warnings.size(), 2u);
   EXPECT_EQ(warnings[1], "line 4: \"Tx5\" is not a channel");
