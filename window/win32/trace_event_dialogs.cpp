@@ -1,71 +1,14 @@
 // The label prompt and the Events list, from in-memory dialog templates.
 #include "window/win32/trace_event_dialogs.h"
 
-#include <initializer_list>
 #include <string_view>
 
 #include "window/trace/trace_window_layout.h"
+#include "window/win32/dialog_template.h"
 #include "window/win32/text.h"
 
 namespace velbrix::win32 {
 namespace {
-
-constexpr WORD kButton = 0x0080;
-constexpr WORD kStatic = 0x0082;
-constexpr WORD kListBox = 0x0083;
-constexpr WORD kComboBox = 0x0085;
-
-// A dialog template (DLGTEMPLATE and its items), laid out in WORDs as the system reads it.
-class DialogTemplate {
- public:
-  DialogTemplate(std::wstring_view caption, short cx, short cy) {
-    AddDword(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
-    AddDword(0);
-    count_at_ = words_.size();
-    words_.push_back(0);
-    AddShorts({0, 0, cx, cy});
-    words_.push_back(0);  // no menu
-    words_.push_back(0);  // the standard dialog class
-    AddText(caption);
-    words_.push_back(8);
-    AddText(L"MS Shell Dlg");
-  }
-  void AddItem(WORD window_class, std::wstring_view text, DWORD style, short x, short y, short cx,
-               short cy, int id) {
-    if (words_.size() % 2 != 0) {
-      words_.push_back(0);
-    }
-    AddDword(style | WS_CHILD | WS_VISIBLE);
-    AddDword(0);
-    AddShorts({x, y, cx, cy});
-    words_.push_back(static_cast<WORD>(id));
-    words_.push_back(0xFFFF);
-    words_.push_back(window_class);
-    AddText(text);
-    words_.push_back(0);
-    ++words_[count_at_];
-  }
-  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void AddDword(DWORD value) {
-    words_.push_back(LOWORD(value));
-    words_.push_back(HIWORD(value));
-  }
-  void AddShorts(std::initializer_list<short> values) {
-    for (const short value : values) {
-      words_.push_back(static_cast<WORD>(value));
-    }
-  }
-  void AddText(std::wstring_view text) {
-    for (const wchar_t c : text) {
-      words_.push_back(static_cast<WORD>(c));
-    }
-    words_.push_back(0);
-  }
-  std::vector<WORD> words_;
-  std::size_t count_at_ = 0;
-};
 
 struct LabelAsk {
   std::string label;
