@@ -25,6 +25,7 @@
 #include "window/qt/controls.h"
 #include "window/qt/detect_events_dialog.h"
 #include "window/qt/import_events_dialog.h"
+#include "window/qt/montage_editor_dialog.h"
 #include "window/qt/spectrum_window.h"
 #include "window/qt/trace_canvas.h"
 #include "window/qt/trace_events_list.h"
@@ -164,6 +165,9 @@ void TraceWindow::CreateMenus() {
   QAction* spectrum = view->addAction(tr(trace::kSpectrumText));
   spectrum->setObjectName(QStringLiteral("Spectrum"));
   connect(spectrum, &QAction::triggered, this, [this] { OpenSpectrum(); });
+  QAction* montages = view->addAction(tr(trace::kMontageEditorText));
+  montages->setObjectName(QStringLiteral("MontageEditor"));
+  connect(montages, &QAction::triggered, this, [this] { controller_.OnEditMontage(); });
   CreateEventsMenu(bar);
   layout()->setMenuBar(bar);
 }
@@ -365,6 +369,14 @@ void TraceWindow::OpenImportEvents() {
   dialog.setObjectName(QStringLiteral("ImportEventsDialog"));
   if (dialog.exec() == QDialog::Accepted && dialog.result()) {
     controller_.AddEvents(*dialog.result());
+  }
+}
+
+void TraceWindow::OpenMontageEditor() {
+  MontageEditorDialog dialog(controller_.montage_editor_subject(), this);
+  dialog.setObjectName(QStringLiteral("MontageEditorDialog"));
+  if (dialog.exec() == QDialog::Accepted && dialog.saved()) {
+    controller_.OnMontageSaved(*dialog.saved());
   }
 }
 

@@ -82,6 +82,7 @@ class TraceWindow final : public QWidget, public TraceView {
   // Events > Import Events... and Detect Events...: the dialog, whose events join the window's.
   void OpenImportEvents() override;
   void OpenDetectEvents() override;
+  void OpenMontageEditor() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -6,15 +6,17 @@
 #include <QComboBox>
 #include <QImage>
 #include <QInputDialog>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTableView>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
@@ -31,6 +33,7 @@
 #include "window/qt/fonts.h"
 #include "window/qt/frm_fle_window.h"
 #include "window/qt/import_events_dialog.h"
+#include "window/qt/montage_editor_dialog.h"
 #include "window/qt/qt_desktop.h"
 #include "window/qt/scripted_desktop.h"
 #include "window/qt/spectrum_window.h"
@@ -102,6 +105,7 @@ class TraceWindowTest : public QObject {
   void TheKeyAddsAnEventAndTheEventsListJumpsRenamesAndDeletes();
   void ClosingWithUnsavedEventsAsksAndCancelKeepsTheWindow();
   void ImportEventsAddsTheTablesEventsAsUnsaved();
+  void TheMontageEditorSavesAMontageThatTheBoxThenShows();
 
  private:
   // Opens `path` through File > Open, then File > View Traces, at a size that shows every record
@@ -123,6 +127,7 @@ class TraceWindowTest : public QObject {
   std::filesystem::path DemoCopy() const;
 
   QTemporaryDir program_dir_;
+  QTemporaryDir config_dir_;  // the montage folder's, as XDG_CONFIG_HOME
   testing::ScriptedDesktop desktop_;
   std::unique_ptr<FrmFleWindow> window_;
 };
@@ -130,6 +135,7 @@ class TraceWindowTest : public QObject {
 void TraceWindowTest::initTestCase() {
   RegisterFontSubstitutes();
   QVERIFY(program_dir_.isValid());
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_dir_.path()));
 }
 
 void TraceWindowTest::init() {
@@ -549,6 +555,69 @@ void TraceWindowTest::ImportEventsAddsTheTablesEventsAsUnsaved() {
   Traces()->findChild<QAction*>(QStringLiteral("ImportEvents"))->trigger();
   QCOMPARE(Traces()->controller().events().list().size(), 2u);
   QVERIFY(Traces()->controller().events().unsaved());
+}
+
+// View > Montage Editor... opens on the montage shown; the keys reach every field, a bad
+// derivation is said while it is typed without the focus leaving the field, and Save writes the
+// montage into the montage folder and has the window show it.
+void TraceWindowTest::TheMontageEditorSavesAMontageThatTheBoxThenShows() {
+  OpenTraces(kDemo);
+  auto* box = Part<QComboBox>("Montage");
+  box->setCurrentIndex(box->findText(QStringLiteral("Bipolar longitudinal")));
+  box->activated(box->currentIndex());
+  bool answered = false;
+  AnswerModal("MontageEditorDialog", [&answered](QWidget* modal) {
+    auto* dialog = static_cast<MontageEditorDialog*>(modal);
+    // A failed check returns early: the dialog is closed all the same, and the test goes on.
+    const auto close = qScopeGuard([dialog] {
+      if (dialog->isVisible())
+        dialog->reject();
+    });
+    auto* rows = dialog->findChild<QTableWidget*>(QStringLiteral("rows"));
+    auto* derivation = dialog->findChild<QLineEdit*>(QStringLiteral("derivation"));
+    auto* message = dialog->findChild<QLabel*>(QStringLiteral("message"));
+    QCOMPARE(rows->rowCount(), 28);
+    QCOMPARE(derivation->text(), QStringLiteral("FP1-F7"));
+    const std::pair<Qt::Key, const char*> keys[] = {
+        {Qt::Key_N, "name"},  {Qt::Key_R, "rows"},   {Qt::Key_D, "derivation"},
+        {Qt::Key_L, "label"}, {Qt::Key_F, "factor"}, {Qt::Key_D, "derivation"}};
+    for (const auto& [key, name] : keys) {
+      QTest::keyClick(dialog, key, Qt::AltModifier);
+      QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(name));
+    }
+    derivation->selectAll();
+    QTest::keyClicks(derivation, "FP1-Fx3");
+    QCOMPARE(message->text(), QStringLiteral("Row 1: \"Fx3\" is not a channel"));
+    QCOMPARE(QApplication::focusWidget(), derivation);
+    QCOMPARE(rows->item(0, 4)->text(), QStringLiteral("\"Fx3\" is not a channel"));
+    for (int i = 0; i < 3; ++i) QTest::keyClick(derivation, Qt::Key_Backspace);
+    QTest::keyClicks(derivation, "T3");
+    QVERIFY(message->text().isEmpty());
+    QCOMPARE(rows->item(0, 0)->text(), QStringLiteral("FP1-T3"));
+    derivation->selectAll();
+    QTest::keyClicks(derivation, "FP1-(A1+A2)/2");
+    dialog->findChild<QPushButton*>(QStringLiteral("down"))->click();
+    QCOMPARE(rows->currentRow(), 1);
+    QCOMPARE(rows->item(1, 0)->text(), QStringLiteral("FP1-(A1+A2)/2"));
+    rows->setCurrentCell(0, 0);  // F7-T3
+    dialog->findChild<QPushButton*>(QStringLiteral("shown"))->click();
+    QCOMPARE(rows->item(0, 3)->text(), QStringLiteral("No"));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("name"));
+    name->setText(QStringLiteral("Ears first"));
+    dialog->grab().save(QStringLiteral(VELBRIX_SCREENSHOT_DIR "/velbrix_montage_editor.png"));
+    dialog->accept();
+    answered = true;
+  });
+  Traces()->findChild<QAction*>(QStringLiteral("MontageEditor"))->trigger();
+  QVERIFY(answered);
+  const std::filesystem::path file =
+      PathFromQt(config_dir_.path()) / "Velbrix" / "montages" / "Ears first.montage";
+  QVERIFY(std::filesystem::is_regular_file(file));
+  QCOMPARE(box->currentText(), QStringLiteral("Ears first"));
+  QCOMPARE(box->count(), 5);
+  const std::vector<MontageRow>& rows = Traces()->controller().page_rows();
+  QCOMPARE(rows.front().label, std::string("FP1-(A1+A2)/2"));
+  QCOMPARE(rows.size(), 27u);
 }
 
 }  // namespace velbrix
