@@ -14,6 +14,7 @@
 #include "window/win32/detect_events_dialog.h"
 #include "window/win32/import_events_dialog.h"
 #include "window/win32/message_loop.h"
+#include "window/win32/montage_editor_dialog.h"
 #include "window/win32/text.h"
 #include "window/win32/trace_event_dialogs.h"
 #include "window/win32/window_class.h"
@@ -35,6 +36,7 @@ enum PartId : int {
   kIdMontage,
   kIdSavePicture,  // the menus' items
   kIdSpectrum,
+  kIdMontageEditor,
   kIdAddEvent,  // the Events menu's items, in its order
   kIdAddSpanEvent,
   kIdNextEvent,
@@ -168,6 +170,7 @@ TraceWindow::TraceWindow(const std::string& decimal_separator)
                 Widen(trace::kFileMenuText).c_str());
   HMENU view = ::CreatePopupMenu();
   ::AppendMenuW(view, MF_STRING, kIdSpectrum, Widen(trace::kSpectrumText).c_str());
+  ::AppendMenuW(view, MF_STRING, kIdMontageEditor, Widen(trace::kMontageEditorText).c_str());
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(view),
                 Widen(trace::kViewMenuText).c_str());
   HMENU events = ::CreatePopupMenu();
@@ -457,6 +460,8 @@ void TraceWindow::OnCommand(int id, int code) {
     AskAndSavePicture();
   } else if (id == kIdSpectrum && code == 0) {
     OpenSpectrum();
+  } else if (id == kIdMontageEditor && code == 0) {
+    controller_.OnEditMontage();
   } else if (id >= kIdAddEvent && id <= kIdDetectEvents && code <= 1) {
     switch (id) {
       case kIdAddEvent:
@@ -822,6 +827,12 @@ void TraceWindow::CloseWindow() {
 void TraceWindow::OpenImportEvents() {
   if (const auto events = ShowImportEventsDialog(hwnd_, EventsSubjectOf(controller_))) {
     controller_.AddEvents(*events);
+  }
+}
+
+void TraceWindow::OpenMontageEditor() {
+  if (const auto file = ShowMontageEditorDialog(hwnd_, controller_.montage_editor_subject())) {
+    controller_.OnMontageSaved(*file);
   }
 }
 

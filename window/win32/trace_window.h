@@ -86,6 +86,7 @@ class TraceWindow final : public TraceView {
   void CloseWindow() override;
   // Events > Import Events... and Detect Events...: the dialog, whose events join the window's.
   void OpenImportEvents() override;
+  void OpenMontageEditor() override;
   void OpenDetectEvents() override;
   // Events > Events List...: modal until closed.
   void OpenEventsList();
