@@ -10,16 +10,18 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "core/base/channel_table.h"
 #include "core/formats/png_file.h"
 #include "core/testing/stored_png.h"
 #include "core/testing/test_support.h"
+#include "window/trace/trace_window_layout.h"
 #include "window/win32/frm_fle_layout.h"
 #include "window/win32/frm_fle_window.h"
 #include "window/win32/message_loop.h"
+#include "window/win32/montage_editor_dialog.h"
 #include "window/win32/system_desktop.h"
 #include "window/win32/text.h"
 #include "window/win32/trace_event_dialogs.h"
@@ -50,7 +52,7 @@ int Inked(const RgbImage& image, trace::Ink ink) {
 
 // The modal dialogs' answers, each for the dialog of its kind that is in front, given by a thread
 // timer that runs within their modal loops.
-enum class DialogKind { kLabel, kList, kMessage };
+enum class DialogKind { kLabel, kList, kMontage, kMessage };
 struct DialogAnswer {
   DialogKind kind;
   std::function<void(HWND)> act;
@@ -73,9 +75,10 @@ void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
   if (dialog == nullptr || g_answers.empty()) {
     return;
   }
-  const DialogKind kind = ::GetDlgItem(dialog, kIdEventLabel) != nullptr  ? DialogKind::kLabel
-                          : ::GetDlgItem(dialog, kIdEventsBox) != nullptr ? DialogKind::kList
-                                                                          : DialogKind::kMessage;
+  const DialogKind kind = ::GetDlgItem(dialog, kIdEventLabel) != nullptr    ? DialogKind::kLabel
+                          : ::GetDlgItem(dialog, kIdEventsBox) != nullptr   ? DialogKind::kList
+                          : ::GetDlgItem(dialog, kIdMontageRows) != nullptr ? DialogKind::kMontage
+                                                                            : DialogKind::kMessage;
   if (kind != g_answers.front().kind) {
     return;
   }
@@ -115,6 +118,8 @@ class TraceWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     PumpMessages(nullptr);
+    // The montage folder is the test's, not the Wine prefix's.
+    ::_wputenv_s(L"APPDATA", (temp_ / "appdata").wstring().c_str());
     desktop_.program_folder = temp_.path();
     window_.emplace(desktop_);
     window_->Show(SW_SHOWNORMAL);
@@ -300,10 +305,10 @@ TEST_F(TraceWindowTest, EveryFieldTakesItsAccessKeyAndTheRowFitsTheFirstSize) {
   ::SetFocus(parts.canvas);
   PumpMessages(window_->hwnd());
   testing::MenuDriver keys(Traces()->hwnd());
-  const std::pair<wchar_t, HWND> fields[] = {
-      {L'R', parts.sample_rate}, {L'P', parts.page_length}, {L'A', parts.amplitude},
-      {L'G', parts.tools[0]},    {L'L', parts.tools[1]},    {L'N', parts.tools[2]},
-      {L'M', parts.tools[3]}};
+  const std::pair<wchar_t, HWND> fields[] = {{L'R', parts.sample_rate}, {L'P', parts.page_length},
+                                             {L'A', parts.amplitude},   {L'G', parts.tools[0]},
+                                             {L'L', parts.tools[1]},    {L'N', parts.tools[2]},
+                                             {L'M', parts.tools[3]}};
   for (const auto& [letter, field] : fields) {
     keys.PressAlt(letter);
     PumpMessages(window_->hwnd());
@@ -409,6 +414,32 @@ TEST_F(TraceWindowTest, ViewSpectrumOpensTheSpectrumOfThePage) {
   EXPECT_EQ(status.bottom - status.top, 33);
   ::SendMessageW(spectrum->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindowVisible(spectrum->hwnd()));
+}
+
+// View > Montage Editor... opens the editor on the montage shown; what it saves is chosen.
+TEST_F(TraceWindowTest, TheMontageEditorSavesAMontageThatTheBoxThenShows) {
+  OpenTraces(demo_);
+  std::wstring first;
+  g_answers = {{DialogKind::kMontage, [&first](HWND dialog) {
+                  first = WindowText(::GetDlgItem(dialog, kIdMontageDerivation));
+                  ::SetDlgItemTextW(dialog, kIdMontageDerivation, L"FP2-avg");
+                  ::SetDlgItemTextW(dialog, kIdMontageName, L"Mine");
+                  Press(dialog, IDOK);
+                }}};
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, AnswerDialogs);
+  ::SendMessageW(Traces()->hwnd(), WM_COMMAND,
+                 MAKEWPARAM(MenuCommand(Traces()->hwnd(), trace::kMontageEditorText), 0), 0);
+  ::KillTimer(nullptr, timer);
+  Settle();
+  EXPECT_TRUE(g_answers.empty());
+  EXPECT_EQ(Narrow(first), "FP2");
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp_ / "appdata" / "Velbrix" / "montages" /
+                                               "Mine.montage"));
+  EXPECT_EQ(Traces()->controller().montage().name, "Mine");
+  EXPECT_EQ(Traces()->controller().page_rows().front().label, "FP2-avg");
+  const HWND box = Traces()->parts().tools[static_cast<std::size_t>(TraceTool::kMontage)];
+  EXPECT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 5);
+  EXPECT_EQ(::SendMessageW(box, CB_GETCURSEL, 0, 0), 4);
 }
 
 TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndCloseAsks) {
