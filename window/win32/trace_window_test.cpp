@@ -373,6 +373,7 @@ TEST_F(TraceWindowTest, SavePictureWritesThePageAsAPngOfTheCanvasSize) {
   EXPECT_EQ(image.width, canvas.right);
   EXPECT_EQ(image.height, canvas.bottom);
   EXPECT_GT(Inked(image, trace::Ink::kTrace), 1000);
+  EXPECT_GT(Inked(image, trace::Ink::kScale), 20);  // the calibration bar and its figure
 }
 
 TEST_F(TraceWindowTest, ViewSpectrumOpensTheSpectrumOfThePage) {
