@@ -82,24 +82,20 @@ MontageEditorDialog::MontageEditorDialog(MontageEditorSubject subject, QWidget* 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
   buttons->button(QDialogButtonBox::Save)->setText(kMontageSaveText);
 
-  auto* form = new QFormLayout;
-  const auto add_row = [form](const char* text, QWidget* field) {
+  // A field under its label, whose access key reaches it.
+  const auto add_row = [](QFormLayout* form, const char* text, QWidget* field) {
     auto* label = new QLabel(text);
     label->setBuddy(field);
     form->addRow(label, field);
   };
-  add_row(kMontageNameLabel, name_);
+  auto* form = new QFormLayout;
+  add_row(form, kMontageNameLabel, name_);
   auto* rows_label = new QLabel(kMontageRowsLabel);
   rows_label->setBuddy(rows_);
   auto* fields = new QFormLayout;
-  const auto add_field = [fields](const char* text, QWidget* field) {
-    auto* label = new QLabel(text);
-    label->setBuddy(field);
-    fields->addRow(label, field);
-  };
-  add_field(kMontageDerivationLabel, derivation_);
-  add_field(kMontageLabelLabel, label_);
-  add_field(kMontageFactorLabel, factor_);
+  add_row(fields, kMontageDerivationLabel, derivation_);
+  add_row(fields, kMontageLabelLabel, label_);
+  add_row(fields, kMontageFactorLabel, factor_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(rows_label);

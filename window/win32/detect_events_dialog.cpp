@@ -81,13 +81,11 @@ class DetectDialog final : public DetectEventsView {
                     [this](BackgroundRunner::Task task) { Post(std::move(task)); }) {}
 
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = DialogState<DetectDialog>(dialog, message, lparam);
     if (message == WM_INITDIALOG) {
-      ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-      auto* self = reinterpret_cast<DetectDialog*>(lparam);
       self->Init(dialog);
       return FALSE;  // the focus is set
     }
-    auto* self = reinterpret_cast<DetectDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
     if (self == nullptr) return FALSE;
     if (message == kWmTasks) {
       self->RunTasks();
@@ -266,10 +264,7 @@ std::optional<std::vector<Event>> ShowDetectEventsDialog(
     const std::function<void(HWND)>& on_shown) {
   DetectDialog state(std::move(subject), std::move(channels), on_shown);
   const DialogTemplate dialog = MakeTemplate();
-  const INT_PTR result =
-      ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner,
-                                &DetectDialog::Procedure, reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return std::nullopt;
+  if (dialog.Run(owner, &DetectDialog::Procedure, &state) != IDOK) return std::nullopt;
   return state.result();
 }
 

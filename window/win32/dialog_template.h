@@ -56,6 +56,13 @@ class DialogTemplate {
 
   const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
 
+  // Shows the dialog modally over `owner`, `procedure` getting `state` with WM_INITDIALOG. Returns
+  // what the dialog gave EndDialog (-1 when it could not be shown).
+  INT_PTR Run(HWND owner, DLGPROC procedure, void* state) const {
+    return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), get(), owner, procedure,
+                                     reinterpret_cast<LPARAM>(state));
+  }
+
  private:
   void AddDword(DWORD value) {
     words_.push_back(LOWORD(value));
@@ -76,6 +83,16 @@ class DialogTemplate {
   std::vector<WORD> words_;  // from operator new, so aligned for the DWORDs in it
   std::size_t count_at_ = 0;
 };
+
+// The state a dialog procedure was given with WM_INITDIALOG (`message`, `lparam`), which it keeps
+// with the dialog from then on; null for the messages before it.
+template <typename State>
+State* DialogState(HWND dialog, UINT message, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+  }
+  return reinterpret_cast<State*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+}
 
 }  // namespace velbrix::win32
 

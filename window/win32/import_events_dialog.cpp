@@ -87,9 +87,8 @@ class ImportDialog final : public ImportEventsView {
       : controller_(*this, std::move(subject)), on_shown_(on_shown) {}
 
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = DialogState<ImportDialog>(dialog, message, lparam);
     if (message == WM_INITDIALOG) {
-      ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-      auto* self = reinterpret_cast<ImportDialog*>(lparam);
       self->dialog_ = dialog;
       ::CheckRadioButton(dialog, kIdImportHeader, kIdImportLab, kIdImportHeader);
       ::CheckRadioButton(dialog, kIdImportSeconds, kIdImportRecords, kIdImportSeconds);
@@ -98,7 +97,6 @@ class ImportDialog final : public ImportEventsView {
       if (self->on_shown_) self->on_shown_(dialog);
       return FALSE;  // the focus is set
     }
-    auto* self = reinterpret_cast<ImportDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
     if (self == nullptr || message != WM_COMMAND) return FALSE;
     return self->Command(LOWORD(wparam), HIWORD(wparam));
   }
@@ -234,10 +232,7 @@ std::optional<std::vector<Event>> ShowImportEventsDialog(
     HWND owner, EventsDialogSubject subject, const std::function<void(HWND)>& on_shown) {
   ImportDialog state(std::move(subject), on_shown);
   const DialogTemplate dialog = MakeTemplate();
-  const INT_PTR result =
-      ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner,
-                                &ImportDialog::Procedure, reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return std::nullopt;
+  if (dialog.Run(owner, &ImportDialog::Procedure, &state) != IDOK) return std::nullopt;
   return state.result();
 }
 

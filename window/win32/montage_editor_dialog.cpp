@@ -97,9 +97,8 @@ class EditorDialog final : public MontageEditorView {
       : controller_(*this, std::move(subject)), on_shown_(on_shown) {}
 
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = DialogState<EditorDialog>(dialog, message, lparam);
     if (message == WM_INITDIALOG) {
-      ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-      auto* self = reinterpret_cast<EditorDialog*>(lparam);
       self->dialog_ = dialog;
       ::SendDlgItemMessageW(dialog, kIdMontageRows, LB_SETTABSTOPS, std::size(kTabStops),
                             reinterpret_cast<LPARAM>(kTabStops));
@@ -111,7 +110,6 @@ class EditorDialog final : public MontageEditorView {
         self->on_shown_(dialog);
       return FALSE;  // the focus is set
     }
-    auto* self = reinterpret_cast<EditorDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
     if (self == nullptr || message != WM_COMMAND)
       return FALSE;
     return self->Command(LOWORD(wparam), HIWORD(wparam));
@@ -218,11 +216,9 @@ std::optional<std::filesystem::path> ShowMontageEditorDialog(
     HWND owner, MontageEditorSubject subject, const std::function<void(HWND)>& on_shown) {
   EditorDialog state(std::move(subject), on_shown);
   const DialogTemplate dialog = MakeTemplate();
-  const INT_PTR result =
-      ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner,
-                                &EditorDialog::Procedure, reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK)
+  if (dialog.Run(owner, &EditorDialog::Procedure, &state) != IDOK) {
     return std::nullopt;
+  }
   return state.saved();
 }
 
