@@ -40,18 +40,18 @@ class DialogTemplate {
   // `x` .. `cy` in dialog units.
   void AddItem(WORD window_class, std::wstring_view text, DWORD style, short x, short y, short cx,
                short cy, int id) {
-    if (words_.size() % 2 != 0) {
-      words_.push_back(0);  // each item begins on a DWORD
-    }
-    AddDword(style | WS_CHILD | WS_VISIBLE);
-    AddDword(0);
-    AddShorts({x, y, cx, cy});
-    words_.push_back(static_cast<WORD>(id));
+    BeginItem(style, x, y, cx, cy, id);
     words_.push_back(0xFFFF);
     words_.push_back(window_class);
-    AddText(text);
-    words_.push_back(0);  // no creation data
-    ++words_[count_at_];
+    EndItem(text);
+  }
+  // An item of a registered class named `window_class` (WC_LISTVIEW, ...), which must be
+  // registered before the dialog is created.
+  void AddItem(std::wstring_view window_class, std::wstring_view text, DWORD style, short x,
+               short y, short cx, short cy, int id) {
+    BeginItem(style, x, y, cx, cy, id);
+    AddText(window_class);
+    EndItem(text);
   }
 
   const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
@@ -64,6 +64,20 @@ class DialogTemplate {
   }
 
  private:
+  void BeginItem(DWORD style, short x, short y, short cx, short cy, int id) {
+    if (words_.size() % 2 != 0) {
+      words_.push_back(0);  // each item begins on a DWORD
+    }
+    AddDword(style | WS_CHILD | WS_VISIBLE);
+    AddDword(0);
+    AddShorts({x, y, cx, cy});
+    words_.push_back(static_cast<WORD>(id));
+  }
+  void EndItem(std::wstring_view text) {
+    AddText(text);
+    words_.push_back(0);  // no creation data
+    ++words_[count_at_];
+  }
   void AddDword(DWORD value) {
     words_.push_back(LOWORD(value));
     words_.push_back(HIWORD(value));

@@ -1,9 +1,14 @@
-// The Montage Editor dialog: its template and its dialog procedure. The rows are a list box with
-// tab stops under a line that names its columns.
+// The Montage Editor dialog: its template, its dialog procedure, and the list of rows kept in step
+// with the controller's.
 #include "window/win32/montage_editor_dialog.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "window/win32/dialog_template.h"
 #include "window/win32/text.h"
@@ -12,69 +17,59 @@ namespace velbrix::win32 {
 namespace {
 
 constexpr short kMargin = 7;
-constexpr short kWidth = 360;
-constexpr short kLabelWidth = 50;
+constexpr short kLabelWidth = 44;
 constexpr short kFieldX = kMargin + kLabelWidth + 4;
 constexpr short kRow = 17;
 constexpr short kHeight = 14;
-constexpr short kButtonWidth = 54;
-constexpr short kListHeight = 150;
-// The columns' tab stops, in dialog units from the list's left.
-constexpr int kTabStops[] = {90, 150, 180, 210};
+constexpr short kButtonWidth = 58;
+constexpr short kWidth = 5 * kButtonWidth + 4 * 4 + 2 * kMargin + 40;
+constexpr short kListHeight = 120;
+constexpr short kHelpHeight = 36;
+constexpr short kMessageHeight = 36;
+// The columns' widths in dialog units, but the problem's.
+constexpr std::array<short, 4> kColumnWidths = {90, 60, 34, 30};
+constexpr wchar_t kProblemTitle[] = L"Problem";
 
 DialogTemplate MakeTemplate() {
+  const short inner = kWidth - 2 * kMargin;
   DialogTemplate dialog(Widen(kMontageEditorTitle), kWidth,
-                        kMargin + kRow + 22 + kListHeight + 4 + kRow + 2 + 3 * kRow +
-                            (2 * kRow - 4) + 2 * kRow + kHeight + kMargin);
-  short y = kMargin;
+                        kMargin + 2 * kRow + kListHeight + 4 + 4 * kRow + kHelpHeight +
+                            kMessageHeight + kRow + kMargin);
   const DWORD tab = WS_TABSTOP | WS_GROUP;
-  const auto label = [&](const char* text, short x, short width) {
-    dialog.AddItem(kStatic, Widen(text), SS_LEFT, x, y + 2, width, 9, -1);
+  short y = kMargin;
+  // A label directly before its field, so that its access key reaches the field.
+  const auto field = [&](const char* label, int id, short width) {
+    dialog.AddItem(kStatic, Widen(label), SS_LEFT, kMargin, y + 2, kLabelWidth, 9, -1);
+    dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, width, kHeight, id);
+    y += kRow;
   };
-  label(kMontageNameLabel, kMargin, kLabelWidth);
-  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 150, kHeight,
-                 kIdMontageName);
-  y += kRow;
-  label(kMontageRowsLabel, kMargin, kLabelWidth);
-  y += 11;
-  // The columns' names over the list's tab stops, which are in dialog units too.
-  const char* const names[] = {kMontageColumns[0], kMontageColumns[1], kMontageColumns[2],
-                               kMontageColumns[3], "Problem"};
-  for (std::size_t c = 0; c < std::size(names); ++c) {
-    const short at = static_cast<short>(kMargin + 3 + (c == 0 ? 0 : kTabStops[c - 1]));
-    dialog.AddItem(kStatic, Widen(names[c]), SS_LEFT | SS_NOPREFIX, at, y + 2, 60, 9, -1);
-  }
-  y += 11;
-  dialog.AddItem(kListBox, L"",
-                 WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | tab,
-                 kMargin, y, kWidth - 2 * kMargin, kListHeight, kIdMontageRows);
+  field(kMontageNameLabel, kIdMontageName, 200);
+  dialog.AddItem(kStatic, Widen(kMontageRowsLabel), SS_LEFT, kMargin, y + 2, kLabelWidth, 9, -1);
+  y += 12;
+  dialog.AddItem(
+      WC_LISTVIEWW, L"",
+      WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | tab, kMargin,
+      y, inner, kListHeight, kIdMontageRows);
   y += kListHeight + 4;
+  field(kMontageDerivationLabel, kIdMontageDerivation, 160);
+  field(kMontageLabelLabel, kIdMontageLabel, 100);
+  field(kMontageFactorLabel, kIdMontageFactor, 50);
   const std::pair<const char*, int> buttons[] = {{kMontageAddText, kIdMontageAdd},
                                                  {kMontageRemoveText, kIdMontageRemove},
                                                  {kMontageUpText, kIdMontageUp},
                                                  {kMontageDownText, kIdMontageDown},
-                                                 {kMontageShowHideText, kIdMontageShown}};
+                                                 {kMontageShowHideText, kIdMontageShowHide}};
   short x = kMargin;
   for (const auto& [text, id] : buttons) {
     dialog.AddItem(kButton, Widen(text), BS_PUSHBUTTON | tab, x, y, kButtonWidth, kHeight, id);
     x += kButtonWidth + 4;
   }
   y += kRow + 2;
-  const std::pair<const char*, int> fields[] = {{kMontageDerivationLabel, kIdMontageDerivation},
-                                                {kMontageLabelLabel, kIdMontageLabel},
-                                                {kMontageFactorLabel, kIdMontageFactor}};
-  for (const auto& [text, id] : fields) {
-    label(text, kMargin, kLabelWidth);
-    dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y,
-                   kWidth - kFieldX - kMargin, kHeight, id);
-    y += kRow;
-  }
-  dialog.AddItem(kStatic, Widen(kMontageHelpText), SS_LEFT | SS_NOPREFIX, kMargin, y,
-                 kWidth - 2 * kMargin, 2 * kRow - 6, -1);
-  y += 2 * kRow - 4;
-  dialog.AddItem(kStatic, L"", SS_LEFT | SS_NOPREFIX, kMargin, y, kWidth - 2 * kMargin,
-                 2 * kRow - 4, kIdMontageMessage);
-  y += 2 * kRow;
+  dialog.AddItem(kStatic, Widen(kMontageHelpText), SS_LEFT, kMargin, y, inner, kHelpHeight,
+                 kIdMontageHelp);
+  y += kHelpHeight;
+  dialog.AddItem(kStatic, L"", SS_LEFT, kMargin, y, inner, kMessageHeight, kIdMontageMessage);
+  y += kMessageHeight;
   dialog.AddItem(kButton, Widen(kMontageSaveText), BS_DEFPUSHBUTTON | tab,
                  kWidth - kMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kHeight, IDOK);
   dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kMargin - kButtonWidth, y,
@@ -82,63 +77,92 @@ DialogTemplate MakeTemplate() {
   return dialog;
 }
 
-// Sets the text of control `id` only when it differs, so that the caret of the edit being typed
-// in stays where it is.
-void SetIfDifferent(HWND dialog, int id, const std::string& text) {
-  const std::wstring wide = Widen(text);
-  if (WindowText(::GetDlgItem(dialog, id)) != wide) {
-    ::SetDlgItemTextW(dialog, id, wide.c_str());
-  }
+// A row as the list shows it, a text a column.
+using RowTexts = std::array<std::wstring, 5>;
+
+RowTexts TextsOf(const MontageEditorRow& row) {
+  return {Widen(row.line.derivation), Widen(row.line.label), Widen(row.line.factor),
+          row.line.shown ? L"Yes" : L"No", Widen(row.problem)};
 }
 
-class EditorDialog final : public MontageEditorView {
+class MontageEditorDialog final : public MontageEditorView {
  public:
-  EditorDialog(MontageEditorSubject subject, const std::function<void(HWND)>& on_shown)
+  MontageEditorDialog(MontageEditorSubject subject, const std::function<void(HWND)>& on_shown)
       : controller_(*this, std::move(subject)), on_shown_(on_shown) {}
 
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* self = DialogState<EditorDialog>(dialog, message, lparam);
+    auto* self = DialogState<MontageEditorDialog>(dialog, message, lparam);
     if (message == WM_INITDIALOG) {
-      self->dialog_ = dialog;
-      ::SendDlgItemMessageW(dialog, kIdMontageRows, LB_SETTABSTOPS, std::size(kTabStops),
-                            reinterpret_cast<LPARAM>(kTabStops));
-      self->showing_ = true;
-      self->controller_.Open();
-      self->showing_ = false;
-      ::SetFocus(::GetDlgItem(dialog, kIdMontageName));
-      if (self->on_shown_)
-        self->on_shown_(dialog);
+      self->Init(dialog);
       return FALSE;  // the focus is set
     }
-    if (self == nullptr || message != WM_COMMAND)
+    if (self == nullptr)
       return FALSE;
-    return self->Command(LOWORD(wparam), HIWORD(wparam));
+    if (message == WM_COMMAND)
+      return self->Command(LOWORD(wparam), HIWORD(wparam));
+    if (message == WM_NOTIFY)
+      return self->Notify(*reinterpret_cast<const NMHDR*>(lparam));
+    return FALSE;
   }
 
   const std::optional<std::filesystem::path>& saved() const { return controller_.saved(); }
 
  private:
-  INT_PTR Command(int id, int code) {
-    if (showing_) {
-      return TRUE;  // the controller's own changes to the controls
+  // Set while the dialog itself changes its controls, whose notifications are then no user's.
+  class Updating {
+   public:
+    explicit Updating(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Updating() { flag_ = was_; }
+    Updating(const Updating&) = delete;
+    Updating& operator=(const Updating&) = delete;
+
+   private:
+    bool& flag_;
+    bool was_;
+  };
+
+  void Init(HWND dialog) {
+    dialog_ = dialog;
+    list_ = ::GetDlgItem(dialog, kIdMontageRows);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
+    // The problem takes what the other columns leave of the list, a scroll bar kept free.
+    RECT client{};
+    ::GetClientRect(list_, &client);
+    int left = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
+    for (int column = 0; column <= kMontageProblemColumn; ++column) {
+      const bool last = column == kMontageProblemColumn;
+      const auto at = static_cast<std::size_t>(column);
+      RECT width{0, 0, last ? 0 : kColumnWidths[at], 0};
+      ::MapDialogRect(dialog, &width);
+      left -= width.right;
+      std::wstring title = last ? kProblemTitle : Widen(kMontageColumns[at]);
+      LVCOLUMNW entry{};
+      entry.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+      entry.pszText = title.data();
+      entry.cx = last ? std::max(left, 0) : width.right;
+      entry.iSubItem = column;
+      ListView_InsertColumn(list_, column, &entry);
     }
+    controller_.Open();
+    ::SetFocus(::GetDlgItem(dialog, kIdMontageName));
+    if (on_shown_)
+      on_shown_(dialog);
+  }
+
+  INT_PTR Command(int id, int code) {
     switch (id) {
-      case kIdMontageRows:
-        if (code == LBN_SELCHANGE) {
-          controller_.RowChosen(
-              static_cast<int>(::SendDlgItemMessageW(dialog_, kIdMontageRows, LB_GETCURSEL, 0, 0)));
-        }
-        return TRUE;
       case kIdMontageDerivation:
       case kIdMontageLabel:
       case kIdMontageFactor:
-        if (code == EN_CHANGE) {
-          controller_.RowEdited(Text(kIdMontageDerivation), Text(kIdMontageLabel),
-                                Text(kIdMontageFactor));
+        if (code == EN_CHANGE && !updating_) {
+          controller_.RowEdited(ItemText(kIdMontageDerivation), ItemText(kIdMontageLabel),
+                                ItemText(kIdMontageFactor));
         }
         return TRUE;
       case kIdMontageAdd:
         controller_.AddRow();
+        ::SendMessageW(dialog_, WM_NEXTDLGCTL,
+                       reinterpret_cast<WPARAM>(::GetDlgItem(dialog_, kIdMontageDerivation)), TRUE);
         return TRUE;
       case kIdMontageRemove:
         controller_.RemoveRow();
@@ -147,9 +171,9 @@ class EditorDialog final : public MontageEditorView {
         controller_.MoveRow(-1);
         return TRUE;
       case kIdMontageDown:
-        controller_.MoveRow(1);
+        controller_.MoveRow(+1);
         return TRUE;
-      case kIdMontageShown:
+      case kIdMontageShowHide:
         controller_.ToggleShown();
         return TRUE;
       case IDOK:
@@ -164,48 +188,90 @@ class EditorDialog final : public MontageEditorView {
     }
   }
 
-  std::string Text(int id) const { return Narrow(WindowText(::GetDlgItem(dialog_, id))); }
-
-  std::string Name() const override { return Text(kIdMontageName); }
-  void SetName(const std::string& name) override {
-    ::SetDlgItemTextW(dialog_, kIdMontageName, Widen(name).c_str());
-  }
-  void SetRows(const std::vector<MontageEditorRow>& rows, int chosen) override {
-    const bool was = showing_;
-    showing_ = true;
-    const HWND list = ::GetDlgItem(dialog_, kIdMontageRows);
-    const LRESULT top = ::SendMessageW(list, LB_GETTOPINDEX, 0, 0);
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const MontageEditorRow& row : rows) {
-      const std::string text = row.line.derivation + "\t" + row.line.label + "\t" +
-                               row.line.factor + "\t" + (row.line.shown ? "Yes" : "No") + "\t" +
-                               row.problem;
-      ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  INT_PTR Notify(const NMHDR& header) {
+    if (header.idFrom != kIdMontageRows || updating_)
+      return FALSE;
+    if (header.code == LVN_ITEMCHANGED) {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if ((change.uChanged & LVIF_STATE) != 0 && (change.uNewState & LVIS_SELECTED) != 0 &&
+          (change.uOldState & LVIS_SELECTED) == 0) {
+        controller_.RowChosen(change.iItem);
+      }
+    } else if (header.code == LVN_KEYDOWN &&
+               reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) {
+      controller_.RemoveRow();
     }
-    ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top < 0 ? 0 : top), 0);
-    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
-    showing_ = was;
+    return FALSE;
   }
+
+  std::string Name() const override { return ItemText(kIdMontageName); }
+  void SetName(const std::string& name) override { SetItemText(kIdMontageName, name); }
+
+  // Changes only the cells that differ, so that the list neither flickers nor scrolls as a field
+  // is typed in.
+  void SetRows(const std::vector<MontageEditorRow>& rows, int chosen) override {
+    const Updating updating(updating_);
+    while (shown_.size() > rows.size()) {
+      shown_.pop_back();
+      ListView_DeleteItem(list_, static_cast<int>(shown_.size()));
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      RowTexts texts = TextsOf(rows[i]);
+      const int item = static_cast<int>(i);
+      if (i == shown_.size()) {
+        LVITEMW entry{};
+        entry.mask = LVIF_TEXT;
+        entry.iItem = item;
+        entry.pszText = texts[0].data();
+        ListView_InsertItem(list_, &entry);
+        shown_.push_back({texts[0]});
+      }
+      for (std::size_t column = 0; column < texts.size(); ++column) {
+        if (shown_[i][column] != texts[column]) {
+          ListView_SetItemText(list_, item, static_cast<int>(column), texts[column].data());
+          shown_[i][column] = texts[column];
+        }
+      }
+    }
+    const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (selected != chosen) {
+      constexpr UINT kMark = LVIS_SELECTED | LVIS_FOCUSED;
+      if (selected >= 0)
+        ListView_SetItemState(list_, selected, 0, kMark);
+      if (chosen >= 0)
+        ListView_SetItemState(list_, chosen, kMark, kMark);
+    }
+    if (chosen >= 0)
+      ListView_EnsureVisible(list_, chosen, FALSE);
+  }
+
   void SetRowFields(const MontageLine& line, bool enabled) override {
-    const bool was = showing_;
-    showing_ = true;
-    SetIfDifferent(dialog_, kIdMontageDerivation, line.derivation);
-    SetIfDifferent(dialog_, kIdMontageLabel, line.label);
-    SetIfDifferent(dialog_, kIdMontageFactor, line.factor);
-    for (const int id : {kIdMontageDerivation, kIdMontageLabel, kIdMontageFactor}) {
+    const Updating updating(updating_);
+    const std::pair<int, const std::string*> fields[] = {{kIdMontageDerivation, &line.derivation},
+                                                         {kIdMontageLabel, &line.label},
+                                                         {kIdMontageFactor, &line.factor}};
+    for (const auto& [id, text] : fields) {
+      SetItemText(id, *text);
       ::EnableWindow(::GetDlgItem(dialog_, id), enabled);
     }
-    showing_ = was;
   }
-  void SetMessage(const std::string& text) override {
-    ::SetDlgItemTextW(dialog_, kIdMontageMessage, Widen(text).c_str());
+
+  void SetMessage(const std::string& text) override { SetItemText(kIdMontageMessage, text); }
+
+  std::string ItemText(int id) const { return Narrow(WindowText(::GetDlgItem(dialog_, id))); }
+
+  // Sets the control's text only when it differs, which keeps the caret of a field being typed in.
+  void SetItemText(int id, const std::string& text) {
+    const HWND item = ::GetDlgItem(dialog_, id);
+    const std::wstring wide = Widen(text);
+    if (WindowText(item) != wide)
+      ::SetWindowTextW(item, wide.c_str());
   }
 
   HWND dialog_ = nullptr;
-  bool showing_ = false;
+  HWND list_ = nullptr;
+  std::vector<RowTexts> shown_;  // what the list shows, row by row
+  bool updating_ = false;
   MontageEditorController controller_;
   std::function<void(HWND)> on_shown_;
 };
@@ -214,9 +280,11 @@ class EditorDialog final : public MontageEditorView {
 
 std::optional<std::filesystem::path> ShowMontageEditorDialog(
     HWND owner, MontageEditorSubject subject, const std::function<void(HWND)>& on_shown) {
-  EditorDialog state(std::move(subject), on_shown);
+  const INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&common);
+  MontageEditorDialog state(std::move(subject), on_shown);
   const DialogTemplate dialog = MakeTemplate();
-  if (dialog.Run(owner, &EditorDialog::Procedure, &state) != IDOK) {
+  if (dialog.Run(owner, &MontageEditorDialog::Procedure, &state) != IDOK) {
     return std::nullopt;
   }
   return state.saved();

@@ -1,8 +1,9 @@
-// The Montage Editor on the Win32 API: the view of MontageEditorController, built from a template
-// in memory.
+// The Montage Editor on the Win32 API: the view of MontageEditorController, a modal dialog built
+// from a template in memory.
 //
-// Save keeps the dialog open, with the rows and what is wrong with them shown, until the montage
-// is written; the dialog then returns its file.
+// The rows are a list in report mode (Derivation, Label, Factor, Shown and the row's problem);
+// the fields under it edit the chosen row as it is typed. Save keeps the dialog open, saying why,
+// until the montage is written; the dialog writes nothing else and tells no window of the file.
 #ifndef VELBRIX_WINDOW_WIN32_MONTAGE_EDITOR_DIALOG_H_
 #define VELBRIX_WINDOW_WIN32_MONTAGE_EDITOR_DIALOG_H_
 
@@ -16,10 +17,10 @@
 
 namespace velbrix::win32 {
 
-// The identifiers of the dialog's controls; Save and Cancel are IDOK and IDCANCEL.
+// The identifiers of the dialog's controls; Save is IDOK, Cancel IDCANCEL.
 enum MontageEditorId : int {
-  kIdMontageName = 301,
-  kIdMontageRows,
+  kIdMontageName = 501,
+  kIdMontageRows,  // the list view
   kIdMontageDerivation,
   kIdMontageLabel,
   kIdMontageFactor,
@@ -27,12 +28,17 @@ enum MontageEditorId : int {
   kIdMontageRemove,
   kIdMontageUp,
   kIdMontageDown,
-  kIdMontageShown,
+  kIdMontageShowHide,
+  kIdMontageHelp,
   kIdMontageMessage,
 };
 
-// Shows the dialog modally over `owner`; `on_shown` (if any) is called with the dialog as it
-// opens, for tests. Returns the file of the montage saved, or nothing when cancelled.
+// The list's fifth column, after kMontageColumns: what is wrong with the row.
+inline constexpr int kMontageProblemColumn = 4;
+
+// Shows the editor modally over `owner` on `subject`; `on_shown` (if any) is called with the
+// dialog as it opens, for tests. Returns the file that Save wrote, or nothing when cancelled or
+// not shown.
 std::optional<std::filesystem::path> ShowMontageEditorDialog(
     HWND owner, MontageEditorSubject subject, const std::function<void(HWND)>& on_shown = {});
 
