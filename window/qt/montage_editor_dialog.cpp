@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -67,7 +68,16 @@ MontageEditorDialog::MontageEditorDialog(MontageEditorSubject subject, QWidget* 
   message_->setObjectName("message");
   message_->setWordWrap(true);
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  message_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   message_->setStyleSheet("color: #a00000");
+  // The message takes three lines and scrolls when it holds more, so that a long list of
+  // problems neither grows the dialog nor moves the table.
+  auto* message_area = new QScrollArea;
+  message_area->setWidget(message_);
+  message_area->setWidgetResizable(true);
+  message_area->setFrameShape(QFrame::NoFrame);
+  message_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  message_area->setFixedHeight(3 * fontMetrics().lineSpacing() + 4);
 
   auto* add = MakeButton(kMontageAddText, "add");
   auto* remove = MakeButton(kMontageRemoveText, "remove");
@@ -103,7 +113,7 @@ MontageEditorDialog::MontageEditorDialog(MontageEditorSubject subject, QWidget* 
   layout->addLayout(row_buttons);
   layout->addLayout(fields);
   layout->addWidget(help);
-  layout->addWidget(message_);
+  layout->addWidget(message_area);
   layout->addWidget(buttons);
 
   connect(rows_, &QTableWidget::currentCellChanged, this, [this](int row) {
