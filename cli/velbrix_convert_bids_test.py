@@ -103,8 +103,8 @@ def check_sidecars(root, fields):
     print(f"ok: {root.name}: {len(sidecars)} sidecars hold BIDS EEG fields only")
 
 
-def validate(validator, root):
-    """Runs the BIDS validator on a copy of `root`; fails on any error it reports.
+def validator_issues(validator, root):
+    """The BIDS validator's report ("errors" and "warnings") on a copy of `root`.
 
     The validator's own rules for *_eeg.json (those of bids-validator 1.15) predate the BIDS
     schema's spelling MISCChannelCount, and refuse it as a key they do not know; they spell it
@@ -122,6 +122,12 @@ def validate(validator, root):
         issues = json.loads(run.stdout)["issues"]
     except (ValueError, KeyError):
         sys.exit(f"the BIDS validator gave no report ({run.returncode}): {run.stderr[-2000:]}")
+    return issues
+
+
+def validate(validator, root):
+    """Runs the BIDS validator on a copy of `root` (validator_issues); fails on any error."""
+    issues = validator_issues(validator, root)
     for error in issues["errors"]:
         files = [f["file"]["relativePath"] for f in error["files"][:5] if f.get("file")]
         print(f"BIDS error {error['key']}: {error['reason']} {files}")

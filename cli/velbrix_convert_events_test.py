@@ -11,14 +11,13 @@ as the command line's does.
 import csv
 import json
 import pathlib
-import shutil
 import subprocess
 import sys
 import tempfile
 
 import mne
-import numpy as np
 
+from velbrix_convert_bids_test import validator_issues
 from velbrix_convert_edf_test import convert, make_recording
 
 RATE = 250.5
@@ -80,18 +79,8 @@ def check_brainvision(program, work, recording, events):
 
 
 def validator_report(validator, root):
-    """The validator's errors and warnings (keys) for a copy of `root`; MISCChannelCount is
-    spelt as the validator's own rules spell it (see velbrix_convert_bids_test.py)."""
-    with tempfile.TemporaryDirectory(prefix="velbrix-validate-") as folder:
-        copy = pathlib.Path(folder) / root.name
-        shutil.copytree(root, copy)
-        for sidecar in copy.rglob("*_eeg.json"):
-            text = sidecar.read_text(encoding="utf-8")
-            sidecar.write_text(text.replace('"MISCChannelCount":', '"MiscChannelCount":'),
-                               encoding="utf-8")
-        run = subprocess.run([shutil.which("node") or "node", validator, str(copy), "--json"],
-                             capture_output=True, text=True)
-    issues = json.loads(run.stdout)["issues"]
+    """The validator's errors and warnings (keys) for a copy of `root` (validator_issues)."""
+    issues = validator_issues(validator, root)
     for error in issues["errors"]:
         print(f"BIDS error {error['key']}: {error['reason']}")
     return ([e["key"] for e in issues["errors"]], sorted({w["key"] for w in issues["warnings"]}))
