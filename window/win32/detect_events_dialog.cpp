@@ -13,62 +13,60 @@ namespace velbrix::win32 {
 namespace {
 
 constexpr UINT kWmTasks = WM_APP + 1;  // tasks of the detection are queued
-constexpr short kMargin = 7;
 constexpr short kLabelWidth = 90;
-constexpr short kFieldX = kMargin + kLabelWidth + 4;
+constexpr short kFieldX = kDialogMargin + kLabelWidth + 4;
 constexpr short kFieldWidth = 150;
-constexpr short kRow = 17;
-constexpr short kHeight = 14;
 constexpr short kButtonWidth = 50;
-constexpr short kWidth = kFieldX + kFieldWidth + kMargin;
+constexpr short kWidth = kFieldX + kFieldWidth + kDialogMargin;
 
 DialogTemplate MakeTemplate() {
-  DialogTemplate dialog(L"Detect Events", kWidth, kMargin + 14 * kRow + kMargin);
-  short y = kMargin;
+  DialogTemplate dialog(L"Detect Events", kWidth, kDialogMargin + 14 * kDialogRow + kDialogMargin);
+  short y = kDialogMargin;
   const DWORD tab = WS_TABSTOP | WS_GROUP;
   const auto label = [&](const wchar_t* text, int id) {
-    dialog.AddItem(kStatic, text, SS_LEFT, kMargin, y + 2, kLabelWidth, 9, id);
+    dialog.AddItem(kStatic, text, SS_LEFT, kDialogMargin, y + 2, kLabelWidth, 9, id);
   };
   label(L"&Channel:", -1);
-  dialog.AddItem(kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | tab, kFieldX, y, kFieldWidth,
-                 150, kIdDetectChannel);
-  y += kRow;
+  dialog.AddItem(kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | tab, kFieldX, y, kFieldWidth, 150,
+                 kIdDetectChannel);
+  y += kDialogRow;
   label(L"&Level (\u00B5V):", -1);
-  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 80, kHeight,
+  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 80, kItemHeight,
                  kIdDetectLevel);
-  y += kRow;
+  y += kDialogRow;
   label(L"Di&rection:", -1);
   dialog.AddItem(kComboBox, L"", CBS_DROPDOWNLIST | tab, kFieldX, y, 80, 60, kIdDetectDirection);
-  y += kRow;
+  y += kDialogRow;
   label(L"Shortest &gap (seconds):", kIdDetectGapLabel);
-  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 80, kHeight,
+  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 80, kItemHeight,
                  kIdDetectGap);
-  y += kRow;
+  y += kDialogRow;
   label(L"La&bel:", -1);
-  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, kFieldWidth, kHeight,
+  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, kFieldWidth, kItemHeight,
                  kIdDetectLabel);
-  y += kRow;
-  dialog.AddItem(kButton, L"&Detect", BS_DEFPUSHBUTTON | tab, kMargin, y, kButtonWidth, kHeight,
-                 kIdDetectRun);
-  dialog.AddItem(kButton, L"&Stop", BS_PUSHBUTTON | tab, kMargin + kButtonWidth + 4, y,
-                 kButtonWidth, kHeight, kIdDetectStop);
-  y += kRow;
-  dialog.AddItem(kStatic, L"Events f&ound:", SS_LEFT, kMargin, y + 2, kLabelWidth, 9, -1);
+  y += kDialogRow;
+  dialog.AddItem(kButton, L"&Detect", BS_DEFPUSHBUTTON | tab, kDialogMargin, y, kButtonWidth,
+                 kItemHeight, kIdDetectRun);
+  dialog.AddItem(kButton, L"&Stop", BS_PUSHBUTTON | tab, kDialogMargin + kButtonWidth + 4, y,
+                 kButtonWidth, kItemHeight, kIdDetectStop);
+  y += kDialogRow;
+  dialog.AddItem(kStatic, L"Events f&ound:", SS_LEFT, kDialogMargin, y + 2, kLabelWidth, 9, -1);
   y += 11;
-  dialog.AddItem(kListBox, L"", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY |
-                                    LBS_WANTKEYBOARDINPUT | tab,
-                 kMargin, y, kWidth - 2 * kMargin, 4 * kRow, kIdDetectFound);
-  y += 4 * kRow + 3;
-  dialog.AddItem(kButton, L"&Remove", BS_PUSHBUTTON | tab, kMargin, y, kButtonWidth, kHeight,
-                 kIdDetectRemove);
-  y += kRow;
-  dialog.AddItem(kStatic, L"", SS_LEFT, kMargin, y, kWidth - 2 * kMargin, 2 * kRow - 4,
-                 kIdDetectMessage);
-  y += 2 * kRow;
-  dialog.AddItem(kButton, L"&Add", BS_PUSHBUTTON | tab, kWidth - kMargin - 2 * kButtonWidth - 4, y,
-                 kButtonWidth, kHeight, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kMargin - kButtonWidth, y,
-                 kButtonWidth, kHeight, IDCANCEL);
+  dialog.AddItem(
+      kListBox, L"",
+      WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | LBS_WANTKEYBOARDINPUT | tab,
+      kDialogMargin, y, kWidth - 2 * kDialogMargin, 4 * kDialogRow, kIdDetectFound);
+  y += 4 * kDialogRow + 3;
+  dialog.AddItem(kButton, L"&Remove", BS_PUSHBUTTON | tab, kDialogMargin, y, kButtonWidth,
+                 kItemHeight, kIdDetectRemove);
+  y += kDialogRow;
+  dialog.AddItem(kStatic, L"", SS_LEFT, kDialogMargin, y, kWidth - 2 * kDialogMargin,
+                 2 * kDialogRow - 4, kIdDetectMessage);
+  y += 2 * kDialogRow;
+  dialog.AddItem(kButton, L"&Add", BS_PUSHBUTTON | tab,
+                 kWidth - kDialogMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kItemHeight, IDOK);
+  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kDialogMargin - kButtonWidth, y,
+                 kButtonWidth, kItemHeight, IDCANCEL);
   return dialog;
 }
 
@@ -86,7 +84,8 @@ class DetectDialog final : public DetectEventsView {
       self->Init(dialog);
       return FALSE;  // the focus is set
     }
-    if (self == nullptr) return FALSE;
+    if (self == nullptr)
+      return FALSE;
     if (message == kWmTasks) {
       self->RunTasks();
       return TRUE;
@@ -95,8 +94,10 @@ class DetectDialog final : public DetectEventsView {
       self->RemoveChosen();
       return -2;  // handled
     }
-    if (message == WM_VKEYTOITEM) return -1;
-    if (message != WM_COMMAND) return FALSE;
+    if (message == WM_VKEYTOITEM)
+      return -1;
+    if (message != WM_COMMAND)
+      return FALSE;
     return self->Command(LOWORD(wparam));
   }
 
@@ -115,7 +116,8 @@ class DetectDialog final : public DetectEventsView {
     ::SendDlgItemMessageW(dialog, kIdDetectDirection, CB_SETCURSEL, 0, 0);
     controller_.Open();
     ::SetFocus(::GetDlgItem(dialog, kIdDetectLevel));
-    if (on_shown_) on_shown_(dialog);
+    if (on_shown_)
+      on_shown_(dialog);
   }
 
   INT_PTR Command(int id) {
@@ -130,7 +132,8 @@ class DetectDialog final : public DetectEventsView {
         RemoveChosen();
         return TRUE;
       case IDOK:
-        if (controller_.Add()) End(IDOK);
+        if (controller_.Add())
+          End(IDOK);
         return TRUE;
       case IDCANCEL:
         controller_.Cancel();
@@ -154,7 +157,8 @@ class DetectDialog final : public DetectEventsView {
   void Post(BackgroundRunner::Task task) {
     const std::lock_guard<std::mutex> lock(mutex_);
     tasks_.push_back(std::move(task));
-    if (dialog_ != nullptr) ::PostMessageW(dialog_, kWmTasks, 0, 0);
+    if (dialog_ != nullptr)
+      ::PostMessageW(dialog_, kWmTasks, 0, 0);
   }
 
   void RunTasks() {
@@ -162,7 +166,8 @@ class DetectDialog final : public DetectEventsView {
       BackgroundRunner::Task task;
       {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (tasks_.empty() || dialog_ == nullptr) return;
+        if (tasks_.empty() || dialog_ == nullptr)
+          return;
         task = std::move(tasks_.front());
         tasks_.pop_front();
       }
@@ -172,7 +177,8 @@ class DetectDialog final : public DetectEventsView {
 
   void RemoveChosen() {
     const LRESULT index = ::SendDlgItemMessageW(dialog_, kIdDetectFound, LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR) return;
+    if (index == LB_ERR)
+      return;
     const auto place = static_cast<std::size_t>(index);
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(place));
     ::SendDlgItemMessageW(dialog_, kIdDetectFound, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
@@ -201,7 +207,8 @@ class DetectDialog final : public DetectEventsView {
   std::string Label() const override { return ItemText(kIdDetectLabel); }
   bool Kept(std::size_t row) const override {
     for (const std::size_t kept : rows_) {
-      if (kept == row) return true;
+      if (kept == row)
+        return true;
     }
     return false;
   }
@@ -212,16 +219,16 @@ class DetectDialog final : public DetectEventsView {
       ::SendDlgItemMessageW(dialog_, kIdDetectChannel, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(Widen(name).c_str()));
     }
-    ::SendDlgItemMessageW(dialog_, kIdDetectChannel, CB_SETCURSEL,
-                          static_cast<WPARAM>(selected), 0);
+    ::SendDlgItemMessageW(dialog_, kIdDetectChannel, CB_SETCURSEL, static_cast<WPARAM>(selected),
+                          0);
   }
   void SetGapUnit(const std::string& unit) override {
-    ::SetDlgItemTextW(dialog_, kIdDetectGapLabel,
-                      Widen("Shortest &gap (" + unit + "):").c_str());
+    ::SetDlgItemTextW(dialog_, kIdDetectGapLabel, Widen("Shortest &gap (" + unit + "):").c_str());
   }
   void SetRunning(bool running) override {
     ::EnableWindow(::GetDlgItem(dialog_, kIdDetectStop), running);
-    if (running) ::SetFocus(::GetDlgItem(dialog_, kIdDetectStop));
+    if (running)
+      ::SetFocus(::GetDlgItem(dialog_, kIdDetectStop));
     ::EnableWindow(::GetDlgItem(dialog_, kIdDetectRun), !running);
     ::EnableWindow(::GetDlgItem(dialog_, IDOK), !running);
   }
@@ -253,7 +260,7 @@ class DetectDialog final : public DetectEventsView {
   std::mutex mutex_;
   HWND dialog_ = nullptr;  // under mutex_ when written; null once the dialog ends
   std::deque<BackgroundRunner::Task> tasks_;
-  std::vector<std::size_t> rows_;  // the found events' rows still listed
+  std::vector<std::size_t> rows_;      // the found events' rows still listed
   DetectEventsController controller_;  // last: its detection ends before the rest goes
 };
 
@@ -264,7 +271,8 @@ std::optional<std::vector<Event>> ShowDetectEventsDialog(
     const std::function<void(HWND)>& on_shown) {
   DetectDialog state(std::move(subject), std::move(channels), on_shown);
   const DialogTemplate dialog = MakeTemplate();
-  if (dialog.Run(owner, &DetectDialog::Procedure, &state) != IDOK) return std::nullopt;
+  if (dialog.Run(owner, &DetectDialog::Procedure, &state) != IDOK)
+    return std::nullopt;
   return state.result();
 }
 

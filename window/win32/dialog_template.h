@@ -12,6 +12,12 @@
 
 namespace velbrix::win32 {
 
+// The layout the dialogs share, in dialog units: their margin, the step from one row of fields to
+// the next, and an edit's, a box's or a button's height.
+constexpr short kDialogMargin = 7;
+constexpr short kDialogRow = 17;
+constexpr short kItemHeight = 14;
+
 // The predefined window classes of a dialog item, by their atoms.
 constexpr WORD kButton = 0x0080;
 constexpr WORD kEdit = 0x0081;

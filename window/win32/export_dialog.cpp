@@ -23,7 +23,6 @@ namespace {
 // The layout, in dialog units: two columns of rows, each row a label above its control. The
 // format and the first six fields fill the left column, the other fields the right one, and OK
 // and Cancel the last row on the right.
-constexpr short kMargin = 7;
 constexpr short kColumnWidth = 200;
 constexpr short kColumnGap = 14;
 constexpr short kRowHeight = 28;
@@ -33,16 +32,16 @@ constexpr short kControlHeight = 14;
 constexpr short kRowsPerColumn = 7;
 constexpr short kButtonWidth = 50;
 constexpr short kButtonGap = 4;
-constexpr short kDialogWidth = 2 * kMargin + 2 * kColumnWidth + kColumnGap;
-constexpr short kDialogHeight =
-    kMargin + (kRowsPerColumn - 1) * kRowHeight + kControlOffset + kControlHeight + kMargin;
+constexpr short kDialogWidth = 2 * kDialogMargin + 2 * kColumnWidth + kColumnGap;
+constexpr short kDialogHeight = kDialogMargin + (kRowsPerColumn - 1) * kRowHeight + kControlOffset +
+                                kControlHeight + kDialogMargin;
 static_assert(1 + kExportFieldCount < 2 * kRowsPerColumn, "room for OK and Cancel");
 
 // The top-left corner of the row at `slot`, counted down the left column and on down the right.
 POINT RowAt(int slot) {
   const int column = slot / kRowsPerColumn;
   const int row = slot % kRowsPerColumn;
-  return {kMargin + column * (kColumnWidth + kColumnGap), kMargin + row * kRowHeight};
+  return {kDialogMargin + column * (kColumnWidth + kColumnGap), kDialogMargin + row * kRowHeight};
 }
 
 // The dialog's template, its items in the order of Tab: the format, then each field's label and

@@ -12,67 +12,65 @@
 namespace velbrix::win32 {
 namespace {
 
-constexpr short kMargin = 7;
 constexpr short kLabelWidth = 80;
-constexpr short kFieldX = kMargin + kLabelWidth + 4;
+constexpr short kFieldX = kDialogMargin + kLabelWidth + 4;
 constexpr short kFieldWidth = 200;
-constexpr short kRow = 17;
-constexpr short kHeight = 14;
 constexpr short kButtonWidth = 50;
-constexpr short kWidth = kFieldX + kFieldWidth + kMargin;
+constexpr short kWidth = kFieldX + kFieldWidth + kDialogMargin;
 
 DialogTemplate MakeTemplate() {
-  DialogTemplate dialog(L"Import Events", kWidth, kMargin + 11 * kRow + kMargin);
-  short y = kMargin;
+  DialogTemplate dialog(L"Import Events", kWidth, kDialogMargin + 11 * kDialogRow + kDialogMargin);
+  short y = kDialogMargin;
   const auto label = [&](const wchar_t* text) {
-    dialog.AddItem(kStatic, text, SS_LEFT, kMargin, y + 2, kLabelWidth, 9, -1);
+    dialog.AddItem(kStatic, text, SS_LEFT, kDialogMargin, y + 2, kLabelWidth, 9, -1);
   };
   const DWORD tab = WS_TABSTOP | WS_GROUP;
   label(L"&File:");
   dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y,
-                 kFieldWidth - kButtonWidth - 4, kHeight, kIdImportFile);
-  dialog.AddItem(kButton, L"&Browse...", BS_PUSHBUTTON | tab,
-                 kFieldX + kFieldWidth - kButtonWidth, y, kButtonWidth, kHeight, kIdImportBrowse);
-  y += kRow;
+                 kFieldWidth - kButtonWidth - 4, kItemHeight, kIdImportFile);
+  dialog.AddItem(kButton, L"&Browse...", BS_PUSHBUTTON | tab, kFieldX + kFieldWidth - kButtonWidth,
+                 y, kButtonWidth, kItemHeight, kIdImportBrowse);
+  y += kDialogRow;
   dialog.AddItem(kButton, L"Told by the &header (sidecar or BIDS)", BS_AUTORADIOBUTTON | tab,
-                 kMargin, y, kWidth - 2 * kMargin, kHeight, kIdImportHeader);
-  y += kRow;
-  dialog.AddItem(kButton, L"A &lab's table:", BS_AUTORADIOBUTTON, kMargin, y,
-                 kWidth - 2 * kMargin, kHeight, kIdImportLab);
+                 kDialogMargin, y, kWidth - 2 * kDialogMargin, kItemHeight, kIdImportHeader);
+  y += kDialogRow;
+  dialog.AddItem(kButton, L"A &lab's table:", BS_AUTORADIOBUTTON, kDialogMargin, y,
+                 kWidth - 2 * kDialogMargin, kItemHeight, kIdImportLab);
   const std::pair<const wchar_t*, int> columns[] = {{L"&Onset column:", kIdImportOnset},
                                                     {L"&Duration column:", kIdImportDuration},
                                                     {L"Lab&el column:", kIdImportLabel}};
   for (const auto& [text, id] : columns) {
-    y += kRow;
+    y += kDialogRow;
     label(text);
     dialog.AddItem(kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | tab, kFieldX, y, kFieldWidth,
                    100, id);
   }
-  y += kRow;
+  y += kDialogRow;
   label(L"Unit:");
-  dialog.AddItem(kButton, L"&Seconds", BS_AUTORADIOBUTTON | tab, kFieldX, y, 60, kHeight,
+  dialog.AddItem(kButton, L"&Seconds", BS_AUTORADIOBUTTON | tab, kFieldX, y, 60, kItemHeight,
                  kIdImportSeconds);
-  dialog.AddItem(kButton, L"&Records", BS_AUTORADIOBUTTON, kFieldX + 64, y, 60, kHeight,
+  dialog.AddItem(kButton, L"&Records", BS_AUTORADIOBUTTON, kFieldX + 64, y, 60, kItemHeight,
                  kIdImportRecords);
-  y += kRow;
+  y += kDialogRow;
   label(L"Sample ra&te (Hz):");
-  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 80, kHeight,
+  dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, 80, kItemHeight,
                  kIdImportRate);
-  y += kRow;
-  dialog.AddItem(kStatic, L"", SS_LEFT, kMargin, y, kWidth - 2 * kMargin, 3 * kRow - 4,
-                 kIdImportMessage);
-  y += 3 * kRow;
-  dialog.AddItem(kButton, L"OK", BS_DEFPUSHBUTTON | tab, kWidth - kMargin - 2 * kButtonWidth - 4,
-                 y, kButtonWidth, kHeight, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kMargin - kButtonWidth, y,
-                 kButtonWidth, kHeight, IDCANCEL);
+  y += kDialogRow;
+  dialog.AddItem(kStatic, L"", SS_LEFT, kDialogMargin, y, kWidth - 2 * kDialogMargin,
+                 3 * kDialogRow - 4, kIdImportMessage);
+  y += 3 * kDialogRow;
+  dialog.AddItem(kButton, L"OK", BS_DEFPUSHBUTTON | tab,
+                 kWidth - kDialogMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kItemHeight, IDOK);
+  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kDialogMargin - kButtonWidth, y,
+                 kButtonWidth, kItemHeight, IDCANCEL);
   return dialog;
 }
 
 std::string ComboText(HWND dialog, int id) {
   const HWND combo = ::GetDlgItem(dialog, id);
   const LRESULT index = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
-  if (index == CB_ERR) return "";
+  if (index == CB_ERR)
+    return "";
   const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
   ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
@@ -94,10 +92,12 @@ class ImportDialog final : public ImportEventsView {
       ::CheckRadioButton(dialog, kIdImportSeconds, kIdImportRecords, kIdImportSeconds);
       self->controller_.Open();
       ::SetFocus(::GetDlgItem(dialog, kIdImportFile));
-      if (self->on_shown_) self->on_shown_(dialog);
+      if (self->on_shown_)
+        self->on_shown_(dialog);
       return FALSE;  // the focus is set
     }
-    if (self == nullptr || message != WM_COMMAND) return FALSE;
+    if (self == nullptr || message != WM_COMMAND)
+      return FALSE;
     return self->Command(LOWORD(wparam), HIWORD(wparam));
   }
 
@@ -107,7 +107,8 @@ class ImportDialog final : public ImportEventsView {
   INT_PTR Command(int id, int code) {
     switch (id) {
       case kIdImportFile:
-        if (code == EN_KILLFOCUS) FileTyped();
+        if (code == EN_KILLFOCUS)
+          FileTyped();
         return TRUE;
       case kIdImportBrowse:
         Browse();
@@ -116,19 +117,23 @@ class ImportDialog final : public ImportEventsView {
       case kIdImportLab:
       case kIdImportSeconds:
       case kIdImportRecords:
-        if (code == BN_CLICKED) controller_.EntriesChanged();
+        if (code == BN_CLICKED)
+          controller_.EntriesChanged();
         return TRUE;
       case kIdImportOnset:
       case kIdImportDuration:
       case kIdImportLabel:
-        if (code == CBN_SELCHANGE) controller_.EntriesChanged();
+        if (code == CBN_SELCHANGE)
+          controller_.EntriesChanged();
         return TRUE;
       case kIdImportRate:
-        if (code == EN_KILLFOCUS) controller_.EntriesChanged();
+        if (code == EN_KILLFOCUS)
+          controller_.EntriesChanged();
         return TRUE;
       case IDOK:
         FileTyped();
-        if (controller_.Accept()) ::EndDialog(dialog_, IDOK);
+        if (controller_.Accept())
+          ::EndDialog(dialog_, IDOK);
         return TRUE;
       case IDCANCEL:
         ::EndDialog(dialog_, IDCANCEL);
@@ -172,9 +177,8 @@ class ImportDialog final : public ImportEventsView {
   std::string DurationColumn() const override { return ComboText(dialog_, kIdImportDuration); }
   std::string LabelColumn() const override { return ComboText(dialog_, kIdImportLabel); }
   EventTimeUnit Unit() const override {
-    return ::IsDlgButtonChecked(dialog_, kIdImportRecords) == BST_CHECKED
-               ? EventTimeUnit::kRecords
-               : EventTimeUnit::kSeconds;
+    return ::IsDlgButtonChecked(dialog_, kIdImportRecords) == BST_CHECKED ? EventTimeUnit::kRecords
+                                                                          : EventTimeUnit::kSeconds;
   }
   std::string RateText() const override {
     return Narrow(WindowText(::GetDlgItem(dialog_, kIdImportRate)));
@@ -204,16 +208,16 @@ class ImportDialog final : public ImportEventsView {
     const std::pair<int, const std::string*> chosen[] = {
         {kIdImportOnset, &onset}, {kIdImportDuration, &duration}, {kIdImportLabel, &label}};
     for (const auto& [id, name] : chosen) {
-      const LRESULT index = ::SendDlgItemMessageW(dialog_, id, CB_FINDSTRINGEXACT,
-                                                  static_cast<WPARAM>(-1),
-                                                  reinterpret_cast<LPARAM>(Widen(*name).c_str()));
+      const LRESULT index =
+          ::SendDlgItemMessageW(dialog_, id, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(Widen(*name).c_str()));
       ::SendDlgItemMessageW(dialog_, id, CB_SETCURSEL, static_cast<WPARAM>(index < 0 ? 0 : index),
                             0);
     }
   }
   void SetLabTableEnabled(bool enabled) override {
-    for (const int id : {kIdImportOnset, kIdImportDuration, kIdImportLabel, kIdImportSeconds,
-                         kIdImportRecords}) {
+    for (const int id :
+         {kIdImportOnset, kIdImportDuration, kIdImportLabel, kIdImportSeconds, kIdImportRecords}) {
       ::EnableWindow(::GetDlgItem(dialog_, id), enabled);
     }
   }
@@ -232,7 +236,8 @@ std::optional<std::vector<Event>> ShowImportEventsDialog(
     HWND owner, EventsDialogSubject subject, const std::function<void(HWND)>& on_shown) {
   ImportDialog state(std::move(subject), on_shown);
   const DialogTemplate dialog = MakeTemplate();
-  if (dialog.Run(owner, &ImportDialog::Procedure, &state) != IDOK) return std::nullopt;
+  if (dialog.Run(owner, &ImportDialog::Procedure, &state) != IDOK)
+    return std::nullopt;
   return state.result();
 }
 

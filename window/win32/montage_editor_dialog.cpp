@@ -16,13 +16,10 @@
 namespace velbrix::win32 {
 namespace {
 
-constexpr short kMargin = 7;
 constexpr short kLabelWidth = 44;
-constexpr short kFieldX = kMargin + kLabelWidth + 4;
-constexpr short kRow = 17;
-constexpr short kHeight = 14;
+constexpr short kFieldX = kDialogMargin + kLabelWidth + 4;
 constexpr short kButtonWidth = 58;
-constexpr short kWidth = 5 * kButtonWidth + 4 * 4 + 2 * kMargin + 40;
+constexpr short kWidth = 5 * kButtonWidth + 4 * 4 + 2 * kDialogMargin + 40;
 constexpr short kListHeight = 120;
 constexpr short kHelpHeight = 36;
 constexpr short kMessageHeight = 36;
@@ -31,25 +28,27 @@ constexpr std::array<short, 4> kColumnWidths = {90, 60, 34, 30};
 constexpr wchar_t kProblemTitle[] = L"Problem";
 
 DialogTemplate MakeTemplate() {
-  const short inner = kWidth - 2 * kMargin;
+  const short inner = kWidth - 2 * kDialogMargin;
   DialogTemplate dialog(Widen(kMontageEditorTitle), kWidth,
-                        kMargin + 2 * kRow + kListHeight + 4 + 4 * kRow + kHelpHeight +
-                            kMessageHeight + kRow + kMargin);
+                        kDialogMargin + 2 * kDialogRow + kListHeight + 4 + 4 * kDialogRow +
+                            kHelpHeight + kMessageHeight + kDialogRow + kDialogMargin);
   const DWORD tab = WS_TABSTOP | WS_GROUP;
-  short y = kMargin;
+  short y = kDialogMargin;
   // A label directly before its field, so that its access key reaches the field.
   const auto field = [&](const char* label, int id, short width) {
-    dialog.AddItem(kStatic, Widen(label), SS_LEFT, kMargin, y + 2, kLabelWidth, 9, -1);
-    dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, width, kHeight, id);
-    y += kRow;
+    dialog.AddItem(kStatic, Widen(label), SS_LEFT, kDialogMargin, y + 2, kLabelWidth, 9, -1);
+    dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y, width, kItemHeight,
+                   id);
+    y += kDialogRow;
   };
   field(kMontageNameLabel, kIdMontageName, 200);
-  dialog.AddItem(kStatic, Widen(kMontageRowsLabel), SS_LEFT, kMargin, y + 2, kLabelWidth, 9, -1);
+  dialog.AddItem(kStatic, Widen(kMontageRowsLabel), SS_LEFT, kDialogMargin, y + 2, kLabelWidth, 9,
+                 -1);
   y += 12;
   dialog.AddItem(
       WC_LISTVIEWW, L"",
-      WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | tab, kMargin,
-      y, inner, kListHeight, kIdMontageRows);
+      WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | tab,
+      kDialogMargin, y, inner, kListHeight, kIdMontageRows);
   y += kListHeight + 4;
   field(kMontageDerivationLabel, kIdMontageDerivation, 160);
   field(kMontageLabelLabel, kIdMontageLabel, 100);
@@ -59,21 +58,21 @@ DialogTemplate MakeTemplate() {
                                                  {kMontageUpText, kIdMontageUp},
                                                  {kMontageDownText, kIdMontageDown},
                                                  {kMontageShowHideText, kIdMontageShowHide}};
-  short x = kMargin;
+  short x = kDialogMargin;
   for (const auto& [text, id] : buttons) {
-    dialog.AddItem(kButton, Widen(text), BS_PUSHBUTTON | tab, x, y, kButtonWidth, kHeight, id);
+    dialog.AddItem(kButton, Widen(text), BS_PUSHBUTTON | tab, x, y, kButtonWidth, kItemHeight, id);
     x += kButtonWidth + 4;
   }
-  y += kRow + 2;
-  dialog.AddItem(kStatic, Widen(kMontageHelpText), SS_LEFT, kMargin, y, inner, kHelpHeight,
+  y += kDialogRow + 2;
+  dialog.AddItem(kStatic, Widen(kMontageHelpText), SS_LEFT, kDialogMargin, y, inner, kHelpHeight,
                  kIdMontageHelp);
   y += kHelpHeight;
-  dialog.AddItem(kStatic, L"", SS_LEFT, kMargin, y, inner, kMessageHeight, kIdMontageMessage);
+  dialog.AddItem(kStatic, L"", SS_LEFT, kDialogMargin, y, inner, kMessageHeight, kIdMontageMessage);
   y += kMessageHeight;
   dialog.AddItem(kButton, Widen(kMontageSaveText), BS_DEFPUSHBUTTON | tab,
-                 kWidth - kMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kHeight, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kMargin - kButtonWidth, y,
-                 kButtonWidth, kHeight, IDCANCEL);
+                 kWidth - kDialogMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kItemHeight, IDOK);
+  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kDialogMargin - kButtonWidth, y,
+                 kButtonWidth, kItemHeight, IDCANCEL);
   return dialog;
 }
 

@@ -22,6 +22,26 @@
 namespace velbrix::win32 {
 namespace {
 
+// Asks for the name of a file to write, offering the files of `filter` ("PNG pictures (*.png)")
+// with the extension `extension`, which a name without one gets. Nothing when cancelled.
+std::optional<std::filesystem::path> AskSaveName(HWND owner, const char* filter,
+                                                 const wchar_t* extension) {
+  std::wstring name(MAX_PATH * 4, L'\0');
+  const std::wstring filters = Widen(filter) + L'\0' + L"*." + extension + L'\0' + L'\0';
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filters.c_str();
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrDefExt = extension;
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!::GetSaveFileNameW(&dialog)) {
+    return std::nullopt;
+  }
+  return std::filesystem::path(name.c_str());
+}
+
 constexpr wchar_t kClassName[] = L"VelbrixTraces";
 constexpr wchar_t kCanvasClassName[] = L"VelbrixTraceCanvas";
 constexpr UINT_PTR kTickTimer = 1;
@@ -755,18 +775,8 @@ void TraceWindow::SavePictureAs(const std::filesystem::path& path) {
 }
 
 void TraceWindow::AskAndSavePicture() {
-  std::wstring name(MAX_PATH * 4, L'\0');
-  const std::wstring filter = Widen(trace::kPictureFilter) + L'\0' + L"*.png" + L'\0' + L'\0';
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = hwnd_;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = name.data();
-  dialog.nMaxFile = static_cast<DWORD>(name.size());
-  dialog.lpstrDefExt = L"png";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (::GetSaveFileNameW(&dialog)) {
-    SavePictureAs(std::filesystem::path(name.c_str()));
+  if (const auto path = AskSaveName(hwnd_, trace::kPictureFilter, L"png")) {
+    SavePictureAs(*path);
   }
 }
 
@@ -844,18 +854,8 @@ void TraceWindow::OpenDetectEvents() {
 }
 
 void TraceWindow::AskAndSaveEventsAs() {
-  std::wstring name(MAX_PATH * 4, L'\0');
-  const std::wstring filter = Widen(trace::kEventsFilter) + L'\0' + L"*.tsv" + L'\0' + L'\0';
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = hwnd_;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = name.data();
-  dialog.nMaxFile = static_cast<DWORD>(name.size());
-  dialog.lpstrDefExt = L"tsv";
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (::GetSaveFileNameW(&dialog)) {
-    controller_.OnSaveEventsAs(std::filesystem::path(name.c_str()));
+  if (const auto path = AskSaveName(hwnd_, trace::kEventsFilter, L"tsv")) {
+    controller_.OnSaveEventsAs(*path);
   }
 }
 
