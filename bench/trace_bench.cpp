@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/null_trace_view.h"
 #include "core/base/record.h"
 #include "core/os/os_file.h"
 #include "core/signal/montage.h"
@@ -74,19 +75,7 @@ bool DropFromCache(const fs::path& path) {
   return dropped;
 }
 
-// A view that shows nothing, for the controller outside a window.
-class NullView final : public velbrix::TraceView {
- public:
-  bool ticking = false;
-  void SetCaption(const std::string&) override {}
-  void SetSampleRateText(const std::string&) override {}
-  void SetPageChoices(const std::vector<std::string>&, int) override {}
-  void SetAmplitudeChoices(const std::vector<std::string>&, int) override {}
-  void SetScrollBar(int, int, int) override {}
-  void ShowPicture(const velbrix::trace::TracePicture&) override {}
-  void SetStatusText(const std::string&) override {}
-  void SetTicking(bool on) override { ticking = on; }
-};
+using NullView = velbrix::bench::NullTraceView;
 
 class NullSpectrumView final : public velbrix::SpectrumView {
  public:

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/null_trace_view.h"
 #include "core/events/events_sidecar.h"
 #include "window/trace/trace_controller.h"
 #include "window/trace/trace_event_marks.h"
@@ -32,18 +33,7 @@ namespace {
 constexpr std::uint64_t kRecords = 24ull * 3600 * 256;
 constexpr double kPageTurnFloorMs = 2;
 
-class NullView final : public velbrix::TraceView {
- public:
-  bool ticking = false;
-  void SetCaption(const std::string&) override {}
-  void SetSampleRateText(const std::string&) override {}
-  void SetPageChoices(const std::vector<std::string>&, int) override {}
-  void SetAmplitudeChoices(const std::vector<std::string>&, int) override {}
-  void SetScrollBar(int, int, int) override {}
-  void ShowPicture(const velbrix::trace::TracePicture&) override {}
-  void SetStatusText(const std::string&) override {}
-  void SetTicking(bool on) override { ticking = on; }
-};
+using NullView = velbrix::bench::NullTraceView;
 
 // The sidecar's events: kMostEvents of them spread over the day, every fifth a span of 2 s.
 velbrix::EventList Events() {

@@ -17,6 +17,15 @@
 
 namespace velbrix {
 
+// The Direction box's entries, in the order of CrossingDirection, and the direction of entry
+// `index` (the first for none).
+inline constexpr const char* kDirectionChoices[] = {"Rising", "Falling", "Both"};
+inline CrossingDirection DirectionAt(int index) {
+  return index == 1   ? CrossingDirection::kFalling
+         : index == 2 ? CrossingDirection::kBoth
+                      : CrossingDirection::kRising;
+}
+
 // The passive view: getters of what is entered and setters of what is shown.
 class DetectEventsView {
  public:

@@ -27,7 +27,9 @@ DetectEventsDialog::DetectEventsDialog(EventsDialogSubject subject,
   level_->setObjectName("level");
   direction_ = new QComboBox;
   direction_->setObjectName("direction");
-  direction_->addItems({"Rising", "Falling", "Both"});
+  for (const char* direction : kDirectionChoices) {
+    direction_->addItem(direction);
+  }
   gap_ = new QLineEdit;
   gap_->setObjectName("gap");
   label_ = new QLineEdit;
@@ -84,7 +86,8 @@ DetectEventsDialog::DetectEventsDialog(EventsDialogSubject subject,
 }
 
 void DetectEventsDialog::accept() {
-  if (controller_.Add()) QDialog::accept();
+  if (controller_.Add())
+    QDialog::accept();
 }
 
 void DetectEventsDialog::reject() {
@@ -92,20 +95,21 @@ void DetectEventsDialog::reject() {
   QDialog::reject();
 }
 
-int DetectEventsDialog::Channel() const { return channel_->currentIndex(); }
-std::string DetectEventsDialog::LevelText() const { return level_->text().toStdString(); }
-CrossingDirection DetectEventsDialog::Direction() const {
-  switch (direction_->currentIndex()) {
-    case 1:
-      return CrossingDirection::kFalling;
-    case 2:
-      return CrossingDirection::kBoth;
-    default:
-      return CrossingDirection::kRising;
-  }
+int DetectEventsDialog::Channel() const {
+  return channel_->currentIndex();
 }
-std::string DetectEventsDialog::GapText() const { return gap_->text().toStdString(); }
-std::string DetectEventsDialog::Label() const { return label_->text().toStdString(); }
+std::string DetectEventsDialog::LevelText() const {
+  return level_->text().toStdString();
+}
+CrossingDirection DetectEventsDialog::Direction() const {
+  return DirectionAt(direction_->currentIndex());
+}
+std::string DetectEventsDialog::GapText() const {
+  return gap_->text().toStdString();
+}
+std::string DetectEventsDialog::Label() const {
+  return label_->text().toStdString();
+}
 bool DetectEventsDialog::Kept(std::size_t row) const {
   const QListWidgetItem* item = found_->item(static_cast<int>(row));
   return item != nullptr && item->checkState() == Qt::Checked;
@@ -113,7 +117,8 @@ bool DetectEventsDialog::Kept(std::size_t row) const {
 
 void DetectEventsDialog::SetChannels(const std::vector<std::string>& names, int selected) {
   channel_->clear();
-  for (const std::string& name : names) channel_->addItem(QString::fromStdString(name));
+  for (const std::string& name : names)
+    channel_->addItem(QString::fromStdString(name));
   channel_->setCurrentIndex(selected);
 }
 void DetectEventsDialog::SetGapUnit(const std::string& unit) {
@@ -129,7 +134,9 @@ void DetectEventsDialog::SetRunning(bool running) {
     detect_->setDefault(true);
   }
 }
-void DetectEventsDialog::SetProgress(int percent) { progress_->setValue(percent); }
+void DetectEventsDialog::SetProgress(int percent) {
+  progress_->setValue(percent);
+}
 void DetectEventsDialog::SetFound(const std::vector<std::string>& rows) {
   found_->clear();
   for (const std::string& row : rows) {

@@ -189,6 +189,8 @@ class TraceController {
   void ShowEventRows();
   void AskLabel(const std::string& title, const std::string& label);
   void MoveToEvent(std::size_t index);
+  // Whether the event last chosen is on the page shown.
+  bool SelectedEventOnPage() const;
   // Saves into the sidecar; false (the status line says why) when it failed.
   bool SaveEvents();
 

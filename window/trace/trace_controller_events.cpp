@@ -152,14 +152,18 @@ void TraceController::MoveToEvent(std::size_t index) {
   Refresh();
 }
 
+bool TraceController::SelectedEventOnPage() const {
+  if (!selected_ || *selected_ >= events_.list().size()) {
+    return false;
+  }
+  const std::uint64_t start = events_.list()[*selected_].start;
+  return start >= paging_.first() && start < paging_.first() + page_records();
+}
+
 void TraceController::OnNextEvent() {
   const std::uint64_t first = paging_.first();
-  const auto on_page = [&](std::size_t index) {
-    const std::uint64_t start = events_.list()[index].start;
-    return start >= first && start < first + page_records();
-  };
   std::optional<std::size_t> next;
-  if (selected_ && *selected_ < events_.list().size() && on_page(*selected_)) {
+  if (SelectedEventOnPage()) {
     if (*selected_ + 1 < events_.list().size()) {
       next = *selected_ + 1;
     }
@@ -176,9 +180,7 @@ void TraceController::OnNextEvent() {
 void TraceController::OnPreviousEvent() {
   const std::uint64_t first = paging_.first();
   std::optional<std::size_t> previous;
-  if (selected_ && *selected_ < events_.list().size() &&
-      events_.list()[*selected_].start >= first &&
-      events_.list()[*selected_].start < first + page_records()) {
+  if (SelectedEventOnPage()) {
     if (*selected_ > 0) {
       previous = *selected_ - 1;
     }

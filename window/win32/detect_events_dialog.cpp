@@ -109,9 +109,9 @@ class DetectDialog final : public DetectEventsView {
       const std::lock_guard<std::mutex> lock(mutex_);
       dialog_ = dialog;
     }
-    for (const wchar_t* direction : {L"Rising", L"Falling", L"Both"}) {
+    for (const char* direction : kDirectionChoices) {
       ::SendDlgItemMessageW(dialog, kIdDetectDirection, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(direction));
+                            reinterpret_cast<LPARAM>(Widen(direction).c_str()));
     }
     ::SendDlgItemMessageW(dialog, kIdDetectDirection, CB_SETCURSEL, 0, 0);
     controller_.Open();
@@ -194,14 +194,8 @@ class DetectDialog final : public DetectEventsView {
   }
   std::string LevelText() const override { return ItemText(kIdDetectLevel); }
   CrossingDirection Direction() const override {
-    switch (::SendDlgItemMessageW(dialog_, kIdDetectDirection, CB_GETCURSEL, 0, 0)) {
-      case 1:
-        return CrossingDirection::kFalling;
-      case 2:
-        return CrossingDirection::kBoth;
-      default:
-        return CrossingDirection::kRising;
-    }
+    return DirectionAt(
+        static_cast<int>(::SendDlgItemMessageW(dialog_, kIdDetectDirection, CB_GETCURSEL, 0, 0)));
   }
   std::string GapText() const override { return ItemText(kIdDetectGap); }
   std::string Label() const override { return ItemText(kIdDetectLabel); }
