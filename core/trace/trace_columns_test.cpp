@@ -86,19 +86,22 @@ TEST_F(TraceColumnsTest, ReadColumnsFollowTheStraightforwardRule) {
 }
 
 TEST_F(TraceColumnsTest, OverviewColumnsAndEnvelopeFollowTheStraightforwardRule) {
-  const std::string bytes = RandomRecording(5000 * 32 + 31, 2);
+  constexpr int kRecords = 3 * 8192 + 200;
+  // Three batches of 8192 records and a part, which two threads share where there are two cores.
+  const std::string bytes = RandomRecording(kRecords * 32 + 31, 2);
   const std::filesystem::path path = Write(bytes);
-  // Room for 313 blocks of 66 bytes: blocks of 16 records, the last one of 8.
-  TraceOverview overview(path, 5000, 313 * 66);
+  // Room for 1549 blocks of 66 bytes: blocks of 16 records, the last one of 8.
+  TraceOverview overview(path, kRecords, 1549 * 66);
   overview.Wait();
   ASSERT_TRUE(overview.finished());
   ASSERT_TRUE(overview.status().ok()) << overview.status().message();
   EXPECT_EQ(overview.block_records(), 16u);
-  EXPECT_EQ(overview.blocks(), 313u);
-  EXPECT_EQ(overview.blocks_done(), 313u);
+  EXPECT_EQ(overview.blocks(), 1549u);
+  EXPECT_EQ(overview.blocks_done(), 1549u);
 
-  for (auto [first, count, columns] : {std::tuple{0, 5000, 100}, std::tuple{4990, 10, 100},
-                                       std::tuple{17, 3000, 50}, std::tuple{0, 5000, 1000}}) {
+  for (auto [first, count, columns] :
+       {std::tuple{0, kRecords, 100}, std::tuple{kRecords - 10, 10, 100}, std::tuple{17, 3000, 50},
+        std::tuple{8000, 9000, 37}, std::tuple{0, kRecords, 1000}}) {
     SCOPED_TRACE(std::to_string(first) + "+" + std::to_string(count));
     ColumnExtremes got;
     OverviewColumnExtremes(overview, static_cast<std::uint64_t>(first),
@@ -108,7 +111,7 @@ TEST_F(TraceColumnsTest, OverviewColumnsAndEnvelopeFollowTheStraightforwardRule)
     EXPECT_LE(got.bounds.front(), static_cast<std::uint64_t>(first));
     EXPECT_GT(got.bounds.front() + 16, static_cast<std::uint64_t>(first));
     EXPECT_GE(got.bounds.back(), static_cast<std::uint64_t>(first + count));
-    EXPECT_LE(got.bounds.back(), 5000u);
+    EXPECT_LE(got.bounds.back(), static_cast<std::uint64_t>(kRecords));
     for (std::size_t c = 0; c < got.columns; ++c) {
       EXPECT_EQ(got.bounds[c] % 16, 0u);
     }
@@ -119,7 +122,7 @@ TEST_F(TraceColumnsTest, OverviewColumnsAndEnvelopeFollowTheStraightforwardRule)
   std::vector<std::uint8_t> lo, hi;
   OverviewEnvelope(overview, 40, &bounds, &lo, &hi);
   ASSERT_EQ(lo.size(), 40u);
-  EXPECT_EQ(bounds.back(), 5000u);
+  EXPECT_EQ(bounds.back(), static_cast<std::uint64_t>(kRecords));
   for (std::size_t c = 0; c < 40; ++c) {
     const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(bounds[c] * 32);
     const auto end = bytes.begin() + static_cast<std::ptrdiff_t>(bounds[c + 1] * 32);
@@ -147,6 +150,15 @@ TEST_F(TraceColumnsTest, FailuresNameTheRecordingAndTheReason) {
   overview.Wait();
   EXPECT_EQ(overview.status().message(), missing.message());
   EXPECT_EQ(overview.blocks_done(), 0u);
+
+  // A recording cut short after its first two batches: the blocks before the cut are ready, and
+  // the overview says why it ended there.
+  const std::filesystem::path cut = Write(std::string(20000 * 32, 'x'));
+  TraceOverview short_overview(cut, 40000, 2500 * 66);
+  short_overview.Wait();
+  EXPECT_EQ(short_overview.status().message(),
+            "Cannot read " + PathForDisplay(cut) + ": " + kRecordingShorterReason);
+  EXPECT_EQ(short_overview.blocks_done(), 2 * 8192 / 16u);
 
   // A recording that became shorter since it was opened.
   ASSERT_TRUE(recording.Open(Write(std::string(64 * 32, 'x'))).ok());
