@@ -1,8 +1,10 @@
 #!/bin/sh
 # The speed of velbrix-convert --jobs 1 against --jobs 2: 8 recordings of 64 MiB on tmpfs
-# (/dev/shm), converted to text (all 32 channels), EDF and BrainVision, beside the I/O floor (the
-# same inputs copied with cat: their bytes read and written once). Prints MB/s of input and the
-# speed-up; the medians of REPEAT runs (default 3). Not run by the tests.
+# (/dev/shm), converted to text (all 32 channels), EDF and BrainVision. Beside each format, its
+# I/O floor: each recording read and as many bytes as its outputs written into as many new files
+# in 256 KiB writes, with no formatting, by one process and by two taking every other recording;
+# the floor's own speed-up is what the machine's memory and file system allow two jobs. Prints MB/s
+# of input and the speed-ups; the medians of REPEAT runs (default 3). Not run by the tests.
 #
 #   bench/jobs_bench.sh build/linux/cli/velbrix-convert [REPEAT]
 set -eu
@@ -36,6 +38,43 @@ timed() {
 copy_inputs() {
   for f in "$work"/in/*; do cat "$f" >"$work/out/${f##*/}"; done
 }
+# The floor's plan: a line per recording, its path and the sizes of its outputs in $work/out.
+plan_floor() {
+  for f in "$work"/in/*; do
+    name=${f##*/}
+    printf '%s' "$f"
+    for out in "$work/out/$name"*; do printf ' %s' "$(wc -c <"$out")"; done
+    echo
+  done >"$work/plan"
+}
+# Runs the floor of the plan's lines whose number modulo $2 is $1, into $work/out.
+floor_part() {
+  /usr/bin/python3 - "$work/plan" "$work/out" "$1" "$2" <<'PY'
+import os, sys
+plan, out, part, parts = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+block = memoryview(bytes(256 * 1024))
+buffer = bytearray(256 * 1024)
+for n, line in enumerate(open(plan)):
+    if n % parts != part:
+        continue
+    path, *sizes = line.split()
+    with open(path, 'rb', buffering=0) as f:
+        while f.readinto(buffer):
+            pass
+    for i, size in enumerate(map(int, sizes)):
+        fd = os.open(os.path.join(out, '%s_floor%d' % (os.path.basename(path), i)),
+                     os.O_WRONLY | os.O_CREAT | os.O_EXCL)
+        while size > 0:
+            size -= os.write(fd, block[:min(size, len(block))])
+        os.close(fd)
+PY
+}
+floor_one() { floor_part 0 1; }
+floor_two() {
+  floor_part 0 2 &
+  floor_part 1 2
+  wait
+}
 speed() { awk "BEGIN { printf \"%.0f\", $megabytes / $1 }"; }
 
 floor=$(for r in $(seq "$repeat"); do timed copy_inputs; done | median)
@@ -47,6 +86,11 @@ for format in text edf brainvision; do
   one=$(for r in $(seq "$repeat"); do timed "$convert" "$@" --jobs 1 "$work"/in/*; done | median)
   two=$(for r in $(seq "$repeat"); do timed "$convert" "$@" --jobs 2 "$work"/in/*; done | median)
   written=$(du -sm "$work/out" | cut -f1)
+  plan_floor
+  floor1=$(for r in $(seq "$repeat"); do timed floor_one; done | median)
+  floor2=$(for r in $(seq "$repeat"); do timed floor_two; done | median)
   printf '%-12s --jobs 1: %5s MB/s  --jobs 2: %5s MB/s  speed-up %.2fx  (%s MiB written)\n' \
     "$format" "$(speed "$one")" "$(speed "$two")" "$(awk "BEGIN { print $one / $two }")" "$written"
+  printf '%-12s one stream: %5s MB/s  two: %5s MB/s  speed-up %.2fx\n' "  its floor" \
+    "$(speed "$floor1")" "$(speed "$floor2")" "$(awk "BEGIN { print $floor1 / $floor2 }")"
 done

@@ -16,14 +16,12 @@
 #include "core/convert/record_blocks.h"
 #include "core/events/edf_annotations.h"
 #include "core/events/export_events.h"
+#include "core/formats/edf_samples.h"
 
 namespace velbrix {
 namespace {
 
 constexpr std::size_t kBatchBytes = 1 << 20;  // data records handed to the writer at once
-
-// The two bytes (little-endian) of each sample byte's digital value.
-constexpr SampleBytesTable kSampleBytes = LittleEndianSampleBytes(EdfDigitalValue);
 
 Status CheckInputs(const ExportInputs& inputs) {
   if (Status s = CheckPositions(inputs.positions); !s.ok()) {
@@ -75,13 +73,7 @@ class DataRecordFiller {
       }
       const std::size_t n = std::min(count, samples_ - next_sample_);
       char* const data = batch_->buffer(0) + in_batch_ * record_bytes_ + 2 * next_sample_;
-      for (std::size_t s = 0; s < positions_.size(); ++s) {
-        const std::uint8_t* in = records + (positions_[s] - 1);
-        char* out = data + 2 * samples_ * s;
-        for (std::size_t j = 0; j < n; ++j, out += 2) {
-          std::memcpy(out, kSampleBytes[in[j * kRecordSize]].data(), 2);
-        }
-      }
+      PutEdfSamples(records, n, positions_, data, 2 * samples_);
       records += n * kRecordSize;
       count -= n;
       next_sample_ += n;
