@@ -11,8 +11,9 @@
 // its first output there; runs into one root at the same time commit one after the other.
 //
 // Every failure names the file the caller asked for (the final name of an output, never its
-// temporary) and the system's reason. The table is not safe for concurrent use, but one thread may
-// use it while another waits.
+// temporary) and the system's reason. The table is not safe for concurrent use, with one
+// exception: while a run is under way, Read and Write of different files may be called from
+// different threads at once (a run's threads each keep their own outputs).
 #ifndef VELBRIX_CORE_COMMIT_FILE_TABLE_H_
 #define VELBRIX_CORE_COMMIT_FILE_TABLE_H_
 

@@ -1,5 +1,5 @@
-// The conversion run: read blocks of records, format each channel's lines, write them in the
-// background, and commit the outputs when the whole recording is converted.
+// The conversion run: read blocks of records, format and write each channel's lines on two
+// threads sharing the channels, and commit the outputs when the whole recording is converted.
 #include "core/convert/conversion.h"
 
 #include <algorithm>
@@ -11,7 +11,8 @@
 
 #include "core/base/channel_table.h"
 #include "core/base/run_support.h"
-#include "core/convert/background_writer.h"
+#include "core/convert/record_blocks.h"
+#include "core/convert/shared_blocks.h"
 #include "core/convert/value_line.h"
 
 namespace velbrix {
@@ -148,15 +149,13 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
                       ConversionReport* report, const ProgressCallback& progress,
                       const StopRequest* stop, std::vector<int> numbers) {
   const auto table = std::make_unique<ValueLineTable>(decimal_separator);
-  // The writer thread uses only the output slots of the table; reading the input is ours.
-  BackgroundWriter writer(files_, std::move(numbers),
-                          kRecordsPerBlock * table->longest_line() + ValueLineTable::kSlotSize);
-  const auto format = [&](const std::uint8_t* records, std::size_t count) {
-    OutputBatch& batch = writer.NextBatch();
-    for (std::size_t k = 0; k < positions.size(); ++k) {
+  // Each share formats one output's lines of a block at a time and writes them; the file table's
+  // outputs are written by one thread each while this one also reads the input.
+  const auto work = [&](std::size_t first, std::size_t end, const std::uint8_t* records,
+                        std::size_t count, char* buffer) {
+    for (std::size_t k = first; k < end; ++k) {
       const std::uint8_t* in = records + (positions[k] - 1);
-      char* const begin = batch.buffer(k);
-      char* out = begin;
+      char* out = buffer;
       if (table->short_lines()) {  // every line in 16 bytes: half the bytes copied per sample
         for (std::size_t r = 0; r < count; ++r) {
           out = table->AppendShort(out, in[r * kRecordSize]);
@@ -166,18 +165,24 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
           out = table->Append(out, in[r * kRecordSize]);
         }
       }
-      batch.set_length(k, static_cast<std::size_t>(out - begin));
+      if (Status s = files_.Write(numbers[k], {buffer, static_cast<std::size_t>(out - buffer)});
+          !s.ok()) {
+        return s;
+      }
     }
-    writer.Submit();
+    return Status::Ok();
+  };
+  SharedBlocks shares(positions.size(),
+                      kRecordsPerBlock * table->longest_line() + ValueLineTable::kSlotSize, work);
+  const auto format = [&](const std::uint8_t* records, std::size_t count) {
     std::memcpy(RecBuf_.data(), records + (count - 1) * kRecordSize, kRecordSize);
-    return writer.failure();
+    return shares.Run(records, count);
   };
   RecordBlocksRead read;
   const Status status = ReadRecordBlocks(files_, InFileNo, format, progress, &read, stop);
   report->records = read.records;
   report->bytes_left_out = read.bytes_left_out;
-  const Status written = writer.Finish();
-  return status.ok() ? written : status;
+  return status;
 }
 
 Status RunConversion(const ConversionInputs& inputs, ConversionReport* report,

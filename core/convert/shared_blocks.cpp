@@ -1,0 +1,79 @@
+// Two threads sharing a run's outputs, block after block.
+#include "core/convert/shared_blocks.h"
+
+#include <utility>
+
+namespace velbrix {
+namespace {
+
+bool TwoThreadsHelp(std::size_t outputs) {
+  return outputs > 1 && std::thread::hardware_concurrency() > 1;
+}
+
+}  // namespace
+
+SharedBlocks::SharedBlocks(std::size_t outputs, std::size_t buffer_size, ShareWork work)
+    : outputs_(outputs),
+      first_share_end_(TwoThreadsHelp(outputs) ? outputs / 2 : outputs),
+      work_(std::move(work)),
+      buffers_(new char[2 * buffer_size]),
+      buffer_size_(buffer_size) {
+  if (first_share_end_ < outputs_) {
+    second_ = std::thread([this] { SecondLoop(); });
+  }
+}
+
+SharedBlocks::~SharedBlocks() {
+  if (second_.joinable()) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      quitting_ = true;
+    }
+    changed_.notify_all();
+    second_.join();
+  }
+}
+
+Status SharedBlocks::Run(const std::uint8_t* records, std::size_t count) {
+  if (second_.joinable()) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      records_ = records;
+      count_ = count;
+      block_waiting_ = true;
+    }
+    changed_.notify_all();
+  }
+  Status status = work_(0, first_share_end_, records, count, buffers_.get());
+  if (second_.joinable()) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !block_waiting_; });
+    if (status.ok()) {
+      status = second_status_;
+    }
+  }
+  return status;
+}
+
+void SharedBlocks::SecondLoop() {
+  char* const buffer = buffers_.get() + buffer_size_;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return block_waiting_ || quitting_; });
+    if (!block_waiting_) {
+      return;
+    }
+    if (second_status_.ok()) {
+      const std::uint8_t* const records = records_;
+      const std::size_t count = count_;
+      lock.unlock();
+      Status status = work_(first_share_end_, outputs_, records, count, buffer);
+      lock.lock();
+      second_status_ = std::move(status);
+    }
+    block_waiting_ = false;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace velbrix
