@@ -4,7 +4,9 @@
 # I/O floor: each recording read and as many bytes as its outputs written into as many new files
 # in 256 KiB writes, with no formatting, by one process and by two taking every other recording;
 # the floor's own speed-up is what the machine's memory and file system allow two jobs. Prints MB/s
-# of input and the speed-ups; the medians of REPEAT runs (default 3). Not run by the tests.
+# of input, the speed-ups and how many cores --jobs 1 already keeps busy (its reading and
+# formatting thread beside its writing thread; needs /usr/bin/time); the medians of REPEAT runs
+# (default 3). Not run by the tests.
 #
 #   bench/jobs_bench.sh build/linux/cli/velbrix-convert [REPEAT]
 set -eu
@@ -75,6 +77,12 @@ floor_two() {
   floor_part 1 2
   wait
 }
+# How many cores a run of "$@" keeps busy: its CPU time over its wall-clock time.
+busy() {
+  rm -rf "$work/out" && mkdir "$work/out"
+  /usr/bin/time -f '%e %U %S' -o "$work/time" "$@"
+  awk '{ printf "%.2f", ($2 + $3) / $1 }' "$work/time"
+}
 speed() { awk "BEGIN { printf \"%.0f\", $megabytes / $1 }"; }
 
 floor=$(for r in $(seq "$repeat"); do timed copy_inputs; done | median)
@@ -86,11 +94,13 @@ for format in text edf brainvision; do
   one=$(for r in $(seq "$repeat"); do timed "$convert" "$@" --jobs 1 "$work"/in/*; done | median)
   two=$(for r in $(seq "$repeat"); do timed "$convert" "$@" --jobs 2 "$work"/in/*; done | median)
   written=$(du -sm "$work/out" | cut -f1)
+  cores=$(busy "$convert" "$@" --jobs 1 "$work"/in/*)
   plan_floor
   floor1=$(for r in $(seq "$repeat"); do timed floor_one; done | median)
   floor2=$(for r in $(seq "$repeat"); do timed floor_two; done | median)
   printf '%-12s --jobs 1: %5s MB/s  --jobs 2: %5s MB/s  speed-up %.2fx  (%s MiB written)\n' \
     "$format" "$(speed "$one")" "$(speed "$two")" "$(awk "BEGIN { print $one / $two }")" "$written"
+  printf '%-12s %s cores busy\n' "  --jobs 1" "$cores"
   printf '%-12s one stream: %5s MB/s  two: %5s MB/s  speed-up %.2fx\n' "  its floor" \
     "$(speed "$floor1")" "$(speed "$floor2")" "$(awk "BEGIN { print $floor1 / $floor2 }")"
 done
