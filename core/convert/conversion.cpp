@@ -179,7 +179,8 @@ Status Converter::Run(std::span<const int> positions, std::string_view decimal_s
     return shares.Run(records, count);
   };
   RecordBlocksRead read;
-  const Status status = ReadRecordBlocks(files_, InFileNo, format, progress, &read, stop);
+  const Status status = ReadRecordBlocksInTurns(
+      files_, InFileNo, format, [&] { return shares.Drain(); }, progress, &read, stop);
   report->records = read.records;
   report->bytes_left_out = read.bytes_left_out;
   return status;

@@ -37,6 +37,16 @@ Status ReadRecordBlocks(FileTable& files, int number, const RecordBlockConsumer&
                         const ProgressCallback& progress, RecordBlocksRead* read,
                         const StopRequest* stop = nullptr);
 
+// As ReadRecordBlocks, for a consumer that goes on with a block on another thread after it
+// returns: the blocks are read into two buffers in turn, so a block stays valid until the call
+// after next returns. Before it returns, whatever the outcome, `drain` is called; it must wait
+// until the consumer is done with every block, and its failure is returned where the reading had
+// none.
+Status ReadRecordBlocksInTurns(FileTable& files, int number, const RecordBlockConsumer& consume,
+                               const std::function<Status()>& drain,
+                               const ProgressCallback& progress, RecordBlocksRead* read,
+                               const StopRequest* stop = nullptr);
+
 }  // namespace velbrix
 
 #endif  // VELBRIX_CORE_CONVERT_RECORD_BLOCKS_H_

@@ -6,15 +6,15 @@
 namespace velbrix {
 namespace {
 
-bool TwoThreadsHelp(std::size_t outputs) {
-  return outputs > 1 && std::thread::hardware_concurrency() > 1;
+bool TwoThreadsHelp() {
+  return std::thread::hardware_concurrency() > 1;
 }
 
 }  // namespace
 
 SharedBlocks::SharedBlocks(std::size_t outputs, std::size_t buffer_size, ShareWork work)
     : outputs_(outputs),
-      first_share_end_(TwoThreadsHelp(outputs) ? outputs / 2 : outputs),
+      first_share_end_(TwoThreadsHelp() ? outputs / 2 : outputs),
       work_(std::move(work)),
       buffers_(new char[2 * buffer_size]),
       buffer_size_(buffer_size) {
@@ -35,6 +35,12 @@ SharedBlocks::~SharedBlocks() {
 }
 
 Status SharedBlocks::Run(const std::uint8_t* records, std::size_t count) {
+  if (!first_status_.ok()) {
+    return first_status_;
+  }
+  if (Status earlier = Drain(); !earlier.ok()) {
+    return earlier;
+  }
   if (second_.joinable()) {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -44,15 +50,17 @@ Status SharedBlocks::Run(const std::uint8_t* records, std::size_t count) {
     }
     changed_.notify_all();
   }
-  Status status = work_(0, first_share_end_, records, count, buffers_.get());
-  if (second_.joinable()) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !block_waiting_; });
-    if (status.ok()) {
-      status = second_status_;
-    }
+  first_status_ = work_(0, first_share_end_, records, count, buffers_.get());
+  return first_status_;
+}
+
+Status SharedBlocks::Drain() {
+  if (!second_.joinable()) {
+    return Status::Ok();
   }
-  return status;
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !block_waiting_; });
+  return second_status_;
 }
 
 void SharedBlocks::SecondLoop() {

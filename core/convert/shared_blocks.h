@@ -2,10 +2,10 @@
 // the outputs are cut in two shares, each kept by one thread for the whole run, so that two cores
 // format and write at once and each output's writes stay in order. Each share formats an output's
 // lines into a buffer of its own, small enough to stay in its core's cache, and writes them at
-// once.
+// once. The second thread may still work on a block while the caller reads the next one
+// (ReadRecordBlocksInTurns), which also keeps a run over one output on two cores.
 //
-// Where there is one output or one core, the calling thread does all the work and no second
-// thread is started.
+// Where there is one core, the calling thread does all the work and no second thread is started.
 #ifndef VELBRIX_CORE_CONVERT_SHARED_BLOCKS_H_
 #define VELBRIX_CORE_CONVERT_SHARED_BLOCKS_H_
 
@@ -36,9 +36,14 @@ class SharedBlocks {
   SharedBlocks(const SharedBlocks&) = delete;
   SharedBlocks& operator=(const SharedBlocks&) = delete;
 
-  // Does both shares' work on the block and returns when both are done: the first failure, or
-  // Ok. After a failure, the second thread does nothing more.
+  // Waits until the second thread is done with its earlier block, hands it this block's second
+  // share and does the first share here. The block must stay valid until the next Run or Drain
+  // returns. Returns the first failure known: of the earlier blocks' second shares, or of this
+  // block's first share; after a failure no share is worked on any more.
   Status Run(const std::uint8_t* records, std::size_t count);
+  // Waits until the second thread is done with its block; returns the first failure of its
+  // shares, or Ok.
+  Status Drain();
 
  private:
   void SecondLoop();
@@ -48,6 +53,7 @@ class SharedBlocks {
   const ShareWork work_;
   std::unique_ptr<char[]> buffers_;  // the caller's, then the second thread's
   const std::size_t buffer_size_;
+  Status first_status_;  // the first share's, used by the caller's thread only
 
   std::mutex mutex_;
   std::condition_variable changed_;

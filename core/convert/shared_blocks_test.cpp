@@ -11,38 +11,43 @@ namespace velbrix {
 namespace {
 
 // Every output of every block is worked on once, each output always by the same thread, with the
-// block it was given; a failure in either share is the block's result.
+// block it was given; a failure in either share is told, the second share's by the next call.
 TEST(SharedBlocksTest, EachOutputOnceByOneThreadAndFailuresFromEitherShare) {
-  constexpr std::size_t kOutputs = 7;
-  std::mutex mutex;
-  std::vector<std::set<std::thread::id>> threads(kOutputs);
-  std::vector<int> seen(kOutputs, 0);
-  std::size_t failing = kOutputs;  // none
-  SharedBlocks shares(kOutputs, 16,
-                      [&](std::size_t first, std::size_t end, const std::uint8_t* records,
-                          std::size_t count, char* buffer) {
-                        buffer[15] = 'x';  // its own buffer, of the size asked for
-                        const std::lock_guard<std::mutex> lock(mutex);
-                        for (std::size_t k = first; k < end; ++k) {
-                          threads[k].insert(std::this_thread::get_id());
-                          seen[k] += records[0] * static_cast<int>(count);
-                          if (k == failing) {
-                            return Status::IoError("Cannot write to", "out", "no space");
+  for (const std::size_t outputs : {std::size_t{1}, std::size_t{7}}) {
+    SCOPED_TRACE(outputs);
+    std::mutex mutex;
+    std::vector<std::set<std::thread::id>> threads(outputs);
+    std::vector<int> seen(outputs, 0);
+    std::size_t failing = outputs;  // none
+    SharedBlocks shares(outputs, 16,
+                        [&](std::size_t first, std::size_t end, const std::uint8_t* records,
+                            std::size_t count, char* buffer) {
+                          buffer[15] = 'x';  // its own buffer, of the size asked for
+                          const std::lock_guard<std::mutex> lock(mutex);
+                          for (std::size_t k = first; k < end; ++k) {
+                            threads[k].insert(std::this_thread::get_id());
+                            seen[k] += records[0] * static_cast<int>(count);
+                            if (k == failing) {
+                              return Status::IoError("Cannot write to", "out", "no space");
+                            }
                           }
-                        }
-                        return Status::Ok();
-                      });
-  const std::uint8_t block[1] = {3};
-  for (int i = 0; i < 4; ++i) {
-    ASSERT_TRUE(shares.Run(block, 2).ok());
-  }
-  for (std::size_t k = 0; k < kOutputs; ++k) {
-    EXPECT_EQ(seen[k], 4 * 3 * 2) << k;
-    EXPECT_EQ(threads[k].size(), 1u) << k;
-  }
-  for (const std::size_t output : {std::size_t{0}, kOutputs - 1}) {
-    failing = output;
-    EXPECT_EQ(shares.Run(block, 1).message(), "Cannot write to out: no space") << output;
+                          return Status::Ok();
+                        });
+    const std::uint8_t blocks[2] = {3, 3};  // each stays valid until the call after next
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_TRUE(shares.Run(&blocks[i % 2], 2).ok());
+    }
+    ASSERT_TRUE(shares.Drain().ok());
+    for (std::size_t k = 0; k < outputs; ++k) {
+      EXPECT_EQ(seen[k], 4 * 3 * 2) << k;
+      EXPECT_EQ(threads[k].size(), 1u) << k;
+    }
+    failing = outputs - 1;  // in the second share where there are two cores
+    const Status first = shares.Run(blocks, 1);
+    const Status then = first.ok() ? shares.Drain() : first;
+    EXPECT_EQ(then.message(), "Cannot write to out: no space");
+    EXPECT_EQ(shares.Run(blocks, 1).message(), then.message());  // no more work after it
+    EXPECT_EQ(seen[outputs - 1], 4 * 3 * 2 + 3);
   }
 }
 
