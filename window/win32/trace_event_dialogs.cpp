@@ -104,6 +104,42 @@ std::optional<std::string> AskEventLabelDialog(HWND owner, const std::string& ti
   return ask.answer;
 }
 
+namespace {
+
+constexpr int kIdUnsavedIcon = 407;
+
+INT_PTR CALLBACK UnsavedProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    ::SendDlgItemMessageW(dialog, kIdUnsavedIcon, STM_SETICON,
+                          reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_WARNING)), 0);
+    ::MessageBeep(MB_ICONWARNING);
+    return TRUE;  // the focus on the first button, Save
+  }
+  if (message == WM_COMMAND &&
+      (LOWORD(wparam) == kIdUnsavedSave || LOWORD(wparam) == kIdUnsavedDiscard ||
+       LOWORD(wparam) == IDCANCEL)) {
+    ::EndDialog(dialog, LOWORD(wparam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+UnsavedAnswer AskUnsavedEventsDialog(HWND owner, const std::string& question) {
+  DialogTemplate dialog(Widen(trace::kUnsavedEventsTitle), 260, 66);
+  dialog.AddItem(kStatic, L"", SS_ICON, 7, 7, 21, 20, kIdUnsavedIcon);
+  dialog.AddItem(kStatic, Widen(question), SS_LEFT, 35, 7, 218, 30, -1);
+  dialog.AddItem(kButton, L"&Save", BS_DEFPUSHBUTTON | WS_TABSTOP, 95, 45, 50, 14, kIdUnsavedSave);
+  dialog.AddItem(kButton, L"&Discard", BS_PUSHBUTTON | WS_TABSTOP, 149, 45, 50, 14,
+                 kIdUnsavedDiscard);
+  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 203, 45, 50, 14, IDCANCEL);
+  const INT_PTR answer = dialog.Run(owner, UnsavedProc, nullptr);
+  return answer == kIdUnsavedSave      ? UnsavedAnswer::kSave
+         : answer == kIdUnsavedDiscard ? UnsavedAnswer::kDiscard
+                                       : UnsavedAnswer::kCancel;
+}
+
 void ShowEventsListDialog(HWND owner, TraceController& controller,
                           const std::vector<EventRow>& rows, int selected, HWND* shown) {
   DialogTemplate dialog(L"Events", 300, 200);

@@ -1,10 +1,12 @@
-// The trace window's event dialogs on the Win32 API, both modal: the label prompt (an editable
-// combo box of the labels used before, OK and Cancel) and the Events list (a list box of the
+// The trace window's event dialogs on the Win32 API, all modal: the label prompt (an editable
+// combo box of the labels used before, OK and Cancel), the Events list (a list box of the
 // events with Go To, Rename..., Delete and Close, which pass the chosen row on to the
-// TraceController; Enter or a double click goes to the row).
+// TraceController; Enter or a double click goes to the row) and the question about unsaved
+// events (Save, Discard and Cancel, Save the default).
 //
 // Control identifiers for tests: kIdEventLabel (the combo box), kIdEventsBox (the list box),
-// kIdGoToEvent, kIdRenameEvent, kIdDeleteEvent; OK is IDOK, Cancel and Close IDCANCEL.
+// kIdGoToEvent, kIdRenameEvent, kIdDeleteEvent, kIdUnsavedSave, kIdUnsavedDiscard; OK is IDOK,
+// Cancel and Close IDCANCEL.
 #ifndef VELBRIX_WINDOW_WIN32_TRACE_EVENT_DIALOGS_H_
 #define VELBRIX_WINDOW_WIN32_TRACE_EVENT_DIALOGS_H_
 
@@ -24,11 +26,16 @@ inline constexpr int kIdEventsBox = 401;
 inline constexpr int kIdGoToEvent = 402;
 inline constexpr int kIdRenameEvent = 403;
 inline constexpr int kIdDeleteEvent = 404;
+inline constexpr int kIdUnsavedSave = 405;
+inline constexpr int kIdUnsavedDiscard = 406;
 
 // Asks for an event's label under `title`, starting from `label`; nothing when cancelled.
 std::optional<std::string> AskEventLabelDialog(HWND owner, const std::string& title,
                                                const std::string& label,
                                                const std::vector<std::string>& offered);
+
+// Asks `question` about unsaved events; Cancel, Escape and the close box answer kCancel.
+UnsavedAnswer AskUnsavedEventsDialog(HWND owner, const std::string& question);
 
 // The Events list, shown until closed; `*shown` holds its window meanwhile (null otherwise), so
 // that FillEventsList can follow the changes.

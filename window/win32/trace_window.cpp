@@ -822,12 +822,7 @@ void TraceWindow::AskEventLabel(const std::string& title, const std::string& lab
 }
 
 void TraceWindow::AskUnsavedEvents(const std::string& question) {
-  const int answer =
-      ::MessageBoxW(hwnd_, Widen(question + "\n\nYes saves them, No discards them.").c_str(),
-                    Widen(trace::kUnsavedEventsTitle).c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
-  controller_.OnUnsavedEventsAnswered(answer == IDYES  ? UnsavedAnswer::kSave
-                                      : answer == IDNO ? UnsavedAnswer::kDiscard
-                                                       : UnsavedAnswer::kCancel);
+  controller_.OnUnsavedEventsAnswered(AskUnsavedEventsDialog(hwnd_, question));
 }
 
 void TraceWindow::CloseWindow() {

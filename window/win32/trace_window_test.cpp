@@ -52,7 +52,7 @@ int Inked(const RgbImage& image, trace::Ink ink) {
 
 // The modal dialogs' answers, each for the dialog of its kind that is in front, given by a thread
 // timer that runs within their modal loops.
-enum class DialogKind { kLabel, kList, kMontage, kMessage };
+enum class DialogKind { kLabel, kList, kMontage, kUnsaved, kMessage };
 struct DialogAnswer {
   DialogKind kind;
   std::function<void(HWND)> act;
@@ -78,7 +78,9 @@ void CALLBACK AnswerDialogs(HWND, UINT, UINT_PTR, DWORD) {
   const DialogKind kind = ::GetDlgItem(dialog, kIdEventLabel) != nullptr    ? DialogKind::kLabel
                           : ::GetDlgItem(dialog, kIdEventsBox) != nullptr   ? DialogKind::kList
                           : ::GetDlgItem(dialog, kIdMontageRows) != nullptr ? DialogKind::kMontage
-                                                                            : DialogKind::kMessage;
+                          : ::GetDlgItem(dialog, kIdUnsavedDiscard) != nullptr
+                              ? DialogKind::kUnsaved
+                              : DialogKind::kMessage;
   if (kind != g_answers.front().kind) {
     return;
   }
@@ -490,24 +492,48 @@ TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndClo
   EXPECT_EQ(left, 0);
   EXPECT_TRUE(Traces()->controller().events().unsaved());
 
-  // Closing asks: Cancel keeps the window, No lets the changes go and closes it.
-  g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDCANCEL); }}};
+  // Closing asks, with Save, Discard and Cancel: Cancel keeps the window, Discard lets the
+  // changes go and closes it.
+  std::wstring buttons;
+  g_answers = {{DialogKind::kUnsaved, [&](HWND dialog) {
+                  for (const int id : {kIdUnsavedSave, kIdUnsavedDiscard, IDCANCEL}) {
+                    wchar_t text[32] = {};
+                    ::GetDlgItemTextW(dialog, id, text, 32);
+                    buttons += std::wstring(text) + L"|";
+                  }
+                  Press(dialog, IDCANCEL);
+                }}};
   ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
   Settle();
   EXPECT_TRUE(g_answers.empty());
+  EXPECT_EQ(buttons, L"&Save|&Discard|Cancel|");
   EXPECT_TRUE(::IsWindowVisible(Traces()->hwnd()));
   // Closing the converter window, which ends the program, asks too; Cancel keeps both.
-  g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDCANCEL); }}};
+  g_answers = {{DialogKind::kUnsaved, [](HWND dialog) { Press(dialog, IDCANCEL); }}};
   ::PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
   Settle();
   EXPECT_TRUE(g_answers.empty());
   EXPECT_TRUE(::IsWindowVisible(window_->hwnd()));
   EXPECT_TRUE(::IsWindowVisible(Traces()->hwnd()));
-  g_answers = {{DialogKind::kMessage, [](HWND dialog) { Press(dialog, IDNO); }}};
+  g_answers = {{DialogKind::kUnsaved, [](HWND dialog) { Press(dialog, kIdUnsavedDiscard); }}};
   ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
   Settle();
   EXPECT_TRUE(g_answers.empty());
   EXPECT_FALSE(::IsWindowVisible(Traces()->hwnd()));
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "events" / "demo_events.tsv"));
+
+  // Save writes the events beside the recording before the window closes.
+  OpenTraces(demo);
+  g_answers = {LabelAnswer(L"saved")};
+  Key('M');
+  Settle();
+  g_answers = {{DialogKind::kUnsaved, [](HWND dialog) { Press(dialog, kIdUnsavedSave); }}};
+  ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
+  Settle();
+  EXPECT_TRUE(g_answers.empty());
+  EXPECT_FALSE(::IsWindowVisible(Traces()->hwnd()));
+  EXPECT_NE(velbrix::testing::ReadFile(temp_ / "events" / "demo_events.tsv").find("saved"),
+            std::string::npos);
   ::KillTimer(nullptr, timer);
 }
 
