@@ -186,11 +186,9 @@ ExportSettings Entered(HWND dialog) {
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* settings = reinterpret_cast<ExportSettings*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  auto* const settings = DialogState<ExportSettings>(dialog, message, lparam);
   switch (message) {
     case WM_INITDIALOG: {
-      settings = reinterpret_cast<ExportSettings*>(lparam);
-      ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
       FillIn(dialog, *settings);
       HWND rate = ::GetDlgItem(dialog, ExportEditId(ExportField::kSampleRate));
       ::SetFocus(rate);
@@ -235,8 +233,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 std::optional<ExportSettings> ShowExportDialog(HWND owner, const ExportSettings& settings) {
   const DialogTemplate dialog = MakeTemplate();
   ExportSettings entered = settings;
-  const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner,
-                                                   DialogProc, reinterpret_cast<LPARAM>(&entered));
+  const INT_PTR result = dialog.Run(owner, DialogProc, &entered);
   if (result != IDOK) {
     return std::nullopt;
   }

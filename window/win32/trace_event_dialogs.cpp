@@ -17,10 +17,8 @@ struct LabelAsk {
 };
 
 INT_PTR CALLBACK LabelProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* ask = reinterpret_cast<LabelAsk*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  auto* const ask = DialogState<LabelAsk>(dialog, message, lparam);
   if (message == WM_INITDIALOG) {
-    ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-    ask = reinterpret_cast<LabelAsk*>(lparam);
     const HWND combo = ::GetDlgItem(dialog, kIdEventLabel);
     for (const std::string& entry : *ask->offered) {
       ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
@@ -47,10 +45,8 @@ struct ListShow {
 };
 
 INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* show = reinterpret_cast<ListShow*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  auto* const show = DialogState<ListShow>(dialog, message, lparam);
   if (message == WM_INITDIALOG) {
-    ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-    show = reinterpret_cast<ListShow*>(lparam);
     *show->shown = dialog;
     FillEventsList(dialog, *show->rows, show->selected);
     return TRUE;
@@ -96,8 +92,7 @@ std::optional<std::string> AskEventLabelDialog(HWND owner, const std::string& ti
   dialog.AddItem(kButton, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 40, 50, 14, IDOK);
   dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 163, 40, 50, 14, IDCANCEL);
   LabelAsk ask{label, &offered, {}};
-  const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner,
-                                                   LabelProc, reinterpret_cast<LPARAM>(&ask));
+  const INT_PTR result = dialog.Run(owner, LabelProc, &ask);
   if (result != IDOK) {
     return std::nullopt;
   }
@@ -152,8 +147,7 @@ void ShowEventsListDialog(HWND owner, TraceController& controller,
   dialog.AddItem(kButton, L"&Delete", BS_PUSHBUTTON | WS_TABSTOP, 115, 179, 50, 14, kIdDeleteEvent);
   dialog.AddItem(kButton, L"Close", BS_PUSHBUTTON | WS_TABSTOP, 243, 179, 50, 14, IDCANCEL);
   ListShow show{&controller, &rows, selected, shown};
-  ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.get(), owner, ListProc,
-                            reinterpret_cast<LPARAM>(&show));
+  dialog.Run(owner, ListProc, &show);
   *shown = nullptr;
 }
 
