@@ -68,6 +68,16 @@ class DialogTemplate {
     return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), get(), owner, procedure,
                                      reinterpret_cast<LPARAM>(state));
   }
+  // Creates the dialog as a window of its own beside `owner` (modeless), shown; the message loop
+  // gives it its dialog keys. Null when it could not be created.
+  HWND Create(HWND owner, DLGPROC procedure, void* state) const {
+    const HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), get(), owner,
+                                                     procedure, reinterpret_cast<LPARAM>(state));
+    if (dialog != nullptr) {
+      ::ShowWindow(dialog, SW_SHOW);
+    }
+    return dialog;
+  }
 
  private:
   void BeginItem(DWORD style, short x, short y, short cx, short cy, int id) {

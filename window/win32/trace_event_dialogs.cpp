@@ -46,10 +46,29 @@ struct ListShow {
 
 INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* const show = DialogState<ListShow>(dialog, message, lparam);
+  if (show == nullptr) {
+    return FALSE;  // before WM_INITDIALOG
+  }
   if (message == WM_INITDIALOG) {
     *show->shown = dialog;
     FillEventsList(dialog, *show->rows, show->selected);
     return TRUE;
+  }
+  if (message == WM_DESTROY) {
+    *show->shown = nullptr;
+    return FALSE;
+  }
+  if (message == WM_VKEYTOITEM) {  // a key in the list box, which returns what it did
+    if (LOWORD(wparam) == VK_DELETE) {
+      show->controller->OnDeleteEvent(
+          static_cast<int>(::SendDlgItemMessageW(dialog, kIdEventsBox, LB_GETCURSEL, 0, 0)));
+      return -2;  // done
+    }
+    return -1;  // the list box's own handling
+  }
+  if (message == WM_NCDESTROY) {
+    delete show;
+    return FALSE;
   }
   if (message != WM_COMMAND) {
     return FALSE;
@@ -71,9 +90,8 @@ INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpara
     case kIdDeleteEvent:
       show->controller->OnDeleteEvent(row);
       return TRUE;
-    case IDCANCEL:
-      *show->shown = nullptr;
-      ::EndDialog(dialog, IDCANCEL);
+    case IDCANCEL:  // Close, Escape or the close box
+      ::DestroyWindow(dialog);
       return TRUE;
     default:
       return FALSE;
@@ -135,20 +153,28 @@ UnsavedAnswer AskUnsavedEventsDialog(HWND owner, const std::string& question) {
                                        : UnsavedAnswer::kCancel;
 }
 
-void ShowEventsListDialog(HWND owner, TraceController& controller,
+void OpenEventsListDialog(HWND owner, TraceController& controller,
                           const std::vector<EventRow>& rows, int selected, HWND* shown) {
+  if (*shown != nullptr) {
+    FillEventsList(*shown, rows, selected);
+    ::SetActiveWindow(*shown);
+    return;
+  }
   DialogTemplate dialog(L"Events", 300, 200);
   dialog.AddItem(kListBox, L"",
-                 LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 7, 286,
-                 164, kIdEventsBox);
+                 LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT | WS_VSCROLL |
+                     WS_BORDER | WS_TABSTOP,
+                 7, 7, 286, 164, kIdEventsBox);
   dialog.AddItem(kButton, L"&Go To", BS_PUSHBUTTON | WS_TABSTOP, 7, 179, 50, 14, kIdGoToEvent);
   dialog.AddItem(kButton, L"&Rename...", BS_PUSHBUTTON | WS_TABSTOP, 61, 179, 50, 14,
                  kIdRenameEvent);
   dialog.AddItem(kButton, L"&Delete", BS_PUSHBUTTON | WS_TABSTOP, 115, 179, 50, 14, kIdDeleteEvent);
   dialog.AddItem(kButton, L"Close", BS_PUSHBUTTON | WS_TABSTOP, 243, 179, 50, 14, IDCANCEL);
-  ListShow show{&controller, &rows, selected, shown};
-  dialog.Run(owner, ListProc, &show);
-  *shown = nullptr;
+  // The dialog's state lives as long as its window, which deletes it at WM_NCDESTROY.
+  auto* const show = new ListShow{&controller, &rows, selected, shown};
+  if (dialog.Create(owner, ListProc, show) == nullptr) {
+    delete show;  // never given to the dialog, which takes it at WM_INITDIALOG
+  }
 }
 
 void FillEventsList(HWND dialog, const std::vector<EventRow>& rows, int selected) {

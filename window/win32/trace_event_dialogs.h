@@ -1,8 +1,9 @@
-// The trace window's event dialogs on the Win32 API, all modal: the label prompt (an editable
-// combo box of the labels used before, OK and Cancel), the Events list (a list box of the
-// events with Go To, Rename..., Delete and Close, which pass the chosen row on to the
-// TraceController; Enter or a double click goes to the row) and the question about unsaved
-// events (Save, Discard and Cancel, Save the default).
+// The trace window's event dialogs on the Win32 API: the label prompt (an editable combo box of
+// the labels used before, OK and Cancel) and the question about unsaved events (Save, Discard
+// and Cancel, Save the default), both modal; and the Events list, a window of its own beside the
+// trace window (a list box of the events with Go To, Rename..., Delete and Close, which pass the
+// chosen row on to the TraceController; Enter or a double click goes to the row, the Delete key
+// deletes it).
 //
 // Control identifiers for tests: kIdEventLabel (the combo box), kIdEventsBox (the list box),
 // kIdGoToEvent, kIdRenameEvent, kIdDeleteEvent, kIdUnsavedSave, kIdUnsavedDiscard; OK is IDOK,
@@ -37,9 +38,10 @@ std::optional<std::string> AskEventLabelDialog(HWND owner, const std::string& ti
 // Asks `question` about unsaved events; Cancel, Escape and the close box answer kCancel.
 UnsavedAnswer AskUnsavedEventsDialog(HWND owner, const std::string& question);
 
-// The Events list, shown until closed; `*shown` holds its window meanwhile (null otherwise), so
-// that FillEventsList can follow the changes.
-void ShowEventsListDialog(HWND owner, TraceController& controller,
+// Opens the Events list beside `owner`, or brings it to the front where it is open. `*shown`
+// holds its window until it is closed or destroyed with its owner (null otherwise), so that
+// FillEventsList can follow the changes; `rows` must last as long.
+void OpenEventsListDialog(HWND owner, TraceController& controller,
                           const std::vector<EventRow>& rows, int selected, HWND* shown);
 void FillEventsList(HWND dialog, const std::vector<EventRow>& rows, int selected);
 

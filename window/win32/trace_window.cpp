@@ -442,6 +442,9 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         spectrum_->Close();
       }
       controller_.Close();
+      if (events_list_ != nullptr) {
+        ::DestroyWindow(events_list_);  // it belongs to the recording that closes
+      }
       ::ShowWindow(hwnd_, SW_HIDE);
       return 0;
     default:
@@ -802,7 +805,7 @@ bool TraceWindow::OnEventKey(WPARAM key) {
 }
 
 void TraceWindow::OpenEventsList() {
-  ShowEventsListDialog(hwnd_, controller_, event_rows_, event_selected_, &events_list_);
+  OpenEventsListDialog(hwnd_, controller_, event_rows_, event_selected_, &events_list_);
 }
 
 void TraceWindow::SetEventRows(const std::vector<EventRow>& rows, int selected) {

@@ -459,12 +459,15 @@ TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndClo
 
   std::wstring renamed;
   int left = -1;
+  bool trace_window_enabled = false;
   const auto select_first = [](HWND dialog) {
     ::SendDlgItemMessageW(dialog, kIdEventsBox, LB_SETCURSEL, 0, 0);
   };
   g_answers = {
       {DialogKind::kList,
        [&](HWND dialog) {
+         // A window of its own: the trace window beside it still takes the mouse and keys.
+         trace_window_enabled = ::IsWindowEnabled(Traces()->hwnd()) != FALSE;
          select_first(dialog);
          Press(dialog, kIdRenameEvent);
        }},
@@ -490,6 +493,7 @@ TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndClo
   EXPECT_TRUE(g_answers.empty());
   EXPECT_NE(renamed.find(L"spike"), std::wstring::npos);
   EXPECT_EQ(left, 0);
+  EXPECT_TRUE(trace_window_enabled);
   EXPECT_TRUE(Traces()->controller().events().unsaved());
 
   // Closing asks, with Save, Discard and Cancel: Cancel keeps the window, Discard lets the
@@ -522,18 +526,39 @@ TEST_F(TraceWindowTest, TheKeyAddsAnEventAndTheEventsListRenamesAndDeletesAndClo
   EXPECT_FALSE(::IsWindowVisible(Traces()->hwnd()));
   EXPECT_FALSE(std::filesystem::exists(temp_ / "events" / "demo_events.tsv"));
 
-  // Save writes the events beside the recording before the window closes.
+  // Save writes the events beside the recording before the window closes; the Delete key
+  // deletes the chosen row of the Events list.
   OpenTraces(demo);
+  g_answers = {LabelAnswer(L"gone")};
+  Key('M');
+  Key(VK_NEXT);
   g_answers = {LabelAnswer(L"saved")};
   Key('M');
   Settle();
+  // The Events list stays open beside the trace window until that closes.
+  const auto events_list = [] {
+    HWND dialog = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindFrontDialog, reinterpret_cast<LPARAM>(&dialog));
+    return dialog != nullptr && ::GetDlgItem(dialog, kIdEventsBox) != nullptr;
+  };
+  ::PostMessageW(Traces()->hwnd(), WM_COMMAND,
+                 MAKEWPARAM(MenuCommand(Traces()->hwnd(), "Events &List"), 0), 0);
+  Settle();
+  EXPECT_TRUE(events_list());
+  const HWND list = ::FindWindowW(L"#32770", L"Events");
+  ::SendDlgItemMessageW(list, kIdEventsBox, LB_SETCURSEL, 0, 0);  // the first, "gone"
+  PostKeyPress(::GetDlgItem(list, kIdEventsBox), VK_DELETE);
+  Settle();
+  EXPECT_EQ(::SendDlgItemMessageW(list, kIdEventsBox, LB_GETCOUNT, 0, 0), 1);
   g_answers = {{DialogKind::kUnsaved, [](HWND dialog) { Press(dialog, kIdUnsavedSave); }}};
   ::PostMessageW(Traces()->hwnd(), WM_CLOSE, 0, 0);
   Settle();
   EXPECT_TRUE(g_answers.empty());
   EXPECT_FALSE(::IsWindowVisible(Traces()->hwnd()));
-  EXPECT_NE(velbrix::testing::ReadFile(temp_ / "events" / "demo_events.tsv").find("saved"),
-            std::string::npos);
+  EXPECT_FALSE(events_list());
+  const std::string saved = velbrix::testing::ReadFile(temp_ / "events" / "demo_events.tsv");
+  EXPECT_NE(saved.find("saved"), std::string::npos);
+  EXPECT_EQ(saved.find("gone"), std::string::npos);
   ::KillTimer(nullptr, timer);
 }
 
