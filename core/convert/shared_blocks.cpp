@@ -60,6 +60,9 @@ Status SharedBlocks::Drain() {
   }
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return !block_waiting_; });
+  if (second_exception_ != nullptr) {
+    std::rethrow_exception(std::exchange(second_exception_, nullptr));
+  }
   return second_status_;
 }
 
@@ -75,9 +78,17 @@ void SharedBlocks::SecondLoop() {
       const std::uint8_t* const records = records_;
       const std::size_t count = count_;
       lock.unlock();
-      Status status = work_(first_share_end_, outputs_, records, count, buffer);
+      Status status;
+      std::exception_ptr exception;
+      try {
+        status = work_(first_share_end_, outputs_, records, count, buffer);
+      } catch (...) {  // told on the caller's thread, as its own would be
+        exception = std::current_exception();
+        status = Status::Internal({}, "the second thread's work ended in an exception");
+      }
       lock.lock();
       second_status_ = std::move(status);
+      second_exception_ = std::move(exception);
     }
     block_waiting_ = false;
     changed_.notify_all();

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,7 +32,7 @@ class SharedBlocks {
 
   // Throws std::bad_alloc without memory for the buffers and std::system_error without a thread.
   SharedBlocks(std::size_t outputs, std::size_t buffer_size, ShareWork work);
-  // Stops the second thread.
+  // Lets the second thread finish the block it has, then stops it.
   ~SharedBlocks();
   SharedBlocks(const SharedBlocks&) = delete;
   SharedBlocks& operator=(const SharedBlocks&) = delete;
@@ -42,7 +43,7 @@ class SharedBlocks {
   // block's first share; after a failure no share is worked on any more.
   Status Run(const std::uint8_t* records, std::size_t count);
   // Waits until the second thread is done with its block; returns the first failure of its
-  // shares, or Ok.
+  // shares, or Ok. An exception thrown by its work is thrown here, once.
   Status Drain();
 
  private:
@@ -62,6 +63,7 @@ class SharedBlocks {
   bool block_waiting_ = false;             // guarded by mutex_
   bool quitting_ = false;                  // guarded by mutex_
   Status second_status_;                   // guarded by mutex_
+  std::exception_ptr second_exception_;    // guarded by mutex_
   std::thread second_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -48,6 +49,30 @@ TEST(SharedBlocksTest, EachOutputOnceByOneThreadAndFailuresFromEitherShare) {
     EXPECT_EQ(then.message(), "Cannot write to out: no space");
     EXPECT_EQ(shares.Run(blocks, 1).message(), then.message());  // no more work after it
     EXPECT_EQ(seen[outputs - 1], 4 * 3 * 2 + 3);
+  }
+}
+
+// An exception in the share of the last output reaches the caller's thread, by the call that
+// learns of it; once thrown, it is a failure like any other.
+TEST(SharedBlocksTest, AnExceptionOfEitherShareIsThrownOnTheCallersThreadOnce) {
+  SharedBlocks shares(2, 1,
+                      [](std::size_t, std::size_t end, const std::uint8_t*, std::size_t, char*) {
+                        if (end == 2) {
+                          throw std::runtime_error("broken");
+                        }
+                        return Status::Ok();
+                      });
+  const std::uint8_t block[1] = {0};
+  EXPECT_THROW(
+      {
+        (void)shares.Run(block, 1);
+        (void)shares.Drain();
+      },
+      std::runtime_error);
+  if (std::thread::hardware_concurrency() > 1) {
+    Status after;
+    EXPECT_NO_THROW(after = shares.Drain());
+    EXPECT_FALSE(after.ok());
   }
 }
 
