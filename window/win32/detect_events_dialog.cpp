@@ -16,7 +16,6 @@ constexpr UINT kWmTasks = WM_APP + 1;  // tasks of the detection are queued
 constexpr short kLabelWidth = 90;
 constexpr short kFieldX = kDialogMargin + kLabelWidth + 4;
 constexpr short kFieldWidth = 150;
-constexpr short kButtonWidth = 50;
 constexpr short kWidth = kFieldX + kFieldWidth + kDialogMargin;
 
 DialogTemplate MakeTemplate() {
@@ -47,8 +46,8 @@ DialogTemplate MakeTemplate() {
   y += kDialogRow;
   dialog.AddItem(kButton, L"&Detect", BS_DEFPUSHBUTTON | tab, kDialogMargin, y, kButtonWidth,
                  kItemHeight, kIdDetectRun);
-  dialog.AddItem(kButton, L"&Stop", BS_PUSHBUTTON | tab, kDialogMargin + kButtonWidth + 4, y,
-                 kButtonWidth, kItemHeight, kIdDetectStop);
+  dialog.AddItem(kButton, L"&Stop", BS_PUSHBUTTON | tab, kDialogMargin + kButtonWidth + kButtonGap,
+                 y, kButtonWidth, kItemHeight, kIdDetectStop);
   y += kDialogRow;
   dialog.AddItem(kStatic, L"Events f&ound:", SS_LEFT, kDialogMargin, y + 2, kLabelWidth, 9, -1);
   y += 11;
@@ -63,10 +62,7 @@ DialogTemplate MakeTemplate() {
   dialog.AddItem(kStatic, L"", SS_LEFT, kDialogMargin, y, kWidth - 2 * kDialogMargin,
                  2 * kDialogRow - 4, kIdDetectMessage);
   y += 2 * kDialogRow;
-  dialog.AddItem(kButton, L"&Add", BS_PUSHBUTTON | tab,
-                 kWidth - kDialogMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kItemHeight, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kDialogMargin - kButtonWidth, y,
-                 kButtonWidth, kItemHeight, IDCANCEL);
+  dialog.AddButtonRow(kWidth, y, {{L"&Add", IDOK}, {L"Cancel", IDCANCEL}});
   return dialog;
 }
 

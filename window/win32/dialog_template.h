@@ -17,6 +17,16 @@ namespace velbrix::win32 {
 constexpr short kDialogMargin = 7;
 constexpr short kDialogRow = 17;
 constexpr short kItemHeight = 14;
+// A push button's width, and the gap between buttons side by side.
+constexpr short kButtonWidth = 50;
+constexpr short kButtonGap = 4;
+
+// A button of a row (DialogTemplate::AddButtonRow).
+struct DialogButton {
+  std::wstring_view text;
+  int id;
+  bool is_default = false;
+};
 
 // The predefined window classes of a dialog item, by their atoms.
 constexpr WORD kButton = 0x0080;
@@ -58,6 +68,23 @@ class DialogTemplate {
     BeginItem(style, x, y, cx, cy, id);
     AddText(window_class);
     EndItem(text);
+  }
+
+  // Adds `buttons`, left to right, in a row at `y` that ends at the right margin of a dialog
+  // `dialog_cx` wide; each `width` wide and a tab stop, the row a group of its own.
+  void AddButtonRow(short dialog_cx, short y, std::initializer_list<DialogButton> buttons,
+                    short width = kButtonWidth) {
+    const auto count = static_cast<short>(buttons.size());
+    auto x =
+        static_cast<short>(dialog_cx - kDialogMargin - count * width - (count - 1) * kButtonGap);
+    DWORD group = WS_GROUP;
+    for (const DialogButton& button : buttons) {
+      AddItem(kButton, button.text,
+              (button.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP | group, x, y,
+              width, kItemHeight, button.id);
+      group = 0;
+      x = static_cast<short>(x + width + kButtonGap);
+    }
   }
 
   const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }

@@ -30,8 +30,6 @@ constexpr short kLabelHeight = 9;
 constexpr short kControlOffset = 10;  // from a row's top to its control
 constexpr short kControlHeight = 14;
 constexpr short kRowsPerColumn = 7;
-constexpr short kButtonWidth = 50;
-constexpr short kButtonGap = 4;
 constexpr short kDialogWidth = 2 * kDialogMargin + 2 * kColumnWidth + kColumnGap;
 constexpr short kDialogHeight = kDialogMargin + (kRowsPerColumn - 1) * kRowHeight + kControlOffset +
                                 kControlHeight + kDialogMargin;

@@ -15,7 +15,6 @@ namespace {
 constexpr short kLabelWidth = 80;
 constexpr short kFieldX = kDialogMargin + kLabelWidth + 4;
 constexpr short kFieldWidth = 200;
-constexpr short kButtonWidth = 50;
 constexpr short kWidth = kFieldX + kFieldWidth + kDialogMargin;
 
 DialogTemplate MakeTemplate() {
@@ -27,7 +26,7 @@ DialogTemplate MakeTemplate() {
   const DWORD tab = WS_TABSTOP | WS_GROUP;
   label(L"&File:");
   dialog.AddItem(kEdit, L"", WS_BORDER | ES_AUTOHSCROLL | tab, kFieldX, y,
-                 kFieldWidth - kButtonWidth - 4, kItemHeight, kIdImportFile);
+                 kFieldWidth - kButtonWidth - kButtonGap, kItemHeight, kIdImportFile);
   dialog.AddItem(kButton, L"&Browse...", BS_PUSHBUTTON | tab, kFieldX + kFieldWidth - kButtonWidth,
                  y, kButtonWidth, kItemHeight, kIdImportBrowse);
   y += kDialogRow;
@@ -59,10 +58,7 @@ DialogTemplate MakeTemplate() {
   dialog.AddItem(kStatic, L"", SS_LEFT, kDialogMargin, y, kWidth - 2 * kDialogMargin,
                  3 * kDialogRow - 4, kIdImportMessage);
   y += 3 * kDialogRow;
-  dialog.AddItem(kButton, L"OK", BS_DEFPUSHBUTTON | tab,
-                 kWidth - kDialogMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kItemHeight, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kDialogMargin - kButtonWidth, y,
-                 kButtonWidth, kItemHeight, IDCANCEL);
+  dialog.AddButtonRow(kWidth, y, {{L"OK", IDOK, true}, {L"Cancel", IDCANCEL}});
   return dialog;
 }
 

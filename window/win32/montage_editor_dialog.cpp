@@ -18,8 +18,8 @@ namespace {
 
 constexpr short kLabelWidth = 44;
 constexpr short kFieldX = kDialogMargin + kLabelWidth + 4;
-constexpr short kButtonWidth = 58;
-constexpr short kWidth = 5 * kButtonWidth + 4 * 4 + 2 * kDialogMargin + 40;
+constexpr short kEditorButtonWidth = 58;
+constexpr short kWidth = 5 * kEditorButtonWidth + 4 * 4 + 2 * kDialogMargin + 40;
 constexpr short kListHeight = 120;
 constexpr short kHelpHeight = 36;
 constexpr short kMessageHeight = 36;
@@ -60,8 +60,9 @@ DialogTemplate MakeTemplate() {
                                                  {kMontageShowHideText, kIdMontageShowHide}};
   short x = kDialogMargin;
   for (const auto& [text, id] : buttons) {
-    dialog.AddItem(kButton, Widen(text), BS_PUSHBUTTON | tab, x, y, kButtonWidth, kItemHeight, id);
-    x += kButtonWidth + 4;
+    dialog.AddItem(kButton, Widen(text), BS_PUSHBUTTON | tab, x, y, kEditorButtonWidth, kItemHeight,
+                   id);
+    x += kEditorButtonWidth + kButtonGap;
   }
   y += kDialogRow + 2;
   dialog.AddItem(kStatic, Widen(kMontageHelpText), SS_LEFT, kDialogMargin, y, inner, kHelpHeight,
@@ -69,10 +70,8 @@ DialogTemplate MakeTemplate() {
   y += kHelpHeight;
   dialog.AddItem(kStatic, L"", SS_LEFT, kDialogMargin, y, inner, kMessageHeight, kIdMontageMessage);
   y += kMessageHeight;
-  dialog.AddItem(kButton, Widen(kMontageSaveText), BS_DEFPUSHBUTTON | tab,
-                 kWidth - kDialogMargin - 2 * kButtonWidth - 4, y, kButtonWidth, kItemHeight, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | tab, kWidth - kDialogMargin - kButtonWidth, y,
-                 kButtonWidth, kItemHeight, IDCANCEL);
+  dialog.AddButtonRow(kWidth, y, {{Widen(kMontageSaveText), IDOK, true}, {L"Cancel", IDCANCEL}},
+                      kEditorButtonWidth);
   return dialog;
 }
 

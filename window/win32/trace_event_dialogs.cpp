@@ -107,8 +107,7 @@ std::optional<std::string> AskEventLabelDialog(HWND owner, const std::string& ti
   dialog.AddItem(kStatic, Widen(trace::kEventLabelPrompt), SS_LEFT, 7, 7, 206, 9, -1);
   dialog.AddItem(kComboBox, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 7, 18,
                  206, 100, kIdEventLabel);
-  dialog.AddItem(kButton, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 40, 50, 14, IDOK);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 163, 40, 50, 14, IDCANCEL);
+  dialog.AddButtonRow(220, 40, {{L"OK", IDOK, true}, {L"Cancel", IDCANCEL}});
   LabelAsk ask{label, &offered, {}};
   const INT_PTR result = dialog.Run(owner, LabelProc, &ask);
   if (result != IDOK) {
@@ -143,10 +142,9 @@ UnsavedAnswer AskUnsavedEventsDialog(HWND owner, const std::string& question) {
   DialogTemplate dialog(Widen(trace::kUnsavedEventsTitle), 260, 66);
   dialog.AddItem(kStatic, L"", SS_ICON, 7, 7, 21, 20, kIdUnsavedIcon);
   dialog.AddItem(kStatic, Widen(question), SS_LEFT, 35, 7, 218, 30, -1);
-  dialog.AddItem(kButton, L"&Save", BS_DEFPUSHBUTTON | WS_TABSTOP, 95, 45, 50, 14, kIdUnsavedSave);
-  dialog.AddItem(kButton, L"&Discard", BS_PUSHBUTTON | WS_TABSTOP, 149, 45, 50, 14,
-                 kIdUnsavedDiscard);
-  dialog.AddItem(kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 203, 45, 50, 14, IDCANCEL);
+  dialog.AddButtonRow(
+      260, 45,
+      {{L"&Save", kIdUnsavedSave, true}, {L"&Discard", kIdUnsavedDiscard}, {L"Cancel", IDCANCEL}});
   const INT_PTR answer = dialog.Run(owner, UnsavedProc, nullptr);
   return answer == kIdUnsavedSave      ? UnsavedAnswer::kSave
          : answer == kIdUnsavedDiscard ? UnsavedAnswer::kDiscard
